@@ -1,0 +1,26 @@
+# Shared by scripts/run and scripts/test: installs the Debian packages the build needs.
+set -euo pipefail
+
+KOV_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+KOV_PACKAGES=(
+  cmake g++ make pkg-config
+  zlib1g-dev libssl-dev libusb-1.0-0-dev libcurl4-openssl-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev
+)
+
+kov_install_packages() {
+  local missing=() p
+  for p in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+      missing+=("$p")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+kov_jobs() { echo "${KOV_JOBS:-2}"; }
