@@ -1,10 +1,89 @@
 #include "app/kovctl/Kovctl.h"
 
+#include "app/kovctl/Commands.h"
+
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
 
 namespace kov {
-int KovctlMain(int, char**) {
-    std::fputs("usage: kovctl COMMAND [ARGS]\n", stdout);
-    return 0;
+namespace {
+
+const SKovctlCommand kCommands[] = {
+    {"xml", "FILE", "print a parameter file as the program sends it to a device", CmdXml},
+    {"devices", "", "print the number of present device interfaces", CmdDevices},
+};
+
+void PrintHelp(FILE* pOut) {
+    std::fputs("usage: kovctl [--device-root DIR] [--wait SECONDS] COMMAND [ARGS]\n\n"
+               "Configures Dovrane devices from the command line.\n\ncommands:\n",
+               pOut);
+    for (const auto& cmd : kCommands) {
+        std::string sLeft = std::string(cmd.szName) + (*cmd.szUsage ? " " : "") + cmd.szUsage;
+        std::fprintf(pOut, "  %-28s %s\n", sLeft.c_str(), cmd.szSummary);
+    }
+    std::fputs("\nglobal options (before or after the command):\n"
+               "  --device-root DIR            where device interfaces appear\n"
+               "  --wait SECONDS               wait for a device and for each reply (default 10)\n\n"
+               "exit codes: 0 success, 1 failure reported by the device or a file, 2 usage,\n"
+               "3 no device or no reply in time\n",
+               pOut);
 }
+
+bool ParseSeconds(const char* sz, int& iOut) {
+    char* pEnd = nullptr;
+    long l = std::strtol(sz, &pEnd, 10);
+    if (pEnd == sz || *pEnd != '\0' || l < 0 || l > 86400)
+        return false;
+    iOut = int(l);
+    return true;
+}
+
+} // namespace
+
+int KovctlMain(int argc, char** argv) {
+    SKovctlGlobals globals;
+    std::vector<std::string> args;
+    const SKovctlCommand* pCommand = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        const char* sz = argv[i];
+        if (!std::strcmp(sz, "--help") || !std::strcmp(sz, "-h")) {
+            PrintHelp(stdout);
+            return kExitOk;
+        }
+        if (!std::strcmp(sz, "--device-root") || !std::strcmp(sz, "--wait")) {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "kovctl: %s needs a value\n", sz);
+                return kExitUsage;
+            }
+            const char* szValue = argv[++i];
+            if (sz[2] == 'd') {
+                globals.sDeviceRoot = szValue;
+            } else if (!ParseSeconds(szValue, globals.iWaitSeconds)) {
+                std::fprintf(stderr, "kovctl: --wait takes a number of seconds, not \"%s\"\n", szValue);
+                return kExitUsage;
+            }
+            continue;
+        }
+        if (!pCommand) {
+            for (const auto& cmd : kCommands)
+                if (!std::strcmp(cmd.szName, sz))
+                    pCommand = &cmd;
+            if (!pCommand) {
+                std::fprintf(stderr, "kovctl: unknown command \"%s\" (see kovctl --help)\n", sz);
+                return kExitUsage;
+            }
+            continue;
+        }
+        args.emplace_back(sz);
+    }
+    if (!pCommand) {
+        PrintHelp(stderr);
+        return kExitUsage;
+    }
+    return pCommand->pfnRun(globals, args);
+}
+
 } // namespace kov

@@ -1,0 +1,29 @@
+#pragma once
+// kovctl's commands. Each takes the arguments after its name (global options removed) and
+// returns the exit code: 0 success, 1 the device or a file reported failure, 2 usage,
+// 3 no device or no reply in time.
+#include <string>
+#include <vector>
+
+namespace kov {
+
+enum KovctlExit { kExitOk = 0, kExitFailure = 1, kExitUsage = 2, kExitNoDevice = 3 };
+
+struct SKovctlGlobals {
+    std::string sDeviceRoot; // empty: the default device root
+    int iWaitSeconds = 10;   // bounds the wait for a device to appear and for each reply
+};
+
+using KovctlCommandFn = int (*)(const SKovctlGlobals& globals, const std::vector<std::string>& args);
+
+struct SKovctlCommand {
+    const char* szName;
+    const char* szUsage;   // arguments, for --help
+    const char* szSummary; // one line, for --help
+    KovctlCommandFn pfnRun;
+};
+
+int CmdXml(const SKovctlGlobals& globals, const std::vector<std::string>& args);
+int CmdDevices(const SKovctlGlobals& globals, const std::vector<std::string>& args);
+
+} // namespace kov
