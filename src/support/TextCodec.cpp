@@ -1,0 +1,105 @@
+#include "support/TextCodec.h"
+
+#include <cstdint>
+
+namespace kov {
+
+namespace {
+
+inline size_t EncodedLength(char16_t wch)
+{
+    if (wch < 0x80)
+        return 1;
+    if (wch < 0x800)
+        return 2;
+    return 3;
+}
+
+inline bool IsContinuation(unsigned char by)
+{
+    return (by & 0xC0) == 0x80;
+}
+
+} // namespace
+
+size_t Utf8LengthOf(std::u16string_view wsz)
+{
+    size_t iLength = 0;
+    for (char16_t wch : wsz)
+        iLength += EncodedLength(wch);
+    return iLength;
+}
+
+std::string Utf16ToUtf8(std::u16string_view wsz)
+{
+    // Measure first so the output is allocated exactly once.
+    std::string szOut(Utf8LengthOf(wsz), '\0');
+    size_t iAt = 0;
+    for (char16_t wch : wsz) {
+        const unsigned uValue = wch;
+        if (uValue < 0x80) {
+            szOut[iAt++] = static_cast<char>(uValue);
+        } else if (uValue < 0x800) {
+            szOut[iAt++] = static_cast<char>(0xC0 | (uValue >> 6));
+            szOut[iAt++] = static_cast<char>(0x80 | (uValue & 0x3F));
+        } else {
+            szOut[iAt++] = static_cast<char>(0xE0 | (uValue >> 12));
+            szOut[iAt++] = static_cast<char>(0x80 | ((uValue >> 6) & 0x3F));
+            szOut[iAt++] = static_cast<char>(0x80 | (uValue & 0x3F));
+        }
+    }
+    return szOut;
+}
+
+std::u16string Utf8ToUtf16(std::string_view sz)
+{
+    std::u16string wszOut;
+    wszOut.reserve(sz.size());
+    const auto* pBytes = reinterpret_cast<const unsigned char*>(sz.data());
+    const size_t iSize = sz.size();
+    size_t i = 0;
+    while (i < iSize) {
+        const unsigned char byLead = pBytes[i];
+        size_t iSequence;
+        if (byLead < 0x80)
+            iSequence = 1;
+        else if (byLead < 0xC0)
+            break; // a continuation byte cannot start a sequence
+        else if (byLead < 0xE0)
+            iSequence = 2;
+        else if (byLead < 0xF0)
+            iSequence = 3;
+        else
+            iSequence = 4;
+
+        if (iSequence > iSize - i)
+            break; // cut by the end of the input
+        for (size_t k = 1; k < iSequence; ++k) {
+            if (!IsContinuation(pBytes[i + k]))
+                return wszOut;
+        }
+
+        uint32_t uCode;
+        switch (iSequence) {
+        case 1:
+            uCode = byLead;
+            break;
+        case 2:
+            uCode = ((byLead & 0x1Fu) << 6) | (pBytes[i + 1] & 0x3Fu);
+            break;
+        case 3:
+            uCode = ((byLead & 0x0Fu) << 12) | ((pBytes[i + 1] & 0x3Fu) << 6) | (pBytes[i + 2] & 0x3Fu);
+            break;
+        default:
+            // Wide text holds single units; a code point beyond 16 bits keeps its low 16 bits.
+            uCode = ((byLead & 0x07u) << 18) | ((pBytes[i + 1] & 0x3Fu) << 12) |
+                    ((pBytes[i + 2] & 0x3Fu) << 6) | (pBytes[i + 3] & 0x3Fu);
+            break;
+        }
+        wszOut.push_back(static_cast<char16_t>(uCode & 0xFFFFu));
+        i += iSequence;
+    }
+    return wszOut;
+}
+
+} // namespace kov

@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/FileSystem.h"
+#include "platform/KnownFolders.h"
+#include "platform/LoginName.h"
+#include "platform/SystemInfo.h"
+
+namespace kov {
+namespace {
+
+std::string FreshFile(const char* szName)
+{
+    const std::filesystem::path path = std::filesystem::path(KOV_BINARY_DIR) / "test-scratch" / szName;
+    std::filesystem::create_directories(path.parent_path());
+    std::filesystem::remove_all(path);
+    return path.string();
+}
+
+TEST(FileSystem, SharingIsEnforcedBetweenOpeners)
+{
+    IFileSystem& fs = SystemFileSystem();
+    const std::string szPath = FreshFile("share.bin");
+    uint32_t dwError = 0;
+    FileHandle hFirst = kNoFileHandle, hSecond = kNoFileHandle, hThird = kNoFileHandle;
+    ASSERT_TRUE(fs.Open(szPath, EFileAccess::ReadWrite, EFileDisposition::CreateAlways, false, hFirst, dwError));
+    EXPECT_FALSE(fs.Open(szPath, EFileAccess::Read, EFileDisposition::OpenExisting, true, hSecond, dwError));
+    EXPECT_FALSE(fs.Open(szPath, EFileAccess::ReadWrite, EFileDisposition::OpenExisting, false, hSecond, dwError));
+    EXPECT_EQ(fs.Write(hFirst, "data", 4, dwError), 4);
+    // An exclusive create-always open that is refused must not truncate the holder's file.
+    EXPECT_FALSE(fs.Open(szPath, EFileAccess::ReadWrite, EFileDisposition::CreateAlways, false, hSecond, dwError));
+    int64_t llSize = 0;
+    ASSERT_TRUE(fs.Size(hFirst, llSize, dwError));
+    EXPECT_EQ(llSize, 4);
+    fs.Close(hFirst);
+
+    ASSERT_TRUE(fs.Open(szPath, EFileAccess::Read, EFileDisposition::OpenExisting, true, hSecond, dwError));
+    ASSERT_TRUE(fs.Open(szPath, EFileAccess::ReadWrite, EFileDisposition::OpenExisting, true, hThird, dwError));
+    fs.Close(hSecond);
+    fs.Close(hThird);
+
+    EXPECT_FALSE(fs.Open(szPath, EFileAccess::ReadWrite, EFileDisposition::CreateNew, true, hFirst, dwError));
+    EXPECT_EQ(dwError, ErrorAlreadyExists());
+    EXPECT_FALSE(fs.Open(szPath + "-missing", EFileAccess::Read, EFileDisposition::OpenExisting, true, hFirst, dwError));
+    EXPECT_EQ(dwError, ErrorFileNotFound());
+    // A path with an embedded zero would name another file: refused.
+    EXPECT_FALSE(fs.Open(std::string(szPath).append(1, '\0').append("x"), EFileAccess::Read,
+                         EFileDisposition::OpenExisting, true, hFirst, dwError));
+    // Folders are not files.
+    EXPECT_FALSE(fs.Open(std::filesystem::path(szPath).parent_path().string(), EFileAccess::Read,
+                         EFileDisposition::OpenExisting, true, hFirst, dwError));
+}
+
+TEST(FileSystem, ProcessFacts)
+{
+    const std::string szExe = ExecutablePath();
+    EXPECT_NE(szExe.find("test_platform"), std::string::npos);
+    const std::u16string wszFolder = ProgramFolder();
+    ASSERT_FALSE(wszFolder.empty());
+    EXPECT_EQ(wszFolder.back(), u'/');
+    EXPECT_EQ(CommonAppDataFolder(), u"/var/lib");
+
+    const std::string szText = ErrorText(ErrorFileNotFound());
+    EXPECT_FALSE(szText.empty());
+    EXPECT_EQ(szText.find_first_of("\r\n"), std::string::npos);
+    EXPECT_FALSE(ErrorText(0xFFFFFFFFu).empty());
+
+    EXPECT_EQ(UserAppDataFolderFrom("/x/data/", "/home/u"), u"/x/data");
+    EXPECT_EQ(UserAppDataFolderFrom("relative", "/home/u/"), u"/home/u/.local/share");
+    EXPECT_EQ(UserAppDataFolderFrom(nullptr, "/"), u"/.local/share");
+    EXPECT_EQ(UserAppDataFolderFrom(nullptr, ""), u"");
+    EXPECT_EQ(UserAppDataFolderFrom(nullptr, nullptr), u"");
+    (void)LoginName(); // may be empty in a container; must not fail
+}
+
+TEST(SystemInfo, UnameFactsAndFake)
+{
+    SSystemFacts sFacts = FactsFromUname("6.1.0-18-amd64", "x86_64", false);
+    EXPECT_EQ(sFacts.eFamily, ESystemFamily::Linux);
+    EXPECT_EQ(sFacts.dwMajor, 6u);
+    EXPECT_EQ(sFacts.dwMinor, 1u);
+    EXPECT_TRUE(sFacts.b64BitSystem);
+    EXPECT_FALSE(sFacts.bProcess32On64);
+    EXPECT_TRUE(FactsFromUname("5.10.0", "x86_64", true).bProcess32On64);
+    sFacts = FactsFromUname("garbage", "armv7l", true);
+    EXPECT_EQ(sFacts.dwMajor, 0u);
+    EXPECT_FALSE(sFacts.b64BitSystem);
+    EXPECT_FALSE(sFacts.bProcess32On64);
+    EXPECT_TRUE(FactsFromUname("6.6", "aarch64", false).b64BitSystem);
+
+    EXPECT_GT(SystemInfo().Facts().dwMajor, 0u);
+    SSystemFacts sWindows10;
+    sWindows10.eFamily = ESystemFamily::Windows;
+    sWindows10.dwMajor = 10;
+    sWindows10.b64BitSystem = true;
+    CFakeSystemInfo fake(sWindows10);
+    const ISystemInfo& info = fake;
+    EXPECT_TRUE(IsVersion6OrLaterOn64Bit(info.Facts()));
+    EXPECT_FALSE(IsRunning32On64Bit(info.Facts()));
+}
+
+} // namespace
+} // namespace kov
