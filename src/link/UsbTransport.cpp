@@ -1,0 +1,75 @@
+#include "link/UsbTransport.h"
+
+#include <cerrno>
+
+#include "platform/DeviceRoot.h"
+
+namespace kov {
+
+UsbTransport::UsbTransport() : UsbTransport(DefaultDeviceRoot()) {}
+
+UsbTransport::UsbTransport(std::string sDeviceRoot) : m_sDeviceRoot(std::move(sDeviceRoot)) {}
+
+UsbTransport::~UsbTransport() { Close(true); }
+
+int32_t UsbTransport::CountDevices() const {
+    const int32_t iUsb = CountUsbDevices();
+    if (iUsb < 0)
+        return -1;
+    return int32_t(ListPipeDevices(m_sDeviceRoot).size()) + iUsb;
+}
+
+bool UsbTransport::Open() {
+    Close(true);
+    for (const std::string& sFolder : ListPipeDevices(m_sDeviceRoot)) {
+        if (m_pipes.Open(sFolder)) {
+            m_sDevicePath = sFolder;
+            m_eWay = EWay::Pipes;
+            return true;
+        }
+    }
+    const int32_t iUsb = CountUsbDevices();
+    for (int32_t i = 0; i < iUsb; ++i) {
+        if (m_usb.Open(i)) {
+            m_sDevicePath = "usb:" + std::to_string(i);
+            m_eWay = EWay::Usb;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool UsbTransport::IsOpen() const {
+    switch (m_eWay.load()) {
+    case EWay::Pipes: return m_pipes.IsOpen();
+    case EWay::Usb: return m_usb.IsOpen();
+    default: return false;
+    }
+}
+
+std::string UsbTransport::DevicePath() const { return m_eWay == EWay::None ? std::string() : m_sDevicePath; }
+
+int32_t UsbTransport::Read(void* pBuffer, int32_t iCount) {
+    switch (m_eWay.load()) {
+    case EWay::Pipes: return m_pipes.Read(pBuffer, iCount);
+    case EWay::Usb: return m_usb.Read(pBuffer, iCount);
+    default: errno = ECANCELED; return -1;
+    }
+}
+
+int32_t UsbTransport::Write(const void* pBuffer, int32_t iCount) {
+    switch (m_eWay.load()) {
+    case EWay::Pipes: return m_pipes.Write(pBuffer, iCount);
+    case EWay::Usb: return m_usb.Write(pBuffer, iCount);
+    default: errno = ECANCELED; return -1;
+    }
+}
+
+void UsbTransport::Close(bool) {
+    // Both ways close safely when not open; each wakes its blocked calls and waits for them.
+    m_eWay = EWay::None;
+    m_pipes.Close();
+    m_usb.Close();
+}
+
+} // namespace kov

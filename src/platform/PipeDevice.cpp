@@ -1,0 +1,249 @@
+#include "platform/PipeDevice.h"
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <poll.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kov {
+
+namespace {
+
+// Large pipes let a big document cross in few reads; the default limit for unprivileged
+// processes is 1 MiB. Failure only costs speed.
+constexpr int kPipeBufferSize = 1 << 20;
+// How often a waiting device looks for a host's read end.
+constexpr int kHostProbeIntervalMs = 5;
+
+bool MakeFolders(const std::string& sPath) {
+    std::string::size_type iPos = 0;
+    while (iPos != std::string::npos) {
+        iPos = sPath.find('/', iPos + 1);
+        const std::string sPart = sPath.substr(0, iPos);
+        if (sPart.empty())
+            continue;
+        if (::mkdir(sPart.c_str(), 0700) != 0 && errno != EEXIST)
+            return false;
+    }
+    struct stat st {};
+    return ::stat(sPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+void RemoveDeviceFolder(const std::string& sFolder) {
+    ::unlink((sFolder + "/" + kHostToDevicePipe).c_str());
+    ::unlink((sFolder + "/" + kDeviceToHostPipe).c_str());
+    ::rmdir(sFolder.c_str());
+}
+
+void CloseFd(int& iFd) {
+    if (iFd >= 0)
+        ::close(iFd);
+    iFd = -1;
+}
+
+} // namespace
+
+CPipeDeviceSide::CPipeDeviceSide() { IgnoreBrokenPipeSignal(); }
+
+CPipeDeviceSide::~CPipeDeviceSide() { Unplug(); }
+
+bool CPipeDeviceSide::OpenReadEnd() {
+    // Non-blocking: a FIFO's read end opens at once even with no writer.
+    m_iReadFd = ::open((m_sPath + "/" + kHostToDevicePipe).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (m_iReadFd >= 0)
+        ::fcntl(m_iReadFd, F_SETPIPE_SZ, kPipeBufferSize);
+    return m_iReadFd >= 0;
+}
+
+bool CPipeDeviceSide::Plug(const std::string& sRoot, const std::string& sName) {
+    std::unique_lock lock(m_lock);
+    if (!m_sPath.empty() || !m_wake.Valid() || sName.empty() || sName[0] == '.' ||
+        sName.find('/') != std::string::npos || !MakeFolders(sRoot))
+        return false;
+    const std::string sFinal = sRoot + "/" + sName;
+    const std::string sStaging = sRoot + "/." + sName + "." + std::to_string(::getpid());
+    RemoveDeviceFolder(sStaging); // left over by an earlier run with our pid
+    if (::mkdir(sStaging.c_str(), 0700) != 0)
+        return false;
+    m_sPath = sStaging;
+    bool bDone = ::mkfifo((sStaging + "/" + kHostToDevicePipe).c_str(), 0600) == 0 &&
+                 ::mkfifo((sStaging + "/" + kDeviceToHostPipe).c_str(), 0600) == 0 && OpenReadEnd();
+    // Appear in one step, and never over another device of the same name.
+    bDone = bDone && ::renameat2(AT_FDCWD, sStaging.c_str(), AT_FDCWD, sFinal.c_str(), RENAME_NOREPLACE) == 0;
+    if (!bDone) {
+        CloseFd(m_iReadFd);
+        RemoveDeviceFolder(sStaging);
+        m_sPath.clear();
+        return false;
+    }
+    m_sPath = sFinal;
+    m_bCancelled = false;
+    m_wake.Reset();
+    return true;
+}
+
+bool CPipeDeviceSide::Enter(int& iFd, bool bRead) {
+    std::lock_guard lock(m_lock);
+    iFd = bRead ? m_iReadFd : m_iWriteFd;
+    if (m_bQuiescing || m_bCancelled || m_sPath.empty()) {
+        errno = ECANCELED;
+        return false;
+    }
+    ++m_iActive;
+    return true;
+}
+
+void CPipeDeviceSide::Leave() {
+    std::lock_guard lock(m_lock);
+    if (--m_iActive == 0)
+        m_idle.notify_all();
+}
+
+void CPipeDeviceSide::Quiesce(std::unique_lock<std::mutex>& lock) {
+    m_bQuiescing = true;
+    m_wake.Signal();
+    m_idle.wait(lock, [this] { return m_iActive == 0; });
+}
+
+bool CPipeDeviceSide::WaitForHost(int iTimeoutMs) {
+    int iUnused = -1;
+    if (!Enter(iUnused, true))
+        return false;
+    const auto tEnd = std::chrono::steady_clock::now() + std::chrono::milliseconds(iTimeoutMs);
+    bool bConnected = false;
+    for (;;) {
+        {
+            std::lock_guard lock(m_lock);
+            if (m_iWriteFd >= 0) {
+                bConnected = true;
+                break;
+            }
+            // The host opens its write end first and its read end second, so once the read
+            // end is there the whole host is.
+            m_iWriteFd = ::open((m_sPath + "/" + kDeviceToHostPipe).c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (m_iWriteFd >= 0) {
+                ::fcntl(m_iWriteFd, F_SETPIPE_SZ, kPipeBufferSize);
+                bConnected = true;
+                break;
+            }
+        }
+        if (errno != ENXIO || m_bCancelled)
+            break;
+        int iWaitMs = kHostProbeIntervalMs;
+        if (iTimeoutMs >= 0) {
+            const auto tLeft = std::chrono::duration_cast<std::chrono::milliseconds>(
+                tEnd - std::chrono::steady_clock::now()).count();
+            if (tLeft <= 0)
+                break;
+            iWaitMs = int(std::min<long long>(tLeft, kHostProbeIntervalMs));
+        }
+        pollfd wake{m_wake.Fd(), POLLIN, 0};
+        if (::poll(&wake, 1, iWaitMs) > 0)
+            break; // cancelled or unplugging
+    }
+    Leave();
+    return bConnected;
+}
+
+int32_t CPipeDeviceSide::Read(void* pBuffer, int32_t iCount) {
+    if (!pBuffer || iCount <= 0)
+        return -1;
+    int iFd = -1;
+    if (!Enter(iFd, true))
+        return -1;
+    int32_t iDone = 0;
+    int32_t iResult = -1;
+    for (;;) {
+        if (m_bCancelled) {
+            errno = ECANCELED;
+            break;
+        }
+        const ssize_t iRead = ::read(iFd, static_cast<char*>(pBuffer) + iDone, size_t(iCount - iDone));
+        if (iRead > 0) {
+            iDone += int32_t(iRead);
+            if (iDone == iCount) {
+                iResult = iCount;
+                break;
+            }
+            continue;
+        }
+        if (iRead == 0) { // no writer left: the host went away
+            iResult = 0;
+            break;
+        }
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN || WaitFdOrWake(iFd, POLLIN, m_wake, -1) < 0)
+            break;
+    }
+    Leave();
+    return iResult;
+}
+
+int32_t CPipeDeviceSide::Write(const void* pBuffer, int32_t iCount) {
+    if ((!pBuffer && iCount > 0) || iCount < 0)
+        return -1;
+    int iFd = -1;
+    if (!Enter(iFd, false))
+        return -1;
+    int32_t iDone = 0;
+    bool bFailed = iFd < 0;
+    while (!bFailed && iDone < iCount) {
+        if (m_bCancelled) {
+            bFailed = true;
+            break;
+        }
+        const ssize_t iWritten = ::write(iFd, static_cast<const char*>(pBuffer) + iDone, size_t(iCount - iDone));
+        if (iWritten > 0)
+            iDone += int32_t(iWritten);
+        else if (iWritten < 0 && errno == EINTR)
+            continue;
+        else if (!(iWritten < 0 && errno == EAGAIN && WaitFdOrWake(iFd, POLLOUT, m_wake, -1) > 0))
+            bFailed = true; // EPIPE: the host went away
+    }
+    Leave();
+    return bFailed ? -1 : iDone;
+}
+
+void CPipeDeviceSide::Cancel() {
+    m_bCancelled = true;
+    m_wake.Signal();
+}
+
+void CPipeDeviceSide::EndSession() {
+    std::unique_lock lock(m_lock);
+    if (m_sPath.empty())
+        return;
+    Quiesce(lock);
+    // Closing our write end lets the kernel drop what the host left unread once it has
+    // closed too; a fresh read end drops what it had sent and resets end-of-file.
+    CloseFd(m_iWriteFd);
+    CloseFd(m_iReadFd);
+    if (OpenReadEnd()) {
+        char aDrain[4096];
+        while (::read(m_iReadFd, aDrain, sizeof aDrain) > 0) {
+        }
+    }
+    m_wake.Reset();
+    m_bCancelled = false;
+    m_bQuiescing = false;
+}
+
+void CPipeDeviceSide::Unplug() {
+    std::unique_lock lock(m_lock);
+    if (m_sPath.empty())
+        return;
+    Quiesce(lock);
+    RemoveDeviceFolder(m_sPath); // gone from the listing before the host sees end of file
+    CloseFd(m_iWriteFd);
+    CloseFd(m_iReadFd);
+    m_sPath.clear();
+    m_wake.Reset();
+    m_bCancelled = false;
+    m_bQuiescing = false;
+}
+
+} // namespace kov

@@ -1,0 +1,225 @@
+#include "platform/PipeHost.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <dirent.h>
+#include <fcntl.h>
+#include <mutex>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kov {
+
+namespace {
+
+bool IsFifo(const std::string& sPath) {
+    struct stat st {};
+    return ::stat(sPath.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
+}
+
+} // namespace
+
+std::vector<std::string> ListPipeDevices(const std::string& sRoot) {
+    std::vector<std::string> vNames;
+    DIR* pDir = ::opendir(sRoot.c_str());
+    if (!pDir)
+        return vNames;
+    while (const dirent* pEntry = ::readdir(pDir)) {
+        if (pEntry->d_name[0] == '.')
+            continue;
+        const std::string sPath = sRoot + "/" + pEntry->d_name;
+        struct stat st {};
+        if (::stat(sPath.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+            continue;
+        if (IsFifo(sPath + "/" + kHostToDevicePipe) && IsFifo(sPath + "/" + kDeviceToHostPipe))
+            vNames.push_back(pEntry->d_name);
+    }
+    ::closedir(pDir);
+    std::sort(vNames.begin(), vNames.end());
+    for (auto& sName : vNames)
+        sName = sRoot + "/" + sName;
+    return vNames;
+}
+
+void IgnoreBrokenPipeSignal() {
+    static std::once_flag s_once;
+    std::call_once(s_once, [] { std::signal(SIGPIPE, SIG_IGN); });
+}
+
+CWakeEvent::CWakeEvent() : m_iFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+CWakeEvent::~CWakeEvent() {
+    if (m_iFd >= 0)
+        ::close(m_iFd);
+}
+
+void CWakeEvent::Signal() {
+    const uint64_t qwOne = 1;
+    if (m_iFd >= 0)
+        [[maybe_unused]] auto r = ::write(m_iFd, &qwOne, sizeof qwOne);
+}
+
+void CWakeEvent::Reset() {
+    uint64_t qwValue = 0;
+    if (m_iFd >= 0)
+        [[maybe_unused]] auto r = ::read(m_iFd, &qwValue, sizeof qwValue);
+}
+
+int WaitFdOrWake(int iFd, short nEvents, const CWakeEvent& wake, int iTimeoutMs) {
+    pollfd aFds[2] = {{iFd, nEvents, 0}, {wake.Fd(), POLLIN, 0}};
+    for (;;) {
+        const int iReady = ::poll(aFds, wake.Valid() ? 2 : 1, iTimeoutMs);
+        if (iReady < 0 && errno == EINTR)
+            continue;
+        if (iReady < 0)
+            return -1;
+        if (iReady == 0)
+            return 0;
+        if (aFds[1].revents) {
+            errno = ECANCELED;
+            return -1;
+        }
+        return aFds[0].revents;
+    }
+}
+
+CPipeHostChannel::~CPipeHostChannel() { Close(); }
+
+bool CPipeHostChannel::Open(const std::string& sDevicePath) {
+    Close();
+    IgnoreBrokenPipeSignal();
+    if (!m_wake.Valid())
+        return false;
+    // The write end first: it opens only while the device holds its read end, and the
+    // device takes the host as connected once the read end below appears.
+    const int iWriteFd = ::open((sDevicePath + "/" + kHostToDevicePipe).c_str(),
+                                O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (iWriteFd < 0)
+        return false;
+    const int iReadFd = ::open((sDevicePath + "/" + kDeviceToHostPipe).c_str(),
+                               O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (iReadFd < 0) {
+        const int iError = errno;
+        ::close(iWriteFd);
+        errno = iError;
+        return false;
+    }
+    std::lock_guard lock(m_lock);
+    m_iWriteFd = iWriteFd;
+    m_iReadFd = iReadFd;
+    return true;
+}
+
+bool CPipeHostChannel::IsOpen() const {
+    std::lock_guard lock(m_lock);
+    return m_iReadFd >= 0 && !m_bClosing;
+}
+
+bool CPipeHostChannel::Enter(int& iFd, bool bRead) {
+    std::lock_guard lock(m_lock);
+    iFd = bRead ? m_iReadFd : m_iWriteFd;
+    if (iFd < 0 || m_bClosing) {
+        errno = ECANCELED;
+        return false;
+    }
+    ++m_iActive;
+    return true;
+}
+
+void CPipeHostChannel::Leave() {
+    std::lock_guard lock(m_lock);
+    if (--m_iActive == 0)
+        m_idle.notify_all();
+}
+
+int32_t CPipeHostChannel::Read(void* pBuffer, int32_t iCount) {
+    if (!pBuffer || iCount <= 0) {
+        errno = EINVAL;
+        return -1;
+    }
+    int iFd = -1;
+    if (!Enter(iFd, true))
+        return -1;
+    int32_t iResult = -1;
+    for (;;) {
+        // Try first: while data streams in, this saves a poll per read.
+        const ssize_t iRead = ::read(iFd, pBuffer, size_t(iCount));
+        if (iRead > 0) {
+            iResult = int32_t(iRead);
+            break;
+        }
+        if (iRead == 0) {
+            // End of file also means "no writer yet" right after Open, before the device
+            // noticed us; only a hang-up says its write end came and went.
+            const int iState = WaitFdOrWake(iFd, POLLIN, m_wake, 0);
+            if (iState < 0)
+                break;
+            if ((iState & POLLHUP) && !(iState & POLLIN)) {
+                errno = ENODEV;
+                break;
+            }
+            if (iState == 0 && WaitFdOrWake(iFd, POLLIN, m_wake, -1) < 0)
+                break;
+            continue;
+        }
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN || WaitFdOrWake(iFd, POLLIN, m_wake, -1) < 0)
+            break;
+    }
+    const int iError = errno;
+    Leave();
+    errno = iError;
+    return iResult;
+}
+
+int32_t CPipeHostChannel::Write(const void* pBuffer, int32_t iCount) {
+    if ((!pBuffer && iCount > 0) || iCount < 0) {
+        errno = EINVAL;
+        return -1;
+    }
+    int iFd = -1;
+    if (!Enter(iFd, false))
+        return -1;
+    const auto* pBytes = static_cast<const uint8_t*>(pBuffer);
+    int32_t iDone = 0;
+    bool bFailed = false;
+    while (iDone < iCount) {
+        const ssize_t iWritten = ::write(iFd, pBytes + iDone, size_t(iCount - iDone));
+        if (iWritten > 0) {
+            iDone += int32_t(iWritten);
+            continue;
+        }
+        if (iWritten < 0 && errno == EINTR)
+            continue;
+        if (iWritten < 0 && errno == EAGAIN && WaitFdOrWake(iFd, POLLOUT, m_wake, -1) > 0)
+            continue;
+        bFailed = true; // EPIPE when the device went away
+        break;
+    }
+    const int iError = errno;
+    Leave();
+    errno = iError;
+    return bFailed ? -1 : iDone;
+}
+
+void CPipeHostChannel::Close() {
+    std::unique_lock lock(m_lock);
+    if (m_iReadFd < 0 && m_iWriteFd < 0)
+        return;
+    m_bClosing = true;
+    m_wake.Signal();
+    m_idle.wait(lock, [this] { return m_iActive == 0; });
+    // The read end goes first, so a device writing at this moment fails at once and ends
+    // its session instead of leaving bytes behind for the next host.
+    ::close(m_iReadFd);
+    ::close(m_iWriteFd);
+    m_iReadFd = m_iWriteFd = -1;
+    m_wake.Reset();
+    m_bClosing = false;
+}
+
+} // namespace kov

@@ -1,0 +1,80 @@
+#pragma once
+// The host side of the pipe way. A device interface is a folder under the device root that
+// holds the named pipes PIPE_0x00 (host writes) and PIPE_0x01 (host reads); folders whose
+// names begin with "." are devices still being prepared and are never listed.
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace kov {
+
+constexpr const char* kHostToDevicePipe = "PIPE_0x00";
+constexpr const char* kDeviceToHostPipe = "PIPE_0x01";
+
+// Full paths of the device folders under sRoot, in name order. Never opens a pipe.
+std::vector<std::string> ListPipeDevices(const std::string& sRoot);
+
+// A write to a pipe whose reader went away must fail with EPIPE instead of killing the
+// process: SIGPIPE is ignored process-wide, once, by the first pipe user.
+void IgnoreBrokenPipeSignal();
+
+// A one-shot wake-up for threads blocked in poll(): Signal makes Fd readable until Reset.
+class CWakeEvent {
+public:
+    CWakeEvent();
+    ~CWakeEvent();
+    CWakeEvent(const CWakeEvent&) = delete;
+    CWakeEvent& operator=(const CWakeEvent&) = delete;
+    bool Valid() const { return m_iFd >= 0; }
+    int Fd() const { return m_iFd; }
+    void Signal();
+    void Reset();
+
+private:
+    int m_iFd = -1;
+};
+
+// Waits until iFd reports one of nEvents (or hang-up/error) or the wake event fires.
+// Returns iFd's poll events (> 0) when it is ready, 0 on time-out, -1 when woken (errno
+// ECANCELED) or on error.
+int WaitFdOrWake(int iFd, short nEvents, const CWakeEvent& wake, int iTimeoutMs);
+
+// The host's two ends of one device folder. Read and Write may run on different threads at
+// once, and Close may come from a third: it wakes them and waits until they have left before
+// the descriptors are released, so a descriptor is never closed under a blocked call.
+class CPipeHostChannel {
+public:
+    CPipeHostChannel() = default;
+    ~CPipeHostChannel();
+    CPipeHostChannel(const CPipeHostChannel&) = delete;
+    CPipeHostChannel& operator=(const CPipeHostChannel&) = delete;
+
+    // Opens PIPE_0x00 for writing, then PIPE_0x01 for reading, without ever blocking; false
+    // (errno set) when the folder holds no device ready to take a host.
+    bool Open(const std::string& sDevicePath);
+    bool IsOpen() const;
+
+    // One read of 1..iCount bytes; blocks until some arrive. -1 when the device went away
+    // (end of file, errno ENODEV), on Close (ECANCELED) or on error.
+    int32_t Read(void* pBuffer, int32_t iCount);
+    // Writes all iCount bytes; -1 when the device went away (EPIPE), on Close or on error.
+    int32_t Write(const void* pBuffer, int32_t iCount);
+    // Wakes blocked calls, then releases both ends; harmless when repeated.
+    void Close();
+
+private:
+    bool Enter(int& iFd, bool bRead);
+    void Leave();
+
+    mutable std::mutex m_lock;
+    std::condition_variable m_idle;
+    int m_iReadFd = -1;
+    int m_iWriteFd = -1;
+    int m_iActive = 0;   // Read/Write calls in progress
+    bool m_bClosing = false;
+    CWakeEvent m_wake;
+};
+
+} // namespace kov

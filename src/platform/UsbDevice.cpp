@@ -1,0 +1,199 @@
+#include "platform/UsbDevice.h"
+
+#include <cerrno>
+#include <libusb-1.0/libusb.h>
+
+namespace kov {
+
+namespace {
+
+// One context for the process, made on first use; null when libusb cannot start here.
+class CUsbContext {
+public:
+    CUsbContext() {
+        if (libusb_init(&m_pContext) != 0)
+            m_pContext = nullptr;
+    }
+    ~CUsbContext() {
+        if (m_pContext)
+            libusb_exit(m_pContext);
+    }
+    CUsbContext(const CUsbContext&) = delete;
+    CUsbContext& operator=(const CUsbContext&) = delete;
+    libusb_context* Get() const { return m_pContext; }
+
+private:
+    libusb_context* m_pContext = nullptr;
+};
+
+libusb_context* UsbContext() {
+    static CUsbContext s_context;
+    return s_context.Get();
+}
+
+bool IsOurDevice(libusb_device* pDevice) {
+    libusb_device_descriptor desc{};
+    return libusb_get_device_descriptor(pDevice, &desc) == 0 && desc.idVendor == kUsbVendorId &&
+           desc.idProduct == kUsbProductId;
+}
+
+// The number of the interface whose first setting has both of our bulk endpoints, or -1.
+int FindBulkInterface(libusb_device* pDevice) {
+    libusb_config_descriptor* pConfig = nullptr;
+    if (libusb_get_active_config_descriptor(pDevice, &pConfig) != 0 || !pConfig)
+        return -1;
+    int iFound = -1;
+    for (int i = 0; i < pConfig->bNumInterfaces && iFound < 0; ++i) {
+        const libusb_interface& itf = pConfig->interface[i];
+        if (itf.num_altsetting < 1)
+            continue;
+        const libusb_interface_descriptor& alt = itf.altsetting[0];
+        bool bOut = false, bIn = false;
+        for (int e = 0; e < alt.bNumEndpoints; ++e) {
+            const libusb_endpoint_descriptor& ep = alt.endpoint[e];
+            const bool bBulk = (ep.bmAttributes & 0x03) == LIBUSB_TRANSFER_TYPE_BULK;
+            bOut = bOut || (bBulk && ep.bEndpointAddress == kBulkOutEndpoint);
+            bIn = bIn || (bBulk && ep.bEndpointAddress == kBulkInEndpoint);
+        }
+        if (bOut && bIn)
+            iFound = alt.bInterfaceNumber;
+    }
+    libusb_free_config_descriptor(pConfig);
+    return iFound;
+}
+
+void LIBUSB_CALL TransferDone(libusb_transfer* pTransfer) {
+    *static_cast<int*>(pTransfer->user_data) = 1;
+}
+
+} // namespace
+
+int32_t CountUsbDevices() {
+    libusb_context* pContext = UsbContext();
+    if (!pContext)
+        return 0;
+    libusb_device** ppList = nullptr;
+    const ssize_t iCount = libusb_get_device_list(pContext, &ppList);
+    if (iCount < 0)
+        return -1;
+    int32_t iFound = 0;
+    for (ssize_t i = 0; i < iCount; ++i)
+        iFound += IsOurDevice(ppList[i]) ? 1 : 0;
+    libusb_free_device_list(ppList, 1);
+    return iFound;
+}
+
+CUsbDeviceLink::~CUsbDeviceLink() { Close(); }
+
+bool CUsbDeviceLink::Open(int32_t iIndex) {
+    Close();
+    libusb_context* pContext = UsbContext();
+    if (!pContext || iIndex < 0)
+        return false;
+    libusb_device** ppList = nullptr;
+    const ssize_t iCount = libusb_get_device_list(pContext, &ppList);
+    if (iCount < 0)
+        return false;
+    libusb_device* pDevice = nullptr;
+    for (ssize_t i = 0, iSeen = 0; i < iCount && !pDevice; ++i)
+        if (IsOurDevice(ppList[i]) && iSeen++ == iIndex)
+            pDevice = ppList[i];
+    libusb_device_handle* pHandle = nullptr;
+    int iInterface = pDevice ? FindBulkInterface(pDevice) : -1;
+    if (iInterface >= 0 && libusb_open(pDevice, &pHandle) != 0)
+        pHandle = nullptr;
+    libusb_free_device_list(ppList, 1);
+    if (!pHandle)
+        return false;
+    libusb_set_auto_detach_kernel_driver(pHandle, 1);
+    if (libusb_claim_interface(pHandle, iInterface) != 0) {
+        libusb_close(pHandle);
+        return false;
+    }
+    std::lock_guard lock(m_lock);
+    m_pHandle = pHandle;
+    m_iInterface = iInterface;
+    return true;
+}
+
+bool CUsbDeviceLink::IsOpen() const {
+    std::lock_guard lock(m_lock);
+    return m_pHandle != nullptr && !m_bClosing;
+}
+
+int32_t CUsbDeviceLink::Read(void* pBuffer, int32_t iCount) {
+    return Transfer(kBulkInEndpoint, pBuffer, iCount);
+}
+
+int32_t CUsbDeviceLink::Write(const void* pBuffer, int32_t iCount) {
+    // libusb takes one buffer type for both directions; an OUT transfer only reads it.
+    return Transfer(kBulkOutEndpoint, const_cast<void*>(pBuffer), iCount);
+}
+
+int32_t CUsbDeviceLink::Transfer(uint8_t byEndpoint, void* pBuffer, int32_t iCount) {
+    if (!pBuffer || iCount < 0) {
+        errno = EINVAL;
+        return -1;
+    }
+    libusb_transfer* pTransfer = libusb_alloc_transfer(0);
+    if (!pTransfer) {
+        errno = ENOMEM;
+        return -1;
+    }
+    int iCompleted = 0;
+    {
+        // Submitted under the lock so Close either sees the transfer or stops it starting.
+        std::lock_guard lock(m_lock);
+        if (!m_pHandle || m_bClosing) {
+            libusb_free_transfer(pTransfer);
+            errno = ECANCELED;
+            return -1;
+        }
+        libusb_fill_bulk_transfer(pTransfer, m_pHandle, byEndpoint, static_cast<unsigned char*>(pBuffer),
+                                  iCount, TransferDone, &iCompleted, 0);
+        if (libusb_submit_transfer(pTransfer) != 0) {
+            libusb_free_transfer(pTransfer);
+            errno = ENODEV;
+            return -1;
+        }
+        m_pending.insert(pTransfer);
+        ++m_iActive;
+    }
+    while (!iCompleted)
+        if (libusb_handle_events_completed(UsbContext(), &iCompleted) != 0 && !iCompleted)
+            libusb_cancel_transfer(pTransfer); // the event loop broke down: give up the transfer
+    int32_t iResult = -1;
+    switch (pTransfer->status) {
+    case LIBUSB_TRANSFER_COMPLETED: iResult = pTransfer->actual_length; break;
+    case LIBUSB_TRANSFER_CANCELLED: errno = ECANCELED; break;
+    case LIBUSB_TRANSFER_NO_DEVICE: errno = ENODEV; break;
+    default: errno = EIO; break;
+    }
+    const int iError = errno;
+    {
+        std::lock_guard lock(m_lock);
+        m_pending.erase(pTransfer); // before freeing: Close may be cancelling right now
+        if (--m_iActive == 0)
+            m_idle.notify_all();
+    }
+    libusb_free_transfer(pTransfer);
+    errno = iError;
+    return iResult;
+}
+
+void CUsbDeviceLink::Close() {
+    std::unique_lock lock(m_lock);
+    if (!m_pHandle)
+        return;
+    m_bClosing = true;
+    for (libusb_transfer* pTransfer : m_pending)
+        libusb_cancel_transfer(pTransfer);
+    m_idle.wait(lock, [this] { return m_iActive == 0; });
+    libusb_release_interface(m_pHandle, m_iInterface);
+    libusb_close(m_pHandle);
+    m_pHandle = nullptr;
+    m_iInterface = -1;
+    m_bClosing = false;
+}
+
+} // namespace kov

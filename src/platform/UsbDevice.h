@@ -1,0 +1,56 @@
+#pragma once
+// The USB way to the device through libusb: vendor 0x8392, product 0x8789, the interface
+// that holds bulk OUT 0x01 and bulk IN 0x82. Transfers have no time-out; Close cancels them.
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <set>
+
+struct libusb_device_handle;
+struct libusb_transfer;
+
+namespace kov {
+
+constexpr uint16_t kUsbVendorId = 0x8392;
+constexpr uint16_t kUsbProductId = 0x8789;
+constexpr uint8_t kBulkOutEndpoint = 0x01;
+constexpr uint8_t kBulkInEndpoint = 0x82;
+
+// Attached devices with our ids; 0 when the system offers no USB access at all (no libusb
+// context), -1 when the device list cannot be read.
+int32_t CountUsbDevices();
+
+class CUsbDeviceLink {
+public:
+    CUsbDeviceLink() = default;
+    ~CUsbDeviceLink();
+    CUsbDeviceLink(const CUsbDeviceLink&) = delete;
+    CUsbDeviceLink& operator=(const CUsbDeviceLink&) = delete;
+
+    // Opens the iIndex-th attached device (in the system's list order) and claims its bulk
+    // interface; false when there is none or it cannot be claimed.
+    bool Open(int32_t iIndex);
+    bool IsOpen() const;
+
+    // One bulk transfer each; the count transferred, or -1 (errno set) on failure, when the
+    // device went away (ENODEV) or when Close cancelled it (ECANCELED).
+    int32_t Read(void* pBuffer, int32_t iCount);
+    int32_t Write(const void* pBuffer, int32_t iCount);
+
+    // Cancels pending transfers, waits for them to finish, releases the device; harmless
+    // when repeated.
+    void Close();
+
+private:
+    int32_t Transfer(uint8_t byEndpoint, void* pBuffer, int32_t iCount);
+
+    mutable std::mutex m_lock;
+    std::condition_variable m_idle;
+    libusb_device_handle* m_pHandle = nullptr;
+    int m_iInterface = -1;
+    int m_iActive = 0;
+    bool m_bClosing = false;
+    std::set<libusb_transfer*> m_pending;
+};
+
+} // namespace kov

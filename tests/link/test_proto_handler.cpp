@@ -1,0 +1,236 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <thread>
+
+#include "LinkTestKit.h"
+#include "link/MemoryTransport.h"
+
+namespace kov::test {
+namespace {
+
+// Records every call and lets a test cut writes short.
+class CProbeTransport final : public ITransport {
+public:
+    explicit CProbeTransport(ITransport* pInner) : m_pInner(pInner) {}
+    int32_t Read(void* pBuffer, int32_t iCount) override {
+        vReadSizes.push_back(iCount);
+        vReadBuffers.push_back(pBuffer);
+        return m_pInner->Read(pBuffer, iCount);
+    }
+    int32_t Write(const void* pBuffer, int32_t iCount) override {
+        vWrites.emplace_back(static_cast<const char*>(pBuffer), size_t(iCount));
+        if (iWriteLimit >= 0 && iCount > iWriteLimit)
+            return m_pInner->Write(pBuffer, iWriteLimit);
+        return m_pInner->Write(pBuffer, iCount);
+    }
+    void Close(bool bForce) override { m_pInner->Close(bForce); }
+
+    std::vector<int32_t> vReadSizes;
+    std::vector<void*> vReadBuffers;
+    std::vector<std::string> vWrites;
+    int32_t iWriteLimit = -1;
+
+private:
+    ITransport* m_pInner;
+};
+
+struct SLink {
+    std::unique_ptr<CMemoryTransport> pHost, pDevice;
+    SLink() { std::tie(pHost, pDevice) = CMemoryTransport::MakePair(); }
+    void Send(const std::string& sBytes) { ASSERT_EQ(pDevice->Write(sBytes.data(), int32_t(sBytes.size())), int32_t(sBytes.size())); }
+};
+
+std::string ReadAll(ITransport& transport) {
+    std::string sAll;
+    char aBuffer[65536];
+    for (int32_t iRead; (iRead = transport.Read(aBuffer, sizeof aBuffer)) > 0;)
+        sAll.append(aBuffer, size_t(iRead));
+    return sAll;
+}
+
+TEST(ProtoHandlerSend, FrameLayoutWriteCallsAndFailures) {
+    SLink link;
+    CProbeTransport probe(link.pHost.get());
+    CRecordingSink sink;
+    auto* pHandler = new AutoDeleteThreadObjectImpl<CHostClientProtoHandler>(&probe, &sink);
+    pHandler->AddRef();
+
+    // Empty payload: the header alone, in one write.
+    EXPECT_TRUE(pHandler->SendFrame(ReadParameters, 0, 0, nullptr));
+    ASSERT_EQ(probe.vWrites.size(), 1u);
+    EXPECT_EQ(probe.vWrites[0], Frame(71, 0));
+    // An empty password is a bare header too.
+    EXPECT_TRUE(pHandler->SendFrame(PasswordReply, 0, 0, ""));
+    EXPECT_EQ(probe.vWrites.size(), 2u);
+    // Header then payload, little-endian {id, param, length}.
+    EXPECT_TRUE(pHandler->SendFrame(ProgramBlock, 3, 0x01020304, "abc"));
+    ASSERT_EQ(probe.vWrites.size(), 4u);
+    EXPECT_EQ(probe.vWrites[2], std::string("\x35\0\0\0\x04\x03\x02\x01\x03\0\0\0", 12));
+    EXPECT_EQ(probe.vWrites[3], "abc");
+
+    // A length without bytes is refused before anything is written.
+    EXPECT_FALSE(pHandler->SendFrame(WriteParameters, 5, 0, nullptr));
+    EXPECT_EQ(probe.vWrites.size(), 4u);
+    // Short writes fail the send, header or payload.
+    probe.iWriteLimit = 4;
+    EXPECT_FALSE(pHandler->SendFrame(ReadParameters, 0, 0, nullptr));
+    probe.iWriteLimit = 12;
+    EXPECT_FALSE(pHandler->SendFrame(WriteParameters, 20, 0, "01234567890123456789"));
+    probe.iWriteLimit = -1;
+    link.pDevice->Close(true);
+    EXPECT_FALSE(pHandler->SendFrame(ReadParameters, 0, 0, nullptr));
+    pHandler->Release();
+}
+
+TEST(ProtoHandlerSend, ConcurrentSendersNeverInterleave) {
+    SLink link;
+    CRecordingSink sink;
+    auto* pHandler = new AutoDeleteThreadObjectImpl<CHostClientProtoHandler>(link.pHost.get(), &sink);
+    pHandler->AddRef();
+    constexpr int kFrames = 300;
+    auto sender = [&](uint32_t dwId, char cFill) {
+        const std::string sPayload(1000 + dwId, cFill);
+        for (int i = 0; i < kFrames; ++i)
+            EXPECT_TRUE(pHandler->SendFrame(dwId, uint32_t(sPayload.size()), uint32_t(i), sPayload.data()));
+    };
+    std::thread a(sender, 70, 'a'), b(sender, 79, 'b');
+    a.join(), b.join();
+    link.pHost->Close(true);
+
+    const std::string sStream = ReadAll(*link.pDevice);
+    size_t iPos = 0;
+    int aSeen[2] = {};
+    while (iPos + kFrameHeaderSize <= sStream.size()) {
+        const auto header = SFrameHeader::Decode(reinterpret_cast<const uint8_t*>(sStream.data() + iPos));
+        const char cFill = header.dwCommandId == 70 ? 'a' : 'b';
+        ASSERT_EQ(header.dwPayloadLength, 1000 + header.dwCommandId);
+        ASSERT_LE(iPos + kFrameHeaderSize + header.dwPayloadLength, sStream.size());
+        ASSERT_EQ(sStream.compare(iPos + kFrameHeaderSize, header.dwPayloadLength,
+                                  std::string(header.dwPayloadLength, cFill)), 0);
+        const int iSender = cFill - 'a';
+        EXPECT_EQ(header.dwParam, uint32_t(aSeen[iSender]++)); // each sender's frames in order
+        iPos += kFrameHeaderSize + header.dwPayloadLength;
+    }
+    EXPECT_EQ(iPos, sStream.size());
+    EXPECT_EQ(aSeen[0] + aSeen[1], 2 * kFrames);
+    pHandler->Release();
+}
+
+TEST(ProtoHandlerReceive, DispatchesEveryKindOfFrame) {
+    SLink link;
+    link.pHost->SetReadLimit(5); // pipes and bulk reads may deliver less than asked
+    CRecordingSink sink;
+    link.Send(Frame(59, 1) + Frame(50, 0x01020304) + Frame(80, 67) + Frame(5, 9, "0123456789") +
+              Frame(20, 3, "line") + Frame(32, 1, "status") + Frame(68, 7, std::string("ab\0cd", 5)) +
+              Frame(101, 0, std::string("\0x\0", 3)) + Frame(58, 0) + Frame(72, 0, "<kov:X/>") +
+              Frame(63, 99) + Frame(200, 4) + Frame(54, 0xDEADBEEF) + Frame(95, 1234) +
+              Frame(59, 0, "ignored payload"));
+    link.pDevice->Close(true);
+    CHostClientProtoHandler* pHandler = StartHandler(link.pHost.get(), &sink);
+    ASSERT_NE(pHandler, nullptr);
+    pHandler->Release(); // the loop keeps the object alive by itself
+    ASSERT_TRUE(sink.WaitClosed());
+
+    using E = DeviceEvent;
+    struct SWant { E eEvent; uint32_t wParam, lParam; const char* szText; };
+    const SWant aWant[] = {
+        {E::WriteParametersResultEvent, 1, 0, ""},
+        {E::SoftwareVersionEvent, 0, 0x01020304, ""},
+        {E::UnsupportedCommandEvent, 67, 0, ""},
+        {E::UnsupportedCommandEvent, 5, 0, ""},
+        {E::DeviceTextEvent, 3, 0, "line"},
+        {E::DeviceTextEvent, 1, 0, "status"},
+        {E::CriticalLogEvent, 7, 0, "ab cd"},
+        {E::DiagnosticsReportEvent, 0, 0, " x "},
+        {E::ParametersDocumentEvent, 0, 0, ""},
+        {E::ParametersDocumentEvent, 8, 0, "<kov:X/>"},
+        {E::ProgramReadyEvent, 0, 0, ""},
+        {E::UnsupportedCommandEvent, 200, 0, ""},
+        {E::ProgramBlockAckEvent, 0, 0xDEADBEEF, ""},
+        {E::WriteTestProgressEvent, 1234, 0, ""},
+        {E::WriteParametersResultEvent, 0, 0, ""},
+    };
+    auto& events = sink.Events();
+    ASSERT_EQ(events.size(), std::size(aWant) + 2);
+    for (size_t i = 0; i < std::size(aWant); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(events[i].eEvent, aWant[i].eEvent);
+        EXPECT_EQ(events[i].wParam, aWant[i].wParam);
+        EXPECT_EQ(events[i].lParam, aWant[i].lParam);
+        EXPECT_STREQ(events[i].Text(), aWant[i].szText);
+        EXPECT_EQ(events[i].dwPayloadLength, std::strlen(aWant[i].szText));
+    }
+    EXPECT_FALSE(events[3].pPayload); // discarded payloads travel nowhere
+    EXPECT_EQ(events[15].eEvent, E::DeviceTextEvent);
+    EXPECT_EQ(events[15].wParam, 0u);
+    EXPECT_STREQ(events[15].Text(), ("Device File Error: " + std::to_string(ENODEV)).c_str());
+    EXPECT_EQ(events[16].eEvent, E::LinkClosed);
+}
+
+TEST(ProtoHandlerReceive, LargePayloadReadInChunksIntoOneBuffer) {
+    SLink link;
+    CProbeTransport probe(link.pHost.get());
+    CRecordingSink sink;
+    const uint32_t dwLength = 3 * 0x100000 + 10;
+    std::string sPayload(dwLength, 'x');
+    for (size_t i = 0; i < sPayload.size(); i += 4096)
+        sPayload[i] = char('a' + i / 4096 % 26);
+    link.Send(Frame(58, 0, sPayload));
+    link.pDevice->Close(true);
+    CHostClientProtoHandler* pHandler = StartHandler(&probe, &sink);
+    ASSERT_NE(pHandler, nullptr);
+    ASSERT_TRUE(sink.WaitClosed());
+    pHandler->Release();
+    // Then the next header read finds the device gone.
+    const std::vector<int32_t> vWant = {12, 0x100000, 0x100000, 0x100000, 10, 12};
+    EXPECT_EQ(probe.vReadSizes, vWant);
+    ASSERT_EQ(sink.Events().size(), 3u);
+
+    const SDeviceEventData& event = sink.Events()[0];
+    EXPECT_EQ(event.eEvent, DeviceEvent::ParametersDocumentEvent);
+    EXPECT_EQ(event.wParam, dwLength);
+    ASSERT_EQ(event.dwPayloadLength, dwLength);
+    EXPECT_EQ(event.pPayload[dwLength], '\0');
+    EXPECT_EQ(std::string(event.pPayload.get(), dwLength), sPayload);
+    // The event owns the very buffer the chunks were read into: no copy on the way.
+    for (int i = 1; i <= 4; ++i)
+        EXPECT_EQ(probe.vReadBuffers[size_t(i)], event.pPayload.get() + (i - 1) * 0x100000);
+}
+
+TEST(ProtoHandlerReceive, FatalFramesPostTheirTextThenLinkClosed) {
+    struct SCase { std::string sBytes; std::string sText; };
+    const SCase aCases[] = {
+        {Frame(58, 0).substr(0, 8) + std::string("\xFF\xFF\xFF\xFF", 4) + "abc",
+         "Impossible allocation size: 0xFFFFFFFF"},
+        // Unknown ids get the same size check before their payload is read past.
+        {Frame(7, 0).substr(0, 8) + std::string("\0\0\0\x40", 4), "Impossible allocation size: 0x40000000"},
+        {Frame(68, 0, "0123456789").substr(0, 17), "Device file error " + std::to_string(ENODEV) + " in command id 68"},
+        {Frame(59, 1).substr(0, 7), "Device File Error: " + std::to_string(ENODEV)},
+    };
+    for (const SCase& c : aCases) {
+        SCOPED_TRACE(c.sText);
+        SLink link;
+        CRecordingSink sink;
+        // The device goes away after a cut frame; after a refused length it stays, and what
+        // follows is never read.
+        const bool bCut = c.sText.find("rror") != std::string::npos;
+        link.Send(bCut ? c.sBytes : c.sBytes + Frame(59, 1));
+        if (bCut)
+            link.pDevice->Close(true);
+        CHostClientProtoHandler* pHandler = StartHandler(link.pHost.get(), &sink);
+        ASSERT_NE(pHandler, nullptr);
+        ASSERT_TRUE(sink.WaitClosed());
+        auto& events = sink.Events();
+        ASSERT_EQ(events.size(), 2u);
+        EXPECT_EQ(events[0].eEvent, DeviceEvent::DeviceTextEvent);
+        EXPECT_EQ(events[0].wParam, 0u);
+        EXPECT_EQ(events[0].Text(), c.sText);
+        EXPECT_EQ(events[1].eEvent, DeviceEvent::LinkClosed);
+        EXPECT_TRUE(link.pHost->IsClosed()); // the loop released the dead stream
+        pHandler->Release();
+    }
+}
+
+} // namespace
+} // namespace kov::test
