@@ -1,0 +1,210 @@
+#include "document/ValueTree.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace kov {
+namespace {
+
+std::u16string AttributeOf(NodeRef node, std::u16string_view wszName)
+{
+    std::u16string wszValue = u"<absent>";
+    node.GetAttribute(wszName, wszValue);
+    return wszValue;
+}
+
+class TempFolder {
+public:
+    TempFolder()
+    {
+        m_path = std::filesystem::temp_directory_path() /
+                 ("kov_vt_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(m_path);
+    }
+    ~TempFolder() { std::filesystem::remove_all(m_path); }
+    std::u16string File(const std::string& sName, const std::string& sBytes = std::string(), bool bCreate = true) const
+    {
+        const auto path = m_path / sName;
+        if (bCreate)
+            std::ofstream(path, std::ios::binary) << sBytes;
+        return path.u16string();
+    }
+
+private:
+    std::filesystem::path m_path;
+};
+
+TEST(ValueTree, NamespaceDeclarationsAndStructure)
+{
+    TreeRef tree;
+    NodeRef root = tree.CreateRoot(u"kov:DeviceConfigAppOptions", u"urn:a");
+    NodeRef program = root.AddChild(u"kov:DeviceProgram", u"urn:a");
+    EXPECT_EQ(AttributeOf(root, u"xmlns:kov"), u"urn:a");
+    EXPECT_EQ(program.AttributeCount(), 0u);
+    // Another URI for the same prefix is declared on the child; an empty URI declares nothing.
+    NodeRef other = program.AddChild(u"kov:Other", u"urn:b");
+    EXPECT_EQ(AttributeOf(other, u"xmlns:kov"), u"urn:b");
+    EXPECT_EQ(other.AddChild(u"kov:Deeper", u"urn:b").AttributeCount(), 0u);
+    EXPECT_EQ(root.AddChild(u"plain", u"urn:c").AttributeName(0), u"xmlns");
+    EXPECT_EQ(root.AddChild(u"kov:NoUri", u"").AttributeCount(), 0u);
+
+    // FindOrCreateChild creates once, then finds.
+    EXPECT_TRUE(root.FindOrCreateChild(u"kov:X", u"urn:a", false).IsEmpty());
+    const size_t iBefore = root.ChildCount();
+    NodeRef x = root.FindOrCreateChild(u"kov:X", u"urn:a", true);
+    EXPECT_EQ(root.FindOrCreateChild(u"kov:X", u"urn:a", true), x);
+    EXPECT_EQ(root.ChildCount(), iBefore + 1);
+
+    // Repeated names, RemoveChildren, and sibling walking over the live list afterwards.
+    NodeRef list = root.AddChild(u"kov:List");
+    for (int i = 0; i < 5; ++i)
+        list.AddChild(i % 2 ? u"kov:B" : u"kov:A").SetTextInt(i);
+    EXPECT_EQ(list.FindChild(u"kov:A").Text(), u"0");
+    EXPECT_EQ(list.RemoveChildren(u"kov:Absent"), 0);
+    EXPECT_EQ(list.RemoveChildren(u"kov:A"), 3);
+    std::u16string wszWalk;
+    for (NodeRef item = list.FirstChild(); item; item = item.NextSibling())
+        wszWalk += item.Text();
+    EXPECT_EQ(wszWalk, u"13");
+    list.AddChild(u"kov:C").SetText(u"5");
+    EXPECT_EQ(list.FirstChild().NextSibling().NextSibling().Text(), u"5");
+    EXPECT_TRUE(root.NextSibling().IsEmpty());
+
+    // Attributes keep ascending code-unit order whatever the insertion order.
+    NodeRef attributes = root.AddChild(u"kov:Attrs", u"urn:a");
+    for (const char16_t* wsz : {u"b", u"a", u"B", u"c", u"a"})
+        attributes.SetAttribute(wsz, u"", wsz);
+    ASSERT_EQ(attributes.AttributeCount(), 4u);
+    EXPECT_EQ(attributes.AttributeName(0), u"B");
+    EXPECT_EQ(attributes.AttributeName(3), u"c");
+    EXPECT_TRUE(attributes.AttributeName(4).empty());
+    EXPECT_TRUE(attributes.RemoveAttribute(u"a"));
+    EXPECT_FALSE(attributes.HasAttribute(u"a"));
+}
+
+TEST(ValueTree, TypedValuesAndEmptyHandles)
+{
+    TreeRef tree;
+    NodeRef node = tree.CreateRoot(u"r");
+    struct SCase {
+        const char16_t* wszText;
+        int32_t iExpected;
+    };
+    for (const SCase& c : {SCase{u"12abc", 12}, SCase{u"abc", 0}, SCase{u" \t-42", -42}, SCase{u"+7", 7},
+                           SCase{u"99999999999", INT32_MAX}, SCase{u"-99999999999", INT32_MIN}, SCase{u"-", 0},
+                           SCase{u"", 0}}) {
+        node.SetText(c.wszText);
+        int32_t iValue = 123;
+        EXPECT_TRUE(node.GetTextInt(iValue));
+        EXPECT_EQ(iValue, c.iExpected) << std::string(c.wszText, c.wszText + std::char_traits<char16_t>::length(c.wszText));
+    }
+    int64_t llValue = 0;
+    node.SetTextInt64(INT64_MIN);
+    EXPECT_EQ(node.Text(), u"-9223372036854775808");
+    EXPECT_TRUE(node.GetTextInt64(llValue));
+    EXPECT_EQ(llValue, INT64_MIN);
+    node.SetText(u"99999999999999999999");
+    node.GetTextInt64(llValue);
+    EXPECT_EQ(llValue, INT64_MAX);
+    node.SetTextInt(-5);
+    EXPECT_EQ(node.Text(), u"-5");
+
+    for (const char16_t* wsz : {u"true", u"yes", u"Y", u"T"}) {
+        bool b = false;
+        EXPECT_TRUE(node.SetAttribute(u"kov:B", u"", wsz) && node.GetAttributeBool(u"kov:B", b) && b);
+    }
+    for (const char16_t* wsz : {u"1", u"", u"false", u" true"}) {
+        bool b = true;
+        EXPECT_TRUE(node.SetAttribute(u"kov:B", u"", wsz) && node.GetAttributeBool(u"kov:B", b) && !b);
+    }
+    node.SetAttributeBool(u"kov:B", u"", true);
+    EXPECT_EQ(AttributeOf(node, u"kov:B"), u"True");
+    int32_t iUntouched = 9;
+    EXPECT_FALSE(node.GetAttributeInt(u"kov:Missing", iUntouched));
+    EXPECT_EQ(iUntouched, 9);
+
+    NodeRef empty;
+    std::u16string wszOut = u"keep";
+    EXPECT_FALSE(empty.GetText(wszOut));
+    EXPECT_FALSE(empty.GetAttribute(u"a", wszOut));
+    EXPECT_EQ(wszOut, u"keep");
+    EXPECT_FALSE(empty.GetName(wszOut));
+    EXPECT_TRUE(wszOut.empty());
+    EXPECT_FALSE(empty.SetText(u"x") || empty.SetAttribute(u"a", u"", u"b") || empty.SetTextInt(1));
+    EXPECT_TRUE(empty.AddChild(u"a").IsEmpty() && empty.FirstChild().IsEmpty() && empty.NextSibling().IsEmpty());
+    EXPECT_EQ(empty.RemoveChildren(u"a"), 0);
+}
+
+TEST(ValueTree, HandlesShareTreesAndDeepTreesAreFreedWithoutRecursion)
+{
+    TreeRef first;
+    first.CreateRoot(u"kov:Root");
+    {
+        TreeRef copy = first;
+        EXPECT_EQ(copy.Get(), first.Get());
+        TreeRef other;
+        other = copy;
+        EXPECT_EQ(other.Root(), first.Root());
+    }
+    EXPECT_TRUE(first.Root().NameIs(u"kov:Root"));
+    // A new root may be named after the one it replaces.
+    EXPECT_TRUE(first.CreateRoot(first.Root().Name(), first.Root().Name()).NameIs(u"kov:Root"));
+
+    // Built through the API and destroyed by replacing the root, then by the last handle.
+    NodeRef node = first.CreateRoot(u"d");
+    for (int i = 0; i < 200000; ++i)
+        node = node.AddChild(u"d", u"");
+    first.CreateRoot(u"fresh");
+    NodeRef again = first.Root();
+    for (int i = 0; i < 200000; ++i)
+        again = again.AddChild(u"d", u"");
+}
+
+TEST(ValueTree, FilesAndUtf8)
+{
+    TempFolder folder;
+    TreeRef tree;
+    tree.CreateRoot(u"kov:Keep");
+    // Unreadable or non-text files fail and keep the previous root.
+    const std::u16string aBad[] = {
+        folder.File("missing.xml", "", false),
+        folder.File("empty.xml", ""),
+        folder.File("zeros.xml", std::string(2, '\0')),
+        folder.File("bad.xml", "<a><b></a>"),
+    };
+    for (const auto& wszPath : aBad) {
+        EXPECT_TRUE(tree.LoadFromFile(wszPath).IsEmpty());
+        EXPECT_TRUE(tree.Root().NameIs(u"kov:Keep"));
+    }
+    // UTF-16 little-endian with mark, odd trailing byte dropped; NULs in UTF-8 text become spaces.
+    EXPECT_TRUE(tree.LoadFromFile(folder.File("u16.xml", std::string("\xFF\xFE<\0a\0/\0>\0Z", 11))).NameIs(u"a"));
+    NodeRef root = tree.LoadFromFile(folder.File("nul.xml", std::string("<a>x\0y</a>", 10)));
+    EXPECT_EQ(root.Text(), u"x y");
+
+    // UTF-8 text in, with non-ASCII; the mark on files, none on the wire.
+    root = tree.LoadFromText("<kov:A kov:N=\"\xC3\xA9\">\xE2\x82\xAC</kov:A>");
+    EXPECT_EQ(root.Text(), u"\u20AC");
+    std::string sWire;
+    EXPECT_TRUE(tree.ToUtf8(sWire));
+    EXPECT_EQ(sWire, "<kov:A kov:N=\"\xC3\xA9\">\xE2\x82\xAC</kov:A>");
+    const std::u16string wszSaved = folder.File("saved.xml", "", false);
+    EXPECT_TRUE(tree.SaveToFile(wszSaved));
+    std::ifstream in(std::filesystem::path(wszSaved), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "\xEF\xBB\xBF" + sWire);
+    EXPECT_TRUE(tree.LoadFromText("<a").IsEmpty());
+    EXPECT_TRUE(tree.Root().NameIs(u"kov:A"));
+
+    TreeRef empty;
+    EXPECT_FALSE(empty.SaveToFile(folder.File("none.xml", "", false)));
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(folder.File("none.xml", "", false))));
+    sWire = "x";
+    EXPECT_FALSE(empty.ToUtf8(sWire));
+    EXPECT_TRUE(sWire.empty());
+}
+
+} // namespace
+} // namespace kov

@@ -1,0 +1,131 @@
+#include "document/ValueTree.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace kov {
+namespace {
+
+std::u16string Write(const ValueTree& tree)
+{
+    std::u16string wszXml = u"stale";
+    EXPECT_TRUE(tree.ToXml(wszXml));
+    EXPECT_EQ(tree.ToXmlLength(), wszXml.size());
+    return wszXml;
+}
+
+std::u16string RoundTrip(const std::u16string& wszXml)
+{
+    ValueTree tree;
+    EXPECT_TRUE(tree.FromXml(wszXml)) << std::string(wszXml.begin(), wszXml.end());
+    return Write(tree);
+}
+
+TEST(Xml, ReadsTheDialect)
+{
+    EXPECT_EQ(RoundTrip(u"<a/>"), u"<a/>");
+    EXPECT_EQ(RoundTrip(u"<a>x<b/>y</a>"), u"<a><b/>xy</a>");
+    EXPECT_EQ(RoundTrip(u"\r\n <a\n>  word  </a>\t"), u"<a>word  </a>");
+
+    ValueTree tree;
+    ASSERT_TRUE(tree.FromXml(u"<a x='1' x='2' y = \"q'&amp;\" >&lt;&#65;&#x42;&null;&foo;</a>"));
+    NodeRef root = tree.Root();
+    EXPECT_EQ(root.Text(), std::u16string(u"<AB\0&foo;", 9));
+    std::u16string wszValue;
+    EXPECT_TRUE(root.GetAttribute(u"x", wszValue));
+    EXPECT_EQ(wszValue, u"1");
+    EXPECT_TRUE(root.GetAttribute(u"y", wszValue));
+    EXPECT_EQ(wszValue, u"q'&");
+    EXPECT_FALSE(tree.WithDeclaration());
+
+    // Numeric entities: cut to 16 bits, a bad hex digit gives all ones, no ';' keeps the '&'.
+    ASSERT_TRUE(tree.FromXml(u"<a>&#65601;&#x1g;&#xFFFF41;&#12&gt;&#;&</a>"));
+    // "&#12&gt;" runs to the first ';': the digits give 12 and the rest is passed over.
+    EXPECT_EQ(tree.Root().Text(), std::u16string(u"A\xFFFF\xFF41\x000C") + char16_t(0) + u"&");
+    // Input ends at its first NUL; declarations anywhere set the flag, which a failure keeps.
+    ASSERT_TRUE(tree.FromXml(std::u16string(u"<a/>\0<b/>", 9)));
+    EXPECT_TRUE(tree.Root().NameIs(u"a"));
+    EXPECT_FALSE(tree.FromXml(u"<?xml version='1.0'?><a></b>"));
+    EXPECT_TRUE(tree.WithDeclaration());
+    EXPECT_TRUE(tree.Root().NameIs(u"a"));
+    EXPECT_EQ(Write(tree), u"<?xml version='1.0' encoding='UTF-8'?><a/>");
+    EXPECT_EQ(RoundTrip(u"<r/><?pi ?>"), u"<?xml version='1.0' encoding='UTF-8'?><r/>");
+}
+
+TEST(Xml, RefusesMalformedTextAndKeepsTheOldRoot)
+{
+    ValueTree tree;
+    ASSERT_TRUE(tree.FromXml(u"<kov:Old/>"));
+    const char16_t* aBad[] = {
+        u"", u"   ", u"<", u"<a", u"<a>", u"<a></a >", u"<a></b>", u"<a/><b/>", u"word<a/>", u"<a/>tail",
+        u"</a>", u"<a x/>", u"<a x=1/>", u"<a x='1/>", u"<a x='1'", u"<a x='1'y>", u"<a>text", u"<a/ >",
+        u"<!-- c --><a/>", u"<a><![CDATA[x]]></a>", u"<!DOCTYPE a><a/>", u"<>", u"< a/>", u"<a>< /a>",
+        u"<?xml?><a/>", u"<a><b></a></b>", u"<a?>",
+    };
+    for (const char16_t* wsz : aBad) {
+        EXPECT_FALSE(tree.FromXml(wsz)) << std::u16string(wsz).size();
+        EXPECT_TRUE(tree.Root().NameIs(u"kov:Old"));
+    }
+    // Many attributes, then a truncation: refused without leaking what was built.
+    std::u16string wszMany = u"<a";
+    for (int i = 0; i < 20000; ++i) {
+        const std::string sNumber = std::to_string(i);
+        wszMany += u" n" + std::u16string(sNumber.begin(), sNumber.end()) + u"='v'";
+    }
+    EXPECT_FALSE(tree.FromXml(wszMany));
+    ASSERT_TRUE(tree.FromXml(wszMany + u"/>"));
+    EXPECT_EQ(tree.Root().AttributeCount(), 20000u);
+    // A long run of unterminated numeric entities stays linear.
+    std::u16string wszAmps = u"<a>";
+    for (int i = 0; i < 200000; ++i)
+        wszAmps += u"&#";
+    ASSERT_TRUE(tree.FromXml(wszAmps + u"</a>"));
+    EXPECT_EQ(tree.Root().Text().size(), 400000u);
+}
+
+TEST(Xml, WritesOneLineInExactLength)
+{
+    ValueTree tree;
+    NodeRef root = tree.CreateRoot(u"kov:DeviceProgramParameters");
+    root.SetAttribute(u"b", u"", u"\"'&<>");
+    root.SetAttribute(u"a", u"", std::u16string(u"\0z", 2));
+    NodeRef section = root.AddChild(u"kov:Section");
+    section.SetText(u"t<");
+    section.AddChild(u"kov:Leaf");
+    section.AddChild(u"kov:Text").SetText(u"\u00e9\u20ac");
+    root.SetText(u"tail");
+    EXPECT_EQ(Write(tree), u"<kov:DeviceProgramParameters a=\"&null;z\" b=\"&quot;&apos;&amp;&lt;&gt;\" "
+                           u"xmlns:kov=\"urn:dovrane:kov\"><kov:Section><kov:Leaf/><kov:Text>\u00e9\u20ac</kov:Text>"
+                           u"t&lt;</kov:Section>tail</kov:DeviceProgramParameters>");
+    // Text, attribute order and entities survive a second round.
+    EXPECT_EQ(RoundTrip(Write(tree)), Write(tree));
+
+    ValueTree empty;
+    std::u16string wszOut = u"x";
+    EXPECT_FALSE(empty.ToXml(wszOut));
+    EXPECT_TRUE(wszOut.empty());
+    EXPECT_EQ(empty.ToXmlLength(), 0u);
+}
+
+TEST(Xml, DeepDocumentsReadWriteAndDieWithoutRecursion)
+{
+    constexpr int kDepth = 100000;
+    std::u16string wszXml;
+    for (int i = 0; i < kDepth; ++i)
+        wszXml += u"<d>";
+    wszXml += u"x";
+    for (int i = 0; i < kDepth; ++i)
+        wszXml += u"</d>";
+    {
+        ValueTree tree;
+        ASSERT_TRUE(tree.FromXml(wszXml));
+        EXPECT_EQ(Write(tree), wszXml);
+        // An unclosed deep document is refused and its partial tree freed.
+        EXPECT_FALSE(tree.FromXml(wszXml.substr(0, wszXml.size() - 4)));
+        EXPECT_TRUE(tree.Root().NameIs(u"d"));
+    }
+}
+
+} // namespace
+} // namespace kov
