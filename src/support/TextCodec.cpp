@@ -53,17 +53,21 @@ std::string Utf16ToUtf8(std::u16string_view wsz)
 
 std::u16string Utf8ToUtf16(std::string_view sz)
 {
-    std::u16string wszOut;
-    wszOut.reserve(sz.size());
+    // Never more units than bytes: size once, write in place, trim at the end.
+    std::u16string wszOut(sz.size(), u'\0');
+    char16_t* pOut = wszOut.data();
     const auto* pBytes = reinterpret_cast<const unsigned char*>(sz.data());
     const size_t iSize = sz.size();
     size_t i = 0;
     while (i < iSize) {
+        // Parameter documents are mostly ASCII: copy such runs without the sequence logic.
+        while (i < iSize && pBytes[i] < 0x80)
+            *pOut++ = pBytes[i++];
+        if (i >= iSize)
+            break;
         const unsigned char byLead = pBytes[i];
         size_t iSequence;
-        if (byLead < 0x80)
-            iSequence = 1;
-        else if (byLead < 0xC0)
+        if (byLead < 0xC0)
             break; // a continuation byte cannot start a sequence
         else if (byLead < 0xE0)
             iSequence = 2;
@@ -74,16 +78,14 @@ std::u16string Utf8ToUtf16(std::string_view sz)
 
         if (iSequence > iSize - i)
             break; // cut by the end of the input
-        for (size_t k = 1; k < iSequence; ++k) {
-            if (!IsContinuation(pBytes[i + k]))
-                return wszOut;
-        }
+        bool bValid = true;
+        for (size_t k = 1; k < iSequence; ++k)
+            bValid = bValid && IsContinuation(pBytes[i + k]);
+        if (!bValid)
+            break;
 
         uint32_t uCode;
         switch (iSequence) {
-        case 1:
-            uCode = byLead;
-            break;
         case 2:
             uCode = ((byLead & 0x1Fu) << 6) | (pBytes[i + 1] & 0x3Fu);
             break;
@@ -96,9 +98,10 @@ std::u16string Utf8ToUtf16(std::string_view sz)
                     ((pBytes[i + 2] & 0x3Fu) << 6) | (pBytes[i + 3] & 0x3Fu);
             break;
         }
-        wszOut.push_back(static_cast<char16_t>(uCode & 0xFFFFu));
+        *pOut++ = static_cast<char16_t>(uCode & 0xFFFFu);
         i += iSequence;
     }
+    wszOut.resize(static_cast<size_t>(pOut - wszOut.data()));
     return wszOut;
 }
 
