@@ -13,20 +13,34 @@ enum class WatchType : int32_t {
     WideText = 7,   // std::u16string*
 };
 
+// Finer kind of a watched variable inside its type code (the codes stay 2, 5, 7).
+enum WatchFlags : uint8_t {
+    kWatchSigned = 0,     // Int32: int32_t
+    kWatchUnsigned = 1,   // Int32: uint32_t
+    kWatchCharPtr = 0,    // NarrowText: const char* const*
+    kWatchStdString = 2,  // NarrowText: std::string*
+};
+
 struct SWatchedVariable {
     const char* szName;
     const void* pAddress;
     WatchType eType;
     SWatchedVariable* pNext;
+    uint8_t uFlags; // WatchFlags
 };
 
 class ScopeFrame {
 public:
+    // Opens the scope: it becomes the calling thread's head (szLabel must outlive the scope;
+    // labels are string literals).
     explicit ScopeFrame(const char* szLabel);
+    // Closes the scope: its enclosing scope becomes the head again.
     ~ScopeFrame();
     ScopeFrame(const ScopeFrame&) = delete;
     ScopeFrame& operator=(const ScopeFrame&) = delete;
 
+    // Adds a watched variable (names are string literals; the variable must stay alive while
+    // the scope is open). At most kMaxWatched per scope; further ones are ignored.
     void Watch(const char* szName, const int32_t* pValue);
     void Watch(const char* szName, const uint32_t* pValue);
     void Watch(const char* szName, const std::string* pValue);
@@ -43,7 +57,7 @@ public:
     static ScopeFrame* Current();
 
 private:
-    void Append(const char* szName, const void* pAddress, WatchType eType);
+    void Append(const char* szName, const void* pAddress, WatchType eType, uint8_t uFlags);
 
     const char* m_szLabel;
     SWatchedVariable* m_pFirst = nullptr;
@@ -55,6 +69,9 @@ private:
     static constexpr int kMaxWatched = 8;
     SWatchedVariable m_aEntries[kMaxWatched]{};
     int m_iWatched = 0;
+
+public:
+    static constexpr int MaxWatched() { return kMaxWatched; }
 };
 
 } // namespace kov

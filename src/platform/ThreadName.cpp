@@ -1,0 +1,23 @@
+#include "platform/ThreadName.h"
+
+#if defined(__linux__)
+#include <pthread.h>
+#include <cstring>
+#endif
+
+namespace kov::platform {
+
+void SetCurrentThreadName(const char* szName) {
+#if defined(__linux__)
+    if (!szName)
+        return;
+    char szShort[16];
+    std::strncpy(szShort, szName, sizeof szShort - 1);
+    szShort[sizeof szShort - 1] = '\0';
+    pthread_setname_np(pthread_self(), szShort);
+#else
+    (void)szName;
+#endif
+}
+
+} // namespace kov::platform

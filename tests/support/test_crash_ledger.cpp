@@ -1,0 +1,431 @@
+// Crash ledger: thread registry, state reports, fatal reports and crash reports.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/CrashLedger.h"
+#include "support/ScopeFrame.h"
+#include "support/Threads.h"
+
+namespace kov {
+namespace {
+
+using namespace std::chrono_literals;
+
+class CGate {
+public:
+    void Open() {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_bOpen = true;
+        m_cv.notify_all();
+    }
+    void Wait() {
+        std::unique_lock<std::mutex> guard(m_lock);
+        m_cv.wait(guard, [this] { return m_bOpen; });
+    }
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_cv;
+    bool m_bOpen = false;
+};
+
+std::vector<std::pair<std::string, std::string>> g_hookCalls;
+std::mutex g_hookLock;
+void RecordHook(const char* szKind, const char* szText) {
+    std::lock_guard<std::mutex> guard(g_hookLock);
+    g_hookCalls.emplace_back(szKind, szText);
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::filesystem::path> FilesStartingWith(const std::filesystem::path& folder, const std::string& sPrefix) {
+    std::vector<std::filesystem::path> files;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+        if (entry.path().filename().string().rfind(sPrefix, 0) == 0)
+            files.push_back(entry.path());
+    return files;
+}
+
+std::string StateReport() {
+    std::vector<char> buffer(1 << 16);
+    const int iLength = WriteThreadsStateReport(buffer.data(), static_cast<int>(buffer.size()));
+    return iLength > 0 ? std::string(buffer.data(), static_cast<size_t>(iLength)) : std::string();
+}
+
+// The part of a report about one thread (its heading up to the next thread's heading).
+std::string ThreadSection(const std::string& sReport, const std::string& sName) {
+    const size_t nStart = sReport.find("Thread \"" + sName + "\"");
+    if (nStart == std::string::npos)
+        return {};
+    const size_t nEnd = sReport.find("\nThread \"", nStart + 1);
+    return sReport.substr(nStart, nEnd == std::string::npos ? std::string::npos : nEnd + 1 - nStart);
+}
+
+std::filesystem::path TestFolder(const char* szName) {
+    return std::filesystem::path(KOV_BINARY_DIR) / "test-output" / szName;
+}
+
+class CrashLedgerTest : public testing::Test {
+protected:
+    void SetUp() override {
+        m_folder = TestFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(m_folder);
+        SetReportFolder(m_folder.string());
+        std::lock_guard<std::mutex> guard(g_hookLock);
+        g_hookCalls.clear();
+    }
+    void TearDown() override {
+        SetFatalReportHook(nullptr);
+        SetReportFolder("");
+    }
+    std::filesystem::path m_folder;
+};
+
+// A worker that opens two scopes with watched values and waits.
+class CScopedWorker : public CSimpleThread {
+public:
+    CScopedWorker(std::string sOuter, std::string sInner, int32_t iCount, std::u16string wszPath)
+        : m_sOuter(std::move(sOuter)), m_sInner(std::move(sInner)), m_iCount(iCount), m_wszPath(std::move(wszPath)) {}
+    ~CScopedWorker() override {
+        m_release.Open();
+        Join();
+    }
+    CGate m_ready, m_release;
+
+protected:
+    uint32_t Run(uint32_t) override {
+        ScopeFrame outer(m_sOuter.c_str());
+        outer.Watch("wszPath", &m_wszPath);
+        const char* szMode = "reading";
+        ScopeFrame inner(m_sInner.c_str());
+        inner.Watch("iCount", &m_iCount);
+        inner.Watch("szMode", &szMode);
+        m_ready.Open();
+        m_release.Wait();
+        return 0;
+    }
+
+private:
+    std::string m_sOuter, m_sInner;
+    int32_t m_iCount;
+    std::u16string m_wszPath;
+};
+
+TEST_F(CrashLedgerTest, StateReportListsNamedThreadsWithScopesInnermostFirst) {
+    ScopeFrame mainScope("CL::Main");
+    uint32_t dwPhase = 3;
+    mainScope.Watch("dwPhase", &dwPhase);
+
+    CScopedWorker alpha("AL::Outer", "AL::Inner", 11, u"/data/alpha.xml");
+    CScopedWorker beta("BE::Outer", "BE::Inner", -5, u"C:\\B\u00e9ta\\\U0001F600.mdc");
+    uint32_t dwAlpha = 0, dwBeta = 0;
+    ASSERT_TRUE(alpha.Start("Alpha Worker", 0, &dwAlpha));
+    ASSERT_TRUE(beta.Start("Beta Worker", 0, &dwBeta));
+    alpha.m_ready.Wait();
+    beta.m_ready.Wait();
+
+    const std::string sReport = StateReport();
+    const std::string sAlpha = ThreadSection(sReport, "Alpha Worker");
+    const std::string sBeta = ThreadSection(sReport, "Beta Worker");
+    EXPECT_EQ(sAlpha, "Thread \"Alpha Worker\" (id " + std::to_string(dwAlpha) + ")\n"
+                      "  AL::Inner\n"
+                      "    iCount = 11\n"
+                      "    szMode = \"reading\"\n"
+                      "  AL::Outer\n"
+                      "    wszPath = \"/data/alpha.xml\"\n"
+                      "  Win32 Thread Main\n"
+                      "    szThreadName = \"Alpha Worker\"\n"
+                      "    dwThreadID = " + std::to_string(dwAlpha) + "\n")
+        << sReport;
+    EXPECT_EQ(sBeta, "Thread \"Beta Worker\" (id " + std::to_string(dwBeta) + ")\n"
+                     "  BE::Inner\n"
+                     "    iCount = -5 (0xFFFFFFFB)\n"
+                     "    szMode = \"reading\"\n"
+                     "  BE::Outer\n"
+                     "    wszPath = \"C:\\\\B\xC3\xA9ta\\\\\xF0\x9F\x98\x80.mdc\"\n"
+                     "  Win32 Thread Main\n"
+                     "    szThreadName = \"Beta Worker\"\n"
+                     "    dwThreadID = " + std::to_string(dwBeta) + "\n")
+        << sReport;
+    // The calling thread is in it too, with its own scope.
+    EXPECT_NE(sReport.find("  CL::Main\n    dwPhase = 3\n"), std::string::npos) << sReport;
+
+    alpha.m_release.Open();
+    beta.m_release.Open();
+    alpha.Join();
+    beta.Join();
+    // Ended threads are gone from the registry.
+    const std::string sAfter = StateReport();
+    EXPECT_EQ(sAfter.find("Alpha Worker"), std::string::npos) << sAfter;
+    EXPECT_EQ(sAfter.find("Beta Worker"), std::string::npos) << sAfter;
+}
+
+TEST_F(CrashLedgerTest, ReportBufferLimits) {
+    ScopeFrame scope("CL::Limits");
+    char szSmall[16];
+    const int iLength = WriteThreadsStateReport(szSmall, sizeof szSmall);
+    EXPECT_EQ(iLength, 15);
+    EXPECT_EQ(szSmall[15], '\0');
+    EXPECT_EQ(std::string(szSmall), std::string("Thread \"(unnamed)\"").substr(0, 15));
+    EXPECT_EQ(WriteThreadsStateReport(szSmall, 0), 0);
+    EXPECT_EQ(WriteThreadsStateReport(nullptr, 100), 0);
+}
+
+TEST_F(CrashLedgerTest, UnreadableWatchedValuesDoNotFault) {
+    ScopeFrame scope("CL::Bad");
+    const char* szBad = reinterpret_cast<const char*>(uintptr_t{16});
+    const char* szNull = nullptr;
+    const auto* pBadInt = reinterpret_cast<const int32_t*>(uintptr_t{32});
+    scope.Watch("szBad", &szBad);
+    scope.Watch("szNull", &szNull);
+    scope.Watch("iBad", pBadInt);
+    char szChain[512];
+    WriteCurrentThreadScopes(szChain, sizeof szChain);
+    EXPECT_EQ(std::string(szChain), "CL::Bad\n  szBad = <unreadable>\n  szNull = (null)\n  iBad = <unreadable>\n");
+}
+
+TEST_F(CrashLedgerTest, LongAndOddValuesAreCutAndEscaped) {
+    ScopeFrame scope("CL::Long");
+    std::string sLong(500, 'x');
+    std::string sOdd = "a\"b\\c\r\nd\x01";
+    scope.Watch("sLong", &sLong);
+    scope.Watch("sOdd", &sOdd);
+    char szChain[2048];
+    WriteCurrentThreadScopes(szChain, sizeof szChain);
+    const std::string sChain = szChain;
+    EXPECT_NE(sChain.find("sLong = \"" + std::string(200, 'x') + "\"... (500 bytes)\n"), std::string::npos) << sChain;
+    EXPECT_NE(sChain.find("sOdd = \"a\\\"b\\\\c\\r\\nd\\x01\"\n"), std::string::npos) << sChain;
+}
+
+TEST_F(CrashLedgerTest, InstallIsPerThreadAndSecondInstallDoesNothing) {
+    std::string sReport;
+    std::thread worker([&] {
+        InstallThreadExceptionHandler("First Name");
+        InstallThreadExceptionHandler("Second Name");
+        sReport = StateReport();
+        UninstallThreadExceptionHandler();
+        UninstallThreadExceptionHandler(); // harmless
+        FreeThreadExVarsStorage();
+    });
+    worker.join();
+    EXPECT_NE(sReport.find("Thread \"First Name\""), std::string::npos) << sReport;
+    EXPECT_EQ(sReport.find("Second Name"), std::string::npos) << sReport;
+    EXPECT_EQ(StateReport().find("First Name"), std::string::npos);
+}
+
+TEST_F(CrashLedgerTest, StorageIsAllocatedOncePerThreadAndKeptWhileScopesAreOpen) {
+    ScopeFrame** ppSlot = GetAllocExVarsStorage();
+    ASSERT_NE(ppSlot, nullptr);
+    EXPECT_EQ(ppSlot, GetAllocExVarsStorage());
+    std::string sReportWhileOpen, sReportAfterFree;
+    ScopeFrame** ppOther = nullptr;
+    std::thread worker([&] {
+        ppOther = GetAllocExVarsStorage();
+        InstallThreadExceptionHandler("Keeper");
+        {
+            ScopeFrame scope("CL::Keep");
+            FreeThreadExVarsStorage(); // a scope is open: kept
+            EXPECT_EQ(ScopeFrame::Current(), &scope);
+            sReportWhileOpen = StateReport();
+        }
+        UninstallThreadExceptionHandler();
+        FreeThreadExVarsStorage();
+        sReportAfterFree = StateReport();
+    });
+    worker.join();
+    EXPECT_NE(ppOther, ppSlot);
+    EXPECT_NE(sReportWhileOpen.find("Thread \"Keeper\""), std::string::npos);
+    EXPECT_NE(sReportWhileOpen.find("  CL::Keep\n"), std::string::npos);
+    EXPECT_EQ(sReportAfterFree.find("Keeper"), std::string::npos);
+}
+
+TEST_F(CrashLedgerTest, ThreadEndingWithoutFreeLeavesTheRegistry) {
+    std::thread worker([] {
+        InstallThreadExceptionHandler("Forgetful");
+        ScopeFrame scope("CL::Forget");
+        UninstallThreadExceptionHandler();
+    });
+    worker.join();
+    EXPECT_EQ(StateReport().find("Forgetful"), std::string::npos);
+}
+
+TEST_F(CrashLedgerTest, FatalReportsGoToHookAndReportFile) {
+    SetFatalReportHook(&RecordHook);
+    SetWin32ExceptionAppName("KOV Device Config");
+    ScopeFrame scope("CL::Fatal");
+    int32_t iLine = 99;
+    scope.Watch("iLine", &iLine);
+    FatalProgramError("something impossible");
+    FatalProgramState("a state worth noting");
+    {
+        std::lock_guard<std::mutex> guard(g_hookLock);
+        ASSERT_EQ(g_hookCalls.size(), 2u);
+        EXPECT_EQ(g_hookCalls[0], std::make_pair(std::string("FatalProgramError"), std::string("something impossible")));
+        EXPECT_EQ(g_hookCalls[1], std::make_pair(std::string("FatalProgramState"), std::string("a state worth noting")));
+    }
+    const auto files = FilesStartingWith(m_folder, "ErrorReport_");
+    ASSERT_FALSE(files.empty());
+    std::string sAll;
+    for (const auto& file : files) {
+        EXPECT_TRUE(std::regex_match(file.filename().string(),
+                                     std::regex(R"(ErrorReport_\d{4}_\d{2}_\d{2}_\d{2}_\d{2}_\d{2}\.txt)")))
+            << file;
+        sAll += ReadFile(file);
+    }
+    EXPECT_NE(sAll.find("KOV Device Config: FatalProgramError: something impossible"), std::string::npos) << sAll;
+    EXPECT_NE(sAll.find("KOV Device Config: FatalProgramState: a state worth noting"), std::string::npos) << sAll;
+    EXPECT_NE(sAll.find("  CL::Fatal\n    iLine = 99\n"), std::string::npos) << sAll;
+    SetWin32ExceptionAppName("KOV");
+}
+
+TEST_F(CrashLedgerTest, DefaultReportFolderFollowsXdgDataHome) {
+    const char* szOld = std::getenv("XDG_DATA_HOME");
+    const std::string sOld = szOld ? szOld : "";
+    setenv("XDG_DATA_HOME", "/tmp/kov-xdg-test", 1);
+    SetReportFolder("");
+    EXPECT_EQ(ReportFolder(), "/tmp/kov-xdg-test/KOV");
+    unsetenv("XDG_DATA_HOME");
+    const char* szHome = std::getenv("HOME");
+    SetReportFolder("");
+    if (szHome && *szHome) {
+        EXPECT_EQ(ReportFolder(), std::string(szHome) + "/.local/share/KOV");
+    }
+    if (szOld)
+        setenv("XDG_DATA_HOME", sOld.c_str(), 1);
+    SetReportFolder(m_folder.string());
+    EXPECT_EQ(ReportFolder(), m_folder.string());
+}
+
+TEST_F(CrashLedgerTest, ExceptionUIFlagIsRemembered) {
+    EnableExceptionUI(true);
+    EXPECT_TRUE(ExceptionUIEnabled());
+    EnableExceptionUI(false);
+    EXPECT_FALSE(ExceptionUIEnabled());
+}
+
+TEST_F(CrashLedgerTest, MainThreadIsMarked) {
+    ScopeFrame scope("CL::MainMark");
+    SetMainThreadID();
+    const std::string sReport = StateReport();
+    EXPECT_NE(sReport.find("(id " + std::to_string(CurrentThreadId()) + ") [main thread]\n  CL::MainMark\n"),
+              std::string::npos)
+        << sReport;
+}
+
+// --- crash reports (in a child process) --------------------------------------------------------
+
+class CCrashingWorker : public CSimpleThread {
+public:
+    explicit CCrashingWorker(int iHow) : m_iHow(iHow) {}
+    ~CCrashingWorker() override { Join(); }
+
+protected:
+    uint32_t Run(uint32_t) override {
+        ScopeFrame scope("CT::Boom");
+        int32_t iStep = 7;
+        std::string sWhat = "writing through a bad pointer";
+        scope.Watch("iStep", &iStep);
+        scope.Watch("sWhat", &sWhat);
+        if (m_iHow == 0) {
+            volatile uintptr_t uBadAddress = 16; // opaque to the compiler
+            *reinterpret_cast<volatile char*>(uBadAddress) = 1; // a real fault
+        } else if (m_iHow == 1) {
+            std::abort();
+        } else {
+            std::raise(SIGFPE);
+        }
+        return 0;
+    }
+
+private:
+    int m_iHow;
+};
+
+// Runs in the death-test child: crash reporting as the program sets it up, then a worker crash.
+void CrashInWorker(const std::filesystem::path& folder, int iHow) {
+    SetReportFolder(folder.string());
+    InitCrashReporting("KOV Device Config", false);
+    ScopeFrame mainScope("CT::Main");
+    const char* szDoing = "waiting for the worker";
+    mainScope.Watch("szDoing", &szDoing);
+    CCrashingWorker worker(iHow);
+    worker.Start("Crash Worker");
+    worker.Join();
+}
+
+std::string CrashReportIn(const std::filesystem::path& folder) {
+    const auto files = FilesStartingWith(folder, "CrashReport_");
+    if (files.size() != 1)
+        return "(" + std::to_string(files.size()) + " crash report files)";
+    EXPECT_TRUE(std::regex_match(files[0].filename().string(),
+                                 std::regex(R"(CrashReport_\d{4}_\d{2}_\d{2}_\d{2}_\d{2}_\d{2}\.txt)")))
+        << files[0];
+    return ReadFile(files[0]);
+}
+
+void ExpectWorkerCrashReport(const std::string& sReport, const char* szSignal) {
+    EXPECT_NE(sReport.find(std::string("KOV Device Config crashed: ") + szSignal), std::string::npos) << sReport;
+    // The crashed thread comes first, marked, with its scopes innermost first.
+    const size_t nWorker = sReport.find("Thread \"Crash Worker\" (id ");
+    ASSERT_NE(nWorker, std::string::npos) << sReport;
+    const std::string sWorker = ThreadSection(sReport, "Crash Worker");
+    EXPECT_NE(sWorker.find("[crashed here]\n"
+                           "  CT::Boom\n"
+                           "    iStep = 7\n"
+                           "    sWhat = \"writing through a bad pointer\"\n"
+                           "  Win32 Thread Main\n"
+                           "    szThreadName = \"Crash Worker\"\n"),
+              std::string::npos)
+        << sReport;
+    const std::string sMain = ThreadSection(sReport, "Main Thread");
+    EXPECT_NE(sMain.find("[main thread]\n  CT::Main\n    szDoing = \"waiting for the worker\"\n"), std::string::npos)
+        << sReport;
+    EXPECT_LT(nWorker, sReport.find("Thread \"Main Thread\""));
+    EXPECT_NE(sReport.find("*** end of crash report"), std::string::npos);
+}
+
+TEST(CrashLedgerDeathTest, SegmentationFaultWritesCrashReport) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto folder = TestFolder("crash-segv");
+    std::filesystem::remove_all(folder);
+    EXPECT_DEATH(CrashInWorker(folder, 0), "KOV Device Config crashed: SIGSEGV");
+    ExpectWorkerCrashReport(CrashReportIn(folder), "SIGSEGV");
+}
+
+TEST(CrashLedgerDeathTest, AbortWritesCrashReport) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto folder = TestFolder("crash-abort");
+    std::filesystem::remove_all(folder);
+    EXPECT_DEATH(CrashInWorker(folder, 1), "KOV Device Config crashed: SIGABRT");
+    ExpectWorkerCrashReport(CrashReportIn(folder), "SIGABRT");
+}
+
+TEST(CrashLedgerDeathTest, RaisedSignalWritesCrashReport) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto folder = TestFolder("crash-fpe");
+    std::filesystem::remove_all(folder);
+    EXPECT_DEATH(CrashInWorker(folder, 2), "KOV Device Config crashed: SIGFPE");
+    ExpectWorkerCrashReport(CrashReportIn(folder), "SIGFPE");
+}
+
+} // namespace
+} // namespace kov
