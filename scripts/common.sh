@@ -5,6 +5,7 @@ KOV_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 KOV_PACKAGES=(
   cmake g++ make pkg-config
   zlib1g-dev libssl-dev libusb-1.0-0-dev libcurl4-openssl-dev
+  qt6-base-dev
   libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev
 )
 
