@@ -33,6 +33,7 @@ function(kov_test name)
   endif()
   add_executable(test_${name} ${_srcs})
   target_link_libraries(test_${name} PRIVATE ${ARGN} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_include_directories(test_${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_compile_definitions(test_${name} PRIVATE KOV_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     KOV_BINARY_DIR="${PROJECT_BINARY_DIR}")
   gtest_discover_tests(test_${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "common/TestDir.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -11,13 +13,6 @@ namespace {
 
 class KovctlXml : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        m_path = std::filesystem::temp_directory_path() / "kov_kovctl_xml";
-        std::filesystem::remove_all(m_path);
-        std::filesystem::create_directories(m_path);
-    }
-    void TearDown() override { std::filesystem::remove_all(m_path); }
 
     std::string Write(const std::string& sName, const std::string& sBytes) const
     {
@@ -37,7 +32,8 @@ protected:
         const int iStatus = std::system(sCommand.c_str());
         return WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1;
     }
-    std::filesystem::path m_path;
+    kov::test::CTestDir m_dir;
+    const std::filesystem::path& m_path = m_dir.Path();
 };
 
 TEST_F(KovctlXml, PrintsTheWireFormOrFails)

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "common/TestDir.h"
+
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -18,10 +20,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kRoot = fs::temp_directory_path() / "kov_sim_cli_root";
+// The device root the simulators plug into, private to this test process.
+const fs::path& Root() {
+    static kov::test::CTestDir s_dir;
+    return s_dir.Path();
+}
 
 pid_t StartSim(std::vector<std::string> vArgs) {
-    vArgs.insert(vArgs.begin(), {KOV_DEVICE_SIM_PATH, "--quiet", "--root", kRoot.string()});
+    vArgs.insert(vArgs.begin(), {KOV_DEVICE_SIM_PATH, "--quiet", "--root", Root().string()});
     std::vector<char*> vArgv;
     for (auto& s : vArgs)
         vArgv.push_back(s.data());
@@ -38,23 +44,22 @@ int Wait(pid_t pid) {
 
 size_t Devices() {
     size_t n = 0;
-    for (const auto& entry : fs::directory_iterator(kRoot, fs::directory_options::skip_permission_denied))
+    for (const auto& entry : fs::directory_iterator(Root(), fs::directory_options::skip_permission_denied))
         n += entry.path().filename().string()[0] != '.';
     return n;
 }
 
 // kovctl's output and exit code.
 std::pair<std::string, int> Kovctl(const std::string& sArgs) {
-    const fs::path out = fs::temp_directory_path() / "kov_sim_cli_out";
+    static kov::test::CTestDir s_outDir;
+    const fs::path out = s_outDir / "out";
     int iStatus = std::system(("'" KOVCTL_PATH "' " + sArgs + " >'" + out.string() + "' 2>&1").c_str());
     std::ifstream in(out);
     return {std::string(std::istreambuf_iterator<char>(in), {}), WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1};
 }
 
 TEST(SimCli, PlugsInIsCountedAndUnplugsOnSignalsOrTime) {
-    fs::remove_all(kRoot);
-    fs::create_directories(kRoot);
-    const std::string sRootArg = "--device-root '" + kRoot.string() + "'";
+    const std::string sRootArg = "--device-root '" + Root().string() + "'";
     EXPECT_EQ(Kovctl("devices " + sRootArg), std::make_pair(std::string("0\n"), 0));
 
     pid_t first = StartSim({"--name", "sim-one"});
@@ -69,18 +74,17 @@ TEST(SimCli, PlugsInIsCountedAndUnplugsOnSignalsOrTime) {
 
     kill(first, SIGTERM);
     EXPECT_EQ(Wait(first), 0);
-    EXPECT_FALSE(fs::exists(kRoot / "sim-one"));
+    EXPECT_FALSE(fs::exists(Root() / "sim-one"));
     kill(second, SIGINT);
     EXPECT_EQ(Wait(second), 0);
     EXPECT_EQ(Wait(StartSim({"--unplug-after", "0"})), 0);
-    EXPECT_TRUE(fs::is_empty(kRoot));
+    EXPECT_TRUE(fs::is_empty(Root()));
 
     for (const auto& vBad : std::vector<std::vector<std::string>>{{"--bogus"}, {"--version", "1.2.3"},
              {"--version", "1.2.3.256"}, {"--bad-ack", "x"}, {"--flash-error"}, {"--name", "a/b"},
              {"--unplug-after", "-1"}})
         EXPECT_EQ(Wait(StartSim(vBad)), 2) << vBad[0];
-    EXPECT_EQ(Wait(StartSim({"--document", (kRoot / "missing.xml").string()})), 1);
-    fs::remove_all(kRoot);
+    EXPECT_EQ(Wait(StartSim({"--document", (Root() / "missing.xml").string()})), 1);
 }
 
 } // namespace

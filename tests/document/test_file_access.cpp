@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "common/TestDir.h"
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -11,9 +13,16 @@
 namespace kov {
 namespace {
 
+// One private folder per test process: CTest runs the tests of this file in parallel.
+const std::filesystem::path& ScratchRoot()
+{
+    static test::CTestDir s_dir;
+    return s_dir.Path();
+}
+
 std::filesystem::path Scratch(const char* szName)
 {
-    const std::filesystem::path path = std::filesystem::path(KOV_BINARY_DIR) / "test-scratch" / "fa" / szName;
+    const std::filesystem::path path = ScratchRoot() / szName;
     std::filesystem::create_directories(path.parent_path());
     std::filesystem::remove_all(path);
     return path;

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/TestDir.h"
+
 #include <filesystem>
 #include <fstream>
 
@@ -11,21 +13,14 @@ namespace {
 
 class OptionsFiles : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        m_path = std::filesystem::temp_directory_path() /
-                 (std::string("kov_opt_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(m_path);
-        std::filesystem::create_directories(m_path);
-    }
-    void TearDown() override { std::filesystem::remove_all(m_path); }
     std::u16string Folder() const { return m_path.u16string() + u"/"; }
     std::u16string Write(const std::string& sName, const std::string& sText) const
     {
         std::ofstream(m_path / sName, std::ios::binary) << sText;
         return (m_path / sName).u16string();
     }
-    std::filesystem::path m_path;
+    kov::test::CTestDir m_dir;
+    const std::filesystem::path& m_path = m_dir.Path();
 };
 
 TEST_F(OptionsFiles, OptionsRoundTripAndRefusals)

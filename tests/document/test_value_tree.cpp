@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/TestDir.h"
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -18,14 +20,6 @@ std::u16string AttributeOf(NodeRef node, std::u16string_view wszName)
 
 class TempFolder {
 public:
-    TempFolder()
-    {
-        m_path = std::filesystem::temp_directory_path() /
-                 ("kov_vt_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(m_path);
-    }
-    ~TempFolder() { std::filesystem::remove_all(m_path); }
     std::u16string File(const std::string& sName, const std::string& sBytes = std::string(), bool bCreate = true) const
     {
         const auto path = m_path / sName;
@@ -35,7 +29,8 @@ public:
     }
 
 private:
-    std::filesystem::path m_path;
+    kov::test::CTestDir m_dir;
+    const std::filesystem::path& m_path = m_dir.Path();
 };
 
 TEST(ValueTree, NamespaceDeclarationsAndStructure)

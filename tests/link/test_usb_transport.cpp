@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "common/TestDir.h"
+
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -17,16 +19,10 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
+// A private device root; sPath names it for the code under test.
 struct STempRoot {
-    std::string sPath;
-    STempRoot() {
-        std::random_device random;
-        sPath = (fs::temp_directory_path() / ("kov-link-" + std::to_string(random()))).string();
-    }
-    ~STempRoot() {
-        std::error_code error;
-        fs::remove_all(sPath, error);
-    }
+    test::CTestDir dir;
+    std::string sPath = dir.String();
 };
 
 bool DeviceSend(CPipeDeviceSide& device, const std::string& sBytes) {

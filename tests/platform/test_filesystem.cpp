@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "common/TestDir.h"
+
 #include <filesystem>
 
 #include "platform/FileSystem.h"
@@ -10,9 +12,16 @@
 namespace kov {
 namespace {
 
+// One private folder per test process: CTest runs the tests of this file in parallel.
+const std::filesystem::path& ScratchRoot()
+{
+    static test::CTestDir s_dir;
+    return s_dir.Path();
+}
+
 std::string FreshFile(const char* szName)
 {
-    const std::filesystem::path path = std::filesystem::path(KOV_BINARY_DIR) / "test-scratch" / szName;
+    const std::filesystem::path path = ScratchRoot() / szName;
     std::filesystem::create_directories(path.parent_path());
     std::filesystem::remove_all(path);
     return path.string();

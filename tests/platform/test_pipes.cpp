@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "common/TestDir.h"
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -18,16 +20,10 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
+// A private device root; sPath names it for the code under test.
 struct STempRoot {
-    std::string sPath;
-    STempRoot() {
-        std::random_device random;
-        sPath = (fs::temp_directory_path() / ("kov-pipes-" + std::to_string(random()))).string();
-    }
-    ~STempRoot() {
-        std::error_code error;
-        fs::remove_all(sPath, error);
-    }
+    test::CTestDir dir;
+    std::string sPath = dir.String();
 };
 
 // A folder that looks like a device but has no device behind its pipes.

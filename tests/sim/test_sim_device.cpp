@@ -5,6 +5,8 @@
 #include "sim/SimDevice.h"
 
 #include <gtest/gtest.h>
+
+#include "common/TestDir.h"
 #include <zlib.h>
 
 #include <filesystem>
@@ -211,7 +213,8 @@ std::vector<SFrame> Program(CTestHost& host, const std::string& sFile, int& iRes
 }
 
 TEST(SimDevice, ProgramsWithABadAckAFlashErrorAndOutOfSequenceBlocks) {
-    const auto imagePath = std::filesystem::temp_directory_path() / "kov_sim_programmed_image";
+    kov::test::CTestDir dir;
+    const auto imagePath = dir / "programmed_image";
     std::string sFile(2500, '\0');
     for (size_t i = 0; i < sFile.size(); ++i)
         sFile[i] = char((i * 131 + i / 7) & 0xFF);
@@ -234,7 +237,6 @@ TEST(SimDevice, ProgramsWithABadAckAFlashErrorAndOutOfSequenceBlocks) {
         std::ifstream in(imagePath, std::ios::binary);
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), sFile);
     }
-    std::filesystem::remove(imagePath);
 
     options = {};
     options.oFlashError = 17;

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/TestDir.h"
+
 #include <filesystem>
 
 namespace kov::test {
@@ -44,8 +46,8 @@ bool ConnectAndGreet(const std::string& sRoot, CHostPipes& pipes) {
 }
 
 TEST(SimPipes, ServesHostsOneAfterAnotherAndUnplugsCleanly) {
-    const std::filesystem::path root = std::filesystem::temp_directory_path() / "kov_sim_pipes_root";
-    std::filesystem::remove_all(root);
+    kov::test::CTestDir dir;
+    const std::filesystem::path root = dir / "root";
     SSimDeviceOptions options;
     options.iTickMs = 2;
     CSimDevice device(options);
@@ -88,7 +90,6 @@ TEST(SimPipes, ServesHostsOneAfterAnotherAndUnplugsCleanly) {
     EXPECT_TRUE(bRan);
     EXPECT_TRUE(ListPipeDevices(root.string()).empty());
     EXPECT_TRUE(std::filesystem::is_empty(root));
-    std::filesystem::remove_all(root);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "common/TestDir.h"
+
 #include <filesystem>
 #include <vector>
 
@@ -9,9 +11,16 @@
 namespace kov {
 namespace {
 
+// One private folder per test process: CTest runs the tests of this file in parallel.
+const std::filesystem::path& ScratchRoot()
+{
+    static test::CTestDir s_dir;
+    return s_dir.Path();
+}
+
 std::filesystem::path FreshFolder(const char* szName)
 {
-    const std::filesystem::path path = std::filesystem::path(KOV_BINARY_DIR) / "test-scratch" / szName;
+    const std::filesystem::path path = ScratchRoot() / szName;
     std::filesystem::remove_all(path);
     std::filesystem::create_directories(path.parent_path());
     return path;
