@@ -1,0 +1,557 @@
+#include "shell/MainFrame.h"
+
+#include <cstdio>
+
+#include "document/AppOptions.h"
+#include "document/Namespace.h"
+#include "shell/MainDialogs.h"
+#include "support/CrashLedger.h"
+#include "support/ScopeFrame.h"
+#include "support/SystemTests.h"
+#include "support/TextCodec.h"
+
+namespace kov {
+
+namespace {
+
+constexpr char16_t kNoDeviceText[] = u"Cannot perform action on device";
+constexpr char16_t kNoDeviceCaption[] = u"Device Action";
+
+template <typename... Args>
+std::u16string Printf(const char* szFormat, Args... args)
+{
+    char szText[256];
+    std::snprintf(szText, sizeof(szText), szFormat, args...);
+    return Utf8ToUtf16(szText);
+}
+
+// Device texts are NUL-terminated UTF-8; a connection-status kind goes to the Connection page.
+bool IsConnectionStatusKind(uint32_t dwKind) { return dwKind == 1 || dwKind == 7; }
+
+} // namespace
+
+CMainFrame::CMainFrame(IMainView& view, SMainFrameSettings settings)
+    : m_view(view), m_holder(std::move(settings.pTransport)),
+      m_pSystemInfo(settings.pSystemInfo ? settings.pSystemInfo : &SystemInfo())
+{
+    m_tree.SetOnShowSelection([this](int32_t iSubject) { m_view.ShowTreeSelection(iSubject); });
+    m_tree.SetOnSelectionChanged([this](int32_t iSubject) { OnTreeSelectionChanged(iSubject); });
+    m_swapper.SetOnShow([this](int32_t iSubject, CForm* pWindow) { m_view.ShowPageWindow(iSubject, pWindow); });
+
+    auto pDeviceIdentification = std::make_unique<CMainDevicePropertiesDlg>();
+    m_pDeviceIdentification = pDeviceIdentification.get();
+    m_swapper.AddPage(kSubjectDeviceIdentification, std::move(pDeviceIdentification));
+    // Further pages are added here as they are built; the page-set orders already name them.
+
+    m_wszOptionsFile = settings.oOptionsFile ? *settings.oOptionsFile : PrepareAppOptionsFile();
+    if (!m_wszOptionsFile.empty())
+        LoadAppOptions(m_wszOptionsFile, m_wszProgramFilePath);
+
+    for (const SSubject& subject : kSubjects) {
+        if (auto* pPage = dynamic_cast<CSectionPage*>(m_swapper.PageOf(subject.iId)))
+            pPage->SetDocumentHolder(&m_holder);
+        if (CForm* pWindow = m_swapper.WindowOf(subject.iId)) {
+            pWindow->SetHost(&m_view);
+            pWindow->Initialise();
+        }
+    }
+
+    if (settings.oCustomizationFolder)
+        m_customization.Load(*settings.oCustomizationFolder);
+    else
+        m_customization.Load();
+}
+
+CMainFrame::~CMainFrame()
+{
+    // The receive thread may still post; end it while the pages and the queue exist.
+    m_holder.Disconnect(true);
+}
+
+bool CMainFrame::Create()
+{
+    std::u16string wszApplicationName;
+    if (m_customization.ApplicationName(wszApplicationName)) {
+        m_view.SetTitle(wszApplicationName);
+        SetWin32ExceptionAppName(Utf16ToUtf8(wszApplicationName).c_str());
+    } else {
+        m_view.SetTitle(kMainWindowTitle);
+    }
+    Status(u"Ready");
+
+    SetCommandState(ID_VIEW_TOOLBAR, true, true);
+    SetCommandState(ID_VIEW_STATUS_BAR, true, true);
+    SetCommandState(ID_VIEW_TREEPANE, true, true);
+
+    m_holder.SetEventSink(&m_queue);
+    m_swapper.EnableAll(false);
+
+    const SSystemFacts facts = m_pSystemInfo->Facts();
+    const bool bSigningModes = IsVersion6OrLater(facts) && IsRunning32On64Bit(facts);
+    SetCommandState(ID_DRIVER_TEST_MODE, bSigningModes);
+    SetCommandState(ID_DRIVER_NORMAL_MODE, bSigningModes);
+    const bool bOldInstall = !IsVersion6OrLater(facts);
+    SetCommandState(ID_DRIVER_DOWNLOAD_AND_INSTALL, bOldInstall);
+    SetCommandState(ID_DRIVER_INSTALL, bOldInstall);
+    SetCommandState(ID_DRIVER_UNINSTALL, bOldInstall);
+    SetCommandState(ID_DRIVER_RESTART_WITH_OPTIONS, IsVersion62OrLater(facts));
+    const bool bCustomized = m_customization.IsLoaded();
+    std::u16string wszIgnored;
+    SetCommandState(ID_HELP_UPGRADE, !bCustomized);
+    SetCommandState(ID_HELP_WEBSITE, !bCustomized || m_customization.GetCustomText(u"kov:WebsiteURL", wszIgnored));
+    SetCommandState(ID_HELP_EMAIL_SUPPORT,
+                    !bCustomized || m_customization.GetCustomText(u"kov:SupportEmailAddress", wszIgnored));
+
+    m_view.StartTimer(kPresenceTimerId, kPresencePeriodMs);
+    return true;
+}
+
+void CMainFrame::SetCommandState(uint32_t dwCommandId, bool bEnabled, std::optional<bool> oChecked)
+{
+    SCommandState& state = m_commandStates[dwCommandId];
+    state.bEnabled = bEnabled;
+    if (oChecked)
+        state.bChecked = *oChecked;
+    m_view.CommandStateChanged(dwCommandId);
+}
+
+bool CMainFrame::IsCommandEnabled(uint32_t dwCommandId) const
+{
+    auto it = m_commandStates.find(dwCommandId);
+    return it == m_commandStates.end() || it->second.bEnabled;
+}
+
+bool CMainFrame::IsCommandChecked(uint32_t dwCommandId) const
+{
+    auto it = m_commandStates.find(dwCommandId);
+    return it != m_commandStates.end() && it->second.bChecked;
+}
+
+void CMainFrame::Message(std::u16string_view wszText, std::u16string_view wszCaption)
+{
+    m_view.MessageBox(wszText, wszCaption, EMsgButtons::Ok, EMsgIcon::None);
+}
+
+void CMainFrame::NoDeviceMessage() { Message(kNoDeviceText, kNoDeviceCaption); }
+
+std::u16string CMainFrame::ProgramFilePath() const
+{
+    return m_pProgramming ? m_pProgramming->ProgramFilePath() : m_wszProgramFilePath;
+}
+
+// ---- Commands --------------------------------------------------------------------------
+
+bool CMainFrame::OnCommand(uint32_t dwCommandId)
+{
+    if (!IsCommandEnabled(dwCommandId))
+        return false;
+    switch (dwCommandId) {
+    case ID_FILE_NEW:
+    case ID_EDIT_UNDO:
+    case ID_FILE_PRINT:
+    case ID_NEXT_PANE:
+    case ID_PREV_PANE:
+        return true; // bound, with no action in this program
+    case ID_FILE_OPEN: OnFileOpen(); return true;
+    case ID_FILE_SAVE: OnFileSave(); return true;
+    case ID_FILE_SAVE_AS: OnFileSaveAs(); return true;
+    case ID_FILE_CLOSE: OnFileClose(); return true;
+    case ID_WRITE_TO_DEVICE: OnWriteToDevice(); return true;
+    case ID_RESET_DEVICE: OnResetDevice(); return true;
+    case ID_SHUTDOWN_DEVICE: OnShutdownDevice(); return true;
+    case ID_APP_EXIT: m_view.PostCloseRequest(); return true;
+    case ID_EDIT_CUT:
+    case ID_EDIT_COPY:
+    case ID_EDIT_PASTE: m_view.SendEditCommand(dwCommandId); return true;
+    case ID_VIEW_TOOLBAR: OnToggleBar(dwCommandId, EBar::ToolBar); return true;
+    case ID_VIEW_STATUS_BAR: OnToggleBar(dwCommandId, EBar::StatusBar); return true;
+    case ID_VIEW_TREEPANE: OnToggleTreePane(); return true;
+    case ID_PANE_CLOSE: OnCloseTreePane(); return true;
+    case ID_DEBUG_VIEW_CRITICAL_LOG: OnSendIfConnected(ReadCriticalLog); return true;
+    case ID_DEBUG_DELETE_CRITICAL_LOG: OnSendIfConnected(DeleteCriticalLog); return true;
+    case ID_APP_ABOUT: OnAbout(); return true;
+    case ID_HELP_WEBSITE: OnWebsite(); return true;
+    case ID_HELP_EMAIL_SUPPORT: OnEmailSupport(); return true;
+    case ID_DELETE_KEY:
+        if (auto* pPage = dynamic_cast<CPage*>(m_swapper.CurrentWindow()))
+            pPage->PostPageMessage(kPageDeleteKeyMessage);
+        return true;
+    default:
+        // Driver, upgrade and diagnostics commands belong to their own tools.
+        return m_pCommands && m_pCommands->OnCommand(dwCommandId);
+    }
+}
+
+void CMainFrame::OnFileOpen()
+{
+    SFileDialogOptions options;
+    options.wszFilter = kParameterFileFilter;
+    options.wszDefaultExt = kParameterFileExtension;
+    options.bMustExist = true;
+    std::optional<std::u16string> oPath = m_view.OpenFileDialog(options);
+    if (!oPath)
+        return;
+    if (!m_holder.OpenFile(*oPath)) {
+        Message(u"Failed to load parameters from file", u"File Open");
+        return;
+    }
+    m_wszCurrentFilePath = *oPath;
+    const bool bMatched = m_swapper.LoadAll();
+    m_swapper.EnableAll(true);
+    if (!bMatched)
+        Status(u"Failed to match parameters");
+}
+
+void CMainFrame::SaveTo(const std::u16string& wszPath)
+{
+    // Not telling the operator would let them believe the parameters were kept.
+    if (!m_holder.SaveFile(wszPath))
+        Message(u"Failed to save parameters to file", u"File Save");
+}
+
+void CMainFrame::OnFileSave()
+{
+    if (m_wszCurrentFilePath.empty()) {
+        OnFileSaveAs();
+        return;
+    }
+    SaveTo(m_wszCurrentFilePath);
+}
+
+void CMainFrame::OnFileSaveAs()
+{
+    SFileDialogOptions options;
+    options.wszFilter = kParameterFileFilter;
+    options.wszDefaultExt = kParameterFileExtension;
+    options.wszInitialPath = m_wszCurrentFilePath;
+    options.bMustExist = false;
+    options.bPromptOverwrite = true;
+    std::optional<std::u16string> oPath = m_view.SaveFileDialog(options);
+    if (!oPath)
+        return;
+    m_wszCurrentFilePath = *oPath;
+    SaveTo(m_wszCurrentFilePath);
+}
+
+void CMainFrame::OnFileClose()
+{
+    if (m_holder.State() != EDocumentState::File)
+        return;
+    Status(u"Closed");
+    m_holder.SetState(EDocumentState::None);
+    m_swapper.EnableAll(false);
+}
+
+void CMainFrame::OnWriteToDevice()
+{
+    m_swapper.StoreAll();
+    std::u16string wszProductName;
+    if (m_customization.ProductName(wszProductName)) {
+        m_holder.Document(true)
+            .FindOrCreateChild(u"kov:CaptureDeviceConfig", kKovNamespaceUri, true)
+            .SetAttribute(u"kov:ProductName", kKovNamespaceUri, wszProductName);
+    }
+    Status(u"Saving parameters to device");
+    if (!m_holder.WriteToDevice())
+        Message(u"Cannot save to device", u"Device Connection");
+}
+
+void CMainFrame::OnResetDevice()
+{
+    if (!m_holder.IsConnected()) {
+        NoDeviceMessage();
+        return;
+    }
+    Status(u"Device Reset");
+    m_holder.SendCommand(RestartDevice);
+}
+
+void CMainFrame::OnShutdownDevice()
+{
+    if (!m_holder.IsConnected()) {
+        NoDeviceMessage();
+        return;
+    }
+    Status(u"Device Shutdown");
+    m_holder.SendCommand(ShutdownDevice);
+}
+
+void CMainFrame::OnSendIfConnected(uint32_t dwRequest)
+{
+    if (!m_holder.IsConnected()) {
+        NoDeviceMessage();
+        return;
+    }
+    m_holder.SendCommand(dwRequest);
+}
+
+void CMainFrame::OnAbout()
+{
+    CAboutDlg dlg(m_customization.AboutText());
+    dlg.SetHost(&m_view);
+    m_view.RunModal(dlg);
+}
+
+void CMainFrame::OnWebsite()
+{
+    ScopeFrame scope("MF::OnWebs");
+    std::u16string wszUrl;
+    if (!m_customization.GetCustomText(u"kov:WebsiteURL", wszUrl))
+        wszUrl = kBuiltInWebsite;
+    scope.Watch("wszUrl", &wszUrl);
+    if (wszUrl.empty())
+        return;
+    // An address that already names the secure scheme is kept: prefixing it would break it.
+    if (!wszUrl.starts_with(u"http://") && !wszUrl.starts_with(u"https://"))
+        wszUrl.insert(0, u"http://");
+    m_view.OpenWithDefaultHandler(wszUrl);
+}
+
+void CMainFrame::OnEmailSupport()
+{
+    ScopeFrame scope("MF::OnEmSup");
+    std::u16string wszAddress;
+    m_customization.GetCustomText(u"kov:SupportEmailAddress", wszAddress);
+    if (wszAddress.empty())
+        wszAddress = kBuiltInSupportEmail;
+    scope.Watch("wszAddress", &wszAddress);
+    m_view.OpenWithDefaultHandler(u"mailto:" + wszAddress);
+}
+
+void CMainFrame::OnToggleBar(uint32_t dwCommandId, EBar eBar)
+{
+    const bool bShow = !IsCommandChecked(dwCommandId);
+    m_view.ShowBar(eBar, bShow);
+    SetCommandState(dwCommandId, true, bShow);
+}
+
+void CMainFrame::OnToggleTreePane()
+{
+    const bool bShow = !IsCommandChecked(ID_VIEW_TREEPANE);
+    m_view.ShowTreePane(bShow);
+    SetCommandState(ID_VIEW_TREEPANE, true, bShow);
+}
+
+void CMainFrame::OnCloseTreePane()
+{
+    m_view.ShowTreePane(false);
+    SetCommandState(ID_VIEW_TREEPANE, true, false);
+}
+
+void CMainFrame::OnClose()
+{
+    // The driver dialog's clean-up comes with the driver tools (through the command handler).
+    const std::u16string wszProgramFilePath = ProgramFilePath();
+    if (!m_wszOptionsFile.empty())
+        SaveAppOptions(wszProgramFilePath, m_wszOptionsFile);
+    m_view.DestroyWindow();
+}
+
+// ---- Presence poll and tree ------------------------------------------------------------
+
+void CMainFrame::PresenceTick()
+{
+    const int32_t iCount = m_holder.CountDevices();
+    if (iCount == m_iDeviceCount)
+        return;
+    const int32_t iOldCount = m_iDeviceCount;
+    m_iDeviceCount = iCount;
+    // Unsigned, so that an enumeration error (-1) counts as a rise.
+    if (uint32_t(iCount) <= uint32_t(iOldCount) || m_holder.IsConnected())
+        return;
+    if (m_holder.Connect() != ParameterDocumentHolder::kConnected) {
+        Status(u"Device connection failed");
+        return;
+    }
+    Status(u"Connected to device");
+    if (!m_holder.RequestParameters())
+        Status(u"Cannot load parameters from device");
+}
+
+void CMainFrame::OnTreeSelectionChanged(int32_t iNewSubject)
+{
+    const int32_t iOldSubject = m_swapper.CurrentSubject();
+    if (iNewSubject == iOldSubject)
+        return;
+    m_swapper.Switch(iNewSubject);
+    if (!m_holder.IsConnected())
+        return;
+    if (iNewSubject == kSubjectLog)
+        m_holder.SendCommand(LogOutput, 1);
+    else if (iOldSubject == kSubjectLog)
+        m_holder.SendCommand(LogOutput, 0);
+}
+
+// ---- Device events ---------------------------------------------------------------------
+
+int CMainFrame::PumpEvents()
+{
+    int iHandled = 0;
+    SDeviceEventData event;
+    while (m_queue.TryTake(event)) {
+        HandleDeviceEvent(std::move(event));
+        ++iHandled;
+    }
+    return iHandled;
+}
+
+void CMainFrame::HandleDeviceEvent(SDeviceEventData event)
+{
+    using E = DeviceEvent;
+    switch (event.eEvent) {
+    case E::DeviceTextEvent: OnDeviceText(event); break;
+    case E::SoftwareVersionEvent:
+        m_pDeviceIdentification->SetSoftwareVersion(Printf("%d.%d.%d.%d", int(event.lParam >> 24 & 0xFF),
+                                                           int(event.lParam >> 16 & 0xFF),
+                                                           int(event.lParam >> 8 & 0xFF), int(event.lParam & 0xFF)));
+        break;
+    case E::LinkClosed: OnLinkClosed(); break;
+    case E::ParametersDocumentEvent: OnParametersDocument(event); break;
+    case E::WriteParametersResultEvent:
+        Status(event.wParam != 0 ? u"Parameters saved" : u"Failed to save parameters");
+        break;
+    case E::UnsupportedCommandEvent:
+        Message(Printf("Unsupported device command. Index=%d", int32_t(event.wParam)), u"Device Control");
+        break;
+    case E::ResetParametersResultEvent: OnResetParametersResult(event.wParam); break;
+    case E::PasswordRequestEvent: OnPasswordRequest(); break;
+    case E::RecordingsDeletedEvent:
+        Message(Printf("%d files were deleted.", int32_t(event.wParam)), u"Delete Recordings");
+        break;
+    case E::DisableConsoleResultEvent:
+        Message(event.wParam == 0 ? std::u16string(u"Console disabled.")
+                                  : Printf("Enable console result = %d.", int32_t(event.wParam)),
+                u"Disable Console");
+        break;
+    case E::CommandNotAuthorizedEvent: Message(u"Device command not authorized.", u"Device Command"); break;
+    case E::ProgramRequestEvent: OnProgramRequest(); break;
+    case E::FlashWriteErrorEvent: OnFlashWriteError(event.lParam); break;
+    case E::ProgramCompleteEvent: OnProgramComplete(); break;
+    case E::FlashWriteProgressEvent:
+    case E::ProgramBlockAckEvent:
+    case E::ProgramReadyEvent:
+    case E::SectorEraseProgressEvent:
+    case E::FlashVerifyProgressEvent:
+        // The Maintenance page runs the exchange; without it the events are dropped.
+        if (m_pProgramming)
+            m_pProgramming->OnProgrammingEvent(event);
+        break;
+    case E::CriticalLogEvent:
+    case E::DiagnosticsReportEvent:
+        // Report files are written by the report handler; without it the text is dropped.
+        if (m_pReports)
+            m_pReports->OnReportEvent(std::move(event));
+        break;
+    case E::WriteTestProgressEvent:
+    case E::ReadTestProgressEvent:
+        // The recording page's test dialog shows these; dropped while it does not exist.
+        if (m_pWriteTest)
+            m_pWriteTest->OnTestProgress(event);
+        break;
+    case E::UpgradeReadyEvent:
+        if (m_pCommands)
+            m_pCommands->OnEvent(event);
+        break;
+    }
+}
+
+void CMainFrame::OnDeviceText(const SDeviceEventData& event)
+{
+    const std::u16string wszText = Utf8ToUtf16(event.Text());
+    if (IsConnectionStatusKind(event.wParam)) {
+        // Shown in "Status:" of the Connection page; dropped while that page does not exist.
+        if (m_pConnectionStatus)
+            m_pConnectionStatus->SetConnectionStatus(wszText);
+        return;
+    }
+    LogView().AppendLine(wszText);
+}
+
+void CMainFrame::OnLinkClosed()
+{
+    m_holder.Disconnect(true);
+    Status(u"Device disconnected");
+    m_holder.SetState(EDocumentState::None);
+    m_swapper.EnableAll(false);
+}
+
+void CMainFrame::OnParametersDocument(const SDeviceEventData& event)
+{
+    const std::string sText(event.Text(), event.pPayload ? event.dwPayloadLength : 0);
+    if (!m_holder.LoadedDocument().LoadFromText(sText)) {
+        Status(u"Failed to load parameters");
+        return;
+    }
+    Status(u"Parameters loaded");
+    m_holder.SetState(EDocumentState::Device);
+    const bool bMatched = m_swapper.LoadAll();
+    m_swapper.EnableAll(true);
+    if (!bMatched)
+        Status(u"Failed to match parameters");
+}
+
+void CMainFrame::OnResetParametersResult(uint32_t wParam)
+{
+    if (wParam == 0) {
+        Status(u"Parameters Reset Error");
+        return;
+    }
+    Status(u"Parameters Reset Success");
+    if (!m_holder.RequestParameters())
+        Status(u"Cannot load parameters from device");
+}
+
+void CMainFrame::OnPasswordRequest()
+{
+    CPwdDlg dlg;
+    dlg.SetHost(&m_view);
+    if (m_view.RunModal(dlg) == EDlgResult::Ok) {
+        if (!m_holder.IsConnected()) {
+            NoDeviceMessage();
+            return;
+        }
+        m_holder.SendCommand(PasswordReply, 0, Utf16ToUtf8(dlg.Password()));
+        return;
+    }
+    // Without the password the operator edits the documents the program already holds.
+    Status(u"Default Parameters");
+    m_holder.SetState(EDocumentState::Device);
+    m_swapper.LoadAll();
+    m_swapper.EnableAll(true);
+}
+
+void CMainFrame::OnProgramRequest()
+{
+    // Programming is run by the Maintenance page; without it the request is ignored rather
+    // than leaving every page disabled with nothing to drive the exchange.
+    if (!m_pProgramming)
+        return;
+    m_swapper.EnableAll(false);
+    m_swapper.Switch(kSubjectMaintenance);
+    m_pProgramming->StartProgramming();
+}
+
+void CMainFrame::OnFlashWriteError(uint32_t lParam)
+{
+    Message(Printf("Failed to write on flash. Error=%d", int32_t(lParam)), u"Device Programming");
+    if (m_pProgramming)
+        m_pProgramming->EndProgramming();
+}
+
+void CMainFrame::OnProgramComplete()
+{
+    // Whether to restart is the Maintenance page's "Automatic Restart" box; without the page
+    // there is no programming run to complete.
+    if (!m_pProgramming)
+        return;
+    m_pProgramming->EndProgramming();
+    if (!m_pProgramming->AutomaticRestart()) {
+        Message(u"Programming Complete. Please press the \"Restart Device\" button.", u"Device Programming");
+        return;
+    }
+    OnResetDevice();
+    m_swapper.Switch(kSubjectDeviceIdentification);
+    m_tree.Switch(kSubjectDeviceIdentification);
+}
+
+} // namespace kov

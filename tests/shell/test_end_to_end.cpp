@@ -1,0 +1,192 @@
+// The main window against the simulated device over real pipes in a private device root.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <mutex>
+#include <thread>
+
+#include "ShellTestKit.h"
+#include "shell/MainDialogs.h"
+#include "sim/SampleDocument.h"
+#include "sim/SimPipeRunner.h"
+
+namespace kov::test {
+namespace {
+
+using Dlg = CMainDevicePropertiesDlg;
+using namespace std::chrono_literals;
+
+// A simulated device plugged into the root until destroyed; keeps the device's own log.
+class CPluggedDevice {
+public:
+    CPluggedDevice(const std::string& sRoot, const std::string& sName, std::optional<std::string> oPassword)
+        : m_device(Options(oPassword)), m_runner(m_device, sRoot, sName, 50) {
+        EXPECT_TRUE(m_device.LoadDocumentText(SampleDocumentText()));
+        m_thread = std::thread([this] { m_runner.Run(); });
+    }
+    ~CPluggedDevice() { Unplug(); }
+    void Unplug() {
+        m_runner.Stop();
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    int CountLog(const std::string& sPart) {
+        std::lock_guard lock(m_pLog->mutex);
+        return int(std::count_if(m_pLog->vLines.begin(), m_pLog->vLines.end(),
+                                 [&](const std::string& s) { return s.find(sPart) != std::string::npos; }));
+    }
+    CSimDevice& Device() { return m_device; }
+
+private:
+    struct SLog {
+        std::mutex mutex;
+        std::vector<std::string> vLines;
+    };
+    SSimDeviceOptions Options(std::optional<std::string> oPassword) {
+        SSimDeviceOptions options;
+        options.iTickMs = 5;
+        options.oPassword = std::move(oPassword);
+        options.fnLog = [pLog = m_pLog](const std::string& sLine) {
+            std::lock_guard lock(pLog->mutex);
+            pLog->vLines.push_back(sLine);
+        };
+        return options;
+    }
+    std::shared_ptr<SLog> m_pLog = std::make_shared<SLog>();
+    CSimDevice m_device;
+    CSimPipeRunner m_runner;
+    std::thread m_thread;
+};
+
+// Every attribute and text of the change document is found at the same place in the device's.
+void ExpectCarried(NodeRef device, NodeRef change, const std::string& sPath) {
+    for (size_t i = 0; i < change.AttributeCount(); ++i) {
+        std::u16string_view wszName = change.AttributeName(i);
+        if (wszName.starts_with(u"xmlns") || wszName == u"__merge_options")
+            continue;
+        std::u16string wszValue;
+        EXPECT_TRUE(device.GetAttribute(wszName, wszValue) && wszValue == change.AttributeValue(i))
+            << sPath << " @" << std::string(wszName.begin(), wszName.end());
+    }
+    if (!change.Text().empty()) {
+        EXPECT_EQ(device.Text(), change.Text()) << sPath;
+    }
+    for (NodeRef child = change.FirstChild(); child; child = child.NextSibling()) {
+        NodeRef match = device.FindChild(child.Name());
+        ASSERT_TRUE(match) << sPath << "/" << std::string(child.Name().begin(), child.Name().end());
+        ExpectCarried(match, child, sPath + "/" + std::string(child.Name().begin(), child.Name().end()));
+    }
+}
+
+class EndToEnd : public ::testing::Test {
+protected:
+    EndToEnd() : m_folder("kov_e2e"), m_sRoot((m_folder.Path() / "devices").string()) {
+        SMainFrameSettings settings;
+        settings.pTransport = std::make_unique<CUsbDeviceTransport>(m_sRoot);
+        settings.oOptionsFile = m_folder.File("options.xml");
+        settings.oCustomizationFolder = m_folder.Folder();
+        m_pFrame = std::make_unique<CMainFrame>(m_view, std::move(settings));
+        m_pFrame->Create();
+    }
+    // Handles events (and ticks the poll when asked) until the condition holds; a generous
+    // bound turns a hang into a failure.
+    bool PumpUntil(const std::function<bool()>& fnDone, bool bTick = false) {
+        const auto end = std::chrono::steady_clock::now() + 30s;
+        while (!fnDone()) {
+            if (std::chrono::steady_clock::now() > end)
+                return false;
+            if (bTick)
+                m_pFrame->PresenceTick();
+            SDeviceEventData event;
+            if (m_pFrame->EventQueue().WaitAndTake(event, 10ms))
+                m_pFrame->HandleDeviceEvent(std::move(event));
+        }
+        return true;
+    }
+    bool WaitStatus(std::u16string_view wszStatus, bool bTick = false) {
+        const size_t nFrom = m_view.m_vStatus.size();
+        return PumpUntil([&] {
+            return std::find(m_view.m_vStatus.begin() + long(nFrom), m_view.m_vStatus.end(), wszStatus) !=
+                   m_view.m_vStatus.end();
+        }, bTick);
+    }
+    Dlg& Page() { return m_pFrame->DeviceIdentificationPage(); }
+
+    CTempFolder m_folder;
+    std::string m_sRoot;
+    CScriptedView m_view;
+    std::unique_ptr<CMainFrame> m_pFrame;
+};
+
+TEST_F(EndToEnd, ConfigurationRoundTripWithTheSimulator) {
+    auto& host = m_view.m_host;
+    auto pDevice = std::make_unique<CPluggedDevice>(m_sRoot, "sim-a", "s3cret");
+
+    // Plugged in: connected, parameters asked for once; the device wants its password first.
+    host.ExpectDialog(u"Password Request", [](CDialog& dlg) { dlg.PressCancel(); });
+    ASSERT_TRUE(WaitStatus(u"Connected to device", true));
+    ASSERT_TRUE(WaitStatus(u"Default Parameters"));
+    EXPECT_EQ(m_pFrame->Holder().State(), EDocumentState::Device);
+    EXPECT_TRUE(Page().IsEnabled(Dlg::IDC_DEVICE_NAME));
+    EXPECT_TRUE(m_pFrame->Holder().IsConnected());
+    EXPECT_EQ(pDevice->CountLog("read parameters"), 1);
+
+    host.ExpectDialog(u"Password Request", [](CDialog& dlg) {
+        dlg.Type(CPwdDlg::IDC_PASSWORD, u"s3cret");
+        dlg.PressOk();
+    });
+    ASSERT_TRUE(m_pFrame->Holder().RequestParameters());
+    ASSERT_TRUE(WaitStatus(u"Parameters loaded"));
+    EXPECT_EQ(Page().TextOf(Dlg::IDC_DEVICE_NAME), u"Patrol Unit 7");
+    EXPECT_EQ(Page().TextOf(Dlg::IDC_SOFTWARE_VERSION), u"7.1.2.3");
+    EXPECT_NE(m_view.LastStatus(), u"Failed to match parameters");
+
+    // Edit and write: the device ends up with exactly what the pages stored.
+    Page().Type(Dlg::IDC_DEVICE_NAME, u"  Unit 12 ");
+    Page().Type(Dlg::IDC_ADMIN_PASSWORD, u"adm");
+    m_pFrame->OnCommand(ID_WRITE_TO_DEVICE);
+    ASSERT_TRUE(WaitStatus(u"Parameters saved"));
+    TreeRef deviceDocument;
+    ASSERT_TRUE(deviceDocument.LoadFromText(pDevice->Device().DocumentText()));
+    NodeRef root = deviceDocument.Root();
+    EXPECT_EQ(root.FindChild(u"kov:CaptureDeviceStatus").FindChild(u"kov:Name").Text(), u"Unit 12");
+    EXPECT_EQ(root.FindChild(u"kov:ServerParameters").FindChild(u"kov:ServerAdminSettings")
+                  .FindChild(u"kov:AdminPasswordHash").Text(),
+              AdminPasswordHash(u"adm"));
+    ExpectCarried(root, m_pFrame->Holder().ChangeDocument().Root(), "root");
+
+    // The Log subject turns the device's log output on, and leaving it turns it off.
+    m_pFrame->Tree().Switch(kSubjectLog);
+    ASSERT_TRUE(PumpUntil([&] { return !m_pFrame->LogView().Text().empty(); }));
+    m_pFrame->Tree().Switch(kSubjectDeviceIdentification);
+    ASSERT_TRUE(PumpUntil([&] { return pDevice->CountLog("log output off") == 1; }));
+    EXPECT_EQ(pDevice->CountLog("log output on"), 1);
+
+    // A factory reset succeeds and the parameters are read again.
+    ASSERT_TRUE(m_pFrame->Holder().SendCommand(ResetParameters));
+    ASSERT_TRUE(WaitStatus(u"Parameters loaded"));
+    EXPECT_TRUE(m_view.SawStatus(u"Parameters Reset Success"));
+    EXPECT_EQ(pDevice->CountLog("read parameters"), 3); // on plugging in, after the password, after the reset
+    EXPECT_EQ(Page().TextOf(Dlg::IDC_DEVICE_NAME), u"Patrol Unit 7");
+
+    // A second device raises the count but is not connected.
+    auto pSecond = std::make_unique<CPluggedDevice>(m_sRoot, "sim-b", std::nullopt);
+    ASSERT_TRUE(PumpUntil([&] { return m_pFrame->Holder().CountDevices() == 2; }));
+    const size_t nStatus = m_view.m_vStatus.size();
+    m_pFrame->PresenceTick();
+    EXPECT_EQ(m_view.m_vStatus.size(), nStatus);
+    EXPECT_EQ(pSecond->CountLog("host connected"), 0);
+
+    // Unplugging the first: the error line, then disconnected with the pages disabled.
+    pDevice->Unplug();
+    ASSERT_TRUE(WaitStatus(u"Device disconnected"));
+    EXPECT_FALSE(m_pFrame->Holder().IsConnected());
+    EXPECT_EQ(m_pFrame->Holder().State(), EDocumentState::None);
+    EXPECT_FALSE(Page().IsEnabled(Dlg::IDC_DEVICE_NAME));
+    EXPECT_NE(m_pFrame->LogView().Text().find(u"Device File Error"), std::u16string::npos);
+    EXPECT_TRUE(host.Errors().empty());
+    EXPECT_TRUE(host.AllConsumed());
+}
+
+} // namespace
+} // namespace kov::test
