@@ -4,6 +4,9 @@
 
 #include "document/AppOptions.h"
 #include "document/Namespace.h"
+#include "sections/Ethernet.h"
+#include "sections/PortForwarding.h"
+#include "sections/ServerConnections.h"
 #include "shell/MainDialogs.h"
 #include "support/CrashLedger.h"
 #include "support/ScopeFrame.h"
@@ -41,6 +44,11 @@ CMainFrame::CMainFrame(IMainView& view, SMainFrameSettings settings)
     auto pDeviceIdentification = std::make_unique<CMainDevicePropertiesDlg>();
     m_pDeviceIdentification = pDeviceIdentification.get();
     m_swapper.AddPage(kSubjectDeviceIdentification, std::move(pDeviceIdentification));
+    auto pConnection = std::make_unique<CNetworkConnectionSettingsDlg>();
+    SetConnectionStatusSink(pConnection.get());
+    m_swapper.AddPage(kSubjectConnection, std::move(pConnection));
+    m_swapper.AddPage(kSubjectEthernet, std::make_unique<CLocalNetworkParamsDlg>());
+    m_swapper.AddPage(kSubjectPortForwarding, std::make_unique<CIPForwardingRulesDlg>());
     // Further pages are added here as they are built; the page-set orders already name them.
 
     m_wszOptionsFile = settings.oOptionsFile ? *settings.oOptionsFile : PrepareAppOptionsFile();

@@ -1,0 +1,312 @@
+#include "sections/Ethernet.h"
+
+#include <cstdio>
+#include <string>
+
+#include "link/ParameterDocumentHolder.h"
+#include "sections/PortForwarding.h"
+
+namespace kov {
+
+namespace {
+
+using Ids = SStaticNetworkFieldIds;
+
+struct SAddressField {
+    int iId;
+    const char16_t* wszLabel;
+    std::u16string StaticNetworkConfiguration::*pText;
+};
+
+constexpr SAddressField kAddressFields[] = {
+    {Ids::IDC_HOST_ADDRESS, u"Host Address:", &StaticNetworkConfiguration::wszHostAddress},
+    {Ids::IDC_SUBNET_MASK, u"Subnet Mask:", &StaticNetworkConfiguration::wszSubnetMask},
+    {Ids::IDC_BROADCAST_ADDRESS, u"Broadcast Address:", &StaticNetworkConfiguration::wszBroadcastAddress},
+    {Ids::IDC_SUBNET_ADDRESS, u"Subnet Address:", &StaticNetworkConfiguration::wszSubnetAddress},
+    {Ids::IDC_GATEWAY_ADDRESS, u"Gateway Address:", &StaticNetworkConfiguration::wszGatewayAddress},
+    {Ids::IDC_NAMESERVER_ADDRESS, u"Namespace Server:", &StaticNetworkConfiguration::wszNameserverAddress},
+    {Ids::IDC_NAMESERVER_ADDRESS2, u"Namespace Server 2:", &StaticNetworkConfiguration::wszNameserverAddress2},
+};
+
+void EnableAddressFields(CForm& rForm, bool bEnable)
+{
+    for (const SAddressField& field : kAddressFields)
+        rForm.EnableControls({field.iId}, bEnable);
+}
+
+std::u16string NetworkText(const char* szFormat, size_t nIndex)
+{
+    char szText[32];
+    std::snprintf(szText, sizeof(szText), szFormat, static_cast<unsigned long long>(nIndex));
+    return std::u16string(szText, szText + std::char_traits<char>::length(szText));
+}
+
+} // namespace
+
+void AddStaticNetworkFields(CForm& rForm)
+{
+    for (const SAddressField& field : kAddressFields)
+        rForm.AddIpAddress(field.iId, field.wszLabel);
+}
+
+void ShowStaticNetworkFields(CForm& rForm, const StaticNetworkConfiguration& config)
+{
+    for (const SAddressField& field : kAddressFields)
+        ShowAddressText(*rForm.Find<CIpAddressEdit>(field.iId), config.*field.pText);
+}
+
+StaticNetworkConfiguration ReadStaticNetworkFields(const CForm& rForm)
+{
+    StaticNetworkConfiguration config;
+    for (const SAddressField& field : kAddressFields)
+        config.*field.pText = rForm.Find<CIpAddressEdit>(field.iId)->Text();
+    return config;
+}
+
+// ---- Multiple Network Parameters -----------------------------------------------------------
+
+CMultipleNetworkParamsDlg::CMultipleNetworkParamsDlg(std::vector<StaticNetworkConfiguration>& rNetworks)
+    : CDialog(u"Multiple Network Parameters"), m_rNetworks(rNetworks)
+{
+    BeginRow();
+    CListView& rList = AddListView(IDC_MN_LIST);
+    BeginColumn();
+    AddButton(IDC_MN_ADD, u"Add");
+    AddButton(IDC_MN_DELETE, u"Delete");
+    AddButton(IDC_MN_EMPTY, u"Empty");
+    AddStretch();
+    End();
+    End();
+    AddStaticNetworkFields(*this);
+    AddOkCancel();
+    rList.AddColumn(u"Host", 100);
+    rList.AddColumn(u"Subnet Mask", 100);
+    rList.AddColumn(u"Gateway", 100);
+    rList.SetOnChange([this] { OnListSelection(); });
+
+    SListEditorTexts texts;
+    texts.wszNoSelection = u"No network selected";
+    texts.wszDeleteNoSelectionCaption = u"Delete network";
+    texts.wszDeleteQuestion = u"Are You Sure?";
+    texts.wszDeleteCaption = u"Delete network";
+    texts.wszEmptyQuestion = u"Are You Sure?";
+    texts.wszEmptyCaption = u"Empty list";
+    texts.wszEmptyListMessage = u"No networks in the list";
+    texts.eEmptyListRule = EEmptyListRule::Tell;
+
+    CListEditor<StaticNetworkConfiguration>::SHooks hooks;
+    hooks.fnCells = [](const StaticNetworkConfiguration& config) {
+        return std::vector<std::u16string>{config.wszHostAddress, config.wszSubnetMask, config.wszGatewayAddress};
+    };
+    // The n-th network proposes the subnet 192.168.n.0; n is not bounded, as entries are not
+    // compared with each other.
+    hooks.fnNew = [](size_t nCount) {
+        StaticNetworkConfiguration config;
+        config.wszHostAddress = NetworkText("192.168.%llu.1", nCount);
+        config.wszSubnetMask = u"255.255.255.0";
+        config.wszBroadcastAddress = NetworkText("192.168.%llu.255", nCount);
+        config.wszSubnetAddress = NetworkText("192.168.%llu.0", nCount);
+        config.wszGatewayAddress = NetworkText("192.168.%llu.10", nCount);
+        return config;
+    };
+    m_pEditor =
+        std::make_unique<CListEditor<StaticNetworkConfiguration>>(*this, rList, std::move(texts), std::move(hooks));
+    m_pEditor->SetEntries(&m_rNetworks);
+    m_pEditor->BindButtons(IDC_MN_ADD, 0, IDC_MN_DELETE, IDC_MN_EMPTY);
+    m_pEditor->SetOnAdded([this](int iRow) {
+        m_pEditor->List().SetSelection(iRow);
+        Select(iRow);
+    });
+    m_pEditor->SetOnRemoved([this] { ForgetSelection(); });
+}
+
+void CMultipleNetworkParamsDlg::OnInitialise()
+{
+    m_pEditor->Refill();
+    ForgetSelection();
+}
+
+void CMultipleNetworkParamsDlg::OnListSelection() { Select(m_pEditor->List().Selection()); }
+
+void CMultipleNetworkParamsDlg::Select(int iEntry)
+{
+    TakeFields();
+    if (iEntry < 0 || static_cast<size_t>(iEntry) >= m_rNetworks.size()) {
+        ForgetSelection();
+        return;
+    }
+    m_iSelected = iEntry;
+    EnableAddressFields(*this, true);
+    ShowFields(m_rNetworks[static_cast<size_t>(iEntry)]);
+}
+
+void CMultipleNetworkParamsDlg::TakeFields()
+{
+    if (m_iSelected < 0 || static_cast<size_t>(m_iSelected) >= m_rNetworks.size())
+        return;
+    m_rNetworks[static_cast<size_t>(m_iSelected)] = ReadStaticNetworkFields(*this);
+    m_pEditor->RefreshRow(m_iSelected);
+}
+
+void CMultipleNetworkParamsDlg::ShowFields(const StaticNetworkConfiguration& config)
+{
+    ShowStaticNetworkFields(*this, config);
+}
+
+void CMultipleNetworkParamsDlg::ForgetSelection()
+{
+    m_iSelected = -1;
+    m_pEditor->List().SetSelection(-1);
+    EnableAddressFields(*this, false);
+}
+
+bool CMultipleNetworkParamsDlg::OnOk()
+{
+    TakeFields();
+    return true;
+}
+
+// ---- The page ------------------------------------------------------------------------------
+
+CLocalNetworkParamsDlg::CLocalNetworkParamsDlg() : CSectionPage(u"Ethernet")
+{
+    BeginGroup(0, u"Address Configuration Method");
+    AddRadioButton(IDC_METHOD_NONE, u"None", kMethodGroup).SetOnClick([this] {
+        OnMethod(AddressConfigMethod::Undefined);
+    });
+    AddRadioButton(IDC_METHOD_DHCP, u"Automatic: DHCP Client", kMethodGroup).SetOnClick([this] {
+        OnMethod(AddressConfigMethod::DHCP);
+    });
+    AddRadioButton(IDC_METHOD_MANUAL, u"Manual", kMethodGroup).SetOnClick([this] {
+        OnMethod(AddressConfigMethod::Manual);
+    });
+    End();
+
+    BeginGroup(0, u"Manual Configuration");
+    AddStaticNetworkFields(*this);
+    BeginRow();
+    AddStretch();
+    AddButton(IDC_MORE_NETWORKS, u"More Networks").SetOnClick([this] { EditMoreNetworks(); });
+    End();
+    End();
+
+    AddCheckBox(IDC_ENABLE_NAT_ROUTER, u"Enable NAT Router").SetOnClick([this] {
+        m_record.bEnableNATRouter = IsChecked(IDC_ENABLE_NAT_ROUTER);
+        const bool bRules = m_record.eAddressConfigMethod == AddressConfigMethod::Manual && m_record.bEnableNATRouter;
+        EnableControls({IDC_FORWARDING_RULES, IDC_NAT_INTERFACE}, bRules);
+    });
+    AddCheckBox(IDC_ENABLE_DHCP_SERVER, u"Enable DHCP Server");
+    AddCheckBox(IDC_ENABLE_VPN, u"Enable VPN");
+    BeginRow();
+    AddButton(IDC_FORWARDING_RULES, u"Forwarding Rules").SetOnClick([this] { EditForwardingRules(); });
+    AddStretch();
+    End();
+    AddDropDownList(IDC_NAT_INTERFACE, u"NAT External Interface Type:");
+    AddStretch();
+
+    FillEnumList(*Find<CDropDownList>(IDC_NAT_INTERFACE), kNetworkInterfaceTypeTexts);
+}
+
+std::span<const SToolTip> CLocalNetworkParamsDlg::ToolTips() const
+{
+    static constexpr SToolTip kToolTips[] = {
+        {IDC_METHOD_NONE, u"Do not use the Ethernet connection."},
+        {IDC_METHOD_DHCP, u"Obtain an IP address automatically using the DHCP protocol."},
+        {IDC_METHOD_MANUAL, u"Configure manual network parameters."},
+        {IDC_HOST_ADDRESS, u"IP address of the device itself. Example: 192.168.2.3"},
+        {IDC_SUBNET_MASK, u"Subnet mask of the network. Example: 255.255.0.0"},
+        {IDC_BROADCAST_ADDRESS, u"Broadcast address of the network. Example: 192.168.255.255"},
+        {IDC_SUBNET_ADDRESS, u"Subnet address of the network. Example: 192.168.0.0"},
+        {IDC_GATEWAY_ADDRESS, u"Network gateway (router) IP address inside the network. Example: 192.168.0.1"},
+        {IDC_NAMESERVER_ADDRESS, u"First DNS server IP address. Example: 8.8.8.8"},
+        {IDC_NAMESERVER_ADDRESS2, u"Second DNS server IP address. Example: 8.8.4.4"},
+        {IDC_MORE_NETWORKS,
+         u"Configure more network connections with static addresses using the same Ethernet interface."},
+        {IDC_ENABLE_NAT_ROUTER, u"Translate IP addresses between LAN and WAN to allow sharing the modem connection "
+                                u"with other LAN devices."},
+        {IDC_ENABLE_DHCP_SERVER,
+         u"Provide IP addresses automatically to other devices in the LAN using the DHCP protocol."},
+        {IDC_ENABLE_VPN, u"Enable setting up a VPN on top of the Ethernet connection."},
+        {IDC_FORWARDING_RULES,
+         u"Forward specific TCP and UDP ports for servers in the LAN to be accessible from WAN."},
+        {IDC_NAT_INTERFACE, u"Set external interface type for the NAT router to allow VPN sharing instead of WAN "
+                            u"with other LAN devices."},
+    };
+    return kToolTips;
+}
+
+bool CLocalNetworkParamsDlg::Load()
+{
+    m_record = LocalNetworkParameters{};
+    m_bVpnAvailable = false;
+    bool bMatched = false;
+    if (m_pHolder) {
+        const NodeRef root = m_pHolder->Document(false);
+        const NodeRef connection = root.FindChild(kConnectionParametersName);
+        if (connection) {
+            m_bVpnAvailable = HasVpnSection(root);
+            bMatched = m_record.Exchange(connection, false);
+        }
+    }
+
+    const int iMethodButton = m_record.eAddressConfigMethod == AddressConfigMethod::DHCP     ? IDC_METHOD_DHCP
+                              : m_record.eAddressConfigMethod == AddressConfigMethod::Manual ? IDC_METHOD_MANUAL
+                                                                                             : IDC_METHOD_NONE;
+    CheckRadio(kMethodGroup, iMethodButton);
+    Find<CDropDownList>(IDC_NAT_INTERFACE)->SetSelection(static_cast<int>(m_record.eNATExternalInterfaceType));
+    ShowStaticNetworkFields(*this, m_record.staticConfiguration);
+    Find<CCheckBox>(IDC_ENABLE_DHCP_SERVER)->SetChecked(m_record.bEnableDHCPServer);
+    Find<CCheckBox>(IDC_ENABLE_NAT_ROUTER)->SetChecked(m_record.bEnableNATRouter);
+    Find<CCheckBox>(IDC_ENABLE_VPN)->SetChecked(m_record.bEnableVPN);
+    return bMatched;
+}
+
+void CLocalNetworkParamsDlg::Store()
+{
+    // The second name server has a field here, so the whole set comes from the fields.
+    m_record.staticConfiguration = ReadStaticNetworkFields(*this);
+    m_record.bEnableDHCPServer = IsChecked(IDC_ENABLE_DHCP_SERVER);
+    m_record.bEnableNATRouter = IsChecked(IDC_ENABLE_NAT_ROUTER);
+    m_record.bEnableVPN = IsChecked(IDC_ENABLE_VPN);
+    m_record.eNATExternalInterfaceType = static_cast<NetworkInterfaceType>(Find<CDropDownList>(IDC_NAT_INTERFACE)->SelectedData(
+        static_cast<uint32_t>(m_record.eNATExternalInterfaceType)));
+    if (!m_pHolder)
+        return;
+    NodeRef connection = m_pHolder->Document(true).FindOrCreateChild(kConnectionParametersName, kKovNamespaceUri, true);
+    m_record.Exchange(connection, true);
+}
+
+void CLocalNetworkParamsDlg::Enable(bool bEnable) { ApplyEnabling(bEnable); }
+
+void CLocalNetworkParamsDlg::ApplyEnabling(bool bEnable)
+{
+    const bool bManual = bEnable && m_record.eAddressConfigMethod == AddressConfigMethod::Manual;
+    const bool bAddressed = bEnable && m_record.eAddressConfigMethod != AddressConfigMethod::Undefined;
+    EnableControls({IDC_METHOD_NONE, IDC_METHOD_DHCP, IDC_METHOD_MANUAL}, bEnable);
+    EnableAddressFields(*this, bManual);
+    EnableControls({IDC_ENABLE_NAT_ROUTER, IDC_ENABLE_DHCP_SERVER}, bManual);
+    EnableControls({IDC_FORWARDING_RULES, IDC_NAT_INTERFACE}, bManual && m_record.bEnableNATRouter);
+    EnableControls({IDC_MORE_NETWORKS}, bAddressed);
+    EnableControls({IDC_ENABLE_VPN}, bAddressed && m_bVpnAvailable);
+}
+
+void CLocalNetworkParamsDlg::OnMethod(AddressConfigMethod eMethod)
+{
+    m_record.eAddressConfigMethod = eMethod;
+    // Serving addresses on the LAN only makes sense with a fixed address of our own.
+    if (eMethod != AddressConfigMethod::Manual)
+        Find<CCheckBox>(IDC_ENABLE_DHCP_SERVER)->SetChecked(false);
+    ApplyEnabling(true);
+}
+
+void CLocalNetworkParamsDlg::EditForwardingRules() { kov::EditForwardingRules(*this, m_record.vForwardingRules); }
+
+void CLocalNetworkParamsDlg::EditMoreNetworks()
+{
+    std::vector<StaticNetworkConfiguration> vCopy = m_record.vStaticNetworkConfigurations;
+    CMultipleNetworkParamsDlg dlg(vCopy);
+    if (RunDialog(dlg) == EDlgResult::Ok)
+        m_record.vStaticNetworkConfigurations = std::move(vCopy);
+}
+
+} // namespace kov

@@ -1,0 +1,467 @@
+#include "sections/ServerConnections.h"
+
+#include <iterator>
+#include <limits>
+
+#include "document/Exchange.h"
+#include "link/ParameterDocumentHolder.h"
+#include "platform/LoginName.h"
+
+namespace kov {
+
+namespace {
+
+constexpr char16_t kCaptureDeviceStatus[] = u"kov:CaptureDeviceStatus";
+constexpr char16_t kServerSettingsCaption[] = u"Set Server Parameters";
+
+std::u16string ServerNameFor(size_t nCount)
+{
+    const std::string sNumber = std::to_string(nCount + 1);
+    return u"Server " + std::u16string(sNumber.begin(), sNumber.end());
+}
+
+} // namespace
+
+SSleepDisplay SleepDisplayOf(uint32_t dwMinutes)
+{
+    if (dwMinutes == 0)
+        return {};
+    for (int iUnit = static_cast<int>(std::size(kSleepUnits)) - 1; iUnit > 0; --iUnit) {
+        const uint32_t dwFactor = kSleepUnits[iUnit].dwMinutes;
+        if (dwMinutes % dwFactor == 0)
+            return {iUnit, dwMinutes / dwFactor};
+    }
+    return {1, dwMinutes};
+}
+
+uint32_t SleepMinutesOf(int iUnit, uint32_t dwNumber)
+{
+    if (iUnit < 0 || iUnit >= static_cast<int>(std::size(kSleepUnits)))
+        return 0;
+    const uint64_t qwMinutes = uint64_t{kSleepUnits[iUnit].dwMinutes} * dwNumber;
+    return qwMinutes > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
+                                                            : static_cast<uint32_t>(qwMinutes);
+}
+
+// ---- Records -------------------------------------------------------------------------------
+
+bool ClientParameters::Exchange(NodeRef item, bool bStore)
+{
+    if (!item)
+        return false;
+    ExchangeBoolAttribute(item, u"kov:Enable", bStore, bEnabled);
+    ExchangeBoolAttribute(item, u"kov:Secure", bStore, bSecure);
+    ExchangeTextAttribute(item, u"kov:Name", bStore, wszName);
+    ExchangeTextAttribute(item, u"kov:ServerAddress", bStore, wszServerAddress);
+    ExchangeTextAttribute(item, u"kov:NetworkInterface", bStore, wszNetworkInterface);
+    ExchangeTextAttribute(item, u"kov:UserName", bStore, wszUserName);
+    ExchangeTextAttribute(item, u"kov:Password", bStore, wszPassword);
+    if (bStore) {
+        ExchangeEnumAttribute(item, u"kov:TransportProtocol", kTransportProtocolTexts, true, eTransportProtocol);
+        return true;
+    }
+    return !item.HasAttribute(u"kov:TransportProtocol") ||
+           ExchangeEnumAttribute(item, u"kov:TransportProtocol", kTransportProtocolTexts, false, eTransportProtocol);
+}
+
+bool MultipleConnectionParameters::Exchange(NodeRef connectionParameters, bool bStore)
+{
+    NodeRef element =
+        connectionParameters.FindOrCreateChild(u"kov:MultipleConnectionParameters", kKovNamespaceUri, bStore);
+    if (!element)
+        return false;
+    bool bAll = true;
+    bAll &= ExchangeBoolAttribute(element, u"kov:EnableLocalServer", bStore, bEnableLocalServer);
+    bAll &= ExchangeBoolAttribute(element, u"kov:ShareDevicesAmongServers", bStore, bShareDevicesAmongServers);
+    NodeRef container = element.FindOrCreateChild(u"kov:ServerConnections", kKovNamespaceUri, bStore);
+    if (!bStore)
+        vServerConnections.clear();
+    if (container) {
+        bAll &= ExchangeList(container, u"kov:ClientParameters", bStore, vServerConnections);
+        if (bStore)
+            MarkEraseChildren(container);
+    }
+    return bAll;
+}
+
+bool ConnectionSettings::Exchange(NodeRef root, bool bStore)
+{
+    NodeRef section = root.FindOrCreateChild(kConnectionParametersName, kKovNamespaceUri, bStore);
+    if (!section)
+        return false;
+    // A document without the status section still loads its connection settings (storing them
+    // as defaults would overwrite the device's); the missing capability counts as a mismatch.
+    NodeRef status = root.FindOrCreateChild(kCaptureDeviceStatus, kKovNamespaceUri, bStore);
+    bool bAll = static_cast<bool>(status);
+
+    bAll &= ExchangeEnumElement(section, u"kov:ConnectionType", kConnectionTypeTexts, bStore, eConnectionType);
+    bAll &= ExchangeTextElement(section, u"kov:ServerAddress", bStore, wszServerAddress);
+    bAll &= ExchangeEnumElement(section, u"kov:TransportProtocol", kTransportProtocolTexts, bStore,
+                                eTransportProtocol);
+    bAll &= ExchangeBoolElement(section, u"kov:Secure", bStore, bSecure);
+    bAll &= ExchangeBoolElement(section, u"kov:EnableHardwareReset", bStore, bHardwareResetOnIdle);
+
+    NodeRef maxIdle = section.FindOrCreateChild(u"kov:MaxIdleTime", kKovNamespaceUri, bStore);
+    bAll &= ExchangeBoolAttribute(maxIdle, u"kov:Enable", bStore, bMaxIdleTimeEnabled);
+    if (maxIdle) {
+        if (bStore)
+            maxIdle.SetTextInt(iMaxIdleTime);
+        else
+            bAll &= ParseWholeInt(maxIdle.Text(), iMaxIdleTime);
+    } else {
+        bAll = false;
+    }
+
+    NodeRef reference = section.FindOrCreateChild(u"kov:ReferenceConnection", kKovNamespaceUri, bStore);
+    bAll &= ExchangeBoolAttribute(reference, u"kov:Enable", bStore, bReferenceConnectionEnabled);
+    bAll &= ExchangeTextElement(reference, u"kov:ServerAddress", bStore, wszReferenceServerAddress);
+    bAll &= ExchangeWholeIntElement(reference, u"kov:PortNumber", bStore, iReferenceServerPort);
+
+    bAll &= multipleConnections.Exchange(section, bStore);
+    bAll &= socialNetwork1.Exchange(section, bStore);
+    bAll &= ExchangeBoolAttribute(status, u"kov:CanSleep", bStore, bDeviceCanSleep);
+
+    NodeRef sleep = maxIdle.FindOrCreateChild(u"kov:SleepManagementAction", kKovNamespaceUri, bStore);
+    bAll &= ExchangeWholeUIntAttribute(sleep, u"kov:Minutes", bStore, dwSleepMinutes);
+
+    bAll &= ExchangeEnumElement(section, u"kov:InterfaceUtilizationPolicy", kInterfaceUtilizationPolicyTexts, bStore,
+                                eInterfaceUtilizationPolicy);
+    return bAll;
+}
+
+// ---- Server Connection Settings ------------------------------------------------------------
+
+CServerConnectionSettingsDlg::CServerConnectionSettingsDlg(ClientParameters& rEntry)
+    : CDialog(u"Server Connection Settings"), m_rEntry(rEntry)
+{
+    AddCheckBox(IDC_SC_ENABLE, u"Enable");
+    AddEdit(IDC_SC_NAME, u"Name:");
+    AddEdit(IDC_SC_ADDRESS, u"Address:");
+    AddEdit(IDC_SC_USER_NAME, u"User Name:");
+    AddPasswordEdit(IDC_SC_PASSWORD, u"Password:");
+    BeginRow();
+    AddCheckBox(IDC_SC_SECURE, u"Secure");
+    AddDropDownList(IDC_SC_TRANSPORT, u"Transport:");
+    End();
+    AddOkCancel();
+}
+
+void CServerConnectionSettingsDlg::OnInitialise()
+{
+    CDropDownList& rTransport = *Find<CDropDownList>(IDC_SC_TRANSPORT);
+    FillEnumList(rTransport, kTransportProtocolTexts);
+    rTransport.SetSelection(static_cast<int>(m_rEntry.eTransportProtocol));
+    Find<CCheckBox>(IDC_SC_ENABLE)->SetChecked(m_rEntry.bEnabled);
+    Find<CCheckBox>(IDC_SC_SECURE)->SetChecked(m_rEntry.bSecure);
+    EditOf(IDC_SC_NAME).SetText(m_rEntry.wszName);
+    EditOf(IDC_SC_ADDRESS).SetText(m_rEntry.wszServerAddress);
+    EditOf(IDC_SC_USER_NAME).SetText(m_rEntry.wszUserName);
+    EditOf(IDC_SC_PASSWORD).SetText(m_rEntry.wszPassword);
+    // Shown for information; the device takes its credentials elsewhere.
+    EnableControls({IDC_SC_USER_NAME, IDC_SC_PASSWORD}, false);
+}
+
+bool CServerConnectionSettingsDlg::OnOk()
+{
+    ClientParameters entry = m_rEntry;
+    entry.bEnabled = IsChecked(IDC_SC_ENABLE);
+    entry.bSecure = IsChecked(IDC_SC_SECURE);
+    entry.wszName = EditOf(IDC_SC_NAME).TrimmedText();
+    entry.wszServerAddress = EditOf(IDC_SC_ADDRESS).TrimmedText();
+    entry.wszUserName = EditOf(IDC_SC_USER_NAME).TrimmedText();
+    entry.wszPassword = EditOf(IDC_SC_PASSWORD).TrimmedText();
+    const CDropDownList& rTransport = *Find<CDropDownList>(IDC_SC_TRANSPORT);
+    if (rTransport.Selection() >= 0)
+        entry.eTransportProtocol = static_cast<TransportProtocol>(rTransport.SelectedData());
+    if (entry.wszName.empty()) {
+        MessageBox(u"Empty name", kServerSettingsCaption);
+        return false;
+    }
+    if (entry.wszServerAddress.empty()) {
+        MessageBox(u"Empty server address", kServerSettingsCaption);
+        return false;
+    }
+    m_rEntry = entry;
+    return true;
+}
+
+// ---- Multiple Connections ------------------------------------------------------------------
+
+CMultipleConnectionsDlg::CMultipleConnectionsDlg(MultipleConnectionParameters& rParams,
+                                                 std::function<std::u16string()> fnLoginName)
+    : CDialog(u"Multiple Connections"), m_rParams(rParams), m_fnLoginName(std::move(fnLoginName))
+{
+    AddCheckBox(IDC_MC_LOCAL_SERVER, u"Local Server");
+    AddCheckBox(IDC_MC_SHARE_DEVICES, u"Share devices among servers");
+    BeginRow();
+    CListView& rList = AddListView(IDC_MC_LIST);
+    BeginColumn();
+    AddButton(IDC_MC_ADD, u"Add");
+    AddButton(IDC_MC_CHANGE, u"Change");
+    AddButton(IDC_MC_DELETE, u"Delete");
+    AddButton(IDC_MC_EMPTY, u"Empty");
+    AddStretch();
+    End();
+    End();
+    AddOkCancel();
+    rList.AddColumn(u"Enable", 50);
+    rList.AddColumn(u"Name", 100);
+    rList.AddColumn(u"Address", 100);
+    rList.AddColumn(u"User", 100);
+
+    SListEditorTexts texts;
+    texts.wszNoSelection = u"Please select connection from list";
+    texts.wszChangeCaption = u"Change Selection";
+    texts.wszDeleteNoSelectionCaption = u"Delete Selection";
+    texts.wszDeleteQuestion = u"Are you sure?";
+    texts.wszDeleteCaption = u"Delete ";
+    texts.wszEmptyQuestion = u"Are you sure?";
+    texts.wszEmptyCaption = u"Delete All Connections";
+    texts.eEmptyListRule = EEmptyListRule::Ask;
+
+    CListEditor<ClientParameters>::SHooks hooks;
+    hooks.fnCells = [](const ClientParameters& entry) {
+        return std::vector<std::u16string>{entry.bEnabled ? u"Yes" : u"No", entry.wszName, entry.wszServerAddress,
+                                           entry.wszUserName};
+    };
+    hooks.fnNew = [this](size_t nCount) {
+        ClientParameters entry;
+        entry.bEnabled = true;
+        entry.wszName = ServerNameFor(nCount);
+        if (m_fnLoginName)
+            entry.wszUserName = m_fnLoginName();
+        return entry;
+    };
+    hooks.fnEdit = [this](ClientParameters& rEntry) {
+        CServerConnectionSettingsDlg dlg(rEntry);
+        return RunDialog(dlg) == EDlgResult::Ok;
+    };
+    hooks.fnName = [](const ClientParameters& entry) { return entry.wszName; };
+    m_pEditor = std::make_unique<CListEditor<ClientParameters>>(*this, rList, std::move(texts), std::move(hooks));
+    m_pEditor->SetEntries(&m_rParams.vServerConnections);
+    m_pEditor->BindButtons(IDC_MC_ADD, IDC_MC_CHANGE, IDC_MC_DELETE, IDC_MC_EMPTY);
+}
+
+void CMultipleConnectionsDlg::OnInitialise()
+{
+    Find<CCheckBox>(IDC_MC_LOCAL_SERVER)->SetChecked(m_rParams.bEnableLocalServer);
+    Find<CCheckBox>(IDC_MC_SHARE_DEVICES)->SetChecked(m_rParams.bShareDevicesAmongServers);
+    m_pEditor->Refill();
+}
+
+bool CMultipleConnectionsDlg::OnOk()
+{
+    m_rParams.bEnableLocalServer = IsChecked(IDC_MC_LOCAL_SERVER);
+    m_rParams.bShareDevicesAmongServers = IsChecked(IDC_MC_SHARE_DEVICES);
+    return true;
+}
+
+// ---- The page ------------------------------------------------------------------------------
+
+CNetworkConnectionSettingsDlg::CNetworkConnectionSettingsDlg()
+    : CSectionPage(u"Connection"), m_fnLoginName([] { return LoginName(); })
+{
+    BeginGroup(0, u"Media Server Selection");
+    BeginRow();
+    AddRadioButton(IDC_NO_SERVER, u"No server", kConnectionTypeGroup)
+        .SetOnClick([this] { OnConnectionType(ConnectionType::NoConnection); });
+    AddRadioButton(IDC_REMOTE_SERVER, u"Remote server", kConnectionTypeGroup)
+        .SetOnClick([this] { OnConnectionType(ConnectionType::ConnectionToServer); });
+    AddRadioButton(IDC_LOCAL_SERVER, u"Local server", kConnectionTypeGroup)
+        .SetOnClick([this] { OnConnectionType(ConnectionType::ConnectionAsServer); });
+    AddRadioButton(IDC_MULTIPLE_CONNECTIONS, u"Multiple Connections", kConnectionTypeGroup)
+        .SetOnClick([this] { OnConnectionType(ConnectionType::MultipleConnections); });
+    End();
+    AddEdit(IDC_SERVER_ADDRESS, u"Address:");
+    BeginRow();
+    AddCheckBox(IDC_SECURE, u"Secure");
+    AddDropDownList(IDC_TRANSPORT, u"Transport:");
+    AddStretch();
+    AddButton(IDC_MANAGE, u"Manage").SetOnClick([this] { EditMultipleConnections(); });
+    End();
+    End();
+
+    BeginGroup(0, u"Connection Reference (TCP)");
+    AddCheckBox(IDC_REFERENCE_ENABLE, u"Enable").SetOnClick([this] {
+        m_record.bReferenceConnectionEnabled = IsChecked(IDC_REFERENCE_ENABLE);
+        ApplyEnabling(true);
+    });
+    AddEdit(IDC_REFERENCE_IP, u"IP:");
+    AddNumberEdit(IDC_REFERENCE_PORT, u"Port:");
+    End();
+
+    BeginRow();
+    AddEdit(IDC_STATUS, u"Status:").SetReadOnly(true);
+    AddButton(IDC_RECONNECT, u"Reconnect").SetEnabled(false);
+    End();
+
+    BeginGroup(0, u"Timeout");
+    BeginRow();
+    AddCheckBox(IDC_MAX_IDLE_ENABLE, u"Maximal idle time:").SetOnClick([this] {
+        m_record.bMaxIdleTimeEnabled = IsChecked(IDC_MAX_IDLE_ENABLE);
+        ApplyEnabling(true);
+    });
+    AddNumberEdit(IDC_MAX_IDLE_TIME, {});
+    AddLabel(0, u"minutes.");
+    AddStretch();
+    End();
+    AddCheckBox(IDC_DEVICE_RESET, u"Device Reset");
+    BeginRow();
+    AddNumberEdit(IDC_SLEEP_TIME, u"Sleep for");
+    CDropDownList& rUnits = AddDropDownList(IDC_SLEEP_UNIT, {});
+    AddStretch();
+    End();
+    End();
+
+    BeginGroup(0, u"Interface Utilization");
+    AddDropDownList(IDC_POLICY, u"Policy:");
+    End();
+
+    BeginRow();
+    AddButton(IDC_SOCIAL_NETWORK, u"Social Network 1").SetOnClick([this] { EditSocialNetwork1(); });
+    AddStretch();
+    End();
+    AddStretch();
+
+    FillEnumList(ListOf(IDC_TRANSPORT), kTransportProtocolTexts);
+    FillEnumList(ListOf(IDC_POLICY), kInterfaceUtilizationPolicyTexts);
+    for (const SSleepUnit& unit : kSleepUnits)
+        rUnits.AddItem(unit.wszText, unit.dwMinutes);
+    rUnits.SetOnChange([this] { EditOf(IDC_SLEEP_TIME).SetEnabled(ListOf(IDC_SLEEP_UNIT).Selection() > 0); });
+}
+
+std::span<const SToolTip> CNetworkConnectionSettingsDlg::ToolTips() const
+{
+    static constexpr SToolTip kToolTips[] = {
+        {IDC_NO_SERVER, u"No client/server media communications using the main protocol."},
+        {IDC_REMOTE_SERVER, u"Connect to a remote server."},
+        {IDC_LOCAL_SERVER, u"Use the device as the server and connect directly to its IP address."},
+        {IDC_MULTIPLE_CONNECTIONS, u"Connect to a number of servers with the possibility of being also a server."},
+        {IDC_SERVER_ADDRESS, u"IP address of the server, using either numbers or domain names."},
+        {IDC_SECURE, u"Encrypt communications with the server."},
+        {IDC_TRANSPORT, u"Transport protocol to use. \"Any\" means TCP over UDP."},
+        {IDC_MANAGE, u"Manage multiple connection options."},
+        {IDC_REFERENCE_ENABLE, u"Connect to a reference TCP server for validating that the unit is online."},
+        {IDC_REFERENCE_IP, u"IP address of the reference TCP server."},
+        {IDC_REFERENCE_PORT, u"Port of the reference TCP server."},
+        {IDC_STATUS, u"The connection status, usually not used."},
+        {IDC_MAX_IDLE_ENABLE, u"Check if the unit is not communicating for a period of time."},
+        {IDC_MAX_IDLE_TIME, u"The maximal number of seconds allowed for a unit to not communicate."},
+        {IDC_DEVICE_RESET, u"Restart the unit if it is not communicating after the defined period of time."},
+        {IDC_SLEEP_TIME, u"Shut down the device for a period of time if it is not communicating."},
+        {IDC_SLEEP_UNIT,
+         u"The units for the period of time for the unit to shut down (sleep) if it is not communicating."},
+        {IDC_POLICY,
+         u"Choose to connect using the highest priority physical interface or all of them together."},
+    };
+    return kToolTips;
+}
+
+bool CNetworkConnectionSettingsDlg::Load()
+{
+    m_record = ConnectionSettings{};
+    const bool bMatched = m_pHolder && m_record.Exchange(m_pHolder->Document(false), false);
+
+    EditOf(IDC_SERVER_ADDRESS).SetText(m_record.wszServerAddress);
+    EditOf(IDC_REFERENCE_IP).SetText(m_record.wszReferenceServerAddress);
+    EditOf(IDC_REFERENCE_PORT).SetInt(m_record.iReferenceServerPort);
+    EditOf(IDC_STATUS).SetText({});
+    EditOf(IDC_MAX_IDLE_TIME).SetInt(m_record.iMaxIdleTime);
+    ListOf(IDC_TRANSPORT).SetSelection(static_cast<int>(m_record.eTransportProtocol));
+    ListOf(IDC_POLICY).SetSelection(static_cast<int>(m_record.eInterfaceUtilizationPolicy));
+    Find<CCheckBox>(IDC_REFERENCE_ENABLE)->SetChecked(m_record.bReferenceConnectionEnabled);
+    Find<CCheckBox>(IDC_SECURE)->SetChecked(m_record.bSecure);
+    Find<CCheckBox>(IDC_MAX_IDLE_ENABLE)->SetChecked(m_record.bMaxIdleTimeEnabled);
+    Find<CCheckBox>(IDC_DEVICE_RESET)->SetChecked(m_record.bHardwareResetOnIdle);
+    static constexpr int kTypeButtons[] = {IDC_NO_SERVER, IDC_REMOTE_SERVER, IDC_LOCAL_SERVER,
+                                           IDC_MULTIPLE_CONNECTIONS};
+    CheckRadio(kConnectionTypeGroup, kTypeButtons[static_cast<int>(m_record.eConnectionType)]);
+    ShowSleep();
+    return bMatched;
+}
+
+void CNetworkConnectionSettingsDlg::ShowSleep()
+{
+    const SSleepDisplay display = SleepDisplayOf(m_record.dwSleepMinutes);
+    ListOf(IDC_SLEEP_UNIT).SetSelection(display.iUnit);
+    if (display.iUnit == 0) {
+        EditOf(IDC_SLEEP_TIME).SetEnabled(false);
+        return;
+    }
+    EditOf(IDC_SLEEP_TIME).SetUInt(display.dwNumber);
+}
+
+void CNetworkConnectionSettingsDlg::Store()
+{
+    m_record.wszServerAddress = EditOf(IDC_SERVER_ADDRESS).TrimmedText();
+    m_record.wszReferenceServerAddress = EditOf(IDC_REFERENCE_IP).TrimmedText();
+    m_record.iReferenceServerPort = EditOf(IDC_REFERENCE_PORT).GetInt();
+    m_record.iMaxIdleTime = EditOf(IDC_MAX_IDLE_TIME).GetInt();
+    m_record.bReferenceConnectionEnabled = IsChecked(IDC_REFERENCE_ENABLE);
+    m_record.bSecure = IsChecked(IDC_SECURE);
+    m_record.bHardwareResetOnIdle = IsChecked(IDC_DEVICE_RESET);
+    m_record.eTransportProtocol = static_cast<TransportProtocol>(
+        ListOf(IDC_TRANSPORT).SelectedData(static_cast<uint32_t>(m_record.eTransportProtocol)));
+    m_record.eInterfaceUtilizationPolicy = static_cast<InterfaceUtilizationPolicy>(
+        ListOf(IDC_POLICY).SelectedData(static_cast<uint32_t>(m_record.eInterfaceUtilizationPolicy)));
+    m_record.dwSleepMinutes = SleepMinutesOf(ListOf(IDC_SLEEP_UNIT).Selection(), EditOf(IDC_SLEEP_TIME).GetUInt());
+    if (m_pHolder)
+        m_record.Exchange(m_pHolder->Document(true), true);
+}
+
+void CNetworkConnectionSettingsDlg::Enable(bool bEnable)
+{
+    m_bEnabled = bEnable;
+    ApplyEnabling(bEnable);
+}
+
+void CNetworkConnectionSettingsDlg::ApplyEnabling(bool bEnable)
+{
+    const ConnectionType eType = m_record.eConnectionType;
+    const bool bConnected = bEnable && eType != ConnectionType::NoConnection;
+    const bool bIdle = bConnected && m_record.bMaxIdleTimeEnabled;
+    const bool bSleep = bIdle && m_record.bDeviceCanSleep;
+    EnableControls({IDC_NO_SERVER, IDC_REMOTE_SERVER, IDC_LOCAL_SERVER, IDC_MULTIPLE_CONNECTIONS, IDC_STATUS,
+                    IDC_REFERENCE_ENABLE, IDC_POLICY, IDC_SOCIAL_NETWORK},
+                   bEnable);
+    EnableControls({IDC_SERVER_ADDRESS, IDC_TRANSPORT, IDC_SECURE},
+                   bEnable && eType == ConnectionType::ConnectionToServer);
+    EnableControls({IDC_MANAGE}, bEnable && eType == ConnectionType::MultipleConnections);
+    EnableControls({IDC_REFERENCE_IP, IDC_REFERENCE_PORT}, bEnable && m_record.bReferenceConnectionEnabled);
+    EnableControls({IDC_MAX_IDLE_ENABLE}, bConnected);
+    EnableControls({IDC_MAX_IDLE_TIME, IDC_DEVICE_RESET}, bIdle);
+    EnableControls({IDC_SLEEP_UNIT}, bSleep);
+    EnableControls({IDC_SLEEP_TIME}, bSleep && ListOf(IDC_SLEEP_UNIT).Selection() > 0);
+    EnableControls({IDC_RECONNECT}, false);
+}
+
+void CNetworkConnectionSettingsDlg::OnConnectionType(ConnectionType eType)
+{
+    m_record.eConnectionType = eType;
+    ApplyEnabling(true);
+    if (eType == ConnectionType::MultipleConnections)
+        EditMultipleConnections();
+}
+
+void CNetworkConnectionSettingsDlg::EditMultipleConnections()
+{
+    MultipleConnectionParameters copy = m_record.multipleConnections;
+    CMultipleConnectionsDlg dlg(copy, m_fnLoginName);
+    if (RunDialog(dlg) == EDlgResult::Ok)
+        m_record.multipleConnections = std::move(copy);
+}
+
+void CNetworkConnectionSettingsDlg::EditSocialNetwork1()
+{
+    SocialNetwork1 copy = m_record.socialNetwork1;
+    CSocialNetwork1ParamsDlg dlg(copy);
+    if (RunDialog(dlg) == EDlgResult::Ok)
+        m_record.socialNetwork1 = std::move(copy);
+}
+
+void CNetworkConnectionSettingsDlg::SetConnectionStatus(const std::u16string& wszStatus)
+{
+    EditOf(IDC_STATUS).SetText(wszStatus);
+}
+
+} // namespace kov
