@@ -71,8 +71,17 @@ void ExpectCarried(NodeRef device, NodeRef change, const std::string& sPath) {
     if (!change.Text().empty()) {
         EXPECT_EQ(device.Text(), change.Text()) << sPath;
     }
+    // The n-th child of a name matches the n-th of that name, as the device merges lists.
     for (NodeRef child = change.FirstChild(); child; child = child.NextSibling()) {
+        size_t iOrdinal = 0;
+        for (NodeRef before = change.FirstChild(); before != child; before = before.NextSibling())
+            iOrdinal += before.Name() == child.Name();
         NodeRef match = device.FindChild(child.Name());
+        while (match && iOrdinal > 0) {
+            match = match.NextSibling();
+            if (match && match.Name() == child.Name())
+                --iOrdinal;
+        }
         ASSERT_TRUE(match) << sPath << "/" << std::string(child.Name().begin(), child.Name().end());
         ExpectCarried(match, child, sPath + "/" + std::string(child.Name().begin(), child.Name().end()));
     }
