@@ -25,5 +25,16 @@ struct SKovctlCommand {
 
 int CmdXml(const SKovctlGlobals& globals, const std::vector<std::string>& args);
 int CmdDevices(const SKovctlGlobals& globals, const std::vector<std::string>& args);
+// Device commands (CmdDevice.cpp): the configurator's main window logic on a console.
+int CmdRead(const SKovctlGlobals& globals, const std::vector<std::string>& args);
+int CmdWrite(const SKovctlGlobals& globals, const std::vector<std::string>& args);
+int CmdRestart(const SKovctlGlobals& globals, const std::vector<std::string>& args);
+int CmdShutdown(const SKovctlGlobals& globals, const std::vector<std::string>& args);
+int CmdResetParameters(const SKovctlGlobals& globals, const std::vector<std::string>& args);
+int CmdDisableConsole(const SKovctlGlobals& globals, const std::vector<std::string>& args);
+int CmdDeleteRecordings(const SKovctlGlobals& globals, const std::vector<std::string>& args);
+int CmdLog(const SKovctlGlobals& globals, const std::vector<std::string>& args);
+int CmdModels(const SKovctlGlobals& globals, const std::vector<std::string>& args);
+int CmdInspect(const SKovctlGlobals& globals, const std::vector<std::string>& args);
 
 } // namespace kov

@@ -14,6 +14,16 @@ namespace {
 const SKovctlCommand kCommands[] = {
     {"xml", "FILE", "print a parameter file as the program sends it to a device", CmdXml},
     {"devices", "", "print the number of present device interfaces", CmdDevices},
+    {"read", "[-o FILE]", "receive the device's parameters; print them, or save them to FILE", CmdRead},
+    {"write", "[--raw] FILE", "write a parameter file as the configurator does (--raw: unchanged)", CmdWrite},
+    {"restart", "", "restart the device", CmdRestart},
+    {"shutdown", "", "shut the device down", CmdShutdown},
+    {"reset-parameters", "", "restore the device's factory parameters and read them again", CmdResetParameters},
+    {"disable-console", "", "disable the device's console", CmdDisableConsole},
+    {"delete-recordings", "", "delete every recording on the device", CmdDeleteRecordings},
+    {"log", "", "print the device's log until Ctrl-C or --wait seconds without a line", CmdLog},
+    {"models", "", "list the device models firmware archives are matched against", CmdModels},
+    {"inspect", "FILE [--model CODE]", "check a firmware program file as the Maintenance page does", CmdInspect},
 };
 
 void PrintHelp(FILE* pOut) {
@@ -27,6 +37,8 @@ void PrintHelp(FILE* pOut) {
     std::fputs("\nglobal options (before or after the command):\n"
                "  --device-root DIR            where device interfaces appear\n"
                "  --wait SECONDS               wait for a device and for each reply (default 10)\n\n"
+               "read, write, restart, shutdown, reset-parameters, disable-console, delete-recordings\n"
+               "and log also take --password PW: the device's configuration password.\n\n"
                "exit codes: 0 success, 1 failure reported by the device or a file, 2 usage,\n"
                "3 no device or no reply in time\n",
                pOut);

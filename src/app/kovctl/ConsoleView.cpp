@@ -1,0 +1,72 @@
+#include "app/kovctl/ConsoleView.h"
+
+#include "form/Dialog.h"
+#include "shell/MainDialogs.h"
+#include "support/TextCodec.h"
+
+namespace kov {
+
+void CConsoleView::Report(std::u16string_view wszLine)
+{
+    const std::string sLine = Utf16ToUtf8(wszLine) + "\n";
+    std::fwrite(sLine.data(), 1, sLine.size(), m_pReport);
+    std::fflush(m_pReport);
+}
+
+void CConsoleView::SetStatusText(std::u16string_view wszText)
+{
+    m_vShown.push_back({false, std::u16string(wszText), {}});
+    if (!m_bQuiet)
+        Report(wszText);
+}
+
+EDlgResult CConsoleView::MessageBox(std::u16string_view wszText, std::u16string_view wszCaption,
+                                    EMsgButtons eButtons, EMsgIcon)
+{
+    m_vShown.push_back({true, std::u16string(wszText), std::u16string(wszCaption)});
+    switch (eButtons) {
+    case EMsgButtons::YesNo: return EDlgResult::Yes;
+    case EMsgButtons::OkCancel: return EDlgResult::Ok;
+    case EMsgButtons::Ok: break;
+    }
+    // Only what the operator must read is printed; the questions were answered by running
+    // the command.
+    if (!m_bQuiet)
+        Report(wszText);
+    return EDlgResult::Ok;
+}
+
+EDlgResult CConsoleView::RunModal(CDialog& rDialog)
+{
+    rDialog.SetHost(this);
+    rDialog.BeginModal();
+    auto* pPasswordDialog = dynamic_cast<CPwdDlg*>(&rDialog);
+    if (pPasswordDialog && m_oPassword) {
+        rDialog.Type(CPwdDlg::IDC_PASSWORD, *m_oPassword);
+        rDialog.PressOk();
+        if (rDialog.Result() == EDlgResult::Ok)
+            ++m_nPasswordsTyped;
+    }
+    // Any other dialog needs an operator at a screen.
+    rDialog.EndDialog(EDlgResult::Cancel);
+    return rDialog.Result();
+}
+
+std::optional<std::u16string> CConsoleView::OpenFileDialog(const SFileDialogOptions&) { return m_oFileChoice; }
+
+std::optional<std::u16string> CConsoleView::SaveFileDialog(const SFileDialogOptions&) { return m_oFileChoice; }
+
+std::string ConsoleLines(std::u16string_view wszLogText)
+{
+    std::string sText = Utf16ToUtf8(wszLogText);
+    std::string sOut;
+    sOut.reserve(sText.size());
+    for (size_t i = 0; i < sText.size(); ++i) {
+        if (sText[i] == '\r' && i + 1 < sText.size() && sText[i + 1] == '\n')
+            continue;
+        sOut += sText[i];
+    }
+    return sOut;
+}
+
+} // namespace kov

@@ -1,0 +1,74 @@
+#pragma once
+// The main window's view for kovctl. Status texts and message boxes become lines on the
+// report stream (standard error), the password dialog is answered with the password given on
+// the command line, questions are answered yes (the operator asked for the action by running
+// the command) and file dialogs choose the file named on the command line. Everything shown is
+// also kept, so a command can wait for the text that ends its operation.
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "shell/MainView.h"
+
+namespace kov {
+
+struct SConsoleShown {
+    bool bMessage = false;     // a message box; else a status text
+    std::u16string wszText;
+    std::u16string wszCaption; // message boxes only
+};
+
+class CConsoleView final : public IMainView {
+public:
+    explicit CConsoleView(std::FILE* pReport) : m_pReport(pReport) {}
+
+    // nullopt: the password dialog is cancelled.
+    void SetPassword(std::optional<std::u16string> oPassword) { m_oPassword = std::move(oPassword); }
+    // The path the next file dialogs choose; nullopt: they are cancelled.
+    void SetFileChoice(std::optional<std::u16string> oPath) { m_oFileChoice = std::move(oPath); }
+    // Texts shown while quiet are kept but not printed (the window's start-up "Ready").
+    void SetQuiet(bool bQuiet) { m_bQuiet = bQuiet; }
+    // Prints one line of the command's own on the report stream.
+    void Report(std::u16string_view wszLine);
+
+    const std::vector<SConsoleShown>& Shown() const { return m_vShown; }
+    int PasswordsTyped() const { return m_nPasswordsTyped; }
+
+    // IFormHost
+    EDlgResult RunModal(CDialog& rDialog) override;
+    EDlgResult MessageBox(std::u16string_view wszText, std::u16string_view wszCaption, EMsgButtons eButtons,
+                          EMsgIcon eIcon) override;
+    std::optional<std::u16string> OpenFileDialog(const SFileDialogOptions& options) override;
+    std::optional<std::u16string> SaveFileDialog(const SFileDialogOptions& options) override;
+
+    // IMainView
+    void SetTitle(std::u16string_view) override {}
+    void SetStatusText(std::u16string_view wszText) override;
+    // A console has no desktop to hand files or addresses to.
+    bool OpenWithDefaultHandler(std::u16string_view) override { return false; }
+    // The command decides when the run ends; there is no window to close.
+    void PostCloseRequest() override {}
+    void DestroyWindow() override {}
+    // The command's own loop ticks the presence poll.
+    void StartTimer(uint32_t, uint32_t) override {}
+    void CommandStateChanged(uint32_t) override {}
+    void ShowBar(EBar, bool) override {}
+    void ShowTreePane(bool) override {}
+    void SendEditCommand(uint32_t) override {}
+    void ShowPageWindow(int32_t, CForm*) override {}
+    void ShowTreeSelection(int32_t) override {}
+
+private:
+    std::FILE* m_pReport;
+    std::optional<std::u16string> m_oPassword;
+    std::optional<std::u16string> m_oFileChoice;
+    bool m_bQuiet = false;
+    int m_nPasswordsTyped = 0;
+    std::vector<SConsoleShown> m_vShown;
+};
+
+// The log view's lines as console text: "\r\n" line ends become "\n".
+std::string ConsoleLines(std::u16string_view wszLogText);
+
+} // namespace kov

@@ -1,0 +1,253 @@
+// kovctl's device commands as a separate process against a simulated device plugged into a
+// private device root.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <mutex>
+#include <thread>
+
+#include "common/TestDir.h"
+#include "document/ValueTree.h"
+#include "link/Protocol.h"
+#include "platform/PipeDevice.h"
+#include "sim/SampleDocument.h"
+#include "sim/SimPipeRunner.h"
+#include "support/TextCodec.h"
+
+namespace kov::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+class KovctlDevice : public ::testing::Test {
+protected:
+    ~KovctlDevice() override { Unplug(); }
+
+    void Plug(std::optional<std::string> oPassword = std::nullopt) {
+        SSimDeviceOptions options;
+        options.iTickMs = 10;
+        options.oPassword = std::move(oPassword);
+        options.fnLog = [this](const std::string& sLine) {
+            std::lock_guard lock(m_logMutex);
+            m_vLog.push_back(sLine);
+        };
+        m_pDevice = std::make_unique<CSimDevice>(options);
+        ASSERT_TRUE(m_pDevice->LoadDocumentText(SampleDocumentText()));
+        m_pRunner = std::make_unique<CSimPipeRunner>(*m_pDevice, m_sRoot, "sim", 200);
+        m_thread = std::thread([this] { m_pRunner->Run(); });
+    }
+    void Unplug() {
+        if (m_pRunner)
+            m_pRunner->Stop();
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    int CountLog(const std::string& sPart) {
+        std::lock_guard lock(m_logMutex);
+        return int(std::count_if(m_vLog.begin(), m_vLog.end(),
+                                 [&](const std::string& s) { return s.find(sPart) != std::string::npos; }));
+    }
+    // kovctl's exit code; its output lands in Out() and Err(). Returns once the device has
+    // finished the session too, so the next run never meets the end of this one.
+    int Run(const std::string& sArgs, const std::string& sPrefix = "") {
+        const std::string sCommand = sPrefix + "'" KOVCTL_PATH "' --device-root '" + m_sRoot + "' " + sArgs + " >'" +
+                                     (m_dir / "out").string() + "' 2>'" + (m_dir / "err").string() + "'";
+        const int iStatus = std::system(sCommand.c_str());
+        for (int i = 0; i < 500 && CountLog("session ended") < CountLog("host connected"); ++i)
+            std::this_thread::sleep_for(10ms);
+        return WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1;
+    }
+    std::string ReadFile(const std::filesystem::path& path) const {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    std::string Out() const { return ReadFile(m_dir / "out"); }
+    std::string Err() const { return ReadFile(m_dir / "err"); }
+    std::string File(const std::string& sName) const { return (m_dir / sName).string(); }
+    TreeRef DeviceDocument() const {
+        TreeRef tree;
+        EXPECT_TRUE(tree.LoadFromText(m_pDevice->DocumentText()));
+        return tree;
+    }
+    // A change document that renames the device.
+    std::string NameChange(const std::string& sName) const {
+        std::ofstream(File("change.xml")) << "<kov:DeviceProgramParameters xmlns:kov=\"urn:dovrane:kov\">"
+                                             "<kov:CaptureDeviceStatus><kov:Name>" + sName +
+                                             "</kov:Name></kov:CaptureDeviceStatus></kov:DeviceProgramParameters>";
+        return File("change.xml");
+    }
+    static std::u16string DeviceName(const TreeRef& tree) {
+        return std::u16string(tree.Root().FindChild(u"kov:CaptureDeviceStatus").FindChild(u"kov:Name").Text());
+    }
+
+    CTestDir m_dir;
+    std::string m_sRoot = (m_dir / "devices").string();
+    std::mutex m_logMutex;
+    std::vector<std::string> m_vLog;
+    std::unique_ptr<CSimDevice> m_pDevice;
+    std::unique_ptr<CSimPipeRunner> m_pRunner;
+    std::thread m_thread;
+};
+
+TEST_F(KovctlDevice, ReadPrintsWhatXmlPrintsAndSavesWithTheMark) {
+    Plug();
+    ASSERT_EQ(Run("read"), 0);
+    const std::string sPrinted = Out();
+    EXPECT_EQ(Err(), "Connected to device\nParameters loaded\n");
+    std::string sExpected;
+    ASSERT_TRUE(DeviceDocument().ToUtf8(sExpected));
+    EXPECT_EQ(sPrinted, sExpected);
+
+    ASSERT_EQ(Run("read -o '" + File("saved.mdc") + "'"), 0);
+    EXPECT_EQ(ReadFile(m_dir / "saved.mdc").substr(0, 3), "\xEF\xBB\xBF");
+    ASSERT_EQ(Run("xml '" + File("saved.mdc") + "'"), 0);
+    EXPECT_EQ(Out(), sPrinted);
+
+    // A file that cannot be written is the program's own failure text.
+    EXPECT_EQ(Run("read -o '" + File("no/such/folder/x.mdc") + "'"), 1);
+    EXPECT_NE(Err().find("Failed to save parameters to file"), std::string::npos);
+}
+
+TEST_F(KovctlDevice, WriteRoundTripAndRawChangeDocument) {
+    Plug();
+    ASSERT_EQ(Run("read -o '" + File("p.mdc") + "'"), 0);
+    TreeRef edited;
+    ASSERT_TRUE(edited.LoadFromFile(Utf8ToUtf16(File("p.mdc"))));
+    edited.Root().FindChild(u"kov:CaptureDeviceStatus").FindChild(u"kov:Name").SetText(u"Unit 12");
+    ASSERT_TRUE(edited.SaveToFile(Utf8ToUtf16(File("p.mdc"))));
+    ASSERT_EQ(Run("write '" + File("p.mdc") + "'"), 0);
+    EXPECT_NE(Err().find("Saving parameters to device\nParameters saved\n"), std::string::npos);
+    EXPECT_EQ(DeviceName(DeviceDocument()), u"Unit 12");
+    EXPECT_EQ(CountLog("compressed change document"), 1);
+
+    // Raw: the file is the change document as it stands.
+    ASSERT_EQ(Run("write --raw '" + NameChange("Raw 5") + "'"), 0);
+    EXPECT_EQ(DeviceName(DeviceDocument()), u"Raw 5");
+    // The device refuses a change document with another root.
+    std::ofstream(File("foreign.xml")) << "<kov:Other xmlns:kov=\"urn:dovrane:kov\"/>";
+    EXPECT_EQ(Run("write --raw '" + File("foreign.xml") + "'"), 1);
+    EXPECT_NE(Err().find("Failed to save parameters\n"), std::string::npos);
+
+    // Unreadable files fail before the device is touched.
+    const int nSessions = CountLog("host connected");
+    std::ofstream(File("bad.xml")) << "<a><b/>";
+    EXPECT_EQ(Run("write '" + File("bad.xml") + "'"), 1);
+    EXPECT_EQ(Err(), "Failed to load parameters from file\n");
+    EXPECT_EQ(Run("write --raw '" + File("missing.xml") + "'"), 1);
+    EXPECT_EQ(CountLog("host connected"), nSessions);
+}
+
+TEST_F(KovctlDevice, PasswordGivenMissingOrWrong) {
+    Plug("s3cret");
+    EXPECT_EQ(Run("read"), 1);
+    EXPECT_NE(Err().find("give it with --password"), std::string::npos);
+    EXPECT_EQ(Out(), "");
+    EXPECT_EQ(Run("read --password nope"), 1);
+    EXPECT_NE(Err().find("The device did not accept the password"), std::string::npos);
+    EXPECT_EQ(CountLog("wrong password"), 1);
+    ASSERT_EQ(Run("reset-parameters --password s3cret"), 0);
+    EXPECT_EQ(CountLog("refused"), 0);
+}
+
+TEST_F(KovctlDevice, DeviceOperationsWaitForTheirReplies) {
+    Plug();
+    ASSERT_EQ(Run("write --raw '" + NameChange("Temp") + "'"), 0);
+    const int nReads = CountLog("read parameters");
+    ASSERT_EQ(Run("reset-parameters"), 0);
+    EXPECT_NE(Err().find("Parameters Reset Success\nParameters loaded\n"), std::string::npos);
+    EXPECT_EQ(CountLog("read parameters"), nReads + 2); // on connecting, and again after the reset
+    EXPECT_EQ(DeviceName(DeviceDocument()), u"Patrol Unit 7");
+
+    ASSERT_EQ(Run("delete-recordings"), 0);
+    EXPECT_NE(Err().find("\n37 files were deleted.\n"), std::string::npos);
+    ASSERT_EQ(Run("disable-console"), 0);
+    EXPECT_NE(Err().find("\nConsole disabled.\n"), std::string::npos);
+    ASSERT_EQ(Run("restart"), 0);
+    EXPECT_NE(Err().find("\nDevice Reset\n"), std::string::npos);
+    EXPECT_EQ(CountLog("received 60 "), 1);
+    ASSERT_EQ(Run("shutdown --wait 5"), 0); // after the restart delay the device is back
+    EXPECT_EQ(CountLog("received 83 "), 1);
+}
+
+TEST_F(KovctlDevice, LogRunsUntilInterruptedThenTurnsOutputOff) {
+    Plug();
+    // timeout sends SIGINT after two seconds and passes on kovctl's exit code.
+    ASSERT_EQ(Run("log", "timeout --preserve-status -s INT 2 "), 0);
+    const std::string sOut = Out();
+    EXPECT_EQ(sOut.rfind("[    12.034] rec: channel 1 recording", 0), 0u) << sOut;
+    EXPECT_EQ(sOut.find("Connected to server"), std::string::npos); // a status field's text, not the log
+    EXPECT_EQ(CountLog("log output on"), 1);
+    EXPECT_EQ(CountLog("log output off"), 1);
+}
+
+TEST_F(KovctlDevice, AbsentSilentVanishingAndBrokenDevices) {
+    const auto tStart = std::chrono::steady_clock::now();
+    EXPECT_EQ(Run("read --wait 1"), 3);
+    EXPECT_LT(std::chrono::steady_clock::now() - tStart, 5s);
+    EXPECT_EQ(Err(), "No device found within 1 seconds\n");
+
+    // A device that takes the host and never answers.
+    CPipeDeviceSide side;
+    ASSERT_TRUE(side.Plug(m_sRoot, "silent"));
+    std::thread host([&] { side.WaitForHost(10000); });
+    EXPECT_EQ(Run("--wait 1 delete-recordings"), 3);
+    EXPECT_EQ(Err(), "Connected to device\nNo reply from the device within 1 seconds\n");
+    host.join();
+    side.Unplug();
+
+    // A device that goes away after the request.
+    ASSERT_TRUE(side.Plug(m_sRoot, "vanishing"));
+    std::thread vanish([&] {
+        char aFrame[12];
+        if (side.WaitForHost(10000) && side.Read(aFrame, 12) == 12)
+            side.Unplug();
+    });
+    EXPECT_EQ(Run("read"), 1);
+    vanish.join();
+    EXPECT_NE(Err().find("Device File Error"), std::string::npos);
+    EXPECT_NE(Err().find("\nDevice disconnected\n"), std::string::npos);
+    side.Unplug();
+
+    // A device whose parameters do not parse: nothing to print, and a round trip would send
+    // none of the file's settings, so neither is attempted.
+    ASSERT_TRUE(side.Plug(m_sRoot, "broken"));
+    std::thread broken([&] {
+        for (int i = 0; i < 2 && side.WaitForHost(10000); ++i) {
+            char aFrame[12];
+            const std::string sDocument = "<a><b/>";
+            const auto aHeader = SFrameHeader{58, 0, uint32_t(sDocument.size())}.Encode();
+            if (side.Read(aFrame, 12) == 12 && side.Write(aHeader.data(), 12) == 12)
+                side.Write(sDocument.data(), int32_t(sDocument.size()));
+            while (side.Read(aFrame, 1) > 0) {
+            }
+            side.EndSession();
+        }
+    });
+    EXPECT_EQ(Run("read"), 1);
+    EXPECT_EQ(Err(), "Connected to device\nFailed to load parameters\n");
+    EXPECT_EQ(Out(), "");
+    std::ofstream(File("p.xml")) << "<kov:DeviceProgramParameters xmlns:kov=\"urn:dovrane:kov\"/>";
+    EXPECT_EQ(Run("write '" + File("p.xml") + "'"), 1);
+    EXPECT_NE(Err().find("Nothing was written"), std::string::npos);
+    broken.join();
+}
+
+TEST_F(KovctlDevice, UsageErrorsAndHelp) {
+    for (const char* szArgs : {"read extra", "read -o", "write", "write a b", "write --raw", "restart --raw",
+                               "log --bogus", "read --password", "disable-console x", "read -o a -o b"}) {
+        EXPECT_EQ(Run(szArgs), 2) << szArgs;
+        EXPECT_EQ(Err().rfind("usage: kovctl ", 0), 0u) << szArgs;
+    }
+    ASSERT_EQ(Run("--help"), 0);
+    for (const char* szName : {"read", "write", "restart", "shutdown", "reset-parameters", "disable-console",
+                               "delete-recordings", "log"})
+        EXPECT_NE(Out().find(std::string("\n  ") + szName + " "), std::string::npos) << szName;
+}
+
+} // namespace
+} // namespace kov::test
