@@ -171,6 +171,7 @@ int32_t CPipeDeviceSide::Read(void* pBuffer, int32_t iCount) {
             continue;
         }
         if (iRead == 0) { // no writer left: the host went away
+            m_bHostClosed = true;
             iResult = 0;
             break;
         }
@@ -219,14 +220,20 @@ void CPipeDeviceSide::EndSession() {
         return;
     Quiesce(lock);
     // Closing our write end lets the kernel drop what the host left unread once it has
-    // closed too; a fresh read end drops what it had sent and resets end-of-file.
+    // closed too.
     CloseFd(m_iWriteFd);
-    CloseFd(m_iReadFd);
-    if (OpenReadEnd()) {
-        char aDrain[4096];
-        while (::read(m_iReadFd, aDrain, sizeof aDrain) > 0) {
+    // When the host closed and its bytes were all read, the read end stays open: whatever
+    // arrives now comes from the next host, which may already be connecting. Otherwise the
+    // session ended mid-stream, and a fresh read end drops the old host's leftovers.
+    if (!m_bHostClosed) {
+        CloseFd(m_iReadFd);
+        if (OpenReadEnd()) {
+            char aDrain[4096];
+            while (::read(m_iReadFd, aDrain, sizeof aDrain) > 0) {
+            }
         }
     }
+    m_bHostClosed = false;
     m_wake.Reset();
     m_bCancelled = false;
     m_bQuiescing = false;
@@ -238,6 +245,7 @@ void CPipeDeviceSide::Unplug() {
         return;
     Quiesce(lock);
     RemoveDeviceFolder(m_sPath); // gone from the listing before the host sees end of file
+    m_bHostClosed = false;
     CloseFd(m_iWriteFd);
     CloseFd(m_iReadFd);
     m_sPath.clear();

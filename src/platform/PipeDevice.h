@@ -59,6 +59,8 @@ private:
     int m_iWriteFd = -1;       // PIPE_0x01, device writes; open only during a session
     int m_iActive = 0;         // Read/Write/WaitForHost calls in progress
     bool m_bQuiescing = false;
+    // The host closed its end and everything it sent was read: the pipe holds nothing of it.
+    std::atomic<bool> m_bHostClosed{false};
     std::atomic<bool> m_bCancelled{false};
     std::mutex m_lock;
     std::condition_variable m_idle;

@@ -107,6 +107,27 @@ TEST(PipeSession, BytesFlowBothWaysAndTheNextHostStartsClean) {
     EXPECT_EQ(aBuffer[0], 'N');
     ASSERT_EQ(device.Write("Y", 1), 1);
     EXPECT_EQ(HostReadSome(next, 1), "Y");
+
+    // A host that connects and sends at once, before the device has ended the previous
+    // session, keeps what it sent (scripts run one command after another).
+    next.Close();
+    EXPECT_LE(device.Read(aBuffer, 1), 0);
+    CPipeHostChannel eager;
+    ASSERT_TRUE(eager.Open(device.Path()));
+    ASSERT_EQ(eager.Write("E", 1), 1);
+    device.EndSession();
+    ASSERT_TRUE(device.WaitForHost(2000));
+    std::atomic<bool> bRead{false};
+    std::thread guard([&] { // a lost byte would block the read for good
+        for (int i = 0; i < 500 && !bRead; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!bRead)
+            device.Cancel();
+    });
+    EXPECT_EQ(device.Read(aBuffer, 1), 1);
+    bRead = true;
+    guard.join();
+    EXPECT_EQ(aBuffer[0], 'E');
 }
 
 TEST(PipeSession, UnplugAndCancelEndBlockedCallsPromptly) {
