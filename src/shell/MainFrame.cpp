@@ -5,6 +5,7 @@
 #include "document/AppOptions.h"
 #include "document/Namespace.h"
 #include "sections/Ethernet.h"
+#include "sections/Maintenance.h"
 #include "sections/PortForwarding.h"
 #include "sections/ServerConnections.h"
 #include "shell/MainDialogs.h"
@@ -49,6 +50,11 @@ CMainFrame::CMainFrame(IMainView& view, SMainFrameSettings settings)
     m_swapper.AddPage(kSubjectConnection, std::move(pConnection));
     m_swapper.AddPage(kSubjectEthernet, std::make_unique<CLocalNetworkParamsDlg>());
     m_swapper.AddPage(kSubjectPortForwarding, std::make_unique<CIPForwardingRulesDlg>());
+    // The options file is read below, before the pages are initialised, so the page starts
+    // from the remembered path; the custom texts are read when it is first enabled.
+    auto pMaintenance = std::make_unique<CDeviceProgramDlg>(m_wszProgramFilePath, &m_customization);
+    SetProgrammingHandler(pMaintenance.get());
+    m_swapper.AddPage(kSubjectMaintenance, std::move(pMaintenance));
     // Further pages are added here as they are built; the page-set orders already name them.
 
     m_wszOptionsFile = settings.oOptionsFile ? *settings.oOptionsFile : PrepareAppOptionsFile();

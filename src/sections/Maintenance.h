@@ -1,0 +1,149 @@
+#pragma once
+// Maintenance: programs a firmware file into the device block by block, restarts the device,
+// restores its factory parameters, disables its console and sets its periodic restart.
+// Reads "kov:CaptureDeviceConfig" (model, version, console flag) and writes the restart period
+// under "kov:CaptureDeviceStatus".
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "document/ValueTree.h"
+#include "firmware/ProgramFile.h"
+#include "sections/ProgramTransfer.h"
+#include "sections/SectionPage.h"
+#include "shell/Handlers.h"
+
+namespace kov {
+
+class CCustomization;
+
+struct SMaintenanceSettings {
+    std::u16string wszDeviceModel;     // read only
+    std::u16string wszSoftwareVersion; // read only
+    uint32_t dwRestartPeriod = 0;      // hours; 0: no periodic restart
+    bool bCanDisableConsole = false;
+
+    bool Exchange(NodeRef root, bool bStore);
+};
+
+struct SRestartPeriodUnit {
+    const char16_t* wszText;
+    uint32_t dwHours;
+};
+
+// Combo box order.
+inline constexpr SRestartPeriodUnit kRestartPeriodUnits[] = {
+    {u"None", 0},
+    {u"Hours", 1},
+    {u"Days", 24},
+    {u"Weeks", 168},
+};
+
+// What the period controls show for a period: the unit index and the number beside it.
+struct SRestartPeriodView {
+    int iUnit = 0;
+    uint32_t dwCount = 0;
+};
+SRestartPeriodView RestartPeriodView(uint32_t dwHours);
+
+// What the firmware downloader looks for on the download site.
+struct SFirmwareDownloadRequest {
+    std::u16string wszProductName;
+    std::u16string wszLinkPrefix;
+    // Packed "a.b.c.d", or -1 when the device's version text is not four numbers 0..255, so
+    // that every published version counts as newer.
+    int64_t llCurrentVersion = -1;
+};
+
+int64_t ParseSoftwareVersion(std::u16string_view wszVersion);
+// False when the model is neither the loader model nor in the model table.
+bool FirmwareDownloadRequestFor(std::u16string_view wszModel, std::u16string_view wszVersion,
+                                SFirmwareDownloadRequest& request);
+
+inline constexpr char16_t kProgramFileFilter[] =
+    u"Programming files|*.ldr;*.tgz;*.gz|LDR files (*.ldr)|*.ldr|TGZ files (*.tgz)|*.tgz|GZip files (*.gz)|*.gz|";
+
+class CDeviceProgramDlg final : public CSectionPage,
+                                public IProgrammingHandler,
+                                private IProgramLink,
+                                private IProgramTransferObserver {
+public:
+    enum : int {
+        IDC_PERIOD_UNIT = 1000,
+        IDC_AUTOMATIC_RESTART = 1001,
+        IDC_RESTART_PERIOD = 1002,
+        IDC_RESTART_DEVICE = 1019,
+        IDC_RESET_PARAMETERS = 1020,
+        IDC_DOWNLOAD = 1021,
+        IDC_SECTORS_ERASE = 1028,
+        IDC_BROWSE = 1031,
+        IDC_FILE_PATH = 1038,
+        IDC_PROGRAM = 1039,
+        IDC_BUFFER_ACCEPT = 1041,
+        IDC_FLASH_WRITE = 1042,
+        IDC_FLASH_VERIFY = 1051,
+        IDC_DISABLE_CONSOLE = 1128,
+    };
+
+    // rwszRememberedPath: the options file's program path, shown when the page is initialised;
+    // ProgramFilePath gives the one to remember. pCustomization may be null.
+    CDeviceProgramDlg(const std::u16string& rwszRememberedPath, const CCustomization* pCustomization);
+
+    bool Load() override;
+    void Store() override;
+    void Enable(bool bConnected) override;
+
+    // Browse: true when a file was chosen (it is put into the path edit).
+    bool Browse();
+    // Checks the file in the path edit against the device, asks, and starts the transfer.
+    // True when the transfer started.
+    bool Program();
+
+    // The Download button's action, given by the firmware downloader; the page works out what
+    // to look for. The downloader calls OnFirmwareDownloaded when it saved a newer file.
+    void SetDownloadHandler(std::function<void(const SFirmwareDownloadRequest&)> fn) { m_fnDownload = std::move(fn); }
+    void OnFirmwareDownloaded(const std::u16string& wszPath);
+
+    // IProgrammingHandler
+    void StartProgramming() override;
+    void OnProgrammingEvent(const SDeviceEventData& event) override;
+    void EndProgramming() override;
+    bool AutomaticRestart() const override { return IsChecked(IDC_AUTOMATIC_RESTART); }
+    std::u16string ProgramFilePath() const override { return TextOf(IDC_FILE_PATH); }
+
+    const SMaintenanceSettings& Settings() const { return m_settings; }
+    const CProgramTransfer& Transfer() const { return m_transfer; }
+
+protected:
+    void OnInitialise() override;
+    std::span<const SToolTip> ToolTips() const override;
+
+private:
+    // IProgramLink: the device link's protocol handler.
+    bool IsConnected() const override;
+    bool Send(uint32_t dwCommandId, uint32_t dwParam, std::string_view sPayload) override;
+    // IProgramTransferObserver
+    void OnProgress(EProgramBar eBar, int iPercent) override;
+    void OnReadError() override;
+
+    void OnDownload();
+    void OnRestartDevice();
+    void OnResetParameters();
+    void OnDisableConsole();
+    void OnUnitChanged();
+    void ShowRestartPeriod(uint32_t dwHours);
+    bool Confirm(const SFirmwareMessage& message);
+    CProgressBar& Bar(EProgramBar eBar) const;
+
+    const std::u16string& m_rwszRememberedPath;
+    const CCustomization* m_pCustomization;
+    SMaintenanceSettings m_settings;
+    int m_iUnit = 0;
+    bool m_bEnabled = false;
+    CProgramTransfer m_transfer;
+    std::function<void(const SFirmwareDownloadRequest&)> m_fnDownload;
+};
+
+} // namespace kov

@@ -1,0 +1,185 @@
+// Firmware programming from the Maintenance page against the simulated device over real pipes.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <mutex>
+#include <random>
+#include <thread>
+
+#include "ShellTestKit.h"
+#include "document/AppOptions.h"
+#include "firmware/FirmwareTestKit.h"
+#include "sections/Maintenance.h"
+#include "sim/SampleDocument.h"
+#include "sim/SimPipeRunner.h"
+
+namespace kov::test {
+namespace {
+
+using Dlg = CDeviceProgramDlg;
+using namespace std::chrono_literals;
+
+std::string RandomBytes(size_t n) {
+    std::mt19937 random(7);
+    std::string s(n, '\0');
+    for (char& ch : s)
+        ch = char(random());
+    return s;
+}
+
+class Programming : public ::testing::Test {
+protected:
+    Programming() : m_folder("kov_prog"), m_sRoot((m_folder.Path() / "devices").string()) {
+        SMainFrameSettings settings;
+        settings.pTransport = std::make_unique<CUsbDeviceTransport>(m_sRoot);
+        settings.oOptionsFile = m_folder.File("options.xml");
+        settings.oCustomizationFolder = m_folder.Folder();
+        m_pFrame = std::make_unique<CMainFrame>(m_view, std::move(settings));
+        m_pFrame->Create();
+    }
+    ~Programming() override { Unplug(); }
+
+    // A device that saves the image it receives; waits for its parameters.
+    void Plug(SSimDeviceOptions options = {}) {
+        m_view.m_vStatus.clear();
+        options.iTickMs = 5;
+        options.sSaveImagePath = (m_folder.Path() / "image.bin").string();
+        options.fnLog = [this](const std::string& sLine) {
+            std::lock_guard lock(m_logMutex);
+            m_nRestarts += sLine.find("session ended: restart") != std::string::npos;
+            m_nBlocks += sLine.find("program block") != std::string::npos;
+        };
+        m_pDevice = std::make_unique<CSimDevice>(options);
+        ASSERT_TRUE(m_pDevice->LoadDocumentText(SampleDocumentText()));
+        m_pRunner = std::make_unique<CSimPipeRunner>(*m_pDevice, m_sRoot, "sim", 50);
+        m_thread = std::thread([this] { m_pRunner->Run(); });
+        ASSERT_TRUE(PumpUntil([&] { return m_view.SawStatus(u"Parameters loaded"); }, true));
+    }
+    void Unplug() {
+        if (m_pRunner)
+            m_pRunner->Stop();
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    bool PumpUntil(const std::function<bool()>& fnDone, bool bTick = false) {
+        for (auto end = std::chrono::steady_clock::now() + 30s; !fnDone();) {
+            if (std::chrono::steady_clock::now() > end)
+                return false;
+            if (bTick)
+                m_pFrame->PresenceTick();
+            SDeviceEventData event;
+            if (m_pFrame->EventQueue().WaitAndTake(event, 10ms))
+                m_pFrame->HandleDeviceEvent(std::move(event));
+        }
+        return true;
+    }
+    bool WaitMessage(std::u16string_view wszText) {
+        return PumpUntil([&] { return m_view.m_host.LastMessage().wszText == wszText; });
+    }
+    Dlg& Page() { return *dynamic_cast<Dlg*>(m_pFrame->PageArea().PageOf(kSubjectMaintenance)); }
+    // An archive for the sample device's platform, put into the path edit; its bytes.
+    std::string UseArchive(size_t nPayload) {
+        const std::string sArchive = kovtest::GzipMember(
+            kovtest::TarEntry("partitions.txt", "1.2.3 any Linux_DAVINCI_v5 2018-11-01\n") +
+            kovtest::TarEntry("rootfs.bin", RandomBytes(nPayload)));
+        std::ofstream(m_folder.Path() / "fw.tgz", std::ios::binary) << sArchive;
+        Page().Type(Dlg::IDC_FILE_PATH, m_folder.File("fw.tgz"));
+        m_view.m_host.QueueAnswer(EDlgResult::Ok);
+        return sArchive;
+    }
+    std::string Image() {
+        std::ifstream file(m_folder.Path() / "image.bin", std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    }
+    void ExpectIdle() {
+        EXPECT_FALSE(Page().Transfer().IsFileOpen());
+        for (int iId : {Dlg::IDC_BUFFER_ACCEPT, Dlg::IDC_SECTORS_ERASE, Dlg::IDC_FLASH_WRITE, Dlg::IDC_FLASH_VERIFY})
+            EXPECT_EQ(Page().Find<CProgressBar>(iId)->Pos(), 0) << iId;
+    }
+
+    CTempFolder m_folder;
+    std::string m_sRoot;
+    CScriptedView m_view;
+    std::unique_ptr<CMainFrame> m_pFrame;
+    std::mutex m_logMutex;
+    int m_nRestarts = 0;
+    int m_nBlocks = 0;
+    std::unique_ptr<CSimDevice> m_pDevice;
+    std::unique_ptr<CSimPipeRunner> m_pRunner;
+    std::thread m_thread;
+};
+
+TEST_F(Programming, AnArchiveReachesTheFlashWholeAndTheDeviceRestarts) {
+    SSimDeviceOptions options;
+    options.oBadAckBlock = 1;
+    ASSERT_NO_FATAL_FAILURE(Plug(options));
+    m_pFrame->Tree().Switch(kSubjectMaintenance);
+    const std::string sArchive = UseArchive(6000);
+    ASSERT_TRUE(Page().Click(Dlg::IDC_PROGRAM));
+    EXPECT_EQ(m_view.m_host.LastMessage().wszText,
+              u"Device file version is 1.2.3\nDate: 2018-11-01\nConfirm start of programming.");
+    ASSERT_TRUE(PumpUntil([&] { return m_view.SawStatus(u"Device Reset"); }));
+    EXPECT_EQ(Image(), sArchive);
+    EXPECT_EQ(m_pFrame->PageArea().CurrentSubject(), kSubjectDeviceIdentification);
+    EXPECT_EQ(m_pFrame->Tree().Selection(), kSubjectDeviceIdentification);
+    ExpectIdle();
+    ASSERT_TRUE(PumpUntil([&] { return m_nRestarts == 1; }));
+    EXPECT_EQ(m_nBlocks, int(sArchive.size() + 1023) / 1024 + 1); // the second block went twice
+
+    m_pFrame->OnClose();
+    std::u16string wszRemembered;
+    ASSERT_TRUE(LoadAppOptions(m_folder.File("options.xml"), wszRemembered));
+    EXPECT_EQ(wszRemembered, m_folder.File("fw.tgz"));
+}
+
+TEST_F(Programming, AFlashErrorOrCompletionWithoutRestartOnlyTellsTheOperator) {
+    SSimDeviceOptions options;
+    options.oFlashError = 9;
+    ASSERT_NO_FATAL_FAILURE(Plug(options));
+    UseArchive(3000);
+    ASSERT_TRUE(Page().Program());
+    ASSERT_TRUE(WaitMessage(u"Failed to write on flash. Error=9"));
+    EXPECT_EQ(m_view.m_host.LastMessage().wszCaption, u"Device Programming");
+    ExpectIdle();
+
+    Unplug();
+    ASSERT_TRUE(PumpUntil([&] { return !m_pFrame->Holder().IsConnected(); }, true)); // the count fell
+    ASSERT_NO_FATAL_FAILURE(Plug());
+    Page().Click(Dlg::IDC_AUTOMATIC_RESTART);
+    UseArchive(3000);
+    ASSERT_TRUE(Page().Program());
+    ASSERT_TRUE(WaitMessage(u"Programming Complete. Please press the \"Restart Device\" button."));
+    ExpectIdle();
+    std::this_thread::sleep_for(50ms);
+    m_pFrame->PumpEvents();
+    EXPECT_EQ(m_nRestarts, 0);
+    EXPECT_FALSE(m_view.SawStatus(u"Device Reset"));
+}
+
+TEST_F(Programming, TheDeviceAsksToBeProgrammedWithALoaderImage) {
+    ASSERT_NO_FATAL_FAILURE(Plug());
+    const std::string sLdr = RandomBytes(1500) + std::string("\x01\x2F\x38\xA5\x02\x05\x00\x11", 8);
+    std::ofstream(m_folder.Path() / "fw.ldr", std::ios::binary) << sLdr;
+    m_view.m_host.QueueFile(m_folder.File("fw.ldr")); // the path edit is empty
+    m_view.m_host.QueueAnswer(EDlgResult::Ok);
+    // The simulator never asks by itself; its request arrives as the receive loop posts it.
+    m_pFrame->EventQueue().PostDeviceEvent({DeviceEvent::ProgramRequestEvent, 0, 0, nullptr, 0});
+    ASSERT_TRUE(PumpUntil([&] { return m_view.SawStatus(u"Device Reset"); }));
+    EXPECT_EQ(m_view.m_host.Messages().at(0).wszText, u"Device file version is 2.5.0.17\nConfirm start of programming.");
+    EXPECT_EQ(Image(), sLdr);
+    EXPECT_TRUE(m_view.m_host.AllConsumed());
+}
+
+TEST_F(Programming, ADeviceVanishingMidTransferClosesTheFile) {
+    ASSERT_NO_FATAL_FAILURE(Plug());
+    UseArchive(300000);
+    ASSERT_TRUE(Page().Program());
+    ASSERT_TRUE(PumpUntil([&] { return Page().Transfer().Offset() >= 64 * 1024; }));
+    Unplug();
+    ASSERT_TRUE(PumpUntil([&] { return m_view.SawStatus(u"Device disconnected"); }));
+    ExpectIdle();
+    EXPECT_EQ(Page().Transfer().State(), ETransferState::Idle);
+}
+
+} // namespace
+} // namespace kov::test
