@@ -1,14 +1,17 @@
 #pragma once
 // A main view without windows: records what the main window shows and answers its dialogs
 // through a scripted form host.
-#include <unistd.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "../link/FakeDeviceSlot.h"
+#include "common/TestDir.h"
 #include "form/ScriptedFormHost.h"
 #include "shell/MainFrame.h"
 
@@ -60,26 +63,52 @@ public:
     CForm* m_pShownWindow = nullptr;
 };
 
-// A private folder under the temporary directory, removed at the end.
-class CTempFolder {
+// A private folder for the test, removed at the end; File and Folder give wide paths.
+class CTempFolder : public CTestDir {
 public:
-    explicit CTempFolder(const std::string& sName)
-        : m_path(std::filesystem::temp_directory_path() /
-                 (sName + "_" + std::to_string(::getpid()) + "_" + std::to_string(++s_iNext))) {
-        std::filesystem::remove_all(m_path);
-        std::filesystem::create_directories(m_path);
-    }
-    ~CTempFolder() {
-        std::error_code error;
-        std::filesystem::remove_all(m_path, error);
-    }
-    const std::filesystem::path& Path() const { return m_path; }
-    std::u16string File(const std::string& sName) const { return (m_path / sName).u16string(); }
-    std::u16string Folder() const { return (m_path / "").u16string(); } // with the trailing separator
+    std::u16string File(const std::string& sName) const { return (Path() / sName).u16string(); }
+    std::u16string Folder() const { return (Path() / "").u16string(); } // with the trailing separator
+};
 
-private:
-    static inline int s_iNext = 0;
-    std::filesystem::path m_path;
+// A main frame over a private device root, pumped the way a front end's event loop would.
+class CFrameTest : public ::testing::Test {
+protected:
+    CFrameTest() : m_sRoot((m_folder.Path() / "devices").string()) {
+        SMainFrameSettings settings;
+        settings.pTransport = std::make_unique<CUsbDeviceTransport>(m_sRoot);
+        settings.oOptionsFile = m_folder.File("options.xml");
+        settings.oCustomizationFolder = m_folder.Folder();
+        m_pFrame = std::make_unique<CMainFrame>(m_view, std::move(settings));
+        m_pFrame->Create();
+    }
+    // Handles events (and ticks the poll when asked) until the condition holds; a generous
+    // bound turns a hang into a failure.
+    bool PumpUntil(const std::function<bool()>& fnDone, bool bTick = false) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!fnDone()) {
+            if (std::chrono::steady_clock::now() > end)
+                return false;
+            if (bTick)
+                m_pFrame->PresenceTick();
+            SDeviceEventData event;
+            if (m_pFrame->EventQueue().WaitAndTake(event, std::chrono::milliseconds(10)))
+                m_pFrame->HandleDeviceEvent(std::move(event));
+        }
+        return true;
+    }
+    // A status shown after this call.
+    bool WaitStatus(std::u16string_view wszStatus, bool bTick = false) {
+        const size_t nFrom = m_view.m_vStatus.size();
+        return PumpUntil([&] {
+            return std::find(m_view.m_vStatus.begin() + long(nFrom), m_view.m_vStatus.end(), wszStatus) !=
+                   m_view.m_vStatus.end();
+        }, bTick);
+    }
+
+    CTempFolder m_folder;
+    std::string m_sRoot;
+    CScriptedView m_view;
+    std::unique_ptr<CMainFrame> m_pFrame;
 };
 
 } // namespace kov::test

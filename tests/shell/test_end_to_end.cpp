@@ -14,7 +14,6 @@ namespace kov::test {
 namespace {
 
 using Dlg = CMainDevicePropertiesDlg;
-using namespace std::chrono_literals;
 
 // A simulated device plugged into the root until destroyed; keeps the device's own log.
 class CPluggedDevice {
@@ -87,44 +86,9 @@ void ExpectCarried(NodeRef device, NodeRef change, const std::string& sPath) {
     }
 }
 
-class EndToEnd : public ::testing::Test {
+class EndToEnd : public CFrameTest {
 protected:
-    EndToEnd() : m_folder("kov_e2e"), m_sRoot((m_folder.Path() / "devices").string()) {
-        SMainFrameSettings settings;
-        settings.pTransport = std::make_unique<CUsbDeviceTransport>(m_sRoot);
-        settings.oOptionsFile = m_folder.File("options.xml");
-        settings.oCustomizationFolder = m_folder.Folder();
-        m_pFrame = std::make_unique<CMainFrame>(m_view, std::move(settings));
-        m_pFrame->Create();
-    }
-    // Handles events (and ticks the poll when asked) until the condition holds; a generous
-    // bound turns a hang into a failure.
-    bool PumpUntil(const std::function<bool()>& fnDone, bool bTick = false) {
-        const auto end = std::chrono::steady_clock::now() + 30s;
-        while (!fnDone()) {
-            if (std::chrono::steady_clock::now() > end)
-                return false;
-            if (bTick)
-                m_pFrame->PresenceTick();
-            SDeviceEventData event;
-            if (m_pFrame->EventQueue().WaitAndTake(event, 10ms))
-                m_pFrame->HandleDeviceEvent(std::move(event));
-        }
-        return true;
-    }
-    bool WaitStatus(std::u16string_view wszStatus, bool bTick = false) {
-        const size_t nFrom = m_view.m_vStatus.size();
-        return PumpUntil([&] {
-            return std::find(m_view.m_vStatus.begin() + long(nFrom), m_view.m_vStatus.end(), wszStatus) !=
-                   m_view.m_vStatus.end();
-        }, bTick);
-    }
     Dlg& Page() { return m_pFrame->DeviceIdentificationPage(); }
-
-    CTempFolder m_folder;
-    std::string m_sRoot;
-    CScriptedView m_view;
-    std::unique_ptr<CMainFrame> m_pFrame;
 };
 
 TEST_F(EndToEnd, ConfigurationRoundTripWithTheSimulator) {

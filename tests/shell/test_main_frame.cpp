@@ -18,7 +18,7 @@ using Dlg = CMainDevicePropertiesDlg;
 SSystemFacts WindowsFacts(uint32_t dwMajor) { return {ESystemFamily::Windows, dwMajor, 0, true, true}; }
 
 struct SFrameFixture {
-    explicit SFrameFixture(const std::string& sCustomXml = {}, SSystemFacts facts = {}) : folder("kov_frame"), system(facts) {
+    explicit SFrameFixture(const std::string& sCustomXml = {}, SSystemFacts facts = {}) : system(facts) {
         if (!sCustomXml.empty())
             std::ofstream(folder.Path() / "Custom.xml") << sCustomXml;
         auto pSlot = std::make_unique<CFakeSlot>();

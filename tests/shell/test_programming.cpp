@@ -27,16 +27,8 @@ std::string RandomBytes(size_t n) {
     return s;
 }
 
-class Programming : public ::testing::Test {
+class Programming : public CFrameTest {
 protected:
-    Programming() : m_folder("kov_prog"), m_sRoot((m_folder.Path() / "devices").string()) {
-        SMainFrameSettings settings;
-        settings.pTransport = std::make_unique<CUsbDeviceTransport>(m_sRoot);
-        settings.oOptionsFile = m_folder.File("options.xml");
-        settings.oCustomizationFolder = m_folder.Folder();
-        m_pFrame = std::make_unique<CMainFrame>(m_view, std::move(settings));
-        m_pFrame->Create();
-    }
     ~Programming() override { Unplug(); }
 
     // A device that saves the image it receives; waits for its parameters.
@@ -60,18 +52,6 @@ protected:
             m_pRunner->Stop();
         if (m_thread.joinable())
             m_thread.join();
-    }
-    bool PumpUntil(const std::function<bool()>& fnDone, bool bTick = false) {
-        for (auto end = std::chrono::steady_clock::now() + 30s; !fnDone();) {
-            if (std::chrono::steady_clock::now() > end)
-                return false;
-            if (bTick)
-                m_pFrame->PresenceTick();
-            SDeviceEventData event;
-            if (m_pFrame->EventQueue().WaitAndTake(event, 10ms))
-                m_pFrame->HandleDeviceEvent(std::move(event));
-        }
-        return true;
     }
     bool WaitMessage(std::u16string_view wszText) {
         return PumpUntil([&] { return m_view.m_host.LastMessage().wszText == wszText; });
@@ -97,10 +77,6 @@ protected:
             EXPECT_EQ(Page().Find<CProgressBar>(iId)->Pos(), 0) << iId;
     }
 
-    CTempFolder m_folder;
-    std::string m_sRoot;
-    CScriptedView m_view;
-    std::unique_ptr<CMainFrame> m_pFrame;
     std::mutex m_logMutex;
     int m_nRestarts = 0;
     int m_nBlocks = 0;
