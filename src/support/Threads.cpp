@@ -191,7 +191,7 @@ void CSimpleThread::ThreadEntry(SSimpleThreadFunctionParameters* pStart) {
     uint32_t dwExitCode = 1;
 
     platform::SetCurrentThreadName(szThreadName);
-    SeedThreadRandom(); // each thread seeds its generator at start (Part 8.2)
+    SeedThreadRandom(); // each thread seeds its own generator as it starts
     InstallThreadExceptionHandler(szThreadName);
     {
         ScopeFrame scope("Win32 Thread Main");
