@@ -2,15 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <mutex>
+#include <latch>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,38 +19,11 @@
 namespace kov {
 namespace {
 
-using namespace std::chrono_literals;
-
-class CGate {
-public:
-    void Open() {
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_bOpen = true;
-        m_cv.notify_all();
-    }
-    void Wait() {
-        std::unique_lock<std::mutex> guard(m_lock);
-        m_cv.wait(guard, [this] { return m_bOpen; });
-    }
-
-private:
-    std::mutex m_lock;
-    std::condition_variable m_cv;
-    bool m_bOpen = false;
-};
-
-std::vector<std::pair<std::string, std::string>> g_hookCalls;
-std::mutex g_hookLock;
-void RecordHook(const char* szKind, const char* szText) {
-    std::lock_guard<std::mutex> guard(g_hookLock);
-    g_hookCalls.emplace_back(szKind, szText);
-}
+std::vector<std::pair<std::string, std::string>> g_hookCalls; // filled by the test's own thread
 
 std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 std::vector<std::filesystem::path> FilesStartingWith(const std::filesystem::path& folder, const std::string& sPrefix) {
@@ -90,7 +60,6 @@ protected:
         m_folder = TestFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(m_folder);
         SetReportFolder(m_folder.string());
-        std::lock_guard<std::mutex> guard(g_hookLock);
         g_hookCalls.clear();
     }
     void TearDown() override {
@@ -100,16 +69,16 @@ protected:
     std::filesystem::path m_folder;
 };
 
-// A worker that opens two scopes with watched values and waits.
+// A worker that opens two scopes (PREFIX::Outer, PREFIX::Inner) with watched values and waits.
 class CScopedWorker : public CSimpleThread {
 public:
-    CScopedWorker(std::string sOuter, std::string sInner, int32_t iCount, std::u16string wszPath)
-        : m_sOuter(std::move(sOuter)), m_sInner(std::move(sInner)), m_iCount(iCount), m_wszPath(std::move(wszPath)) {}
+    CScopedWorker(const std::string& sPrefix, int32_t iCount, std::u16string wszPath)
+        : m_sOuter(sPrefix + "::Outer"), m_sInner(sPrefix + "::Inner"), m_iCount(iCount), m_wszPath(std::move(wszPath)) {}
     ~CScopedWorker() override {
-        m_release.Open();
+        m_release.count_down();
         Join();
     }
-    CGate m_ready, m_release;
+    std::latch m_ready{1}, m_release{1};
 
 protected:
     uint32_t Run(uint32_t) override {
@@ -119,8 +88,8 @@ protected:
         ScopeFrame inner(m_sInner.c_str());
         inner.Watch("iCount", &m_iCount);
         inner.Watch("szMode", &szMode);
-        m_ready.Open();
-        m_release.Wait();
+        m_ready.count_down();
+        m_release.wait();
         return 0;
     }
 
@@ -134,14 +103,15 @@ TEST_F(CrashLedgerTest, StateReportListsNamedThreadsWithScopesInnermostFirst) {
     ScopeFrame mainScope("CL::Main");
     uint32_t dwPhase = 3;
     mainScope.Watch("dwPhase", &dwPhase);
+    SetMainThreadID();
 
-    CScopedWorker alpha("AL::Outer", "AL::Inner", 11, u"/data/alpha.xml");
-    CScopedWorker beta("BE::Outer", "BE::Inner", -5, u"C:\\B\u00e9ta\\\U0001F600.mdc");
+    CScopedWorker alpha("AL", 11, u"/data/alpha.xml");
+    CScopedWorker beta("BE", -5, u"C:\\B\u00e9ta\\\U0001F600.mdc");
     uint32_t dwAlpha = 0, dwBeta = 0;
     ASSERT_TRUE(alpha.Start("Alpha Worker", 0, &dwAlpha));
     ASSERT_TRUE(beta.Start("Beta Worker", 0, &dwBeta));
-    alpha.m_ready.Wait();
-    beta.m_ready.Wait();
+    alpha.m_ready.wait();
+    beta.m_ready.wait();
 
     const std::string sReport = StateReport();
     const std::string sAlpha = ThreadSection(sReport, "Alpha Worker");
@@ -166,11 +136,13 @@ TEST_F(CrashLedgerTest, StateReportListsNamedThreadsWithScopesInnermostFirst) {
                      "    szThreadName = \"Beta Worker\"\n"
                      "    dwThreadID = " + std::to_string(dwBeta) + "\n")
         << sReport;
-    // The calling thread is in it too, with its own scope.
-    EXPECT_NE(sReport.find("  CL::Main\n    dwPhase = 3\n"), std::string::npos) << sReport;
+    // The calling thread is in it too, marked, with its own scope.
+    EXPECT_NE(sReport.find("(id " + std::to_string(CurrentThreadId()) + ") [main thread]\n  CL::Main\n    dwPhase = 3\n"),
+              std::string::npos)
+        << sReport;
 
-    alpha.m_release.Open();
-    beta.m_release.Open();
+    alpha.m_release.count_down();
+    beta.m_release.count_down();
     alpha.Join();
     beta.Join();
     // Ended threads are gone from the registry.
@@ -190,98 +162,73 @@ TEST_F(CrashLedgerTest, ReportBufferLimits) {
     EXPECT_EQ(WriteThreadsStateReport(nullptr, 100), 0);
 }
 
-TEST_F(CrashLedgerTest, UnreadableWatchedValuesDoNotFault) {
+TEST_F(CrashLedgerTest, UnreadableLongAndOddValuesAreShownSafely) {
     ScopeFrame scope("CL::Bad");
     const char* szBad = reinterpret_cast<const char*>(uintptr_t{16});
     const char* szNull = nullptr;
     const auto* pBadInt = reinterpret_cast<const int32_t*>(uintptr_t{32});
+    std::string sLong(500, 'x');
+    std::string sOdd = "a\"b\\c\r\nd\x01";
     scope.Watch("szBad", &szBad);
     scope.Watch("szNull", &szNull);
     scope.Watch("iBad", pBadInt);
-    char szChain[512];
-    WriteCurrentThreadScopes(szChain, sizeof szChain);
-    EXPECT_EQ(std::string(szChain), "CL::Bad\n  szBad = <unreadable>\n  szNull = (null)\n  iBad = <unreadable>\n");
-}
-
-TEST_F(CrashLedgerTest, LongAndOddValuesAreCutAndEscaped) {
-    ScopeFrame scope("CL::Long");
-    std::string sLong(500, 'x');
-    std::string sOdd = "a\"b\\c\r\nd\x01";
     scope.Watch("sLong", &sLong);
     scope.Watch("sOdd", &sOdd);
     char szChain[2048];
     WriteCurrentThreadScopes(szChain, sizeof szChain);
-    const std::string sChain = szChain;
-    EXPECT_NE(sChain.find("sLong = \"" + std::string(200, 'x') + "\"... (500 bytes)\n"), std::string::npos) << sChain;
-    EXPECT_NE(sChain.find("sOdd = \"a\\\"b\\\\c\\r\\nd\\x01\"\n"), std::string::npos) << sChain;
+    EXPECT_EQ(std::string(szChain), "CL::Bad\n  szBad = <unreadable>\n  szNull = (null)\n  iBad = <unreadable>\n"
+                                    "  sLong = \"" + std::string(200, 'x') + "\"... (500 bytes)\n"
+                                    "  sOdd = \"a\\\"b\\\\c\\r\\nd\\x01\"\n");
 }
 
-TEST_F(CrashLedgerTest, InstallIsPerThreadAndSecondInstallDoesNothing) {
-    std::string sReport;
-    std::thread worker([&] {
-        InstallThreadExceptionHandler("First Name");
-        InstallThreadExceptionHandler("Second Name");
-        sReport = StateReport();
-        UninstallThreadExceptionHandler();
-        UninstallThreadExceptionHandler(); // harmless
-        FreeThreadExVarsStorage();
-    });
-    worker.join();
-    EXPECT_NE(sReport.find("Thread \"First Name\""), std::string::npos) << sReport;
-    EXPECT_EQ(sReport.find("Second Name"), std::string::npos) << sReport;
-    EXPECT_EQ(StateReport().find("First Name"), std::string::npos);
-}
-
-TEST_F(CrashLedgerTest, StorageIsAllocatedOncePerThreadAndKeptWhileScopesAreOpen) {
+TEST_F(CrashLedgerTest, RegistryEntriesArePerThreadAndLiveWhileScopesAreOpen) {
     ScopeFrame** ppSlot = GetAllocExVarsStorage();
     ASSERT_NE(ppSlot, nullptr);
     EXPECT_EQ(ppSlot, GetAllocExVarsStorage());
-    std::string sReportWhileOpen, sReportAfterFree;
+    std::string sWhileOpen, sAfterFree;
     ScopeFrame** ppOther = nullptr;
     std::thread worker([&] {
         ppOther = GetAllocExVarsStorage();
         InstallThreadExceptionHandler("Keeper");
+        InstallThreadExceptionHandler("Second Name"); // does nothing
         {
             ScopeFrame scope("CL::Keep");
             FreeThreadExVarsStorage(); // a scope is open: kept
             EXPECT_EQ(ScopeFrame::Current(), &scope);
-            sReportWhileOpen = StateReport();
+            sWhileOpen = StateReport();
         }
         UninstallThreadExceptionHandler();
+        UninstallThreadExceptionHandler(); // harmless
         FreeThreadExVarsStorage();
-        sReportAfterFree = StateReport();
+        sAfterFree = StateReport();
     });
     worker.join();
     EXPECT_NE(ppOther, ppSlot);
-    EXPECT_NE(sReportWhileOpen.find("Thread \"Keeper\""), std::string::npos);
-    EXPECT_NE(sReportWhileOpen.find("  CL::Keep\n"), std::string::npos);
-    EXPECT_EQ(sReportAfterFree.find("Keeper"), std::string::npos);
-}
+    EXPECT_NE(sWhileOpen.find("Thread \"Keeper\""), std::string::npos) << sWhileOpen;
+    EXPECT_NE(sWhileOpen.find("  CL::Keep\n"), std::string::npos);
+    EXPECT_EQ(sWhileOpen.find("Second Name"), std::string::npos);
+    EXPECT_EQ(sAfterFree.find("Keeper"), std::string::npos);
 
-TEST_F(CrashLedgerTest, ThreadEndingWithoutFreeLeavesTheRegistry) {
-    std::thread worker([] {
+    // A thread that ends without freeing leaves the registry too.
+    std::thread forgetful([] {
         InstallThreadExceptionHandler("Forgetful");
         ScopeFrame scope("CL::Forget");
         UninstallThreadExceptionHandler();
     });
-    worker.join();
+    forgetful.join();
     EXPECT_EQ(StateReport().find("Forgetful"), std::string::npos);
 }
 
 TEST_F(CrashLedgerTest, FatalReportsGoToHookAndReportFile) {
-    SetFatalReportHook(&RecordHook);
+    SetFatalReportHook([](const char* szKind, const char* szText) { g_hookCalls.emplace_back(szKind, szText); });
     SetWin32ExceptionAppName("KOV Device Config");
     ScopeFrame scope("CL::Fatal");
     int32_t iLine = 99;
     scope.Watch("iLine", &iLine);
     FatalProgramError("something impossible");
     FatalProgramState("a state worth noting");
-    {
-        std::lock_guard<std::mutex> guard(g_hookLock);
-        ASSERT_EQ(g_hookCalls.size(), 2u);
-        EXPECT_EQ(g_hookCalls[0], std::make_pair(std::string("FatalProgramError"), std::string("something impossible")));
-        EXPECT_EQ(g_hookCalls[1], std::make_pair(std::string("FatalProgramState"), std::string("a state worth noting")));
-    }
+    EXPECT_EQ(g_hookCalls, (std::vector<std::pair<std::string, std::string>>{
+                               {"FatalProgramError", "something impossible"}, {"FatalProgramState", "a state worth noting"}}));
     const auto files = FilesStartingWith(m_folder, "ErrorReport_");
     ASSERT_FALSE(files.empty());
     std::string sAll;
@@ -313,22 +260,6 @@ TEST_F(CrashLedgerTest, DefaultReportFolderFollowsXdgDataHome) {
         setenv("XDG_DATA_HOME", sOld.c_str(), 1);
     SetReportFolder(m_folder.string());
     EXPECT_EQ(ReportFolder(), m_folder.string());
-}
-
-TEST_F(CrashLedgerTest, ExceptionUIFlagIsRemembered) {
-    EnableExceptionUI(true);
-    EXPECT_TRUE(ExceptionUIEnabled());
-    EnableExceptionUI(false);
-    EXPECT_FALSE(ExceptionUIEnabled());
-}
-
-TEST_F(CrashLedgerTest, MainThreadIsMarked) {
-    ScopeFrame scope("CL::MainMark");
-    SetMainThreadID();
-    const std::string sReport = StateReport();
-    EXPECT_NE(sReport.find("(id " + std::to_string(CurrentThreadId()) + ") [main thread]\n  CL::MainMark\n"),
-              std::string::npos)
-        << sReport;
 }
 
 // --- crash reports (in a child process) --------------------------------------------------------
@@ -403,28 +334,17 @@ void ExpectWorkerCrashReport(const std::string& sReport, const char* szSignal) {
     EXPECT_NE(sReport.find("*** end of crash report"), std::string::npos);
 }
 
-TEST(CrashLedgerDeathTest, SegmentationFaultWritesCrashReport) {
+TEST(CrashLedgerDeathTest, FaultAbortAndRaisedSignalWriteCrashReports) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const auto folder = TestFolder("crash-segv");
-    std::filesystem::remove_all(folder);
-    EXPECT_DEATH(CrashInWorker(folder, 0), "KOV Device Config crashed: SIGSEGV");
-    ExpectWorkerCrashReport(CrashReportIn(folder), "SIGSEGV");
-}
-
-TEST(CrashLedgerDeathTest, AbortWritesCrashReport) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const auto folder = TestFolder("crash-abort");
-    std::filesystem::remove_all(folder);
-    EXPECT_DEATH(CrashInWorker(folder, 1), "KOV Device Config crashed: SIGABRT");
-    ExpectWorkerCrashReport(CrashReportIn(folder), "SIGABRT");
-}
-
-TEST(CrashLedgerDeathTest, RaisedSignalWritesCrashReport) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const auto folder = TestFolder("crash-fpe");
-    std::filesystem::remove_all(folder);
-    EXPECT_DEATH(CrashInWorker(folder, 2), "KOV Device Config crashed: SIGFPE");
-    ExpectWorkerCrashReport(CrashReportIn(folder), "SIGFPE");
+    const std::pair<const char*, const char*> kCrashes[] = {{"crash-segv", "SIGSEGV"}, {"crash-abort", "SIGABRT"},
+                                                            {"crash-fpe", "SIGFPE"}};
+    for (int iHow = 0; iHow < 3; ++iHow) {
+        const auto [szFolder, szSignal] = kCrashes[iHow];
+        const auto folder = TestFolder(szFolder);
+        std::filesystem::remove_all(folder);
+        EXPECT_DEATH(CrashInWorker(folder, iHow), std::string("KOV Device Config crashed: ") + szSignal);
+        ExpectWorkerCrashReport(CrashReportIn(folder), szSignal);
+    }
 }
 
 } // namespace
