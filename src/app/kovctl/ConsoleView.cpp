@@ -1,5 +1,7 @@
 #include "app/kovctl/ConsoleView.h"
 
+#include <algorithm>
+
 #include "form/Dialog.h"
 #include "shell/MainDialogs.h"
 #include "support/TextCodec.h"
@@ -8,8 +10,35 @@ namespace kov {
 
 void CConsoleView::Report(std::u16string_view wszLine)
 {
+    EndProgress();
     const std::string sLine = Utf16ToUtf8(wszLine) + "\n";
     std::fwrite(sLine.data(), 1, sLine.size(), m_pReport);
+    std::fflush(m_pReport);
+}
+
+void CConsoleView::ShowProgress(std::u16string_view wszLine, bool bInPlace)
+{
+    if (!bInPlace) {
+        Report(wszLine);
+        return;
+    }
+    std::string sLine(1, '\r');
+    sLine += Utf16ToUtf8(wszLine);
+    // Blank out what a longer previous line left behind.
+    const size_t nWidth = sLine.size() - 1;
+    if (nWidth < m_nProgressWidth)
+        sLine.append(m_nProgressWidth - nWidth, ' ');
+    m_nProgressWidth = std::max<size_t>(nWidth, 1);
+    std::fwrite(sLine.data(), 1, sLine.size(), m_pReport);
+    std::fflush(m_pReport);
+}
+
+void CConsoleView::EndProgress()
+{
+    if (m_nProgressWidth == 0)
+        return;
+    m_nProgressWidth = 0;
+    std::fputc('\n', m_pReport);
     std::fflush(m_pReport);
 }
 
@@ -25,12 +54,13 @@ EDlgResult CConsoleView::MessageBox(std::u16string_view wszText, std::u16string_
 {
     m_vShown.push_back({true, std::u16string(wszText), std::u16string(wszCaption)});
     switch (eButtons) {
-    case EMsgButtons::YesNo: return EDlgResult::Yes;
-    case EMsgButtons::OkCancel: return EDlgResult::Ok;
+    case EMsgButtons::YesNo: return EDlgResult::Yes; // answered by running the command
+    case EMsgButtons::OkCancel:
+        if (!m_bQuiet)
+            Report(wszText);
+        return m_fnConfirm && m_fnConfirm(wszText) ? EDlgResult::Ok : EDlgResult::Cancel;
     case EMsgButtons::Ok: break;
     }
-    // Only what the operator must read is printed; the questions were answered by running
-    // the command.
     if (!m_bQuiet)
         Report(wszText);
     return EDlgResult::Ok;

@@ -1,10 +1,12 @@
 #pragma once
 // The main window's view for kovctl. Status texts and message boxes become lines on the
 // report stream (standard error), the password dialog is answered with the password given on
-// the command line, questions are answered yes (the operator asked for the action by running
-// the command) and file dialogs choose the file named on the command line. Everything shown is
+// the command line, yes/no questions are answered yes (the operator asked for the action by
+// running the command), the OK/Cancel question before programming is printed and answered by
+// the command, and file dialogs choose the file named on the command line. Everything shown is
 // also kept, so a command can wait for the text that ends its operation.
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,8 +31,16 @@ public:
     void SetFileChoice(std::optional<std::u16string> oPath) { m_oFileChoice = std::move(oPath); }
     // Texts shown while quiet are kept but not printed (the window's start-up "Ready").
     void SetQuiet(bool bQuiet) { m_bQuiet = bQuiet; }
+    // Answers the OK/Cancel questions (true: OK) after they are printed. Without it they are
+    // cancelled: a command must not start programming it was not asked for.
+    void SetConfirmation(std::function<bool(std::u16string_view wszQuestion)> fn) { m_fnConfirm = std::move(fn); }
     // Prints one line of the command's own on the report stream.
     void Report(std::u16string_view wszLine);
+    // A progress line: bInPlace redraws it over the previous one (a terminal) until the next
+    // report ends it; otherwise it is a line of its own.
+    void ShowProgress(std::u16string_view wszLine, bool bInPlace);
+    // Ends a progress line drawn in place.
+    void EndProgress();
 
     const std::vector<SConsoleShown>& Shown() const { return m_vShown; }
     int PasswordsTyped() const { return m_nPasswordsTyped; }
@@ -63,6 +73,8 @@ private:
     std::FILE* m_pReport;
     std::optional<std::u16string> m_oPassword;
     std::optional<std::u16string> m_oFileChoice;
+    std::function<bool(std::u16string_view)> m_fnConfirm;
+    size_t m_nProgressWidth = 0; // of the line drawn in place; 0: none open
     bool m_bQuiet = false;
     int m_nPasswordsTyped = 0;
     std::vector<SConsoleShown> m_vShown;

@@ -1,0 +1,271 @@
+#pragma once
+// One connection of a kovctl command to a device, through the configurator's own main window
+// logic: the presence poll finds and connects the device, the parameters are asked for (the
+// password answered from the command line), and the command then waits for the texts the
+// configurator shows when the device answers.
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "app/kovctl/Commands.h"
+#include "app/kovctl/ConsoleView.h"
+#include "link/ParameterDocumentHolder.h"
+#include "platform/Signals.h"
+#include "shell/MainFrame.h"
+#include "support/TextCodec.h"
+
+namespace kov {
+
+using SessionClock = std::chrono::steady_clock;
+
+// The window polls once a second; a command polls faster so that it starts as soon as the
+// device is there.
+inline constexpr auto kTickPeriod = std::chrono::milliseconds(100);
+// How soon a stop signal is noticed while events are awaited.
+inline constexpr auto kPumpSlice = std::chrono::milliseconds(50);
+
+inline constexpr char16_t kNoDeviceText[] = u"Cannot perform action on device";
+
+// The device transport, remembering failed writes: restart and shutdown are sent by the main
+// window without looking at the result, and a command must know whether they went out.
+class CWatchedTransport final : public IDeviceTransport {
+public:
+    explicit CWatchedTransport(const std::string& sDeviceRoot)
+        : m_pUsb(sDeviceRoot.empty() ? std::make_unique<CUsbDeviceTransport>()
+                                     : std::make_unique<CUsbDeviceTransport>(sDeviceRoot)) {}
+
+    int32_t CountDevices() const override { return m_pUsb->CountDevices(); }
+    bool Open() override { return m_pUsb->Open(); }
+    int32_t Read(void* pBuffer, int32_t iCount) override { return m_pUsb->Read(pBuffer, iCount); }
+    int32_t Write(const void* pBuffer, int32_t iCount) override {
+        const int32_t iWritten = m_pUsb->Write(pBuffer, iCount);
+        if (iWritten != iCount)
+            ++m_nFailedWrites;
+        return iWritten;
+    }
+    void Close(bool bForce) override { m_pUsb->Close(bForce); }
+    int FailedWrites() const { return m_nFailedWrites.load(); }
+
+private:
+    std::unique_ptr<CUsbDeviceTransport> m_pUsb;
+    std::atomic<int> m_nFailedWrites{0};
+};
+
+enum class EWaitEnd { Done, TimedOut, Disconnected, PasswordMissing, PasswordRefused, Stopped };
+
+using FnOutcome = std::function<std::optional<int>(const SConsoleShown&)>;
+
+inline bool IsStatus(const SConsoleShown& shown, std::u16string_view wszText) {
+    return !shown.bMessage && shown.wszText == wszText;
+}
+
+inline bool IsMessage(const SConsoleShown& shown, std::u16string_view wszCaption) {
+    return shown.bMessage && shown.wszCaption == wszCaption;
+}
+
+// One connection to the first device that appears, through the main window's logic.
+class CDeviceSession {
+public:
+    // Device log lines go to pLines; everything else the window shows goes to standard error.
+    CDeviceSession(const SKovctlGlobals& globals, const std::optional<std::string>& oPassword, std::FILE* pLines)
+        : m_iWaitSeconds(globals.iWaitSeconds), m_bHasPassword(oPassword.has_value()), m_view(stderr),
+          m_frame(m_view, Settings(globals.sDeviceRoot, m_pTransport)), m_pLines(pLines) {
+        if (oPassword)
+            m_view.SetPassword(Utf8ToUtf16(*oPassword));
+    }
+
+    // Presence ticks until the window connects a device, then waits for the parameters it asks
+    // for. kExitOk also when the device's document did not parse (see ParametersLoaded): some
+    // commands are the remedy for exactly that.
+    int Connect() {
+        m_view.SetQuiet(true); // the window's start-up "Ready" means nothing here
+        m_frame.Create();
+        m_view.SetQuiet(false);
+        const size_t nFrom = Mark();
+        const auto tEnd = SessionClock::now() + std::chrono::seconds(m_iWaitSeconds);
+        for (;;) {
+            m_frame.PresenceTick();
+            if (m_frame.Holder().IsConnected())
+                break;
+            if (ShownSince(nFrom, [](const SConsoleShown& s) { return IsStatus(s, u"Device connection failed"); }))
+                return kExitFailure;
+            const auto tNow = SessionClock::now();
+            if (tNow >= tEnd) {
+                Report("No device found within " + std::to_string(m_iWaitSeconds) + " seconds");
+                return kExitNoDevice;
+            }
+            const auto pause = std::min<SessionClock::duration>(kTickPeriod, tEnd - tNow);
+            if (!m_bWatchStopSignals) {
+                std::this_thread::sleep_for(pause);
+            } else if (WaitForStopSignal(int(std::chrono::ceil<std::chrono::milliseconds>(pause).count())) != 0) {
+                m_bStopped = true;
+                return kExitOk;
+            }
+        }
+        return WaitOutcome(nFrom, [this](const SConsoleShown& s) -> std::optional<int> {
+            if (IsStatus(s, u"Parameters loaded")) {
+                m_bParametersLoaded = true;
+                return kExitOk;
+            }
+            if (IsStatus(s, u"Failed to load parameters"))
+                return kExitOk;
+            if (IsStatus(s, u"Cannot load parameters from device"))
+                return kExitFailure;
+            return std::nullopt;
+        });
+    }
+
+    bool ParametersLoaded() const { return m_bParametersLoaded; }
+    // SIGINT and SIGTERM (held by the caller) end every wait; Stopped() tells afterwards.
+    void WatchStopSignals() { m_bWatchStopSignals = true; }
+    bool Stopped() const { return m_bStopped; }
+    CMainFrame& Frame() { return m_frame; }
+    CConsoleView& View() { return m_view; }
+    ParameterDocumentHolder& Holder() { return m_frame.Holder(); }
+    size_t Mark() const { return m_view.Shown().size(); }
+    int LinesPassed() const { return m_nLinesPassed; }
+    bool LinesFailed() const { return m_bLinesFailed; }
+    void Report(const std::string& sLine) { m_view.Report(Utf8ToUtf16(sLine)); }
+
+    bool ShownSince(size_t nFrom, const std::function<bool(const SConsoleShown&)>& fnMatch) const {
+        const auto& vShown = m_view.Shown();
+        return std::any_of(vShown.begin() + long(nFrom), vShown.end(), fnMatch);
+    }
+
+    // Handles events until fnOutcome gives an exit code for something shown after nFrom, or a
+    // reply took longer than --wait. A device refusing the command ends the wait as a failure.
+    int WaitOutcome(size_t nFrom, const FnOutcome& fnOutcome) {
+        std::optional<int> oExit;
+        size_t nNext = nFrom;
+        auto fnDone = [&] {
+            const auto& vShown = m_view.Shown();
+            for (; !oExit && nNext < vShown.size(); ++nNext) {
+                const SConsoleShown& shown = vShown[nNext];
+                if (IsMessage(shown, u"Device Command") || IsMessage(shown, u"Device Control"))
+                    oExit = kExitFailure;
+                else
+                    oExit = fnOutcome(shown);
+            }
+            return oExit.has_value();
+        };
+        const EWaitEnd eEnd = Pump(fnDone, SessionClock::now() + std::chrono::seconds(m_iWaitSeconds), m_bWatchStopSignals);
+        return eEnd == EWaitEnd::Done ? *oExit : Failure(eEnd);
+    }
+
+    // Handles events until fnDone holds, the time is up, the link closes, the password cannot
+    // be answered, or (bStopSignals) SIGINT or SIGTERM arrives.
+    EWaitEnd Pump(const std::function<bool()>& fnDone, SessionClock::time_point tEnd, bool bStopSignals) {
+        while (!fnDone()) {
+            if (bStopSignals && WaitForStopSignal(0) != 0)
+                return EWaitEnd::Stopped;
+            const auto tNow = SessionClock::now();
+            if (tNow >= tEnd)
+                return EWaitEnd::TimedOut;
+            const auto slice = std::chrono::ceil<std::chrono::milliseconds>(
+                std::min<SessionClock::duration>(kPumpSlice, tEnd - tNow));
+            SDeviceEventData event;
+            if (!m_frame.EventQueue().WaitAndTake(event, slice))
+                continue;
+            if (auto oEnd = Handle(std::move(event)))
+                return *oEnd;
+        }
+        return EWaitEnd::Done;
+    }
+
+    // Prints why a wait ended without its outcome; the exit code.
+    int Failure(EWaitEnd eEnd) {
+        switch (eEnd) {
+        case EWaitEnd::Done: return kExitOk;
+        case EWaitEnd::Stopped: m_bStopped = true; return kExitOk;
+        case EWaitEnd::TimedOut:
+            Report("No reply from the device within " + std::to_string(m_iWaitSeconds) + " seconds");
+            return kExitNoDevice;
+        case EWaitEnd::Disconnected: return kExitFailure; // the window said "Device disconnected"
+        case EWaitEnd::PasswordMissing:
+            Report("The device asks for its configuration password: give it with --password");
+            return kExitFailure;
+        case EWaitEnd::PasswordRefused: Report("The device did not accept the password"); return kExitFailure;
+        }
+        return kExitFailure;
+    }
+
+    // After a request that could not be written: the link is going down; let the window say so.
+    int SendFailed() {
+        const EWaitEnd eEnd = Pump([] { return false; }, SessionClock::now() + std::chrono::seconds(m_iWaitSeconds), false);
+        if (eEnd != EWaitEnd::Disconnected)
+            m_view.Report(kNoDeviceText);
+        return kExitFailure;
+    }
+
+    int FailedWrites() const { return m_pTransport->FailedWrites(); }
+
+private:
+    static SMainFrameSettings Settings(const std::string& sDeviceRoot, CWatchedTransport*& pTransport) {
+        SMainFrameSettings settings;
+        auto pWatched = std::make_unique<CWatchedTransport>(sDeviceRoot);
+        pTransport = pWatched.get();
+        settings.pTransport = std::move(pWatched);
+        settings.oOptionsFile = std::u16string(); // the desktop program's options are its own
+        return settings;
+    }
+
+    std::optional<EWaitEnd> Handle(SDeviceEventData event) {
+        switch (event.eEvent) {
+        case DeviceEvent::PasswordRequestEvent:
+            if (!m_bHasPassword)
+                return EWaitEnd::PasswordMissing;
+            // Asked again before any parameters came: the password was refused.
+            if (m_bPasswordAnswered)
+                return EWaitEnd::PasswordRefused;
+            m_bPasswordAnswered = true;
+            break;
+        case DeviceEvent::ParametersDocumentEvent: m_bPasswordAnswered = false; break;
+        default: break;
+        }
+        // The receive loop's own error lines are a report, never device log output.
+        const bool bErrorLine = event.eEvent == DeviceEvent::DeviceTextEvent && event.wParam == 0;
+        const bool bClosed = event.eEvent == DeviceEvent::LinkClosed;
+        m_frame.HandleDeviceEvent(std::move(event));
+        PassLogLines(bErrorLine ? stderr : m_pLines);
+        if (bClosed)
+            return EWaitEnd::Disconnected;
+        return std::nullopt;
+    }
+
+    // Moves what the log view collected to the console; the view keeps nothing, so a long
+    // `log` run does not grow.
+    void PassLogLines(std::FILE* pOut) {
+        CLogView& logView = m_frame.LogView();
+        if (logView.Text().empty())
+            return;
+        const std::string sLines = ConsoleLines(logView.Text());
+        logView.Edit().SetText(u"");
+        const bool bWritten =
+            std::fwrite(sLines.data(), 1, sLines.size(), pOut) == sLines.size() && std::fflush(pOut) == 0;
+        if (pOut == m_pLines) {
+            m_nLinesPassed += int(std::count(sLines.begin(), sLines.end(), '\n'));
+            m_bLinesFailed = m_bLinesFailed || !bWritten;
+        }
+    }
+
+    const int m_iWaitSeconds;
+    const bool m_bHasPassword;
+    CWatchedTransport* m_pTransport = nullptr; // owned by the window's device link
+    CConsoleView m_view;
+    CMainFrame m_frame;
+    std::FILE* m_pLines;
+    bool m_bParametersLoaded = false;
+    bool m_bPasswordAnswered = false;
+    bool m_bWatchStopSignals = false;
+    bool m_bStopped = false;
+    int m_nLinesPassed = 0;
+    bool m_bLinesFailed = false;
+};
+
+} // namespace kov
