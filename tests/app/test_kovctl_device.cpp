@@ -11,7 +11,7 @@
 #include <mutex>
 #include <thread>
 
-#include "common/TestDir.h"
+#include "KovctlTestKit.h"
 #include "document/ValueTree.h"
 #include "link/Protocol.h"
 #include "platform/PipeDevice.h"
@@ -24,54 +24,16 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class KovctlDevice : public ::testing::Test {
+class KovctlDevice : public CKovctlTest {
 protected:
-    ~KovctlDevice() override { Unplug(); }
-
     void Plug(std::optional<std::string> oPassword = std::nullopt) {
         SSimDeviceOptions options;
-        options.iTickMs = 10;
         options.oPassword = std::move(oPassword);
-        options.fnLog = [this](const std::string& sLine) {
-            std::lock_guard lock(m_logMutex);
-            m_vLog.push_back(sLine);
-        };
-        m_pDevice = std::make_unique<CSimDevice>(options);
-        ASSERT_TRUE(m_pDevice->LoadDocumentText(SampleDocumentText()));
-        m_pRunner = std::make_unique<CSimPipeRunner>(*m_pDevice, m_sRoot, "sim", 200);
-        m_thread = std::thread([this] { m_pRunner->Run(); });
+        CKovctlTest::Plug(std::move(options));
     }
-    void Unplug() {
-        if (m_pRunner)
-            m_pRunner->Stop();
-        if (m_thread.joinable())
-            m_thread.join();
-    }
-    int CountLog(const std::string& sPart) {
-        std::lock_guard lock(m_logMutex);
-        return int(std::count_if(m_vLog.begin(), m_vLog.end(),
-                                 [&](const std::string& s) { return s.find(sPart) != std::string::npos; }));
-    }
-    // kovctl's exit code; its output lands in Out() and Err(). Returns once the device has
-    // finished the session too, so the next run never meets the end of this one.
-    int Run(const std::string& sArgs, const std::string& sPrefix = "") {
-        const std::string sCommand = sPrefix + "'" KOVCTL_PATH "' --device-root '" + m_sRoot + "' " + sArgs + " >'" +
-                                     (m_dir / "out").string() + "' 2>'" + (m_dir / "err").string() + "'";
-        const int iStatus = std::system(sCommand.c_str());
-        for (int i = 0; i < 500 && CountLog("session ended") < CountLog("host connected"); ++i)
-            std::this_thread::sleep_for(10ms);
-        return WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1;
-    }
-    std::string ReadFile(const std::filesystem::path& path) const {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    std::string Out() const { return ReadFile(m_dir / "out"); }
-    std::string Err() const { return ReadFile(m_dir / "err"); }
-    std::string File(const std::string& sName) const { return (m_dir / sName).string(); }
     TreeRef DeviceDocument() const {
         TreeRef tree;
-        EXPECT_TRUE(tree.LoadFromText(m_pDevice->DocumentText()));
+        EXPECT_TRUE(tree.LoadFromText(m_pSim->Device().DocumentText()));
         return tree;
     }
     // A change document that renames the device.
@@ -84,14 +46,6 @@ protected:
     static std::u16string DeviceName(const TreeRef& tree) {
         return std::u16string(tree.Root().FindChild(u"kov:CaptureDeviceStatus").FindChild(u"kov:Name").Text());
     }
-
-    CTestDir m_dir;
-    std::string m_sRoot = (m_dir / "devices").string();
-    std::mutex m_logMutex;
-    std::vector<std::string> m_vLog;
-    std::unique_ptr<CSimDevice> m_pDevice;
-    std::unique_ptr<CSimPipeRunner> m_pRunner;
-    std::thread m_thread;
 };
 
 TEST_F(KovctlDevice, ReadPrintsWhatXmlPrintsAndSavesWithTheMark) {
@@ -104,7 +58,7 @@ TEST_F(KovctlDevice, ReadPrintsWhatXmlPrintsAndSavesWithTheMark) {
     EXPECT_EQ(sPrinted, sExpected);
 
     ASSERT_EQ(Run("read -o '" + File("saved.mdc") + "'"), 0);
-    EXPECT_EQ(ReadFile(m_dir / "saved.mdc").substr(0, 3), "\xEF\xBB\xBF");
+    EXPECT_EQ(Read("saved.mdc").substr(0, 3), "\xEF\xBB\xBF");
     ASSERT_EQ(Run("xml '" + File("saved.mdc") + "'"), 0);
     EXPECT_EQ(Out(), sPrinted);
 

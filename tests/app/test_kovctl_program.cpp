@@ -16,7 +16,7 @@
 
 #include "../firmware/FirmwareTestKit.h"
 #include "app/kovctl/ConsoleView.h"
-#include "common/TestDir.h"
+#include "KovctlTestKit.h"
 #include "link/Protocol.h"
 #include "platform/PipeDevice.h"
 #include "sim/SampleDocument.h"
@@ -27,69 +27,18 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class KovctlProgram : public ::testing::Test {
+class KovctlProgram : public CKovctlTest {
 protected:
-    ~KovctlProgram() override { Unplug(); }
-
-    void Plug(SSimDeviceOptions options = {}) {
-        options.iTickMs = 5;
-        options.sSaveImagePath = File("image.bin");
-        options.fnLog = [this](const std::string& sLine) {
-            std::lock_guard lock(m_logMutex);
-            m_vLog.push_back(sLine);
-        };
-        m_pDevice = std::make_unique<CSimDevice>(options);
-        ASSERT_TRUE(m_pDevice->LoadDocumentText(SampleDocumentText()));
-        m_pRunner = std::make_unique<CSimPipeRunner>(*m_pDevice, m_sRoot, "sim", 200);
-        m_thread = std::thread([this] { m_pRunner->Run(); });
-    }
-    void Unplug() {
-        if (m_pRunner)
-            m_pRunner->Stop();
-        if (m_thread.joinable())
-            m_thread.join();
-    }
-    int CountLog(const std::string& sPart) {
-        std::lock_guard lock(m_logMutex);
-        return int(std::count_if(m_vLog.begin(), m_vLog.end(),
-                                 [&](const std::string& s) { return s.find(sPart) != std::string::npos; }));
-    }
-    // kovctl's exit code, with no terminal at its input; returns once the device has ended
-    // the session too.
-    int Run(const std::string& sArgs) {
-        const std::string sCommand = "'" KOVCTL_PATH "' --device-root '" + m_sRoot + "' " + sArgs +
-                                     " </dev/null >'" + File("out") + "' 2>'" + File("err") + "'";
-        const int iStatus = std::system(sCommand.c_str());
-        for (int i = 0; i < 500 && CountLog("session ended") < CountLog("host connected"); ++i)
-            std::this_thread::sleep_for(10ms);
-        return WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1;
-    }
-    std::string Read(const std::string& sName) const {
-        std::ifstream in(m_dir / sName, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    std::string Err() const { return Read("err"); }
-    std::string File(const std::string& sName) const { return (m_dir / sName).string(); }
     // An archive for the sample device's platform (or another); its path.
     std::string Archive(size_t nPayload, const std::string& sPlatform = "Linux_DAVINCI_v5") {
-        std::mt19937 random(11);
-        std::string sPayload(nPayload, '\0');
-        for (char& ch : sPayload)
-            ch = char(random());
+        const std::string sPayload = RandomBytes(nPayload, 11);
         m_sArchive = kovtest::GzipMember(kovtest::TarEntry("partitions.txt", "1.2.3 any " + sPlatform + " 2018-11-01\n") +
                                          kovtest::TarEntry("rootfs.bin", sPayload));
         std::ofstream(File("fw.tgz"), std::ios::binary) << m_sArchive;
         return "'" + File("fw.tgz") + "'";
     }
 
-    CTestDir m_dir;
-    std::string m_sRoot = (m_dir / "devices").string();
     std::string m_sArchive;
-    std::mutex m_logMutex;
-    std::vector<std::string> m_vLog;
-    std::unique_ptr<CSimDevice> m_pDevice;
-    std::unique_ptr<CSimPipeRunner> m_pRunner;
-    std::thread m_thread;
 };
 
 constexpr char kQuestion[] = "Device file version is 1.2.3\nDate: 2018-11-01\nConfirm start of programming.\n";

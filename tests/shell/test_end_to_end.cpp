@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "ShellTestKit.h"
+#include "common/PluggedSim.h"
 #include "shell/MainDialogs.h"
 #include "sim/SampleDocument.h"
 #include "sim/SimPipeRunner.h"
@@ -15,47 +16,13 @@ namespace {
 
 using Dlg = CMainDevicePropertiesDlg;
 
-// A simulated device plugged into the root until destroyed; keeps the device's own log.
-class CPluggedDevice {
-public:
-    CPluggedDevice(const std::string& sRoot, const std::string& sName, std::optional<std::string> oPassword)
-        : m_device(Options(oPassword)), m_runner(m_device, sRoot, sName, 50) {
-        EXPECT_TRUE(m_device.LoadDocumentText(SampleDocumentText()));
-        m_thread = std::thread([this] { m_runner.Run(); });
-    }
-    ~CPluggedDevice() { Unplug(); }
-    void Unplug() {
-        m_runner.Stop();
-        if (m_thread.joinable())
-            m_thread.join();
-    }
-    int CountLog(const std::string& sPart) {
-        std::lock_guard lock(m_pLog->mutex);
-        return int(std::count_if(m_pLog->vLines.begin(), m_pLog->vLines.end(),
-                                 [&](const std::string& s) { return s.find(sPart) != std::string::npos; }));
-    }
-    CSimDevice& Device() { return m_device; }
-
-private:
-    struct SLog {
-        std::mutex mutex;
-        std::vector<std::string> vLines;
-    };
-    SSimDeviceOptions Options(std::optional<std::string> oPassword) {
-        SSimDeviceOptions options;
-        options.iTickMs = 5;
-        options.oPassword = std::move(oPassword);
-        options.fnLog = [pLog = m_pLog](const std::string& sLine) {
-            std::lock_guard lock(pLog->mutex);
-            pLog->vLines.push_back(sLine);
-        };
-        return options;
-    }
-    std::shared_ptr<SLog> m_pLog = std::make_shared<SLog>();
-    CSimDevice m_device;
-    CSimPipeRunner m_runner;
-    std::thread m_thread;
-};
+// A simulated device in the root, asking for a password when given one.
+std::unique_ptr<CPluggedSim> PlugDevice(const std::string& sRoot, const std::string& sName,
+                                        std::optional<std::string> oPassword) {
+    SSimDeviceOptions options;
+    options.oPassword = std::move(oPassword);
+    return std::make_unique<CPluggedSim>(sRoot, sName, std::move(options));
+}
 
 // Every attribute and text of the change document is found at the same place in the device's.
 void ExpectCarried(NodeRef device, NodeRef change, const std::string& sPath) {
@@ -93,7 +60,7 @@ protected:
 
 TEST_F(EndToEnd, ConfigurationRoundTripWithTheSimulator) {
     auto& host = m_view.m_host;
-    auto pDevice = std::make_unique<CPluggedDevice>(m_sRoot, "sim-a", "s3cret");
+    auto pDevice = PlugDevice(m_sRoot, "sim-a", "s3cret");
 
     // Plugged in: connected, parameters asked for once; the device wants its password first.
     host.ExpectDialog(u"Password Request", [](CDialog& dlg) { dlg.PressCancel(); });
@@ -143,7 +110,7 @@ TEST_F(EndToEnd, ConfigurationRoundTripWithTheSimulator) {
     EXPECT_EQ(Page().TextOf(Dlg::IDC_DEVICE_NAME), u"Patrol Unit 7");
 
     // A second device raises the count but is not connected.
-    auto pSecond = std::make_unique<CPluggedDevice>(m_sRoot, "sim-b", std::nullopt);
+    auto pSecond = PlugDevice(m_sRoot, "sim-b", std::nullopt);
     ASSERT_TRUE(PumpUntil([&] { return m_pFrame->Holder().CountDevices() == 2; }));
     const size_t nStatus = m_view.m_vStatus.size();
     m_pFrame->PresenceTick();

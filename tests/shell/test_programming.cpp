@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "ShellTestKit.h"
+#include "common/PluggedSim.h"
 #include "document/AppOptions.h"
 #include "firmware/FirmwareTestKit.h"
 #include "sections/Maintenance.h"
@@ -19,14 +20,6 @@ namespace {
 using Dlg = CDeviceProgramDlg;
 using namespace std::chrono_literals;
 
-std::string RandomBytes(size_t n) {
-    std::mt19937 random(7);
-    std::string s(n, '\0');
-    for (char& ch : s)
-        ch = char(random());
-    return s;
-}
-
 class Programming : public CFrameTest {
 protected:
     ~Programming() override { Unplug(); }
@@ -34,25 +27,15 @@ protected:
     // A device that saves the image it receives; waits for its parameters.
     void Plug(SSimDeviceOptions options = {}) {
         m_view.m_vStatus.clear();
-        options.iTickMs = 5;
         options.sSaveImagePath = (m_folder.Path() / "image.bin").string();
-        options.fnLog = [this](const std::string& sLine) {
-            std::lock_guard lock(m_logMutex);
-            m_nRestarts += sLine.find("session ended: restart") != std::string::npos;
-            m_nBlocks += sLine.find("program block") != std::string::npos;
-        };
-        m_pDevice = std::make_unique<CSimDevice>(options);
-        ASSERT_TRUE(m_pDevice->LoadDocumentText(SampleDocumentText()));
-        m_pRunner = std::make_unique<CSimPipeRunner>(*m_pDevice, m_sRoot, "sim", 50);
-        m_thread = std::thread([this] { m_pRunner->Run(); });
+        m_pSim = std::make_unique<CPluggedSim>(m_sRoot, "sim", std::move(options));
         ASSERT_TRUE(PumpUntil([&] { return m_view.SawStatus(u"Parameters loaded"); }, true));
     }
     void Unplug() {
-        if (m_pRunner)
-            m_pRunner->Stop();
-        if (m_thread.joinable())
-            m_thread.join();
+        if (m_pSim)
+            m_pSim->Unplug();
     }
+    int Restarts() const { return m_pSim->CountLog("session ended: restart"); }
     bool WaitMessage(std::u16string_view wszText) {
         return PumpUntil([&] { return m_view.m_host.LastMessage().wszText == wszText; });
     }
@@ -67,22 +50,14 @@ protected:
         m_view.m_host.QueueAnswer(EDlgResult::Ok);
         return sArchive;
     }
-    std::string Image() {
-        std::ifstream file(m_folder.Path() / "image.bin", std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(file), {});
-    }
+    std::string Image() { return ReadFileBytes(m_folder.Path() / "image.bin"); }
     void ExpectIdle() {
         EXPECT_FALSE(Page().Transfer().IsFileOpen());
         for (int iId : {Dlg::IDC_BUFFER_ACCEPT, Dlg::IDC_SECTORS_ERASE, Dlg::IDC_FLASH_WRITE, Dlg::IDC_FLASH_VERIFY})
             EXPECT_EQ(Page().Find<CProgressBar>(iId)->Pos(), 0) << iId;
     }
 
-    std::mutex m_logMutex;
-    int m_nRestarts = 0;
-    int m_nBlocks = 0;
-    std::unique_ptr<CSimDevice> m_pDevice;
-    std::unique_ptr<CSimPipeRunner> m_pRunner;
-    std::thread m_thread;
+    std::unique_ptr<CPluggedSim> m_pSim;
 };
 
 TEST_F(Programming, AnArchiveReachesTheFlashWholeAndTheDeviceRestarts) {
@@ -99,8 +74,8 @@ TEST_F(Programming, AnArchiveReachesTheFlashWholeAndTheDeviceRestarts) {
     EXPECT_EQ(m_pFrame->PageArea().CurrentSubject(), kSubjectDeviceIdentification);
     EXPECT_EQ(m_pFrame->Tree().Selection(), kSubjectDeviceIdentification);
     ExpectIdle();
-    ASSERT_TRUE(PumpUntil([&] { return m_nRestarts == 1; }));
-    EXPECT_EQ(m_nBlocks, int(sArchive.size() + 1023) / 1024 + 1); // the second block went twice
+    ASSERT_TRUE(PumpUntil([&] { return Restarts() == 1; }));
+    EXPECT_EQ(m_pSim->CountLog("program block"), int(sArchive.size() + 1023) / 1024 + 1); // the second block went twice
 
     m_pFrame->OnClose();
     std::u16string wszRemembered;
@@ -128,7 +103,7 @@ TEST_F(Programming, AFlashErrorOrCompletionWithoutRestartOnlyTellsTheOperator) {
     ExpectIdle();
     std::this_thread::sleep_for(50ms);
     m_pFrame->PumpEvents();
-    EXPECT_EQ(m_nRestarts, 0);
+    EXPECT_EQ(Restarts(), 0);
     EXPECT_FALSE(m_view.SawStatus(u"Device Reset"));
 }
 

@@ -1,0 +1,48 @@
+#pragma once
+// kovctl run as a separate process against a simulated device in a private device root.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "common/PluggedSim.h"
+#include "common/TestDir.h"
+
+namespace kov::test {
+
+class CKovctlTest : public ::testing::Test {
+protected:
+    void Plug(SSimDeviceOptions options = {}) {
+        options.sSaveImagePath = File("image.bin");
+        m_pSim = std::make_unique<CPluggedSim>(m_sRoot, "sim", std::move(options), 200);
+    }
+    void Unplug() {
+        if (m_pSim)
+            m_pSim->Unplug();
+    }
+    int CountLog(std::string_view szPart) const { return m_pSim ? m_pSim->CountLog(szPart) : 0; }
+    // kovctl's exit code, with no terminal at its input; its output lands in Out() and Err().
+    // Returns once the device has finished the session too.
+    int Run(const std::string& sArgs, const std::string& sPrefix = "") {
+        const std::string sCommand = sPrefix + "'" KOVCTL_PATH "' --device-root '" + m_sRoot + "' " + sArgs +
+                                     " </dev/null >'" + File("out") + "' 2>'" + File("err") + "'";
+        const int iStatus = std::system(sCommand.c_str());
+        if (m_pSim)
+            m_pSim->WaitSessionsEnded();
+        return WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1;
+    }
+    std::string Read(const std::string& sName) const { return ReadFileBytes(m_dir / sName); }
+    std::string Out() const { return Read("out"); }
+    std::string Err() const { return Read("err"); }
+    std::string File(const std::string& sName) const { return (m_dir / sName).string(); }
+
+    CTestDir m_dir;
+    std::string m_sRoot = (m_dir / "devices").string();
+    std::unique_ptr<CPluggedSim> m_pSim;
+};
+
+} // namespace kov::test
