@@ -20,6 +20,13 @@ TEST(TextCodec, EncodesEveryUnitOnItsOwn)
     const std::u16string wszEdges = u"\u007F\u0080\u07FF\u0800\uFFFF";
     EXPECT_EQ(Utf8LengthOf(wszEdges), 1u + 2 + 2 + 3 + 3);
     EXPECT_EQ(Utf8ToUtf16(Utf16ToUtf8(wszEdges)), wszEdges);
+    // Long ASCII runs are copied in blocks: a non-ASCII unit at every offset still decodes.
+    for (size_t i = 0; i < 20; ++i) {
+        std::u16string wsz(20, u'a');
+        wsz[i] = u'\u00E9';
+        EXPECT_EQ(Utf8ToUtf16(Utf16ToUtf8(wsz)), wsz) << i;
+        EXPECT_EQ(Utf8ToUtf16(std::string(i, 'a') + "\x80" + std::string(9, 'b')), std::u16string(i, u'a')) << i;
+    }
 }
 
 TEST(TextCodec, DecodingStopsAtMalformedOrTruncatedInput)
