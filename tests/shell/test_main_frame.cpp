@@ -18,9 +18,14 @@ using Dlg = CMainDevicePropertiesDlg;
 SSystemFacts WindowsFacts(uint32_t dwMajor) { return {ESystemFamily::Windows, dwMajor, 0, true, true}; }
 
 struct SFrameFixture {
-    explicit SFrameFixture(const std::string& sCustomXml = {}, SSystemFacts facts = {}) : system(facts) {
+    // The frame starts over the given customization texts and remembered program file.
+    explicit SFrameFixture(const std::string& sCustomXml = {}, SSystemFacts facts = {},
+                           const std::u16string& wszProgramFile = {}) : system(facts) {
         if (!sCustomXml.empty())
             std::ofstream(folder.Path() / "Custom.xml") << sCustomXml;
+        if (!wszProgramFile.empty()) {
+            EXPECT_TRUE(SaveAppOptions(wszProgramFile, folder.File("options.xml")));
+        }
         auto pSlot = std::make_unique<CFakeSlot>();
         slot = pSlot.get();
         SMainFrameSettings settings;
@@ -32,15 +37,10 @@ struct SFrameFixture {
         frame->Create();
     }
     void Event(DeviceEvent eEvent, uint32_t wParam = 0, uint32_t lParam = 0, const std::string& sPayload = {}) {
-        SDeviceEventData event;
-        event.eEvent = eEvent;
-        event.wParam = wParam;
-        event.lParam = lParam;
+        SDeviceEventData event{eEvent, wParam, lParam, nullptr, uint32_t(sPayload.size())};
         if (!sPayload.empty()) {
-            event.pPayload.reset(new char[sPayload.size() + 1]);
-            std::copy(sPayload.begin(), sPayload.end(), event.pPayload.get());
-            event.pPayload[sPayload.size()] = 0;
-            event.dwPayloadLength = uint32_t(sPayload.size());
+            event.pPayload.reset(new char[sPayload.size() + 1]()); // NUL-terminated
+            sPayload.copy(event.pPayload.get(), sPayload.size());
         }
         frame->HandleDeviceEvent(std::move(event));
     }
@@ -86,16 +86,14 @@ TEST(MainFrame, HelpCommandsFollowTheCustomTexts) {
         EXPECT_TRUE(f.frame->OnCommand(ID_HELP_EMAIL_SUPPORT));
         EXPECT_EQ(f.view.m_vOpened, (std::vector<std::u16string>{u"mailto:support@dovrane.com"}));
     }
-    for (const auto& [sGiven, wszOpened] : std::vector<std::pair<std::string, std::u16string>>{
-             {"www.acme.test", u"http://www.acme.test"}, {"http:/", u"http://http:/"},
-             {"https://acme.test", u"https://acme.test"}}) {
+    // An empty website element keeps the command but opens nothing.
+    for (const auto& [sGiven, vOpened] : std::vector<std::pair<std::string, std::vector<std::u16string>>>{
+             {"www.acme.test", {u"http://www.acme.test"}}, {"http:/", {u"http://http:/"}},
+             {"https://acme.test", {u"https://acme.test"}}, {"", {}}}) {
         SFrameFixture f(sHead + "<kov:WebsiteURL>" + sGiven + "</kov:WebsiteURL>" + sTail);
-        f.frame->OnCommand(ID_HELP_WEBSITE);
-        EXPECT_EQ(f.view.m_vOpened, std::vector<std::u16string>{wszOpened}) << sGiven;
+        EXPECT_TRUE(f.frame->OnCommand(ID_HELP_WEBSITE));
+        EXPECT_EQ(f.view.m_vOpened, vOpened) << sGiven;
     }
-    SFrameFixture f(sHead + "<kov:WebsiteURL/>" + sTail);
-    EXPECT_TRUE(f.frame->OnCommand(ID_HELP_WEBSITE));
-    EXPECT_TRUE(f.view.m_vOpened.empty());
 }
 
 TEST(MainFrame, ParameterFileCommands) {
@@ -280,18 +278,12 @@ TEST(PageArea, PageSetOrdersAndTheVpnRule) {
 }
 
 TEST(MainFrame, ClosingRemembersTheProgramFile) {
-    SFrameFixture f;
-    ASSERT_TRUE(SaveAppOptions(u"/firmware/kov <7>.tgz", f.folder.File("options.xml")));
-    SMainFrameSettings settings;
-    settings.pTransport = std::make_unique<CFakeSlot>();
-    settings.oOptionsFile = f.folder.File("options.xml");
-    settings.oCustomizationFolder = f.folder.Folder();
-    CMainFrame frame(f.view, std::move(settings));
-    EXPECT_EQ(frame.ProgramFilePath(), u"/firmware/kov <7>.tgz");
-    frame.OnCommand(ID_APP_EXIT);
+    SFrameFixture f({}, {}, u"/firmware/kov <7>.tgz");
+    EXPECT_EQ(f.frame->ProgramFilePath(), u"/firmware/kov <7>.tgz");
+    f.frame->OnCommand(ID_APP_EXIT);
     EXPECT_EQ(f.view.m_nCloseRequests, 1);
     std::filesystem::remove(f.folder.Path() / "options.xml");
-    frame.OnClose();
+    f.frame->OnClose();
     EXPECT_TRUE(f.view.m_bDestroyed);
     std::u16string wszRead;
     EXPECT_TRUE(LoadAppOptions(f.folder.File("options.xml"), wszRead));

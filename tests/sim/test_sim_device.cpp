@@ -6,11 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include "common/PluggedSim.h"
 #include "common/TestDir.h"
 #include <zlib.h>
-
-#include <filesystem>
-#include <fstream>
 
 namespace kov::test {
 namespace {
@@ -119,7 +117,6 @@ TEST(SimDevice, StreamsLogAndTestProgressOnlyWhileAsked) {
     s.host.Send(StopWriteTest);
     s.host.Sync(8);
     EXPECT_EQ(s.host.Ask(9).dwId, Id(DeviceReply::UnsupportedCommand));
-
 }
 
 TEST(SimDevice, AsksForThePasswordUntilItIsRight) {
@@ -213,11 +210,9 @@ std::vector<SFrame> Program(CTestHost& host, const std::string& sFile, int& iRes
 }
 
 TEST(SimDevice, ProgramsWithABadAckAFlashErrorAndOutOfSequenceBlocks) {
-    kov::test::CTestDir dir;
+    const CTestDir dir;
     const auto imagePath = dir / "programmed_image";
-    std::string sFile(2500, '\0');
-    for (size_t i = 0; i < sFile.size(); ++i)
-        sFile[i] = char((i * 131 + i / 7) & 0xFF);
+    const std::string sFile = RandomBytes(2500);
     SSimDeviceOptions options;
     options.oBadAckBlock = 1;
     options.sSaveImagePath = imagePath.string();
@@ -234,8 +229,7 @@ TEST(SimDevice, ProgramsWithABadAckAFlashErrorAndOutOfSequenceBlocks) {
             ASSERT_GE(v.size(), 2u);
             EXPECT_TRUE(v[v.size() - 2].dwId == Id(DeviceReply::FlashVerifyProgress) && v[v.size() - 2].dwParam == sFile.size());
         }
-        std::ifstream in(imagePath, std::ios::binary);
-        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), sFile);
+        EXPECT_EQ(ReadFileBytes(imagePath), sFile);
     }
 
     options = {};
