@@ -33,7 +33,11 @@ void PrintHelp(FILE* pOut) {
                pOut);
     for (const auto& cmd : kCommands) {
         std::string sLeft = std::string(cmd.szName) + (*cmd.szUsage ? " " : "") + cmd.szUsage;
-        std::fprintf(pOut, "  %-28s %s\n", sLeft.c_str(), cmd.szSummary);
+        // A long usage takes a line of its own, so the summaries stay in one column.
+        if (sLeft.size() > 28)
+            std::fprintf(pOut, "  %s\n  %-28s %s\n", sLeft.c_str(), "", cmd.szSummary);
+        else
+            std::fprintf(pOut, "  %-28s %s\n", sLeft.c_str(), cmd.szSummary);
     }
     std::fputs("\nglobal options (before or after the command):\n"
                "  --device-root DIR            where device interfaces appear\n"
