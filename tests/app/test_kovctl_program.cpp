@@ -156,7 +156,7 @@ TEST_F(KovctlProgram, UsageErrorsAndHelp) {
         EXPECT_EQ(Err(), "usage: kovctl program FILE [--yes] [--no-restart] [--password PW]\n") << szArgs;
     }
     ASSERT_EQ(Run("--help"), 0);
-    EXPECT_NE(Read("out").find("\n  program FILE [--yes] [--no-restart] "), std::string::npos);
+    EXPECT_NE(Read("out").find("\n  program FILE [--yes] [--no-restart]\n"), std::string::npos);
 }
 
 // On a terminal the bars are redrawn in place; whatever is reported next starts a line of its own.
