@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "form/ScriptedFormHost.h"
-#include "link/ParameterDocumentHolder.h"
+#include "PageTestKit.h"
 #include "sim/SampleDocument.h"
 
 namespace kov::test {
@@ -13,36 +12,16 @@ using Page = CNetworkConnectionSettingsDlg;
 using Mc = CMultipleConnectionsDlg;
 using Sc = CServerConnectionSettingsDlg;
 
-std::string Replaced(std::string s, const std::string& sOld, const std::string& sNew) {
-    const size_t iAt = s.find(sOld);
-    EXPECT_NE(iAt, std::string::npos) << sOld;
-    return iAt == std::string::npos ? s : s.replace(iAt, sOld.size(), sNew);
-}
 
-struct SConnectionFixture {
-    SConnectionFixture() {
-        page.SetDocumentHolder(&holder);
-        page.SetHost(&host);
-        page.SetLoginNameSource([] { return std::u16string(u"operator7"); });
-        page.Initialise();
-    }
-    bool LoadText(const std::string& sXml, EDocumentState eState = EDocumentState::Device) {
-        EXPECT_TRUE(holder.LoadedDocument().LoadFromText(sXml));
-        holder.SetState(eState);
-        const bool bMatched = page.Load();
-        page.Enable(true);
-        return bMatched;
-    }
+struct SConnectionFixture : SPageFixture<Page> {
+    SConnectionFixture()
+        : SPageFixture([](Page& rPage) { rPage.SetLoginNameSource([] { return std::u16string(u"operator7"); }); }) {}
     NodeRef Stored() const { return holder.ChangeDocument().Root().FindChild(u"kov:ConnectionParameters"); }
     std::u16string Attr(NodeRef node, std::u16string_view wszName) const {
         std::u16string wsz = u"<missing>";
         node.GetAttribute(wszName, wsz);
         return wsz;
     }
-
-    ParameterDocumentHolder holder;
-    CScriptedFormHost host;
-    Page page;
 };
 
 TEST(ConnectionPage, LoadsTheSampleAndShowsSleepInItsLargestUnit) {

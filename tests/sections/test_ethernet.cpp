@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "form/ScriptedFormHost.h"
-#include "link/ParameterDocumentHolder.h"
+#include "PageTestKit.h"
 #include "sections/PortForwarding.h"
 #include "sim/SampleDocument.h"
 
@@ -13,43 +12,25 @@ namespace {
 using Page = CLocalNetworkParamsDlg;
 using Mn = CMultipleNetworkParamsDlg;
 
-std::string Replaced(std::string s, const std::string& sOld, const std::string& sNew) {
-    const size_t iAt = s.find(sOld);
-    EXPECT_NE(iAt, std::string::npos) << sOld;
-    return iAt == std::string::npos ? s : s.replace(iAt, sOld.size(), sNew);
-}
 
 std::string WithoutSection() {
     return Replaced(Replaced(SampleDocumentText(), "<kov:LocalNetworkParameters ", "<kov:Elsewhere "),
                     "</kov:LocalNetworkParameters>", "</kov:Elsewhere>");
 }
 
-struct SEthernetFixture {
-    SEthernetFixture() {
-        page.SetDocumentHolder(&holder);
-        page.SetHost(&host);
-        page.Initialise();
-    }
+struct SEthernetFixture : SPageFixture<Page> {
     // bVpn: whether the root holds the VPN section that the "Enable VPN" box needs.
     bool LoadText(const std::string& sXml, bool bVpn = false) {
-        EXPECT_TRUE(holder.LoadedDocument().LoadFromText(sXml));
-        const NodeRef root = holder.LoadedDocument().Root();
-        root.RemoveChildren(u"kov:VPNParams");
-        if (bVpn)
-            root.AddChild(u"kov:VPNParams");
-        holder.SetState(EDocumentState::Device);
-        const bool bMatched = page.Load();
-        page.Enable(true);
-        return bMatched;
+        return SPageFixture::LoadText(sXml, EDocumentState::Device, [&](NodeRef root) {
+            root.RemoveChildren(u"kov:VPNParams");
+            if (bVpn)
+                root.AddChild(u"kov:VPNParams");
+        });
     }
     NodeRef Stored() const {
         return holder.ChangeDocument().Root().FindChild(u"kov:ConnectionParameters").FindChild(u"kov:LocalNetworkParameters");
     }
     bool Enabled(int iId) const { return page.IsEnabled(iId); }
-
-    ParameterDocumentHolder holder;
-    CScriptedFormHost host;
-    Page page;
 };
 
 TEST(EthernetPage, LoadsFieldsAndFallsBackToDefaults) {

@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "form/ScriptedFormHost.h"
-#include "link/ParameterDocumentHolder.h"
+#include "PageTestKit.h"
 #include "sim/SampleDocument.h"
 
 namespace kov::test {
@@ -19,24 +18,8 @@ constexpr char kRulesDocument[] =
     "<kov:ForwardingRule kov:Address=\"10.0.0.6\" kov:PortNumber=\"69\" kov:Protocol=\"SCTP\"/>"
     "</kov:ForwardingRules></kov:CaptureDeviceRules></kov:DeviceProgramParameters>";
 
-struct SRulesFixture {
-    SRulesFixture() {
-        page.SetDocumentHolder(&holder);
-        page.SetHost(&host);
-        page.Initialise();
-    }
-    bool LoadText(const std::string& sXml, EDocumentState eState = EDocumentState::Device) {
-        EXPECT_TRUE(holder.LoadedDocument().LoadFromText(sXml));
-        holder.SetState(eState);
-        const bool bMatched = page.Load();
-        page.Enable(true);
-        return bMatched;
-    }
+struct SRulesFixture : SPageFixture<CIPForwardingRulesDlg> {
     CListView& List() const { return *page.Find<CListView>(Part::IDC_RULES_LIST); }
-
-    ParameterDocumentHolder holder;
-    CScriptedFormHost host;
-    CIPForwardingRulesDlg page;
 };
 
 TEST(PortForwardingPage, LoadsRowsAndStoresTheListWithItsEraseMark) {
