@@ -1,5 +1,6 @@
 #include "form/Controls.h"
 
+#include "support/Format.h"
 #include "support/Ipv4.h"
 
 #include <algorithm>
@@ -155,17 +156,7 @@ void CEdit::SetInt(int iValue) { SetText(AsciiToWide(std::to_string(iValue))); }
 
 void CEdit::SetUInt(std::uint32_t dwValue) { SetText(AsciiToWide(std::to_string(dwValue))); }
 
-std::u16string CEdit::TrimmedText() const {
-  std::size_t nBegin = 0;
-  std::size_t nEnd = m_wszText.size();
-  while (nBegin < nEnd && m_wszText[nBegin] <= 32) {
-    ++nBegin;
-  }
-  while (nEnd > nBegin && m_wszText[nEnd - 1] <= 32) {
-    --nEnd;
-  }
-  return m_wszText.substr(nBegin, nEnd - nBegin);
-}
+std::u16string CEdit::TrimmedText() const { return TrimControlSpace(m_wszText); }
 
 CEdit& CEdit::SetReadOnly(bool bReadOnly) {
   if (bReadOnly != m_bReadOnly) {

@@ -18,17 +18,6 @@ constexpr char16_t kServerAdminSettings[] = u"kov:ServerAdminSettings";
 
 } // namespace
 
-std::u16string TrimControlSpace(std::u16string_view wszText)
-{
-    size_t iEnd = wszText.size();
-    while (iEnd > 0 && wszText[iEnd - 1] <= 32)
-        --iEnd;
-    size_t iBegin = 0;
-    while (iBegin < iEnd && wszText[iBegin] <= 32)
-        ++iBegin;
-    return std::u16string(wszText.substr(iBegin, iEnd - iBegin));
-}
-
 std::u16string AdminPasswordHash(std::u16string_view wszPassword)
 {
     const std::string sUtf8 = Utf16ToUtf8(TrimControlSpace(wszPassword));

@@ -29,8 +29,6 @@ struct SDeviceIdentification {
 // cannot be computed.
 std::u16string AdminPasswordHash(std::u16string_view wszPassword);
 
-// Removes trailing, then leading characters of code 32 or less.
-std::u16string TrimControlSpace(std::u16string_view wszText);
 
 class CMainDevicePropertiesDlg : public CSectionPage {
 public:
