@@ -33,7 +33,10 @@ std::string TarHeader(const std::string& sName, size_t iSize)
     std::snprintf(&s[124], 12, "%011o", unsigned(iSize));
     std::snprintf(&s[136], 12, "%011o", 1700000000u);
     s[156] = '0';
-    std::memcpy(&s[257], "ustar\0" "00", 8);
+    std::memcpy(&s[257],
+                "ustar\0"
+                "00",
+                8);
     std::memset(&s[148], ' ', 8);
     unsigned uSum = 0;
     for (char ch : s)
@@ -45,7 +48,8 @@ std::string TarHeader(const std::string& sName, size_t iSize)
 // The archive, written once per run into a private temporary folder and removed at exit.
 class CArchive {
 public:
-    CArchive() : m_dir(std::filesystem::temp_directory_path() / ("kov-bench-fw-" + std::to_string(::getpid())))
+    CArchive()
+        : m_dir(std::filesystem::temp_directory_path() / ("kov-bench-fw-" + std::to_string(::getpid())))
     {
         std::filesystem::create_directories(m_dir);
         m_sPath = (m_dir / "firmware.tgz").string();
@@ -115,7 +119,12 @@ void BM_FindPartitionsTxt(benchmark::State& state)
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kArchiveBytes));
 }
-BENCHMARK(BM_FindPartitionsTxt)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Repetitions(3)->ReportAggregatesOnly(true);
+BENCHMARK(BM_FindPartitionsTxt)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
 
 // The reference: the system's gzip and tar listing the whole archive through a pipe.
 void BM_GzipDcTarList(benchmark::State& state)
@@ -142,7 +151,12 @@ void BM_GzipDcTarList(benchmark::State& state)
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kArchiveBytes));
 }
-BENCHMARK(BM_GzipDcTarList)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Repetitions(3)->ReportAggregatesOnly(true);
+BENCHMARK(BM_GzipDcTarList)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
 
 } // namespace
 

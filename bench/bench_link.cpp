@@ -27,7 +27,8 @@ constexpr uint32_t kDocumentSize = 64u << 20;
 class CCountingSink final : public IDeviceEventSink {
 public:
     explicit CCountingSink(DeviceEvent eWanted) : m_eWanted(eWanted) {}
-    void PostDeviceEvent(SDeviceEventData event) override {
+    void PostDeviceEvent(SDeviceEventData event) override
+    {
         if (event.eEvent != m_eWanted && event.eEvent != DeviceEvent::LinkClosed)
             return;
         std::lock_guard lock(m_lock);
@@ -35,11 +36,13 @@ public:
         m_dwLastLength = event.dwPayloadLength;
         m_changed.notify_all();
     }
-    void WaitFor(int iCount) {
+    void WaitFor(int iCount)
+    {
         std::unique_lock lock(m_lock);
         m_changed.wait(lock, [&] { return m_iSeen >= iCount; });
     }
-    uint32_t LastLength() {
+    uint32_t LastLength()
+    {
         std::lock_guard lock(m_lock);
         return m_dwLastLength;
     }
@@ -54,19 +57,22 @@ private:
 
 // One plugged pipe device with a connected host transport and a running receive loop.
 struct SPipeConnection {
-    std::string sRoot = (std::filesystem::temp_directory_path() / ("kov-bench-" + std::to_string(::getpid()))).string();
+    std::string sRoot =
+        (std::filesystem::temp_directory_path() / ("kov-bench-" + std::to_string(::getpid()))).string();
     CPipeDeviceSide device;
     UsbTransport transport{sRoot};
     CHostClientProtoHandler* pHandler = nullptr;
 
-    bool Connect(IDeviceEventSink* pSink) {
+    bool Connect(IDeviceEventSink* pSink)
+    {
         if (!device.Plug(sRoot, "bench") || !transport.Open() || !device.WaitForHost(5000))
             return false;
         pHandler = new AutoDeleteThreadObjectImpl<CHostClientProtoHandler>(&transport, pSink);
         pHandler->AddRef();
         return pHandler->StartReceiving();
     }
-    ~SPipeConnection() {
+    ~SPipeConnection()
+    {
         transport.Close(true);
         if (pHandler) {
             pHandler->Join(); // the loop uses the transport until it ends
@@ -78,14 +84,16 @@ struct SPipeConnection {
     }
 };
 
-std::string DocumentFrame() {
+std::string DocumentFrame()
+{
     std::string sFrame(kFrameHeaderSize + kDocumentSize, '<');
     const auto aHeader = SFrameHeader{58, 0, kDocumentSize}.Encode();
     std::copy(aHeader.begin(), aHeader.end(), sFrame.begin());
     return sFrame;
 }
 
-void BM_ReceiveLoopPipeTransport(benchmark::State& state) {
+void BM_ReceiveLoopPipeTransport(benchmark::State& state)
+{
     const std::string sFrame = DocumentFrame();
     CCountingSink sink(DeviceEvent::ParametersDocumentEvent);
     SPipeConnection connection;
@@ -104,11 +112,16 @@ void BM_ReceiveLoopPipeTransport(benchmark::State& state) {
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(sFrame.size()));
 }
 // Pipe throughput swings with the machine's load: compare medians of several repetitions.
-BENCHMARK(BM_ReceiveLoopPipeTransport)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(7)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ReceiveLoopPipeTransport)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
 
 // The reference: the same bytes through an anonymous pipe of the same size, read with plain
 // read() calls of at most 1 MiB into one buffer.
-void BM_PlainPipeRead(benchmark::State& state) {
+void BM_PlainPipeRead(benchmark::State& state)
+{
     const std::string sFrame = DocumentFrame();
     int aFds[2];
     if (::pipe(aFds) != 0) {
@@ -133,7 +146,8 @@ void BM_PlainPipeRead(benchmark::State& state) {
         const uint32_t dwLength = SFrameHeader::Decode(reinterpret_cast<uint8_t*>(aHeader)).dwPayloadLength;
         pBuffer.reset(new char[dwLength + 1]);
         for (iDone = 0; iDone < dwLength;) {
-            const ssize_t iRead = ::read(aFds[0], pBuffer.get() + iDone, std::min<size_t>(dwLength - iDone, 1 << 20));
+            const ssize_t iRead =
+                ::read(aFds[0], pBuffer.get() + iDone, std::min<size_t>(dwLength - iDone, 1 << 20));
             if (iRead <= 0)
                 break;
             iDone += size_t(iRead);
@@ -145,10 +159,15 @@ void BM_PlainPipeRead(benchmark::State& state) {
     ::close(aFds[1]);
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(sFrame.size()));
 }
-BENCHMARK(BM_PlainPipeRead)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(7)->ReportAggregatesOnly(true);
+BENCHMARK(BM_PlainPipeRead)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
 
 // One 12-byte request out through SendFrame, one 12-byte reply back as an event.
-void BM_RoundTrip12Bytes(benchmark::State& state) {
+void BM_RoundTrip12Bytes(benchmark::State& state)
+{
     CCountingSink sink(DeviceEvent::WriteParametersResultEvent);
     SPipeConnection connection;
     if (!connection.Connect(&sink)) {
@@ -176,13 +195,15 @@ BENCHMARK(BM_RoundTrip12Bytes)->Unit(benchmark::kMicrosecond)->UseRealTime();
 // medians. Run with --benchmark_enable_random_interleaving=true on a busy machine.
 class CRatioReporter : public benchmark::ConsoleReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override {
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs)
             if (run.aggregate_name == "median" || run.aggregate_name.empty())
                 m_times[run.run_name.str()] = run.GetAdjustedRealTime();
     }
-    void Finalize() override {
+    void Finalize() override
+    {
         ConsoleReporter::Finalize();
         const auto itLoop = m_times.find("BM_ReceiveLoopPipeTransport/repeats:7/real_time");
         const auto itPlain = m_times.find("BM_PlainPipeRead/repeats:7/real_time");
@@ -197,7 +218,8 @@ private:
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     benchmark::Initialize(&argc, argv);
     CRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

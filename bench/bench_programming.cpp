@@ -36,7 +36,8 @@ constexpr char kRunName[] = "BM_Program50MB";
 constexpr char kRoundTripName[] = "BM_RoundTrip12Bytes";
 
 // A TAR header block for an entry of the given size.
-std::string TarHeader(const std::string& sName, size_t nSize) {
+std::string TarHeader(const std::string& sName, size_t nSize)
+{
     std::string sHeader(512, '\0');
     sHeader.replace(0, sName.size(), sName);
     char szSize[13];
@@ -51,7 +52,8 @@ class CRig {
 public:
     CRig()
         : m_folder(std::filesystem::temp_directory_path() / ("kov-bench-prog-" + std::to_string(::getpid()))),
-          m_view(stderr) {
+          m_view(stderr)
+    {
         std::filesystem::create_directories(m_folder);
         const std::string sLine = "1.2.3 any Linux_DAVINCI_v5 2018-11-01\n";
         std::string sPayload(kPayloadSize, '\0');
@@ -60,8 +62,8 @@ public:
             ch = char(random());
         std::string sPad(511 - (sLine.size() + 511) % 512, '\0');
         std::ofstream(m_folder / "fw.tgz", std::ios::binary)
-            << TarHeader("partitions.txt", sLine.size()) << sLine << sPad << TarHeader("rootfs.bin", sPayload.size())
-            << sPayload;
+            << TarHeader("partitions.txt", sLine.size()) << sLine << sPad
+            << TarHeader("rootfs.bin", sPayload.size()) << sPayload;
         m_nFileSize = std::filesystem::file_size(m_folder / "fw.tgz");
 
         SSimDeviceOptions options;
@@ -83,7 +85,8 @@ public:
         Page().Find<CEdit>(Dlg::IDC_FILE_PATH)->SetText(Utf8ToUtf16((m_folder / "fw.tgz").string()));
         Page().Find<CCheckBox>(Dlg::IDC_AUTOMATIC_RESTART)->SetChecked(false); // stay connected
     }
-    ~CRig() {
+    ~CRig()
+    {
         m_pFrame.reset();
         m_pRunner->Stop();
         m_thread.join();
@@ -96,7 +99,8 @@ public:
     CMainFrame& Frame() { return *m_pFrame; }
     Dlg& Page() { return *dynamic_cast<Dlg*>(m_pFrame->PageArea().PageOf(kSubjectMaintenance)); }
     size_t Mark() const { return m_view.Shown().size(); }
-    bool Saw(std::u16string_view wszText, size_t nFrom = 0) const {
+    bool Saw(std::u16string_view wszText, size_t nFrom = 0) const
+    {
         for (size_t i = nFrom; i < m_view.Shown().size(); ++i)
             if (m_view.Shown()[i].wszText == wszText)
                 return true;
@@ -104,7 +108,8 @@ public:
     }
 
     // Handles events as a console front end does until fnDone holds; false after 120 s.
-    bool PumpUntil(const std::function<bool()>& fnDone, bool bTick = false) {
+    bool PumpUntil(const std::function<bool()>& fnDone, bool bTick = false)
+    {
         for (auto tEnd = std::chrono::steady_clock::now() + 120s; !fnDone();) {
             if (std::chrono::steady_clock::now() > tEnd)
                 return false;
@@ -131,7 +136,8 @@ private:
 // Made by the first benchmark that needs it, ended by main while everything else still exists.
 std::unique_ptr<CRig> g_pRig;
 
-CRig& Rig() {
+CRig& Rig()
+{
     if (!g_pRig)
         g_pRig = std::make_unique<CRig>();
     return *g_pRig;
@@ -139,7 +145,8 @@ CRig& Rig() {
 
 // The Program button to ProgramEnd sent: every block read, sent, acknowledged and checked.
 // The device's own flashing afterwards is waited for outside the timing.
-void BM_Program50MB(benchmark::State& state) {
+void BM_Program50MB(benchmark::State& state)
+{
     CRig& rig = Rig();
     if (!rig.Ready()) {
         state.SkipWithError("the simulated device did not connect");
@@ -149,11 +156,13 @@ void BM_Program50MB(benchmark::State& state) {
     for (auto _ : state) {
         const size_t nFrom = rig.Mark();
         const auto tStart = std::chrono::steady_clock::now();
-        if (!rig.Page().Program() || !rig.PumpUntil([&] { return transfer.State() == ETransferState::Ended; })) {
+        if (!rig.Page().Program() ||
+            !rig.PumpUntil([&] { return transfer.State() == ETransferState::Ended; })) {
             state.SkipWithError("the transfer did not run");
             return;
         }
-        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - tStart).count());
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - tStart).count());
         if (!rig.PumpUntil([&] {
                 return rig.Saw(u"Programming Complete. Please press the \"Restart Device\" button.", nFrom);
             })) {
@@ -163,13 +172,20 @@ void BM_Program50MB(benchmark::State& state) {
     }
     const auto nBlocks = double((rig.FileSize() + kProgramBlockSize - 1) / kProgramBlockSize);
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(rig.FileSize()));
-    state.counters["blocks"] = benchmark::Counter(nBlocks * double(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["blocks"] =
+        benchmark::Counter(nBlocks * double(state.iterations()), benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_Program50MB)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Program50MB)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 // ProgramBegin out, ProgramReady back: 12 bytes each way through the same transport, receive
 // loop, event queue and window as the blocks.
-void BM_RoundTrip12Bytes(benchmark::State& state) {
+void BM_RoundTrip12Bytes(benchmark::State& state)
+{
     CRig& rig = Rig();
     if (!rig.Ready()) {
         state.SkipWithError("the simulated device did not connect");
@@ -191,26 +207,32 @@ void BM_RoundTrip12Bytes(benchmark::State& state) {
         }
     }
 }
-BENCHMARK(BM_RoundTrip12Bytes)->Unit(benchmark::kMicrosecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_RoundTrip12Bytes)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 // Prints the measured throughput against the bound of one block per round trip, from the medians.
 // Both are dominated by thread wake-ups, whose cost depends on how idle the processors are: run
 // with --benchmark_enable_random_interleaving=true so that both see the same machine.
 class CBoundReporter : public benchmark::ConsoleReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override {
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs)
             if (run.aggregate_name == "median")
                 m_seconds[run.run_name.function_name] =
                     run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
     }
-    void Finalize() override {
+    void Finalize() override
+    {
         ConsoleReporter::Finalize();
         const auto itRun = m_seconds.find(kRunName);
         const auto itTrip = m_seconds.find(kRoundTripName);
-        if (itRun == m_seconds.end() || itTrip == m_seconds.end() || itRun->second <= 0 || itTrip->second <= 0 ||
-            !g_pRig)
+        if (itRun == m_seconds.end() || itTrip == m_seconds.end() || itRun->second <= 0 ||
+            itTrip->second <= 0 || !g_pRig)
             return;
         const double dBytes = double(Rig().FileSize());
         const double dBlocks = double((Rig().FileSize() + kProgramBlockSize - 1) / kProgramBlockSize);
@@ -218,8 +240,9 @@ public:
         const double dBound = double(kProgramBlockSize) / itTrip->second;
         std::printf("programming: %.2f MB/s, %.0f blocks/s, %.1f us per block\n", dMeasured / 1e6,
                     dBlocks / itRun->second, itRun->second / dBlocks * 1e6);
-        std::printf("round trip of 12 bytes: %.1f us; bound 1024 B per round trip: %.2f MB/s, %.0f blocks/s\n",
-                    itTrip->second * 1e6, dBound / 1e6, 1.0 / itTrip->second);
+        std::printf(
+            "round trip of 12 bytes: %.1f us; bound 1024 B per round trip: %.2f MB/s, %.0f blocks/s\n",
+            itTrip->second * 1e6, dBound / 1e6, 1.0 / itTrip->second);
         std::printf("measured / bound: %.2f\n", dMeasured / dBound);
     }
 
@@ -229,7 +252,8 @@ private:
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     benchmark::Initialize(&argc, argv);
     CBoundReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -44,12 +44,30 @@ void CountedFree(void* p) noexcept
 }
 } // namespace
 
-void* operator new(size_t iSize) { return CountedAlloc(iSize); }
-void* operator new[](size_t iSize) { return CountedAlloc(iSize); }
-void operator delete(void* p) noexcept { CountedFree(p); }
-void operator delete[](void* p) noexcept { CountedFree(p); }
-void operator delete(void* p, size_t) noexcept { CountedFree(p); }
-void operator delete[](void* p, size_t) noexcept { CountedFree(p); }
+void* operator new(size_t iSize)
+{
+    return CountedAlloc(iSize);
+}
+void* operator new[](size_t iSize)
+{
+    return CountedAlloc(iSize);
+}
+void operator delete(void* p) noexcept
+{
+    CountedFree(p);
+}
+void operator delete[](void* p) noexcept
+{
+    CountedFree(p);
+}
+void operator delete(void* p, size_t) noexcept
+{
+    CountedFree(p);
+}
+void operator delete[](void* p, size_t) noexcept
+{
+    CountedFree(p);
+}
 
 namespace {
 
@@ -64,17 +82,19 @@ std::string MakeDocument(size_t iTargetBytes)
                     "<kov:DeviceProgramParameters xmlns:kov=\"urn:dovrane:kov\">";
     char szLine[512];
     for (int iSection = 0; s.size() < iTargetBytes; ++iSection) {
-        std::snprintf(szLine, sizeof szLine,
-                      "<kov:ModemConfig%d kov:Enable=\"True\" kov:Name=\"Modem &amp; link %d\" kov:Port=\"%d\">"
-                      "<kov:ApnName>internet.provider%d.example</kov:ApnName>"
-                      "<kov:ConnectTimeout>%d</kov:ConnectTimeout><kov:UserName>user&lt;%d&gt;</kov:UserName>"
-                      "<kov:Description>Caf\xC3\xA9 camera \xE2\x82\xAC %d</kov:Description>"
-                      "<kov:ForwardingRules __merge_options=\"erase_children\">",
-                      iSection % 50, iSection, 1000 + iSection % 60000, iSection, iSection * 7, iSection, iSection);
+        std::snprintf(
+            szLine, sizeof szLine,
+            "<kov:ModemConfig%d kov:Enable=\"True\" kov:Name=\"Modem &amp; link %d\" kov:Port=\"%d\">"
+            "<kov:ApnName>internet.provider%d.example</kov:ApnName>"
+            "<kov:ConnectTimeout>%d</kov:ConnectTimeout><kov:UserName>user&lt;%d&gt;</kov:UserName>"
+            "<kov:Description>Caf\xC3\xA9 camera \xE2\x82\xAC %d</kov:Description>"
+            "<kov:ForwardingRules __merge_options=\"erase_children\">",
+            iSection % 50, iSection, 1000 + iSection % 60000, iSection, iSection * 7, iSection, iSection);
         s += szLine;
         for (int iRule = 0; iRule < 4; ++iRule) {
             std::snprintf(szLine, sizeof szLine,
-                          "<kov:ForwardingRule kov:Enable=\"%s\" kov:ExternalPort=\"%d\" kov:InternalAddress=\"10.0.%d.%d\" "
+                          "<kov:ForwardingRule kov:Enable=\"%s\" kov:ExternalPort=\"%d\" "
+                          "kov:InternalAddress=\"10.0.%d.%d\" "
                           "kov:InternalPort=\"%d\" kov:Protocol=\"TCP\"/>",
                           iRule % 2 ? "True" : "False", 8000 + iRule, iSection % 256, iRule + 1, 80 + iRule);
             s += szLine;

@@ -13,7 +13,8 @@ constexpr std::u16string_view kProgramName = u"kov:DeviceProgram";
 constexpr std::u16string_view kFilePathName = u"kov:FilePath";
 } // namespace
 
-std::u16string AppOptionsFolderFrom(const std::u16string& wszUserAppData, const std::u16string& wszCommonAppData)
+std::u16string AppOptionsFolderFrom(const std::u16string& wszUserAppData,
+                                    const std::u16string& wszCommonAppData)
 {
     std::u16string wszFolder = wszUserAppData.empty() ? wszCommonAppData : wszUserAppData;
     if (wszFolder.empty())

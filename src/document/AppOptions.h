@@ -8,7 +8,8 @@ inline constexpr char16_t kAppOptionsFileName[] = u"DeviceConfigApplicationOptio
 
 // The options folder: wszUserAppData (or, when empty, wszCommonAppData) + "/KOV". Empty when
 // both are empty.
-std::u16string AppOptionsFolderFrom(const std::u16string& wszUserAppData, const std::u16string& wszCommonAppData);
+std::u16string AppOptionsFolderFrom(const std::u16string& wszUserAppData,
+                                    const std::u16string& wszCommonAppData);
 // The options file of this user; its folder is created when missing. Empty when the system
 // gives no application-data folder.
 std::u16string PrepareAppOptionsFile();

@@ -49,7 +49,8 @@ bool CCustomization::Load(const std::u16string& wszProgramFolder)
     return true;
 }
 
-SCustomImageFile CCustomization::ImageFile(const std::u16string& wszProgramFolder, std::u16string_view wszName) const
+SCustomImageFile CCustomization::ImageFile(const std::u16string& wszProgramFolder,
+                                           std::u16string_view wszName) const
 {
     SCustomImageFile file;
     const std::u16string_view wszText = m_root.FindChild(wszName).Text();

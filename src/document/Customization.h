@@ -15,7 +15,7 @@ inline constexpr size_t kAboutTextMax = 200;
 
 // An image file named by the customization, resolved against the program folder.
 struct SCustomImageFile {
-    bool bGiven = false;   // the element exists with a non-empty text
+    bool bGiven = false;    // the element exists with a non-empty text
     std::u16string wszPath; // program folder + that text; empty when not given
 };
 

@@ -49,32 +49,32 @@ bool EnumValueOf(EnumTable table, std::u16string_view wszText, int32_t& iValue)
     return true;
 }
 
-bool ExchangeTextAttribute(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri, bool bStore,
-                           std::u16string& wszField)
+bool ExchangeTextAttribute(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri,
+                           bool bStore, std::u16string& wszField)
 {
     if (bStore)
         return element.SetAttribute(wszName, wszUri, wszField);
     return element.GetAttribute(wszName, wszField);
 }
 
-bool ExchangeIntAttribute(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri, bool bStore,
-                          int32_t& iField)
+bool ExchangeIntAttribute(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri,
+                          bool bStore, int32_t& iField)
 {
     if (bStore)
         return element.SetAttributeInt(wszName, wszUri, iField);
     return element.GetAttributeInt(wszName, iField);
 }
 
-bool ExchangeBoolAttribute(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri, bool bStore,
-                           bool& bField)
+bool ExchangeBoolAttribute(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri,
+                           bool bStore, bool& bField)
 {
     if (bStore)
         return element.SetAttributeBool(wszName, wszUri, bField);
     return element.GetAttributeBool(wszName, bField);
 }
 
-bool ExchangeIpv4Attribute(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri, bool bStore,
-                           uint32_t& dwField)
+bool ExchangeIpv4Attribute(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri,
+                           bool bStore, uint32_t& dwField)
 {
     if (bStore)
         return element.SetAttribute(wszName, wszUri, Ipv4ToControlText(dwField, false));
@@ -106,8 +106,8 @@ bool ExchangeEnumAttribute(NodeRef element, std::u16string_view wszName, std::u1
     return true;
 }
 
-bool ExchangeTextElement(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri, bool bStore,
-                         std::u16string& wszField)
+bool ExchangeTextElement(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri,
+                         bool bStore, std::u16string& wszField)
 {
     NodeRef child = element.FindOrCreateChild(wszName, wszUri, bStore);
     return bStore ? child.SetText(wszField) : child.GetText(wszField);
@@ -120,22 +120,22 @@ bool ExchangeIntElement(NodeRef element, std::u16string_view wszName, std::u16st
     return bStore ? child.SetTextInt(iField) : child.GetTextInt(iField);
 }
 
-bool ExchangeInt64Element(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri, bool bStore,
-                          int64_t& iField)
+bool ExchangeInt64Element(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri,
+                          bool bStore, int64_t& iField)
 {
     NodeRef child = element.FindOrCreateChild(wszName, wszUri, bStore);
     return bStore ? child.SetTextInt64(iField) : child.GetTextInt64(iField);
 }
 
-bool ExchangeBoolElement(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri, bool bStore,
-                         bool& bField)
+bool ExchangeBoolElement(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri,
+                         bool bStore, bool& bField)
 {
     NodeRef child = element.FindOrCreateChild(wszName, wszUri, bStore);
     return bStore ? child.SetTextBool(bField) : child.GetTextBool(bField);
 }
 
-bool ExchangeIpv4Element(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri, bool bStore,
-                         uint32_t& dwField)
+bool ExchangeIpv4Element(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri,
+                         bool bStore, uint32_t& dwField)
 {
     NodeRef child = element.FindOrCreateChild(wszName, wszUri, bStore);
     if (!child)

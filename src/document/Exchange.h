@@ -27,10 +27,10 @@ struct EnumText {
 
     constexpr EnumText(int32_t iValueIn, const char16_t* wszTextIn) : iValue(iValueIn), wszText(wszTextIn) {}
     template <typename TEnum>
-        requires std::is_enum_v<TEnum>
-    constexpr EnumText(TEnum eValue, const char16_t* wszTextIn) : iValue(static_cast<int32_t>(eValue)), wszText(wszTextIn)
-    {
-    }
+    requires std::is_enum_v<TEnum>
+    constexpr EnumText(TEnum eValue, const char16_t* wszTextIn)
+        : iValue(static_cast<int32_t>(eValue)), wszText(wszTextIn)
+    {}
 };
 
 using EnumTable = std::span<const EnumText>;
@@ -42,31 +42,31 @@ bool EnumValueOf(EnumTable table, std::u16string_view wszText, int32_t& iValue);
 
 // Attributes: store sets the attribute and returns true; read gets it (false, field
 // untouched, when absent). False on an empty element either way.
-bool ExchangeTextAttribute(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri, bool bStore,
-                           std::u16string& wszField);
-bool ExchangeIntAttribute(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri, bool bStore,
-                          int32_t& iField);
-bool ExchangeBoolAttribute(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri, bool bStore,
-                           bool& bField);
+bool ExchangeTextAttribute(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri,
+                           bool bStore, std::u16string& wszField);
+bool ExchangeIntAttribute(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri,
+                          bool bStore, int32_t& iField);
+bool ExchangeBoolAttribute(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri,
+                           bool bStore, bool& bField);
 // Dotted IPv4 text, first part most significant; empty text for 0.0.0.0. Reading text that is
 // not an address clears the field (and still reports the attribute present).
-bool ExchangeIpv4Attribute(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri, bool bStore,
-                           uint32_t& dwField);
+bool ExchangeIpv4Attribute(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri,
+                           bool bStore, uint32_t& dwField);
 bool ExchangeEnumAttribute(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri,
                            const EnumText* pTable, size_t iRows, bool bStore, int32_t& iField);
 
 // Child elements holding the value as text: FindOrCreateChild(name, create = bStore); store
 // sets the text and returns true; read converts the text (false only when the child is absent).
-bool ExchangeTextElement(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri, bool bStore,
-                         std::u16string& wszField);
+bool ExchangeTextElement(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri,
+                         bool bStore, std::u16string& wszField);
 bool ExchangeIntElement(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri, bool bStore,
                         int32_t& iField);
-bool ExchangeInt64Element(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri, bool bStore,
-                          int64_t& iField);
-bool ExchangeBoolElement(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri, bool bStore,
-                         bool& bField);
-bool ExchangeIpv4Element(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri, bool bStore,
-                         uint32_t& dwField);
+bool ExchangeInt64Element(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri,
+                          bool bStore, int64_t& iField);
+bool ExchangeBoolElement(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri,
+                         bool bStore, bool& bField);
+bool ExchangeIpv4Element(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri,
+                         bool bStore, uint32_t& dwField);
 bool ExchangeEnumElement(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri,
                          const EnumText* pTable, size_t iRows, bool bStore, int32_t& iField);
 
@@ -76,7 +76,8 @@ bool MarkEraseChildren(NodeRef container);
 
 // ---- Short forms for sections: the kov namespace, tables as spans, enum-typed fields ------
 
-inline bool ExchangeTextAttribute(NodeRef element, std::u16string_view wszName, bool bStore, std::u16string& wszField)
+inline bool ExchangeTextAttribute(NodeRef element, std::u16string_view wszName, bool bStore,
+                                  std::u16string& wszField)
 {
     return ExchangeTextAttribute(element, wszName, kKovNamespaceUri, bStore, wszField);
 }
@@ -88,11 +89,13 @@ inline bool ExchangeBoolAttribute(NodeRef element, std::u16string_view wszName, 
 {
     return ExchangeBoolAttribute(element, wszName, kKovNamespaceUri, bStore, bField);
 }
-inline bool ExchangeIpv4Attribute(NodeRef element, std::u16string_view wszName, bool bStore, uint32_t& dwField)
+inline bool ExchangeIpv4Attribute(NodeRef element, std::u16string_view wszName, bool bStore,
+                                  uint32_t& dwField)
 {
     return ExchangeIpv4Attribute(element, wszName, kKovNamespaceUri, bStore, dwField);
 }
-inline bool ExchangeTextElement(NodeRef element, std::u16string_view wszName, bool bStore, std::u16string& wszField)
+inline bool ExchangeTextElement(NodeRef element, std::u16string_view wszName, bool bStore,
+                                std::u16string& wszField)
 {
     return ExchangeTextElement(element, wszName, kKovNamespaceUri, bStore, wszField);
 }
@@ -118,16 +121,19 @@ concept EnumField = std::is_enum_v<TField> || std::same_as<TField, int32_t>;
 
 // Enumerations with the table as a span (or a constant array) and the field of its own type.
 template <EnumField TField>
-bool ExchangeEnumAttribute(NodeRef element, std::u16string_view wszName, EnumTable table, bool bStore, TField& field)
+bool ExchangeEnumAttribute(NodeRef element, std::u16string_view wszName, EnumTable table, bool bStore,
+                           TField& field)
 {
     int32_t iValue = static_cast<int32_t>(field);
-    if (!ExchangeEnumAttribute(element, wszName, kKovNamespaceUri, table.data(), table.size(), bStore, iValue))
+    if (!ExchangeEnumAttribute(element, wszName, kKovNamespaceUri, table.data(), table.size(), bStore,
+                               iValue))
         return false;
     field = static_cast<TField>(iValue);
     return true;
 }
 template <EnumField TField>
-bool ExchangeEnumElement(NodeRef element, std::u16string_view wszName, EnumTable table, bool bStore, TField& field)
+bool ExchangeEnumElement(NodeRef element, std::u16string_view wszName, EnumTable table, bool bStore,
+                         TField& field)
 {
     int32_t iValue = static_cast<int32_t>(field);
     if (!ExchangeEnumElement(element, wszName, kKovNamespaceUri, table.data(), table.size(), bStore, iValue))
@@ -173,12 +179,14 @@ template <typename TRecord>
 bool ExchangeList(NodeRef container, std::u16string_view wszItemName, std::u16string_view wszUri, bool bStore,
                   std::vector<TRecord>& vRecords)
 {
-    return ExchangeList(container, wszItemName, wszUri, bStore, vRecords,
-                        [](TRecord& record, NodeRef item, bool bStoreItem) { return record.Exchange(item, bStoreItem); });
+    return ExchangeList(
+        container, wszItemName, wszUri, bStore, vRecords,
+        [](TRecord& record, NodeRef item, bool bStoreItem) { return record.Exchange(item, bStoreItem); });
 }
 
 template <typename TRecord>
-bool ExchangeList(NodeRef container, std::u16string_view wszItemName, bool bStore, std::vector<TRecord>& vRecords)
+bool ExchangeList(NodeRef container, std::u16string_view wszItemName, bool bStore,
+                  std::vector<TRecord>& vRecords)
 {
     return ExchangeList(container, wszItemName, kKovNamespaceUri, bStore, vRecords);
 }

@@ -59,7 +59,8 @@ bool SaveWholeFile(IFileSystem& fileSystem, const std::u16string& wszPath, std::
 
     // Hold the existing target exclusively while replacing it, as a create-always open would.
     FileHandle hTarget = kNoFileHandle;
-    if (!fileSystem.Open(szTarget, EFileAccess::ReadWrite, EFileDisposition::OpenExisting, false, hTarget, dwError)) {
+    if (!fileSystem.Open(szTarget, EFileAccess::ReadWrite, EFileDisposition::OpenExisting, false, hTarget,
+                         dwError)) {
         if (dwError != ErrorFileNotFound())
             return false;
         hTarget = kNoFileHandle;
@@ -72,7 +73,8 @@ bool SaveWholeFile(IFileSystem& fileSystem, const std::u16string& wszPath, std::
         for (uint8_t& by : abyNoise)
             by = static_cast<uint8_t>(ProcessRandomizer().Next());
         szTemp = szTarget + ".~" + HexOfBytes(abyNoise, sizeof(abyNoise), false) + ".tmp";
-        if (!fileSystem.Open(szTemp, EFileAccess::ReadWrite, EFileDisposition::CreateNew, false, hTemp, dwError)) {
+        if (!fileSystem.Open(szTemp, EFileAccess::ReadWrite, EFileDisposition::CreateNew, false, hTemp,
+                             dwError)) {
             hTemp = kNoFileHandle;
             if (dwError != ErrorAlreadyExists())
                 break;
@@ -116,17 +118,10 @@ bool CFileAccess::Open(const std::u16string& wszPath, int iMode, bool bShare)
         eAccess = EFileAccess::Read;
         eDisposition = EFileDisposition::OpenExisting;
         break;
-    case kFileModeCreateAlways:
-        eDisposition = EFileDisposition::CreateAlways;
-        break;
-    case kFileModeOpenAlways:
-        eDisposition = EFileDisposition::OpenAlways;
-        break;
-    case kFileModeOpenExisting:
-        eDisposition = EFileDisposition::OpenExisting;
-        break;
-    default:
-        return false;
+    case kFileModeCreateAlways: eDisposition = EFileDisposition::CreateAlways; break;
+    case kFileModeOpenAlways: eDisposition = EFileDisposition::OpenAlways; break;
+    case kFileModeOpenExisting: eDisposition = EFileDisposition::OpenExisting; break;
+    default: return false;
     }
     Close();
     FileHandle hFile = kNoFileHandle;
@@ -226,7 +221,8 @@ bool DetectTextEncoding(CFileAccess& file, TextEncoding& eEncoding, int& iMarkLe
     uint8_t abyHead[3] = {};
     if (file.Read(abyHead, iWanted) != iWanted)
         return false;
-    if (iWanted == 3 && abyHead[0] == kUtf8Mark[0] && abyHead[1] == kUtf8Mark[1] && abyHead[2] == kUtf8Mark[2]) {
+    if (iWanted == 3 && abyHead[0] == kUtf8Mark[0] && abyHead[1] == kUtf8Mark[1] &&
+        abyHead[2] == kUtf8Mark[2]) {
         eEncoding = TextEncoding::Utf8;
         iMarkLength = 3;
         return true;
@@ -286,15 +282,9 @@ bool ReadTextFile(const std::u16string& wszPath, std::u16string& wszText)
         return false;
 
     switch (eEncoding) {
-    case TextEncoding::Utf8:
-        wszText = Utf8ToUtf16(szBytes);
-        break;
-    case TextEncoding::Utf16LE:
-        wszText = DecodeUtf16(szBytes, true);
-        break;
-    case TextEncoding::Utf16BE:
-        wszText = DecodeUtf16(szBytes, false);
-        break;
+    case TextEncoding::Utf8: wszText = Utf8ToUtf16(szBytes); break;
+    case TextEncoding::Utf16LE: wszText = DecodeUtf16(szBytes, true); break;
+    case TextEncoding::Utf16BE: wszText = DecodeUtf16(szBytes, false); break;
     }
     return true;
 }

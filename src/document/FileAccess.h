@@ -14,10 +14,10 @@ namespace kov {
 enum class TextEncoding : int { Utf8 = 1, Utf16LE = 2, Utf16BE = 3 };
 
 // Open modes of CFileAccess::Open.
-inline constexpr int kFileModeRead = 1;          // read, open existing
-inline constexpr int kFileModeCreateAlways = 2;  // read and write, create or truncate
-inline constexpr int kFileModeOpenAlways = 3;    // read and write, create when absent
-inline constexpr int kFileModeOpenExisting = 4;  // read and write, open existing
+inline constexpr int kFileModeRead = 1;         // read, open existing
+inline constexpr int kFileModeCreateAlways = 2; // read and write, create or truncate
+inline constexpr int kFileModeOpenAlways = 3;   // read and write, create when absent
+inline constexpr int kFileModeOpenExisting = 4; // read and write, open existing
 
 class CFileAccess : public IRandomPositionWriter, public IFileRW {
 public:

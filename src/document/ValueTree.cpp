@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <climits>
-#include <limits>
 #include <cstdio>
+#include <limits>
 
 namespace kov {
 
@@ -20,8 +20,7 @@ bool IsStrtolSpace(char16_t wch)
 
 // Base-10 conversion as strtol/strtoll do it, saturating at the limits of TInt: optional
 // white space and sign, then digits up to the first other character; 0 without digits.
-template <typename TInt>
-TInt ParseDecimal(std::u16string_view wsz)
+template <typename TInt> TInt ParseDecimal(std::u16string_view wsz)
 {
     size_t i = 0;
     const size_t n = wsz.size();
@@ -33,8 +32,8 @@ TInt ParseDecimal(std::u16string_view wsz)
         ++i;
     }
     using TWide = unsigned long long;
-    const TWide uLimit = bNegative ? TWide(std::numeric_limits<TInt>::max()) + 1
-                                   : TWide(std::numeric_limits<TInt>::max());
+    const TWide uLimit =
+        bNegative ? TWide(std::numeric_limits<TInt>::max()) + 1 : TWide(std::numeric_limits<TInt>::max());
     TWide uValue = 0;
     for (; i < n && wsz[i] >= u'0' && wsz[i] <= u'9'; ++i) {
         const TWide uDigit = TWide(wsz[i] - u'0');
@@ -82,8 +81,8 @@ void DeclareNamespace(ValueNode* pNode, std::u16string_view wszName, std::u16str
     if (wszUri.empty())
         return;
     const size_t iColon = wszName.find(u':');
-    const std::u16string_view wszPrefix = iColon == std::u16string_view::npos ? std::u16string_view()
-                                                                               : wszName.substr(0, iColon);
+    const std::u16string_view wszPrefix =
+        iColon == std::u16string_view::npos ? std::u16string_view() : wszName.substr(0, iColon);
     std::u16string wszDeclaration = u"xmlns";
     if (!wszPrefix.empty()) {
         wszDeclaration += u':';
@@ -110,7 +109,8 @@ const std::u16string* CNamePool::Intern(std::u16string_view wszName)
 {
     size_t iKey = wszName.size() * 31;
     if (!wszName.empty())
-        iKey += size_t(wszName.back()) * 7 + size_t(wszName[wszName.size() / 2]) * 3 + wszName[wszName.size() / 3];
+        iKey += size_t(wszName.back()) * 7 + size_t(wszName[wszName.size() / 2]) * 3 +
+                wszName[wszName.size() / 3];
     const std::u16string*& pCached = m_apCache[iKey % kCacheSize];
     if (pCached && *pCached == wszName)
         return pCached;
@@ -121,8 +121,7 @@ const std::u16string* CNamePool::Intern(std::u16string_view wszName)
 
 ValueNode::ValueNode(ValueTree* pOwner, ValueNode* pParent, const std::u16string* pName)
     : m_pName(pName), m_pOwner(pOwner), m_pParent(pParent)
-{
-}
+{}
 
 ValueNode::~ValueNode()
 {
@@ -247,7 +246,8 @@ NodeRef NodeRef::FindChild(std::u16string_view wszName) const
     return NodeRef();
 }
 
-NodeRef NodeRef::FindOrCreateChild(std::u16string_view wszName, std::u16string_view wszUri, bool bCreate) const
+NodeRef NodeRef::FindOrCreateChild(std::u16string_view wszName, std::u16string_view wszUri,
+                                   bool bCreate) const
 {
     NodeRef child = FindChild(wszName);
     if (child || !bCreate)

@@ -92,8 +92,8 @@ public:
     friend bool operator==(const NodeRef&, const NodeRef&) = default;
 
     // Name
-    bool GetName(std::u16string& wszName) const;  // cleared and false for an empty handle
-    std::u16string_view Name() const;             // empty for an empty handle
+    bool GetName(std::u16string& wszName) const; // cleared and false for an empty handle
+    std::u16string_view Name() const;            // empty for an empty handle
     bool NameIs(std::u16string_view wszName) const;
 
     // Navigation and structure
@@ -121,7 +121,8 @@ public:
     // names carry their prefix and never get a declaration of their own.
     bool GetAttribute(std::u16string_view wszName, std::u16string& wszValue) const;
     bool HasAttribute(std::u16string_view wszName) const;
-    bool SetAttribute(std::u16string_view wszName, std::u16string_view wszUri, std::u16string_view wszValue) const;
+    bool SetAttribute(std::u16string_view wszName, std::u16string_view wszUri,
+                      std::u16string_view wszValue) const;
     bool RemoveAttribute(std::u16string_view wszName) const;
     bool GetAttributeInt(std::u16string_view wszName, int32_t& iValue) const;
     bool SetAttributeInt(std::u16string_view wszName, std::u16string_view wszUri, int32_t iValue) const;

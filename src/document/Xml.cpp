@@ -30,15 +30,11 @@ inline size_t EscapedLength(char16_t wch)
     switch (wch) {
     case u'\0':
     case u'"':
-    case u'\'':
-        return 6;
-    case u'&':
-        return 5;
+    case u'\'': return 6;
+    case u'&': return 5;
     case u'<':
-    case u'>':
-        return 4;
-    default:
-        return 1;
+    case u'>': return 4;
+    default: return 1;
     }
 }
 
@@ -66,8 +62,7 @@ class CXmlReader {
 public:
     CXmlReader(ValueTree& tree, CNamePool& names, std::u16string_view wszText)
         : m_tree(tree), m_names(names), m_wsz(wszText)
-    {
-    }
+    {}
 
     // The parsed root, or null when the text is not well-formed.
     std::unique_ptr<ValueNode> Parse();
@@ -129,8 +124,8 @@ void CXmlReader::DecodeInto(size_t iBegin, size_t iEnd, std::u16string& wszOut)
             std::u16string_view wszName;
             char16_t wch;
         };
-        static constexpr SNamed kNamed[] = {{u"gt;", u'>'},     {u"lt;", u'<'},     {u"amp;", u'&'},
-                                            {u"quot;", u'"'},   {u"apos;", u'\''}, {u"null;", u'\0'}};
+        static constexpr SNamed kNamed[] = {{u"gt;", u'>'},   {u"lt;", u'<'},    {u"amp;", u'&'},
+                                            {u"quot;", u'"'}, {u"apos;", u'\''}, {u"null;", u'\0'}};
         bool bDone = false;
         for (const SNamed& named : kNamed) {
             if (wszRest.substr(0, named.wszName.size()) == named.wszName) {
@@ -330,7 +325,7 @@ bool ValueTree::FromXml(const std::u16string& wszXML)
     CXmlReader reader(*this, *pNames, wszText);
     std::unique_ptr<ValueNode> pRoot = reader.Parse();
     if (!pRoot)
-        return false; // the partial tree is already gone
+        return false;           // the partial tree is already gone
     m_pRoot = std::move(pRoot); // the old nodes go before their names
     m_pNames = std::move(pNames);
     return true;
@@ -363,24 +358,12 @@ char16_t* CXmlWriter::PutEscaped(char16_t* pOut, std::u16string_view wsz)
             continue;
         }
         switch (wch) {
-        case u'\0':
-            pOut = Put(pOut, u"&null;");
-            break;
-        case u'"':
-            pOut = Put(pOut, u"&quot;");
-            break;
-        case u'\'':
-            pOut = Put(pOut, u"&apos;");
-            break;
-        case u'&':
-            pOut = Put(pOut, u"&amp;");
-            break;
-        case u'<':
-            pOut = Put(pOut, u"&lt;");
-            break;
-        default:
-            pOut = Put(pOut, u"&gt;");
-            break;
+        case u'\0': pOut = Put(pOut, u"&null;"); break;
+        case u'"': pOut = Put(pOut, u"&quot;"); break;
+        case u'\'': pOut = Put(pOut, u"&apos;"); break;
+        case u'&': pOut = Put(pOut, u"&amp;"); break;
+        case u'<': pOut = Put(pOut, u"&lt;"); break;
+        default: pOut = Put(pOut, u"&gt;"); break;
         }
     }
     return pOut;

@@ -69,7 +69,7 @@ private:
     uint32_t m_dwCrc = 0;
     int m_iError = kErrorNone;
     bool m_bEndOfInput = false;
-    bool m_bEnded = false;       // the last member ended cleanly
+    bool m_bEnded = false; // the last member ended cleanly
     bool m_bTransparent = false;
     bool m_bHeaderValid = false; // the first member's header was whole and valid
     int64_t m_llDataStart = 0;

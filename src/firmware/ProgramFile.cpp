@@ -16,48 +16,22 @@ namespace kov {
 namespace {
 
 constexpr SHardwarePlatform kHardwarePlatforms[] = {
-    {0, u"Undefined"},
-    {1, u"EZ-Kit 561"},
-    {2, u"BTX CM 561"},
-    {3, u"KOV Device v1"},
-    {4, u"KOV Device v2"},
-    {5, u"Win32"},
-    {6, u"Win32 64 bits"},
-    {7, u"Linux x86"},
-    {8, u"Linux x86 64 bits"},
-    {9, u"ARMV4I WM6"},
-    {10, u"Linux DAVINCI"},
-    {11, u"ARM iPhone"},
-    {12, u"ARM Android"},
-    {13, u"ARM Symbian"},
-    {14, u"Linux DAVINCI v2"},
-    {15, u"Linux DAVINCI v3"},
-    {16, u"Linux DAVINCI v4"},
-    {17, u"Linux DAVINCI v5"},
-    {18, u"Linux DAVINCI v6"},
-    {19, u"Linux DAVINCI v7"},
-    {20, u"Linux DAVINCI v8"},
-    {21, u"Linux DAVINCI v9"},
-    {22, u"Linux DAVINCI v10"},
-    {23, u"Linux DAVINCI v11"},
-    {24, u"Linux DAVINCI v12"},
-    {25, u"Linux DAVINCI v13"},
-    {26, u"SP5K V50 VESK130"},
+    {0, u"Undefined"},          {1, u"EZ-Kit 561"},         {2, u"BTX CM 561"},
+    {3, u"KOV Device v1"},      {4, u"KOV Device v2"},      {5, u"Win32"},
+    {6, u"Win32 64 bits"},      {7, u"Linux x86"},          {8, u"Linux x86 64 bits"},
+    {9, u"ARMV4I WM6"},         {10, u"Linux DAVINCI"},     {11, u"ARM iPhone"},
+    {12, u"ARM Android"},       {13, u"ARM Symbian"},       {14, u"Linux DAVINCI v2"},
+    {15, u"Linux DAVINCI v3"},  {16, u"Linux DAVINCI v4"},  {17, u"Linux DAVINCI v5"},
+    {18, u"Linux DAVINCI v6"},  {19, u"Linux DAVINCI v7"},  {20, u"Linux DAVINCI v8"},
+    {21, u"Linux DAVINCI v9"},  {22, u"Linux DAVINCI v10"}, {23, u"Linux DAVINCI v11"},
+    {24, u"Linux DAVINCI v12"}, {25, u"Linux DAVINCI v13"}, {26, u"SP5K V50 VESK130"},
 };
 
 constexpr SDeviceModel kDeviceModels[] = {
-    {10, u"KOV-500", u"VSK500"},
-    {14, u"KOV-510", u"VSK510"},
-    {15, u"KOV-520", u"VSK520"},
-    {16, u"KOV-600", u"VSK600"},
-    {17, u"KOV-610", u"VSK610"},
-    {18, u"KOV-620", u"VSK620"},
-    {19, u"KOV-700", u"VSK700"},
-    {20, u"KOV-710", u"VSK710"},
-    {21, u"KOV-720", u"VSK720"},
-    {22, u"KOV-800", u"VSK800"},
-    {23, u"KOV-810", u"VSK810"},
-    {24, u"KOV-900", u"VSK900"},
+    {10, u"KOV-500", u"VSK500"}, {14, u"KOV-510", u"VSK510"}, {15, u"KOV-520", u"VSK520"},
+    {16, u"KOV-600", u"VSK600"}, {17, u"KOV-610", u"VSK610"}, {18, u"KOV-620", u"VSK620"},
+    {19, u"KOV-700", u"VSK700"}, {20, u"KOV-710", u"VSK710"}, {21, u"KOV-720", u"VSK720"},
+    {22, u"KOV-800", u"VSK800"}, {23, u"KOV-810", u"VSK810"}, {24, u"KOV-900", u"VSK900"},
     {25, u"KOV-910", u"VSK910"},
 };
 
@@ -69,16 +43,16 @@ constexpr size_t kLdrMessageMax = 200;
 
 // Fills "%ls", "%hs" and "%d" of a message with the given texts, in order, and cuts the
 // result to the message's buffer length.
-std::u16string FormatMessageText(std::u16string_view wszFormat, std::initializer_list<std::u16string_view> args,
-                                 size_t iMaxLength)
+std::u16string FormatMessageText(std::u16string_view wszFormat,
+                                 std::initializer_list<std::u16string_view> args, size_t iMaxLength)
 {
     std::u16string wszOut;
     auto itArg = args.begin();
     for (size_t i = 0; i < wszFormat.size(); ++i) {
         const std::u16string_view wszRest = wszFormat.substr(i);
         const size_t iSpec = wszRest.starts_with(u"%ls") || wszRest.starts_with(u"%hs") ? 3
-                             : wszRest.starts_with(u"%d")                             ? 2
-                                                                                      : 0;
+                             : wszRest.starts_with(u"%d")                               ? 2
+                                                                                        : 0;
         if (iSpec != 0 && itArg != args.end()) {
             wszOut += *itArg++;
             i += iSpec - 1;
@@ -195,8 +169,8 @@ int64_t ReadLdrVersion(const std::u16string& wszPath)
         llLeft -= iWant;
         const int32_t iFilled = iCarried + iWant;
         if (iFilled > 4) {
-            const int64_t llAt = FindBytePattern(abyWindow, static_cast<size_t>(iFilled - 4), kLdrMarker,
-                                                 sizeof(kLdrMarker));
+            const int64_t llAt =
+                FindBytePattern(abyWindow, static_cast<size_t>(iFilled - 4), kLdrMarker, sizeof(kLdrMarker));
             if (llAt >= 0)
                 return static_cast<int64_t>(ReadBigEndian32(abyWindow + llAt + 4));
         }
@@ -227,7 +201,8 @@ SFirmwareMessage LdrVersionMessage(int64_t llResult)
     std::u16string awszPart[4];
     for (int i = 0; i < 4; ++i)
         awszPart[i] = NumberText((dwVersion >> (24 - 8 * i)) & 0xFF);
-    return {FormatMessageText(kMsgConfirmLdr, {awszPart[0], awszPart[1], awszPart[2], awszPart[3]}, kLdrMessageMax),
+    return {FormatMessageText(kMsgConfirmLdr, {awszPart[0], awszPart[1], awszPart[2], awszPart[3]},
+                              kLdrMessageMax),
             kCaptionDeviceProgramming, true};
 }
 
@@ -285,18 +260,15 @@ SFirmwareMessage TgzCheckMessage(ETgzCheck eResult, const STgzIdentification& id
 {
     switch (eResult) {
     case ETgzCheck::Ok:
-        return {FormatMessageText(kMsgConfirmTgz, {Widen(ident.szVersion), Widen(ident.szDate)}, kTgzMessageMax),
-                kCaptionDeviceProgramming, true};
-    case ETgzCheck::CannotOpen:
-        return {std::u16string(kMsgCouldNotOpenZip), kCaptionFlashTgz};
-    case ETgzCheck::NoIdentification:
-        return {std::u16string(kMsgNoVersionIdentification), kCaptionFlashTgz};
-    case ETgzCheck::InvalidHeader:
-        return {std::u16string(kMsgInvalidPartitionsHeader), kCaptionFlashTgz};
+        return {
+            FormatMessageText(kMsgConfirmTgz, {Widen(ident.szVersion), Widen(ident.szDate)}, kTgzMessageMax),
+            kCaptionDeviceProgramming, true};
+    case ETgzCheck::CannotOpen: return {std::u16string(kMsgCouldNotOpenZip), kCaptionFlashTgz};
+    case ETgzCheck::NoIdentification: return {std::u16string(kMsgNoVersionIdentification), kCaptionFlashTgz};
+    case ETgzCheck::InvalidHeader: return {std::u16string(kMsgInvalidPartitionsHeader), kCaptionFlashTgz};
     case ETgzCheck::UnknownDevicePlatform:
         return {std::u16string(kMsgUnknownDevicePlatform), kCaptionFlashTgz};
-    case ETgzCheck::PlatformMismatch:
-        break;
+    case ETgzCheck::PlatformMismatch: break;
     }
     return {FormatMessageText(kMsgPlatformMismatch, {HardwarePlatformName(iPlatformId), ident.wszPlatform},
                               kTgzMessageMax),

@@ -55,7 +55,8 @@ inline constexpr std::u16string_view kCaptionDeviceProgramming = u"Device Progra
 inline constexpr std::u16string_view kMsgCouldNotOpenZip = u"Could not open zip file";
 inline constexpr std::u16string_view kMsgNoVersionIdentification = u"Could not find version identification";
 inline constexpr std::u16string_view kMsgInvalidPartitionsHeader = u"Invalid internal partitions header";
-inline constexpr std::u16string_view kMsgUnknownDevicePlatform = u"Could not decide on connected device platform";
+inline constexpr std::u16string_view kMsgUnknownDevicePlatform =
+    u"Could not decide on connected device platform";
 inline constexpr std::u16string_view kMsgPlatformMismatch =
     u"Device hardware platform mismatch.\nDevice hardware platform: %ls\nFile hardware platform: %ls";
 inline constexpr std::u16string_view kMsgConfirmTgz =
@@ -111,7 +112,8 @@ struct STgzIdentification {
 // has its fields (Ok), else returns CannotOpen, NoIdentification or InvalidHeader.
 ETgzCheck ReadTgzIdentificationLine(const std::u16string& wszPath, STgzIdentification& ident);
 // The line, then its platform compared with the device's platform.
-ETgzCheck ReadTgzIdentification(const std::u16string& wszPath, int32_t iPlatformId, STgzIdentification& ident);
+ETgzCheck ReadTgzIdentification(const std::u16string& wszPath, int32_t iPlatformId,
+                                STgzIdentification& ident);
 // The failure message of a check, or for Ok the confirmation with the version and date.
 SFirmwareMessage TgzCheckMessage(ETgzCheck eResult, const STgzIdentification& ident, int32_t iPlatformId);
 

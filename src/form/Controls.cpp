@@ -12,523 +12,605 @@
 namespace kov {
 namespace {
 
-bool IsSpace(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool IsSpace(char16_t c)
+{
+    return c == u' ' || (c >= u'\t' && c <= u'\r');
+}
+bool IsDigit(char16_t c)
+{
+    return c >= u'0' && c <= u'9';
+}
 
-std::size_t SkipSpaces(std::u16string_view wsz) {
-  std::size_t i = 0;
-  while (i < wsz.size() && IsSpace(wsz[i])) {
-    ++i;
-  }
-  return i;
+std::size_t SkipSpaces(std::u16string_view wsz)
+{
+    std::size_t i = 0;
+    while (i < wsz.size() && IsSpace(wsz[i])) {
+        ++i;
+    }
+    return i;
 }
 
 // Value of a run of at most twenty digits.
-std::uint64_t DigitsValue(std::u16string_view wszDigits) {
-  std::uint64_t qwValue = 0;
-  for (char16_t c : wszDigits) {
-    qwValue = qwValue * 10 + static_cast<std::uint64_t>(c - u'0');
-  }
-  return qwValue;
+std::uint64_t DigitsValue(std::u16string_view wszDigits)
+{
+    std::uint64_t qwValue = 0;
+    for (char16_t c : wszDigits) {
+        qwValue = qwValue * 10 + static_cast<std::uint64_t>(c - u'0');
+    }
+    return qwValue;
 }
 
-std::u16string AsciiToWide(const std::string& sz) { return std::u16string(sz.begin(), sz.end()); }
+std::u16string AsciiToWide(const std::string& sz)
+{
+    return std::u16string(sz.begin(), sz.end());
+}
 
 } // namespace
 
 // ---- CControl
 
 CControl::CControl(CForm& rForm, EControlKind eKind, int iId, std::u16string wszCaption)
-    : m_rForm(rForm), m_eKind(eKind), m_iId(iId), m_wszCaption(std::move(wszCaption)) {}
+    : m_rForm(rForm), m_eKind(eKind), m_iId(iId), m_wszCaption(std::move(wszCaption))
+{}
 
-bool CControl::CaptionIsSideLabel() const {
-  switch (m_eKind) {
-  case EControlKind::Label:
-  case EControlKind::CheckBox:
-  case EControlKind::RadioButton:
-  case EControlKind::Button:
-  case EControlKind::GroupBox:
-    return false;
-  default:
-    return true;
-  }
+bool CControl::CaptionIsSideLabel() const
+{
+    switch (m_eKind) {
+    case EControlKind::Label:
+    case EControlKind::CheckBox:
+    case EControlKind::RadioButton:
+    case EControlKind::Button:
+    case EControlKind::GroupBox: return false;
+    default: return true;
+    }
 }
 
-void CControl::SetCaption(std::u16string wszCaption) {
-  if (wszCaption != m_wszCaption) {
-    m_wszCaption = std::move(wszCaption);
-    Changed(EChange::Caption);
-  }
+void CControl::SetCaption(std::u16string wszCaption)
+{
+    if (wszCaption != m_wszCaption) {
+        m_wszCaption = std::move(wszCaption);
+        Changed(EChange::Caption);
+    }
 }
 
-void CControl::SetToolTip(std::u16string wszToolTip) {
-  if (wszToolTip != m_wszToolTip) {
-    m_wszToolTip = std::move(wszToolTip);
-    Changed(EChange::ToolTip);
-  }
+void CControl::SetToolTip(std::u16string wszToolTip)
+{
+    if (wszToolTip != m_wszToolTip) {
+        m_wszToolTip = std::move(wszToolTip);
+        Changed(EChange::ToolTip);
+    }
 }
 
-void CControl::SetEnabled(bool bEnabled) {
-  if (bEnabled != m_bEnabled) {
-    m_bEnabled = bEnabled;
-    Changed(EChange::Enabled);
-  }
+void CControl::SetEnabled(bool bEnabled)
+{
+    if (bEnabled != m_bEnabled) {
+        m_bEnabled = bEnabled;
+        Changed(EChange::Enabled);
+    }
 }
 
-void CControl::SetVisible(bool bVisible) {
-  if (bVisible != m_bVisible) {
-    m_bVisible = bVisible;
-    Changed(EChange::Visible);
-  }
+void CControl::SetVisible(bool bVisible)
+{
+    if (bVisible != m_bVisible) {
+        m_bVisible = bVisible;
+        Changed(EChange::Visible);
+    }
 }
 
-bool CControl::IsInteractive() const { return m_bEnabled && m_bVisible && m_rForm.AcceptsInput(); }
+bool CControl::IsInteractive() const
+{
+    return m_bEnabled && m_bVisible && m_rForm.AcceptsInput();
+}
 
-void CControl::Changed(EChange eChange) { m_rForm.NotifyControl(*this, eChange); }
+void CControl::Changed(EChange eChange)
+{
+    m_rForm.NotifyControl(*this, eChange);
+}
 
 // ---- CEdit
 
 CEdit::CEdit(CForm& rForm, EControlKind eKind, int iId, std::u16string wszLabel)
-    : CControl(rForm, eKind, iId, std::move(wszLabel)) {}
+    : CControl(rForm, eKind, iId, std::move(wszLabel))
+{}
 
-void CEdit::SetText(std::u16string wszText) {
-  m_nCaret = wszText.size();
-  if (wszText != m_wszText) {
-    m_wszText = std::move(wszText);
-    Changed(EChange::Value);
-  }
-}
-
-int CEdit::GetInt() const {
-  std::size_t i = SkipSpaces(m_wszText);
-  bool bNegative = false;
-  if (i < m_wszText.size() && (m_wszText[i] == u'-' || m_wszText[i] == u'+')) {
-    bNegative = m_wszText[i] == u'-';
-    ++i;
-  }
-  std::int64_t llValue = 0;
-  constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<int>::max()} + 1;
-  for (; i < m_wszText.size() && IsDigit(m_wszText[i]); ++i) {
-    llValue = std::min(kLimit, llValue * 10 + (m_wszText[i] - u'0'));
-  }
-  if (bNegative) {
-    return static_cast<int>(-llValue);
-  }
-  return static_cast<int>(std::min<std::int64_t>(llValue, std::numeric_limits<int>::max()));
-}
-
-std::uint32_t CEdit::GetUInt() const {
-  std::uint64_t qwValue = 0;
-  for (std::size_t i = SkipSpaces(m_wszText); i < m_wszText.size() && IsDigit(m_wszText[i]); ++i) {
-    qwValue = std::min<std::uint64_t>(UINT32_MAX, qwValue * 10 + (m_wszText[i] - u'0'));
-  }
-  return static_cast<std::uint32_t>(qwValue);
-}
-
-bool CEdit::TryGetInt(int& riValue) const {
-  std::size_t i = SkipSpaces(m_wszText);
-  bool bNegative = i < m_wszText.size() && m_wszText[i] == u'-';
-  if (bNegative) {
-    ++i;
-  }
-  if (i == m_wszText.size()) {
-    return false;
-  }
-  std::int64_t llValue = 0;
-  for (; i < m_wszText.size(); ++i) {
-    if (!IsDigit(m_wszText[i])) {
-      return false;
+void CEdit::SetText(std::u16string wszText)
+{
+    m_nCaret = wszText.size();
+    if (wszText != m_wszText) {
+        m_wszText = std::move(wszText);
+        Changed(EChange::Value);
     }
-    llValue = llValue * 10 + (m_wszText[i] - u'0');
-    if (llValue > std::int64_t{std::numeric_limits<int>::max()} + 1) {
-      return false;
-    }
-  }
-  llValue = bNegative ? -llValue : llValue;
-  if (llValue > std::numeric_limits<int>::max()) {
-    return false;
-  }
-  riValue = static_cast<int>(llValue);
-  return true;
 }
 
-void CEdit::SetInt(int iValue) { SetText(AsciiToWide(std::to_string(iValue))); }
+int CEdit::GetInt() const
+{
+    std::size_t i = SkipSpaces(m_wszText);
+    bool bNegative = false;
+    if (i < m_wszText.size() && (m_wszText[i] == u'-' || m_wszText[i] == u'+')) {
+        bNegative = m_wszText[i] == u'-';
+        ++i;
+    }
+    std::int64_t llValue = 0;
+    constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<int>::max()} + 1;
+    for (; i < m_wszText.size() && IsDigit(m_wszText[i]); ++i) {
+        llValue = std::min(kLimit, llValue * 10 + (m_wszText[i] - u'0'));
+    }
+    if (bNegative) {
+        return static_cast<int>(-llValue);
+    }
+    return static_cast<int>(std::min<std::int64_t>(llValue, std::numeric_limits<int>::max()));
+}
 
-void CEdit::SetUInt(std::uint32_t dwValue) { SetText(AsciiToWide(std::to_string(dwValue))); }
+std::uint32_t CEdit::GetUInt() const
+{
+    std::uint64_t qwValue = 0;
+    for (std::size_t i = SkipSpaces(m_wszText); i < m_wszText.size() && IsDigit(m_wszText[i]); ++i) {
+        qwValue = std::min<std::uint64_t>(UINT32_MAX, qwValue * 10 + (m_wszText[i] - u'0'));
+    }
+    return static_cast<std::uint32_t>(qwValue);
+}
 
-std::u16string CEdit::TrimmedText() const { return TrimControlSpace(m_wszText); }
+bool CEdit::TryGetInt(int& riValue) const
+{
+    std::size_t i = SkipSpaces(m_wszText);
+    bool bNegative = i < m_wszText.size() && m_wszText[i] == u'-';
+    if (bNegative) {
+        ++i;
+    }
+    if (i == m_wszText.size()) {
+        return false;
+    }
+    std::int64_t llValue = 0;
+    for (; i < m_wszText.size(); ++i) {
+        if (!IsDigit(m_wszText[i])) {
+            return false;
+        }
+        llValue = llValue * 10 + (m_wszText[i] - u'0');
+        if (llValue > std::int64_t{std::numeric_limits<int>::max()} + 1) {
+            return false;
+        }
+    }
+    llValue = bNegative ? -llValue : llValue;
+    if (llValue > std::numeric_limits<int>::max()) {
+        return false;
+    }
+    riValue = static_cast<int>(llValue);
+    return true;
+}
 
-CEdit& CEdit::SetReadOnly(bool bReadOnly) {
-  if (bReadOnly != m_bReadOnly) {
-    m_bReadOnly = bReadOnly;
+void CEdit::SetInt(int iValue)
+{
+    SetText(AsciiToWide(std::to_string(iValue)));
+}
+
+void CEdit::SetUInt(std::uint32_t dwValue)
+{
+    SetText(AsciiToWide(std::to_string(dwValue)));
+}
+
+std::u16string CEdit::TrimmedText() const
+{
+    return TrimControlSpace(m_wszText);
+}
+
+CEdit& CEdit::SetReadOnly(bool bReadOnly)
+{
+    if (bReadOnly != m_bReadOnly) {
+        m_bReadOnly = bReadOnly;
+        Changed(EChange::Range);
+    }
+    return *this;
+}
+
+CEdit& CEdit::SetMaxLength(std::size_t nMaxLength)
+{
+    m_nMaxLength = nMaxLength;
     Changed(EChange::Range);
-  }
-  return *this;
+    return *this;
 }
 
-CEdit& CEdit::SetMaxLength(std::size_t nMaxLength) {
-  m_nMaxLength = nMaxLength;
-  Changed(EChange::Range);
-  return *this;
+CEdit& CEdit::SetRange(std::uint32_t dwMin, std::uint32_t dwMax)
+{
+    m_dwMin = std::min(dwMin, dwMax);
+    m_dwMax = std::max(dwMin, dwMax);
+    Changed(EChange::Range);
+    return *this;
 }
 
-CEdit& CEdit::SetRange(std::uint32_t dwMin, std::uint32_t dwMax) {
-  m_dwMin = std::min(dwMin, dwMax);
-  m_dwMax = std::max(dwMin, dwMax);
-  Changed(EChange::Range);
-  return *this;
-}
-
-bool CEdit::IsInRange() const {
-  if (m_wszText.empty() || !std::all_of(m_wszText.begin(), m_wszText.end(), IsDigit)) {
-    return false;
-  }
-  std::uint32_t dwValue = GetUInt();
-  return dwValue >= m_dwMin && dwValue <= m_dwMax;
-}
-
-void CEdit::SetCaret(std::size_t nCaret) {
-  nCaret = std::min(nCaret, m_wszText.size());
-  if (nCaret != m_nCaret) {
-    m_nCaret = nCaret;
-    Changed(EChange::Selection);
-  }
-}
-
-void CEdit::InsertAtCaret(std::u16string_view wsz) {
-  m_nCaret = std::min(m_nCaret, m_wszText.size());
-  m_wszText.insert(m_nCaret, wsz);
-  m_nLastInsertPos = m_nCaret;
-  m_nLastInsertLength = wsz.size();
-  m_nCaret += wsz.size();
-  Changed(EChange::Inserted);
-}
-
-bool CEdit::UserSetText(std::u16string wszText) {
-  if (!IsInteractive() || m_bReadOnly) {
-    return false;
-  }
-  if (Kind() == EControlKind::NumberEdit) {
-    if (!std::all_of(wszText.begin(), wszText.end(), IsDigit)) {
-      return false;
+bool CEdit::IsInRange() const
+{
+    if (m_wszText.empty() || !std::all_of(m_wszText.begin(), m_wszText.end(), IsDigit)) {
+        return false;
     }
-    // More than ten digits cannot be a 32-bit value.
-    if (!wszText.empty() && (wszText.size() > 10 || DigitsValue(wszText) > m_dwMax)) {
-      return false;
-    }
-  }
-  if (m_nMaxLength != 0 && wszText.size() > m_nMaxLength) {
-    wszText.resize(m_nMaxLength);
-  }
-  SetText(std::move(wszText));
-  FireChange();
-  return true;
+    std::uint32_t dwValue = GetUInt();
+    return dwValue >= m_dwMin && dwValue <= m_dwMax;
 }
 
-bool CEdit::UserSetCaret(std::size_t nCaret) {
-  if (!IsInteractive()) {
-    return false;
-  }
-  SetCaret(nCaret);
-  return true;
+void CEdit::SetCaret(std::size_t nCaret)
+{
+    nCaret = std::min(nCaret, m_wszText.size());
+    if (nCaret != m_nCaret) {
+        m_nCaret = nCaret;
+        Changed(EChange::Selection);
+    }
+}
+
+void CEdit::InsertAtCaret(std::u16string_view wsz)
+{
+    m_nCaret = std::min(m_nCaret, m_wszText.size());
+    m_wszText.insert(m_nCaret, wsz);
+    m_nLastInsertPos = m_nCaret;
+    m_nLastInsertLength = wsz.size();
+    m_nCaret += wsz.size();
+    Changed(EChange::Inserted);
+}
+
+bool CEdit::UserSetText(std::u16string wszText)
+{
+    if (!IsInteractive() || m_bReadOnly) {
+        return false;
+    }
+    if (Kind() == EControlKind::NumberEdit) {
+        if (!std::all_of(wszText.begin(), wszText.end(), IsDigit)) {
+            return false;
+        }
+        // More than ten digits cannot be a 32-bit value.
+        if (!wszText.empty() && (wszText.size() > 10 || DigitsValue(wszText) > m_dwMax)) {
+            return false;
+        }
+    }
+    if (m_nMaxLength != 0 && wszText.size() > m_nMaxLength) {
+        wszText.resize(m_nMaxLength);
+    }
+    SetText(std::move(wszText));
+    FireChange();
+    return true;
+}
+
+bool CEdit::UserSetCaret(std::size_t nCaret)
+{
+    if (!IsInteractive()) {
+        return false;
+    }
+    SetCaret(nCaret);
+    return true;
 }
 
 // ---- CIpAddressEdit
 
-void CIpAddressEdit::SetAddress(std::uint32_t dwAddress) {
-  if (m_bBlank || dwAddress != m_dwAddress) {
-    m_bBlank = false;
-    m_dwAddress = dwAddress;
-    Changed(EChange::Value);
-  }
+void CIpAddressEdit::SetAddress(std::uint32_t dwAddress)
+{
+    if (m_bBlank || dwAddress != m_dwAddress) {
+        m_bBlank = false;
+        m_dwAddress = dwAddress;
+        Changed(EChange::Value);
+    }
 }
 
-void CIpAddressEdit::Clear() {
-  if (!m_bBlank) {
-    m_bBlank = true;
-    m_dwAddress = 0;
-    Changed(EChange::Value);
-  }
+void CIpAddressEdit::Clear()
+{
+    if (!m_bBlank) {
+        m_bBlank = true;
+        m_dwAddress = 0;
+        Changed(EChange::Value);
+    }
 }
 
-bool CIpAddressEdit::SetText(std::u16string_view wszText) {
-  std::uint32_t dwAddress = 0;
-  bool bBlank = true;
-  if (!Ipv4FromControlText(wszText, dwAddress, bBlank)) {
-    Clear();
-    return false;
-  }
-  SetAddress(dwAddress);
-  return true;
+bool CIpAddressEdit::SetText(std::u16string_view wszText)
+{
+    std::uint32_t dwAddress = 0;
+    bool bBlank = true;
+    if (!Ipv4FromControlText(wszText, dwAddress, bBlank)) {
+        Clear();
+        return false;
+    }
+    SetAddress(dwAddress);
+    return true;
 }
 
-std::u16string CIpAddressEdit::Text() const { return Ipv4ToControlText(m_dwAddress, m_bBlank); }
+std::u16string CIpAddressEdit::Text() const
+{
+    return Ipv4ToControlText(m_dwAddress, m_bBlank);
+}
 
-bool CIpAddressEdit::UserSetAddress(std::optional<std::uint32_t> dwAddress) {
-  if (!IsInteractive()) {
-    return false;
-  }
-  if (dwAddress) {
-    SetAddress(*dwAddress);
-  } else {
-    Clear();
-  }
-  FireChange();
-  return true;
+bool CIpAddressEdit::UserSetAddress(std::optional<std::uint32_t> dwAddress)
+{
+    if (!IsInteractive()) {
+        return false;
+    }
+    if (dwAddress) {
+        SetAddress(*dwAddress);
+    } else {
+        Clear();
+    }
+    FireChange();
+    return true;
 }
 
 // ---- CCheckBox
 
-void CCheckBox::SetChecked(bool bChecked) {
-  if (bChecked != m_bChecked) {
-    m_bChecked = bChecked;
-    Changed(EChange::Value);
-  }
+void CCheckBox::SetChecked(bool bChecked)
+{
+    if (bChecked != m_bChecked) {
+        m_bChecked = bChecked;
+        Changed(EChange::Value);
+    }
 }
 
-bool CCheckBox::UserClick() {
-  if (!IsInteractive()) {
-    return false;
-  }
-  SetChecked(!m_bChecked);
-  FireClick();
-  return true;
+bool CCheckBox::UserClick()
+{
+    if (!IsInteractive()) {
+        return false;
+    }
+    SetChecked(!m_bChecked);
+    FireClick();
+    return true;
 }
 
 // ---- CRadioButton
 
-void CRadioButton::SetCheckedAlone(bool bChecked) {
-  if (bChecked != m_bChecked) {
-    m_bChecked = bChecked;
-    Changed(EChange::Value);
-  }
+void CRadioButton::SetCheckedAlone(bool bChecked)
+{
+    if (bChecked != m_bChecked) {
+        m_bChecked = bChecked;
+        Changed(EChange::Value);
+    }
 }
 
-void CRadioButton::SetChecked(bool bChecked) {
-  if (bChecked) {
-    Form().UncheckGroup(m_iGroup, this);
-  }
-  SetCheckedAlone(bChecked);
+void CRadioButton::SetChecked(bool bChecked)
+{
+    if (bChecked) {
+        Form().UncheckGroup(m_iGroup, this);
+    }
+    SetCheckedAlone(bChecked);
 }
 
-bool CRadioButton::UserClick() {
-  if (!IsInteractive()) {
-    return false;
-  }
-  SetChecked(true);
-  FireClick();
-  return true;
+bool CRadioButton::UserClick()
+{
+    if (!IsInteractive()) {
+        return false;
+    }
+    SetChecked(true);
+    FireClick();
+    return true;
 }
 
 // ---- CDropDownList
 
-int CDropDownList::AddItem(std::u16string wszText, std::uint32_t dwData) {
-  m_vItems.push_back({std::move(wszText), dwData});
-  Changed(EChange::Items);
-  return ItemCount() - 1;
+int CDropDownList::AddItem(std::u16string wszText, std::uint32_t dwData)
+{
+    m_vItems.push_back({std::move(wszText), dwData});
+    Changed(EChange::Items);
+    return ItemCount() - 1;
 }
 
-void CDropDownList::DeleteAllItems() {
-  m_vItems.clear();
-  Changed(EChange::Items);
-  SetSelection(-1);
+void CDropDownList::DeleteAllItems()
+{
+    m_vItems.clear();
+    Changed(EChange::Items);
+    SetSelection(-1);
 }
 
-std::u16string CDropDownList::ItemText(int iIndex) const {
-  return iIndex >= 0 && iIndex < ItemCount() ? m_vItems[static_cast<std::size_t>(iIndex)].wszText
-                                             : std::u16string{};
+std::u16string CDropDownList::ItemText(int iIndex) const
+{
+    return iIndex >= 0 && iIndex < ItemCount() ? m_vItems[static_cast<std::size_t>(iIndex)].wszText
+                                               : std::u16string{};
 }
 
-std::uint32_t CDropDownList::ItemData(int iIndex, std::uint32_t dwDefault) const {
-  return iIndex >= 0 && iIndex < ItemCount() ? m_vItems[static_cast<std::size_t>(iIndex)].dwData
-                                             : dwDefault;
+std::uint32_t CDropDownList::ItemData(int iIndex, std::uint32_t dwDefault) const
+{
+    return iIndex >= 0 && iIndex < ItemCount() ? m_vItems[static_cast<std::size_t>(iIndex)].dwData
+                                               : dwDefault;
 }
 
-int CDropDownList::FindItemByData(std::uint32_t dwData) const {
-  auto it = std::find_if(m_vItems.begin(), m_vItems.end(),
-                         [&](const SDropDownItem& item) { return item.dwData == dwData; });
-  return it == m_vItems.end() ? -1 : static_cast<int>(it - m_vItems.begin());
+int CDropDownList::FindItemByData(std::uint32_t dwData) const
+{
+    auto it = std::find_if(m_vItems.begin(), m_vItems.end(),
+                           [&](const SDropDownItem& item) { return item.dwData == dwData; });
+    return it == m_vItems.end() ? -1 : static_cast<int>(it - m_vItems.begin());
 }
 
-int CDropDownList::FindItemByText(std::u16string_view wszText) const {
-  auto it = std::find_if(m_vItems.begin(), m_vItems.end(),
-                         [&](const SDropDownItem& item) { return item.wszText == wszText; });
-  return it == m_vItems.end() ? -1 : static_cast<int>(it - m_vItems.begin());
+int CDropDownList::FindItemByText(std::u16string_view wszText) const
+{
+    auto it = std::find_if(m_vItems.begin(), m_vItems.end(),
+                           [&](const SDropDownItem& item) { return item.wszText == wszText; });
+    return it == m_vItems.end() ? -1 : static_cast<int>(it - m_vItems.begin());
 }
 
-bool CDropDownList::SetSelection(int iIndex) {
-  bool bValid = iIndex >= 0 && iIndex < ItemCount();
-  int iNew = bValid ? iIndex : -1;
-  if (iNew != m_iSelection) {
-    m_iSelection = iNew;
-    Changed(EChange::Selection);
-  }
-  return bValid || iIndex == -1;
+bool CDropDownList::SetSelection(int iIndex)
+{
+    bool bValid = iIndex >= 0 && iIndex < ItemCount();
+    int iNew = bValid ? iIndex : -1;
+    if (iNew != m_iSelection) {
+        m_iSelection = iNew;
+        Changed(EChange::Selection);
+    }
+    return bValid || iIndex == -1;
 }
 
-bool CDropDownList::SelectByData(std::uint32_t dwData) {
-  int iIndex = FindItemByData(dwData);
-  SetSelection(iIndex);
-  return iIndex >= 0;
+bool CDropDownList::SelectByData(std::uint32_t dwData)
+{
+    int iIndex = FindItemByData(dwData);
+    SetSelection(iIndex);
+    return iIndex >= 0;
 }
 
-std::uint32_t CDropDownList::SelectedData(std::uint32_t dwDefault) const {
-  return ItemData(m_iSelection, dwDefault);
+std::uint32_t CDropDownList::SelectedData(std::uint32_t dwDefault) const
+{
+    return ItemData(m_iSelection, dwDefault);
 }
 
-bool CDropDownList::UserSelect(int iIndex) {
-  if (!IsInteractive() || iIndex < 0 || iIndex >= ItemCount()) {
-    return false;
-  }
-  SetSelection(iIndex);
-  FireChange();
-  return true;
+bool CDropDownList::UserSelect(int iIndex)
+{
+    if (!IsInteractive() || iIndex < 0 || iIndex >= ItemCount()) {
+        return false;
+    }
+    SetSelection(iIndex);
+    FireChange();
+    return true;
 }
 
 // ---- CListView
 
-void CListView::AddColumn(std::u16string wszHeader, int iWidth) {
-  m_vColumns.push_back({std::move(wszHeader), iWidth});
-  Changed(EChange::Items);
+void CListView::AddColumn(std::u16string wszHeader, int iWidth)
+{
+    m_vColumns.push_back({std::move(wszHeader), iWidth});
+    Changed(EChange::Items);
 }
 
-int CListView::AddRow(std::vector<std::u16string> vCells, std::uint32_t dwData) {
-  return InsertRow(RowCount(), std::move(vCells), dwData);
+int CListView::AddRow(std::vector<std::u16string> vCells, std::uint32_t dwData)
+{
+    return InsertRow(RowCount(), std::move(vCells), dwData);
 }
 
-int CListView::InsertRow(int iIndex, std::vector<std::u16string> vCells, std::uint32_t dwData) {
-  iIndex = std::clamp(iIndex, 0, RowCount());
-  m_vRows.insert(m_vRows.begin() + iIndex, SListRow{std::move(vCells), dwData});
-  Changed(EChange::Items);
-  if (m_iSelection >= iIndex) {
-    ++m_iSelection;
-    Changed(EChange::Selection);
-  }
-  return iIndex;
+int CListView::InsertRow(int iIndex, std::vector<std::u16string> vCells, std::uint32_t dwData)
+{
+    iIndex = std::clamp(iIndex, 0, RowCount());
+    m_vRows.insert(m_vRows.begin() + iIndex, SListRow{std::move(vCells), dwData});
+    Changed(EChange::Items);
+    if (m_iSelection >= iIndex) {
+        ++m_iSelection;
+        Changed(EChange::Selection);
+    }
+    return iIndex;
 }
 
-bool CListView::SetRow(int iIndex, std::vector<std::u16string> vCells) {
-  if (!IsRow(iIndex)) {
-    return false;
-  }
-  m_vRows[static_cast<std::size_t>(iIndex)].vCells = std::move(vCells);
-  Changed(EChange::Items);
-  return true;
+bool CListView::SetRow(int iIndex, std::vector<std::u16string> vCells)
+{
+    if (!IsRow(iIndex)) {
+        return false;
+    }
+    m_vRows[static_cast<std::size_t>(iIndex)].vCells = std::move(vCells);
+    Changed(EChange::Items);
+    return true;
 }
 
-bool CListView::SetCell(int iRow, int iColumn, std::u16string wszText) {
-  if (!IsRow(iRow) || iColumn < 0) {
-    return false;
-  }
-  std::vector<std::u16string>& vCells = m_vRows[static_cast<std::size_t>(iRow)].vCells;
-  if (static_cast<std::size_t>(iColumn) >= vCells.size()) {
-    vCells.resize(static_cast<std::size_t>(iColumn) + 1);
-  }
-  vCells[static_cast<std::size_t>(iColumn)] = std::move(wszText);
-  Changed(EChange::Items);
-  return true;
+bool CListView::SetCell(int iRow, int iColumn, std::u16string wszText)
+{
+    if (!IsRow(iRow) || iColumn < 0) {
+        return false;
+    }
+    std::vector<std::u16string>& vCells = m_vRows[static_cast<std::size_t>(iRow)].vCells;
+    if (static_cast<std::size_t>(iColumn) >= vCells.size()) {
+        vCells.resize(static_cast<std::size_t>(iColumn) + 1);
+    }
+    vCells[static_cast<std::size_t>(iColumn)] = std::move(wszText);
+    Changed(EChange::Items);
+    return true;
 }
 
-bool CListView::SetRowData(int iRow, std::uint32_t dwData) {
-  if (!IsRow(iRow)) {
-    return false;
-  }
-  m_vRows[static_cast<std::size_t>(iRow)].dwData = dwData;
-  return true;
+bool CListView::SetRowData(int iRow, std::uint32_t dwData)
+{
+    if (!IsRow(iRow)) {
+        return false;
+    }
+    m_vRows[static_cast<std::size_t>(iRow)].dwData = dwData;
+    return true;
 }
 
-bool CListView::DeleteRow(int iIndex) {
-  if (!IsRow(iIndex)) {
-    return false;
-  }
-  m_vRows.erase(m_vRows.begin() + iIndex);
-  Changed(EChange::Items);
-  if (m_iSelection >= iIndex) {
-    m_iSelection = m_iSelection == iIndex ? -1 : m_iSelection - 1;
-    Changed(EChange::Selection);
-  }
-  return true;
+bool CListView::DeleteRow(int iIndex)
+{
+    if (!IsRow(iIndex)) {
+        return false;
+    }
+    m_vRows.erase(m_vRows.begin() + iIndex);
+    Changed(EChange::Items);
+    if (m_iSelection >= iIndex) {
+        m_iSelection = m_iSelection == iIndex ? -1 : m_iSelection - 1;
+        Changed(EChange::Selection);
+    }
+    return true;
 }
 
-void CListView::DeleteAllRows() {
-  m_vRows.clear();
-  Changed(EChange::Items);
-  SetSelection(-1);
+void CListView::DeleteAllRows()
+{
+    m_vRows.clear();
+    Changed(EChange::Items);
+    SetSelection(-1);
 }
 
-std::u16string CListView::Cell(int iRow, int iColumn) const {
-  if (!IsRow(iRow) || iColumn < 0) {
-    return {};
-  }
-  const std::vector<std::u16string>& vCells = m_vRows[static_cast<std::size_t>(iRow)].vCells;
-  return static_cast<std::size_t>(iColumn) < vCells.size() ? vCells[static_cast<std::size_t>(iColumn)]
-                                                           : std::u16string{};
+std::u16string CListView::Cell(int iRow, int iColumn) const
+{
+    if (!IsRow(iRow) || iColumn < 0) {
+        return {};
+    }
+    const std::vector<std::u16string>& vCells = m_vRows[static_cast<std::size_t>(iRow)].vCells;
+    return static_cast<std::size_t>(iColumn) < vCells.size() ? vCells[static_cast<std::size_t>(iColumn)]
+                                                             : std::u16string{};
 }
 
-std::uint32_t CListView::RowData(int iRow, std::uint32_t dwDefault) const {
-  return IsRow(iRow) ? m_vRows[static_cast<std::size_t>(iRow)].dwData : dwDefault;
+std::uint32_t CListView::RowData(int iRow, std::uint32_t dwDefault) const
+{
+    return IsRow(iRow) ? m_vRows[static_cast<std::size_t>(iRow)].dwData : dwDefault;
 }
 
-int CListView::FindRowByData(std::uint32_t dwData) const {
-  auto it = std::find_if(m_vRows.begin(), m_vRows.end(),
-                         [&](const SListRow& row) { return row.dwData == dwData; });
-  return it == m_vRows.end() ? -1 : static_cast<int>(it - m_vRows.begin());
+int CListView::FindRowByData(std::uint32_t dwData) const
+{
+    auto it = std::find_if(m_vRows.begin(), m_vRows.end(),
+                           [&](const SListRow& row) { return row.dwData == dwData; });
+    return it == m_vRows.end() ? -1 : static_cast<int>(it - m_vRows.begin());
 }
 
-bool CListView::SetSelection(int iIndex) {
-  int iNew = IsRow(iIndex) ? iIndex : -1;
-  if (iNew != m_iSelection) {
-    m_iSelection = iNew;
-    Changed(EChange::Selection);
-  }
-  return IsRow(iIndex) || iIndex == -1;
+bool CListView::SetSelection(int iIndex)
+{
+    int iNew = IsRow(iIndex) ? iIndex : -1;
+    if (iNew != m_iSelection) {
+        m_iSelection = iNew;
+        Changed(EChange::Selection);
+    }
+    return IsRow(iIndex) || iIndex == -1;
 }
 
-bool CListView::UserSelect(int iIndex) {
-  if (!IsInteractive() || (iIndex != -1 && !IsRow(iIndex))) {
-    return false;
-  }
-  SetSelection(iIndex);
-  FireChange();
-  return true;
+bool CListView::UserSelect(int iIndex)
+{
+    if (!IsInteractive() || (iIndex != -1 && !IsRow(iIndex))) {
+        return false;
+    }
+    SetSelection(iIndex);
+    FireChange();
+    return true;
 }
 
-bool CListView::UserDoubleClick(int iIndex) {
-  if (!IsRow(iIndex) || !UserSelect(iIndex)) {
-    return false;
-  }
-  // The change handler may have emptied the list.
-  if (IsRow(iIndex)) {
-    Fire(m_fnOnDoubleClick, iIndex);
-  }
-  return true;
+bool CListView::UserDoubleClick(int iIndex)
+{
+    if (!IsRow(iIndex) || !UserSelect(iIndex)) {
+        return false;
+    }
+    // The change handler may have emptied the list.
+    if (IsRow(iIndex)) {
+        Fire(m_fnOnDoubleClick, iIndex);
+    }
+    return true;
 }
 
 // ---- CButton
 
-bool CButton::UserClick() {
-  if (!IsInteractive()) {
-    return false;
-  }
-  FireClick();
-  return true;
+bool CButton::UserClick()
+{
+    if (!IsInteractive()) {
+        return false;
+    }
+    FireClick();
+    return true;
 }
 
 // ---- CProgressBar
 
-void CProgressBar::SetRange(int iMin, int iMax) {
-  m_iMin = std::min(iMin, iMax);
-  m_iMax = std::max(iMin, iMax);
-  Changed(EChange::Range);
-  SetPos(m_iPos);
+void CProgressBar::SetRange(int iMin, int iMax)
+{
+    m_iMin = std::min(iMin, iMax);
+    m_iMax = std::max(iMin, iMax);
+    Changed(EChange::Range);
+    SetPos(m_iPos);
 }
 
-void CProgressBar::SetPos(int iPos) {
-  iPos = std::clamp(iPos, m_iMin, m_iMax);
-  if (iPos != m_iPos) {
-    m_iPos = iPos;
-    Changed(EChange::Value);
-  }
+void CProgressBar::SetPos(int iPos)
+{
+    iPos = std::clamp(iPos, m_iMin, m_iMax);
+    if (iPos != m_iPos) {
+        m_iPos = iPos;
+        Changed(EChange::Value);
+    }
 }
 
 } // namespace kov

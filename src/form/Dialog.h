@@ -14,32 +14,32 @@ namespace kov {
 
 class CDialog : public CForm {
 public:
-  explicit CDialog(std::u16string wszTitle);
+    explicit CDialog(std::u16string wszTitle);
 
-  // Appends the row of "OK" (kIdOk) and "Cancel" (kIdCancel) at the right; call it last.
-  void AddOkCancel(std::u16string wszOk = u"OK", std::u16string wszCancel = u"Cancel");
+    // Appends the row of "OK" (kIdOk) and "Cancel" (kIdCancel) at the right; call it last.
+    void AddOkCancel(std::u16string wszOk = u"OK", std::u16string wszCancel = u"Cancel");
 
-  // Called by the host: opens the dialog and initialises it.
-  void BeginModal();
-  bool IsOpen() const { return m_bOpen; }
-  EDlgResult Result() const { return m_eResult; }
-  // Ends an open dialog with the result; ignored when it is not open.
-  void EndDialog(EDlgResult eResult);
+    // Called by the host: opens the dialog and initialises it.
+    void BeginModal();
+    bool IsOpen() const { return m_bOpen; }
+    EDlgResult Result() const { return m_eResult; }
+    // Ends an open dialog with the result; ignored when it is not open.
+    void EndDialog(EDlgResult eResult);
 
-  void PressOk();
-  void PressCancel();
+    void PressOk();
+    void PressCancel();
 
-  bool AcceptsInput() const override { return m_bOpen; }
+    bool AcceptsInput() const override { return m_bOpen; }
 
 protected:
-  // Validation of OK: true ends the dialog with Ok. Take the fields into the entry here.
-  virtual bool OnOk() { return true; }
-  virtual void OnCancel() {}
+    // Validation of OK: true ends the dialog with Ok. Take the fields into the entry here.
+    virtual bool OnOk() { return true; }
+    virtual void OnCancel() {}
 
 private:
-  bool m_bOpen = false;
-  bool m_bInOk = false;
-  EDlgResult m_eResult = EDlgResult::None;
+    bool m_bOpen = false;
+    bool m_bInOk = false;
+    EDlgResult m_eResult = EDlgResult::None;
 };
 
 } // namespace kov

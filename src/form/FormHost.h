@@ -12,11 +12,11 @@ class CDialog;
 
 // Answers of dialogs and message boxes; the numbers are those the system's dialogs use.
 enum class EDlgResult : int {
-  None = 0, // still open, or never run
-  Ok = 1,
-  Cancel = 2,
-  Yes = 6,
-  No = 7,
+    None = 0, // still open, or never run
+    Ok = 1,
+    Cancel = 2,
+    Yes = 6,
+    No = 7,
 };
 
 // Control ids of the standard dialog buttons.
@@ -27,8 +27,8 @@ enum class EMsgButtons { Ok, OkCancel, YesNo };
 enum class EMsgIcon { None, Information, Warning, Error, Question };
 
 struct SFileFilter {
-  std::u16string wszDescription;
-  std::vector<std::u16string> vPatterns; // "*.ldr", "*.*"
+    std::u16string wszDescription;
+    std::vector<std::u16string> vPatterns; // "*.ldr", "*.*"
 };
 
 // Splits "Description|*.a;*.b|Description|*.c|" into its pairs; a trailing description without
@@ -36,25 +36,25 @@ struct SFileFilter {
 std::vector<SFileFilter> ParseFileFilters(std::u16string_view wszFilter);
 
 struct SFileDialogOptions {
-  std::u16string wszTitle;         // empty: the window system's own
-  std::u16string wszFilter;        // "Description|*.ext;*.ext2|...|"
-  std::u16string wszDefaultExt;    // without the dot; empty: none
-  std::u16string wszInitialPath;   // file or folder to start from
-  bool bMustExist = true;          // open: path and file must exist
-  bool bPromptOverwrite = true;    // save: ask before replacing a file
+    std::u16string wszTitle;       // empty: the window system's own
+    std::u16string wszFilter;      // "Description|*.ext;*.ext2|...|"
+    std::u16string wszDefaultExt;  // without the dot; empty: none
+    std::u16string wszInitialPath; // file or folder to start from
+    bool bMustExist = true;        // open: path and file must exist
+    bool bPromptOverwrite = true;  // save: ask before replacing a file
 };
 
 class IFormHost {
 public:
-  virtual ~IFormHost() = default;
-  // Opens the dialog (CDialog::BeginModal), lets the operator work until it ends, returns its
-  // result.
-  virtual EDlgResult RunModal(CDialog& rDialog) = 0;
-  virtual EDlgResult MessageBox(std::u16string_view wszText, std::u16string_view wszCaption,
-                                EMsgButtons eButtons, EMsgIcon eIcon) = 0;
-  // The chosen path, or nullopt when the operator cancelled.
-  virtual std::optional<std::u16string> OpenFileDialog(const SFileDialogOptions& options) = 0;
-  virtual std::optional<std::u16string> SaveFileDialog(const SFileDialogOptions& options) = 0;
+    virtual ~IFormHost() = default;
+    // Opens the dialog (CDialog::BeginModal), lets the operator work until it ends, returns its
+    // result.
+    virtual EDlgResult RunModal(CDialog& rDialog) = 0;
+    virtual EDlgResult MessageBox(std::u16string_view wszText, std::u16string_view wszCaption,
+                                  EMsgButtons eButtons, EMsgIcon eIcon) = 0;
+    // The chosen path, or nullopt when the operator cancelled.
+    virtual std::optional<std::u16string> OpenFileDialog(const SFileDialogOptions& options) = 0;
+    virtual std::optional<std::u16string> SaveFileDialog(const SFileDialogOptions& options) = 0;
 };
 
 } // namespace kov

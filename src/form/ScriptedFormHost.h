@@ -25,61 +25,61 @@
 namespace kov {
 
 struct SMessageRecord {
-  std::u16string wszText;
-  std::u16string wszCaption;
-  EMsgButtons eButtons = EMsgButtons::Ok;
-  EMsgIcon eIcon = EMsgIcon::None;
-  EDlgResult eAnswer = EDlgResult::Ok;
+    std::u16string wszText;
+    std::u16string wszCaption;
+    EMsgButtons eButtons = EMsgButtons::Ok;
+    EMsgIcon eIcon = EMsgIcon::None;
+    EDlgResult eAnswer = EDlgResult::Ok;
 };
 
 struct SFileDialogRecord {
-  bool bSave = false;
-  SFileDialogOptions options;
+    bool bSave = false;
+    SFileDialogOptions options;
 };
 
 class CScriptedFormHost : public IFormHost {
 public:
-  using FnDialogScript = std::function<void(CDialog&)>;
+    using FnDialogScript = std::function<void(CDialog&)>;
 
-  // Scripts run in the order queued, one per dialog opened (nested dialogs take the next one).
-  // An empty title accepts any dialog.
-  void ExpectDialog(std::u16string wszTitle, FnDialogScript fnScript);
-  // Answers to questions, in order.
-  void QueueAnswer(EDlgResult eAnswer);
-  // Answers to file dialogs, in order; nullopt cancels.
-  void QueueFile(std::optional<std::u16string> wszPath);
+    // Scripts run in the order queued, one per dialog opened (nested dialogs take the next one).
+    // An empty title accepts any dialog.
+    void ExpectDialog(std::u16string wszTitle, FnDialogScript fnScript);
+    // Answers to questions, in order.
+    void QueueAnswer(EDlgResult eAnswer);
+    // Answers to file dialogs, in order; nullopt cancels.
+    void QueueFile(std::optional<std::u16string> wszPath);
 
-  const std::vector<SMessageRecord>& Messages() const { return m_vMessages; }
-  // The last message box, or an empty record when none was shown.
-  SMessageRecord LastMessage() const;
-  const std::vector<std::u16string>& DialogsShown() const { return m_vDialogs; }
-  const std::vector<SFileDialogRecord>& FileDialogs() const { return m_vFileDialogs; }
-  const std::vector<std::string>& Errors() const { return m_vErrors; }
-  // Whether every queued script, answer and path was used.
-  bool AllConsumed() const { return m_dqScripts.empty() && m_dqAnswers.empty() && m_dqFiles.empty(); }
-  void ClearRecords();
+    const std::vector<SMessageRecord>& Messages() const { return m_vMessages; }
+    // The last message box, or an empty record when none was shown.
+    SMessageRecord LastMessage() const;
+    const std::vector<std::u16string>& DialogsShown() const { return m_vDialogs; }
+    const std::vector<SFileDialogRecord>& FileDialogs() const { return m_vFileDialogs; }
+    const std::vector<std::string>& Errors() const { return m_vErrors; }
+    // Whether every queued script, answer and path was used.
+    bool AllConsumed() const { return m_dqScripts.empty() && m_dqAnswers.empty() && m_dqFiles.empty(); }
+    void ClearRecords();
 
-  EDlgResult RunModal(CDialog& rDialog) override;
-  EDlgResult MessageBox(std::u16string_view wszText, std::u16string_view wszCaption,
-                        EMsgButtons eButtons, EMsgIcon eIcon) override;
-  std::optional<std::u16string> OpenFileDialog(const SFileDialogOptions& options) override;
-  std::optional<std::u16string> SaveFileDialog(const SFileDialogOptions& options) override;
+    EDlgResult RunModal(CDialog& rDialog) override;
+    EDlgResult MessageBox(std::u16string_view wszText, std::u16string_view wszCaption, EMsgButtons eButtons,
+                          EMsgIcon eIcon) override;
+    std::optional<std::u16string> OpenFileDialog(const SFileDialogOptions& options) override;
+    std::optional<std::u16string> SaveFileDialog(const SFileDialogOptions& options) override;
 
 private:
-  struct SScript {
-    std::u16string wszTitle;
-    FnDialogScript fnScript;
-  };
-  std::optional<std::u16string> FileDialog(bool bSave, const SFileDialogOptions& options);
-  void Error(std::string szWhat, std::u16string_view wszSubject);
+    struct SScript {
+        std::u16string wszTitle;
+        FnDialogScript fnScript;
+    };
+    std::optional<std::u16string> FileDialog(bool bSave, const SFileDialogOptions& options);
+    void Error(std::string szWhat, std::u16string_view wszSubject);
 
-  std::deque<SScript> m_dqScripts;
-  std::deque<EDlgResult> m_dqAnswers;
-  std::deque<std::optional<std::u16string>> m_dqFiles;
-  std::vector<SMessageRecord> m_vMessages;
-  std::vector<std::u16string> m_vDialogs;
-  std::vector<SFileDialogRecord> m_vFileDialogs;
-  std::vector<std::string> m_vErrors;
+    std::deque<SScript> m_dqScripts;
+    std::deque<EDlgResult> m_dqAnswers;
+    std::deque<std::optional<std::u16string>> m_dqFiles;
+    std::vector<SMessageRecord> m_vMessages;
+    std::vector<std::u16string> m_vDialogs;
+    std::vector<SFileDialogRecord> m_vFileDialogs;
+    std::vector<std::string> m_vErrors;
 };
 
 } // namespace kov

@@ -9,19 +9,19 @@ namespace kov {
 constexpr uint32_t kWmUser = 1024;
 
 enum class DeviceEvent : uint32_t {
-    DeviceTextEvent = kWmUser + 1,             // wParam text kind; payload the text
-    SoftwareVersionEvent = kWmUser + 2,        // lParam packed version
-    FlashWriteProgressEvent = kWmUser + 3,     // lParam bytes written
-    LinkClosed = kWmUser + 4,                  // the loop ended
-    ParametersDocumentEvent = kWmUser + 5,     // wParam length; payload the XML text
-    WriteParametersResultEvent = kWmUser + 6,  // wParam non-zero: saved
-    ProgramBlockAckEvent = kWmUser + 7,        // lParam CRC-32 of the last block
+    DeviceTextEvent = kWmUser + 1,            // wParam text kind; payload the text
+    SoftwareVersionEvent = kWmUser + 2,       // lParam packed version
+    FlashWriteProgressEvent = kWmUser + 3,    // lParam bytes written
+    LinkClosed = kWmUser + 4,                 // the loop ended
+    ParametersDocumentEvent = kWmUser + 5,    // wParam length; payload the XML text
+    WriteParametersResultEvent = kWmUser + 6, // wParam non-zero: saved
+    ProgramBlockAckEvent = kWmUser + 7,       // lParam CRC-32 of the last block
     ProgramReadyEvent = kWmUser + 8,
-    SectorEraseProgressEvent = kWmUser + 9,    // lParam bytes erased
-    FlashWriteErrorEvent = kWmUser + 10,       // lParam device error code
+    SectorEraseProgressEvent = kWmUser + 9, // lParam bytes erased
+    FlashWriteErrorEvent = kWmUser + 10,    // lParam device error code
     ProgramCompleteEvent = kWmUser + 11,
-    CriticalLogEvent = kWmUser + 12,           // wParam wrap index; payload the log (NULs made spaces)
-    UnsupportedCommandEvent = kWmUser + 13,    // wParam the refused or unknown command id
+    CriticalLogEvent = kWmUser + 12,        // wParam wrap index; payload the log (NULs made spaces)
+    UnsupportedCommandEvent = kWmUser + 13, // wParam the refused or unknown command id
     ProgramRequestEvent = kWmUser + 14,
     ResetParametersResultEvent = kWmUser + 15, // wParam non-zero: success
     FlashVerifyProgressEvent = kWmUser + 16,   // lParam bytes verified
@@ -29,9 +29,9 @@ enum class DeviceEvent : uint32_t {
     ReadTestProgressEvent = kWmUser + 22,      // wParam bytes read
     UpgradeReadyEvent = kWmUser + 23,          // posted by the application upgrade, not by the loop
     PasswordRequestEvent = kWmUser + 24,
-    DiagnosticsReportEvent = kWmUser + 25,     // payload the report (NULs made spaces)
-    RecordingsDeletedEvent = kWmUser + 26,     // wParam files deleted
-    DisableConsoleResultEvent = kWmUser + 27,  // wParam 0: console disabled
+    DiagnosticsReportEvent = kWmUser + 25,    // payload the report (NULs made spaces)
+    RecordingsDeletedEvent = kWmUser + 26,    // wParam files deleted
+    DisableConsoleResultEvent = kWmUser + 27, // wParam 0: console disabled
     CommandNotAuthorizedEvent = kWmUser + 28,
 };
 

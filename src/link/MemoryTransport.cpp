@@ -17,18 +17,24 @@ struct SMemoryLinkState {
     bool aClosed[2] = {false, false};
 };
 
-std::pair<std::unique_ptr<CMemoryTransport>, std::unique_ptr<CMemoryTransport>> CMemoryTransport::MakePair() {
+std::pair<std::unique_ptr<CMemoryTransport>, std::unique_ptr<CMemoryTransport>> CMemoryTransport::MakePair()
+{
     auto pState = std::make_shared<SMemoryLinkState>();
     return {std::unique_ptr<CMemoryTransport>(new CMemoryTransport(pState, 0)),
             std::unique_ptr<CMemoryTransport>(new CMemoryTransport(pState, 1))};
 }
 
 CMemoryTransport::CMemoryTransport(std::shared_ptr<SMemoryLinkState> pState, int iSide)
-    : m_pState(std::move(pState)), m_iSide(iSide) {}
+    : m_pState(std::move(pState)), m_iSide(iSide)
+{}
 
-CMemoryTransport::~CMemoryTransport() { Close(true); }
+CMemoryTransport::~CMemoryTransport()
+{
+    Close(true);
+}
 
-int32_t CMemoryTransport::Read(void* pBuffer, int32_t iCount) {
+int32_t CMemoryTransport::Read(void* pBuffer, int32_t iCount)
+{
     if (!pBuffer || iCount <= 0) {
         errno = EINVAL;
         return -1;
@@ -37,7 +43,8 @@ int32_t CMemoryTransport::Read(void* pBuffer, int32_t iCount) {
     std::unique_lock lock(s.lock);
     std::vector<char>& stream = s.aStream[m_iSide];
     size_t& iPos = s.aReadPos[m_iSide];
-    s.changed.wait(lock, [&] { return s.aClosed[m_iSide] || iPos < stream.size() || s.aClosed[1 - m_iSide]; });
+    s.changed.wait(lock,
+                   [&] { return s.aClosed[m_iSide] || iPos < stream.size() || s.aClosed[1 - m_iSide]; });
     if (s.aClosed[m_iSide]) {
         errno = ECANCELED;
         return -1;
@@ -61,7 +68,8 @@ int32_t CMemoryTransport::Read(void* pBuffer, int32_t iCount) {
     return int32_t(iTake);
 }
 
-int32_t CMemoryTransport::Write(const void* pBuffer, int32_t iCount) {
+int32_t CMemoryTransport::Write(const void* pBuffer, int32_t iCount)
+{
     if ((!pBuffer && iCount > 0) || iCount < 0) {
         errno = EINVAL;
         return -1;
@@ -80,7 +88,8 @@ int32_t CMemoryTransport::Write(const void* pBuffer, int32_t iCount) {
     return iCount;
 }
 
-void CMemoryTransport::Close(bool) {
+void CMemoryTransport::Close(bool)
+{
     {
         std::lock_guard lock(m_pState->lock);
         m_pState->aClosed[m_iSide] = true;
@@ -88,9 +97,13 @@ void CMemoryTransport::Close(bool) {
     m_pState->changed.notify_all();
 }
 
-void CMemoryTransport::SetReadLimit(int32_t iMaxBytes) { m_iReadLimit = std::max(iMaxBytes, 0); }
+void CMemoryTransport::SetReadLimit(int32_t iMaxBytes)
+{
+    m_iReadLimit = std::max(iMaxBytes, 0);
+}
 
-bool CMemoryTransport::IsClosed() const {
+bool CMemoryTransport::IsClosed() const
+{
     std::lock_guard lock(m_pState->lock);
     return m_pState->aClosed[m_iSide];
 }

@@ -8,7 +8,9 @@
 
 namespace kov {
 
-ParameterDocumentHolder::ParameterDocumentHolder() : ParameterDocumentHolder(std::make_unique<CUsbDeviceTransport>()) {}
+ParameterDocumentHolder::ParameterDocumentHolder()
+    : ParameterDocumentHolder(std::make_unique<CUsbDeviceTransport>())
+{}
 
 ParameterDocumentHolder::ParameterDocumentHolder(std::unique_ptr<IDeviceTransport> pTransport)
     : m_pTransport(pTransport ? std::move(pTransport) : std::make_unique<CUsbDeviceTransport>())
@@ -16,7 +18,10 @@ ParameterDocumentHolder::ParameterDocumentHolder(std::unique_ptr<IDeviceTranspor
     m_change.CreateRoot(kChangeDocumentRoot, kKovNamespaceUri);
 }
 
-ParameterDocumentHolder::~ParameterDocumentHolder() { Disconnect(true); }
+ParameterDocumentHolder::~ParameterDocumentHolder()
+{
+    Disconnect(true);
+}
 
 int32_t ParameterDocumentHolder::Connect()
 {
@@ -67,8 +72,8 @@ bool ParameterDocumentHolder::CompressDocumentText(const std::string& sText, std
         return false;
     std::string sOut(sText.size() + 100, '\0');
     uLongf dwOutLength = uLongf(sOut.size());
-    if (compress2(reinterpret_cast<Bytef*>(sOut.data()), &dwOutLength, reinterpret_cast<const Bytef*>(sText.data()),
-                  uLong(sText.size()), 1) != Z_OK)
+    if (compress2(reinterpret_cast<Bytef*>(sOut.data()), &dwOutLength,
+                  reinterpret_cast<const Bytef*>(sText.data()), uLong(sText.size()), 1) != Z_OK)
         return false;
     sOut.resize(dwOutLength);
     sCompressed = std::move(sOut);

@@ -23,13 +23,16 @@ struct SDispatch {
 };
 
 // The event a frame becomes; unknown ids become UnsupportedCommandEvent with the id.
-SDispatch Dispatch(uint32_t dwCommandId) {
+SDispatch Dispatch(uint32_t dwCommandId)
+{
     using E = DeviceEvent;
     switch (dwCommandId) {
-    case 20: case 32: return {E::DeviceTextEvent, true, true};
+    case 20:
+    case 32: return {E::DeviceTextEvent, true, true};
     case 50: return {E::SoftwareVersionEvent, false, false};
     case 61: return {E::FlashWriteProgressEvent, false, false};
-    case 58: case 72: return {E::ParametersDocumentEvent, true, true};
+    case 58:
+    case 72: return {E::ParametersDocumentEvent, true, true};
     case 59: return {E::WriteParametersResultEvent, false, true};
     case 54: return {E::ProgramBlockAckEvent, false, false};
     case 63: return {E::ProgramReadyEvent, false, false};
@@ -52,12 +55,14 @@ SDispatch Dispatch(uint32_t dwCommandId) {
     }
 }
 
-bool IsKnownId(uint32_t dwCommandId) {
+bool IsKnownId(uint32_t dwCommandId)
+{
     return dwCommandId == 80 || Dispatch(dwCommandId).eEvent != DeviceEvent::UnsupportedCommandEvent;
 }
 
 // Events whose param means nothing carry 0 (ProgramReady, ProgramComplete, ProgramRequest).
-bool CarriesParam(DeviceEvent eEvent) {
+bool CarriesParam(DeviceEvent eEvent)
+{
     return eEvent != DeviceEvent::ProgramReadyEvent && eEvent != DeviceEvent::ProgramCompleteEvent &&
            eEvent != DeviceEvent::ProgramRequestEvent;
 }
@@ -65,14 +70,16 @@ bool CarriesParam(DeviceEvent eEvent) {
 } // namespace
 
 CHostClientProtoHandler::CHostClientProtoHandler(ITransport* pTransport, IDeviceEventSink* pSink)
-    : m_pTransport(pTransport), m_pSink(pSink) {}
+    : m_pTransport(pTransport), m_pSink(pSink)
+{}
 
 // The transport is deliberately left alone here: the last reference may go long after the
 // connection ended, when the device link may have opened the transport for the next one.
 // The receive loop closes it as it ends instead.
 CHostClientProtoHandler::~CHostClientProtoHandler() = default;
 
-bool CHostClientProtoHandler::StartReceiving() {
+bool CHostClientProtoHandler::StartReceiving()
+{
     if (!m_pTransport)
         return false;
     AddRef(); // the loop's reference, dropped by Run; taken here so it cannot come too late
@@ -84,7 +91,8 @@ bool CHostClientProtoHandler::StartReceiving() {
 }
 
 bool CHostClientProtoHandler::SendFrame(uint32_t dwCommandId, uint32_t dwPayloadLength, uint32_t dwParam,
-                                        const void* pPayload) {
+                                        const void* pPayload)
+{
     if (!m_pTransport || (dwPayloadLength != 0 && !pPayload) || dwPayloadLength > uint32_t(INT32_MAX))
         return false;
     MutexLockGuard guard(m_sendLock);
@@ -93,14 +101,16 @@ bool CHostClientProtoHandler::SendFrame(uint32_t dwCommandId, uint32_t dwPayload
     const auto aHeader = SFrameHeader{dwCommandId, dwParam, dwPayloadLength}.Encode();
     if (m_pTransport->Write(aHeader.data(), int32_t(kFrameHeaderSize)) != int32_t(kFrameHeaderSize))
         return false;
-    if (dwPayloadLength != 0 && m_pTransport->Write(pPayload, int32_t(dwPayloadLength)) != int32_t(dwPayloadLength))
+    if (dwPayloadLength != 0 &&
+        m_pTransport->Write(pPayload, int32_t(dwPayloadLength)) != int32_t(dwPayloadLength))
         return false;
     return true;
 }
 
 // Reads exactly dwCount bytes, never asking for more than one chunk per call. Pipes and USB
 // bulk reads may deliver less than asked, so the rest of a chunk is asked for again.
-bool CHostClientProtoHandler::ReadExact(char* pBuffer, uint32_t dwCount, int& iError) {
+bool CHostClientProtoHandler::ReadExact(char* pBuffer, uint32_t dwCount, int& iError)
+{
     uint32_t dwDone = 0;
     while (dwDone < dwCount) {
         const uint32_t dwAsk = std::min(dwCount - dwDone, kReadChunk);
@@ -115,7 +125,8 @@ bool CHostClientProtoHandler::ReadExact(char* pBuffer, uint32_t dwCount, int& iE
     return true;
 }
 
-void CHostClientProtoHandler::Post(DeviceEvent eEvent, uint32_t wParam, uint32_t lParam) {
+void CHostClientProtoHandler::Post(DeviceEvent eEvent, uint32_t wParam, uint32_t lParam)
+{
     SDeviceEventData event;
     event.eEvent = eEvent;
     event.wParam = wParam;
@@ -124,7 +135,8 @@ void CHostClientProtoHandler::Post(DeviceEvent eEvent, uint32_t wParam, uint32_t
         m_pSink->PostDeviceEvent(std::move(event));
 }
 
-void CHostClientProtoHandler::PostErrorText(const char* szFormat, ...) {
+void CHostClientProtoHandler::PostErrorText(const char* szFormat, ...)
+{
     SDeviceEventData event;
     event.eEvent = DeviceEvent::DeviceTextEvent;
     event.pPayload = std::make_unique<char[]>(kErrorTextSize);
@@ -137,7 +149,8 @@ void CHostClientProtoHandler::PostErrorText(const char* szFormat, ...) {
         m_pSink->PostDeviceEvent(std::move(event));
 }
 
-uint32_t CHostClientProtoHandler::Run(uint32_t) {
+uint32_t CHostClientProtoHandler::Run(uint32_t)
+{
     SFrameHeader header;
     ScopeFrame scope("Run");
     scope.Watch("dwCommandId", &header.dwCommandId);
@@ -185,7 +198,8 @@ uint32_t CHostClientProtoHandler::Run(uint32_t) {
                 break;
             }
         }
-        if (event.eEvent == DeviceEvent::CriticalLogEvent || event.eEvent == DeviceEvent::DiagnosticsReportEvent)
+        if (event.eEvent == DeviceEvent::CriticalLogEvent ||
+            event.eEvent == DeviceEvent::DiagnosticsReportEvent)
             std::replace(event.pPayload.get(), event.pPayload.get() + event.dwPayloadLength, '\0', ' ');
         const uint32_t dwParam = !IsKnownId(header.dwCommandId) ? header.dwCommandId
                                  : CarriesParam(event.eEvent)   ? header.dwParam

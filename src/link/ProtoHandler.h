@@ -34,7 +34,10 @@ public:
     // a short or failed write, or when pPayload is missing for a non-empty payload.
     bool SendFrame(uint32_t dwCommandId, uint32_t dwPayloadLength, uint32_t dwParam, const void* pPayload);
 
-    bool SendFrame(uint32_t dwCommandId, uint32_t dwParam = 0) { return SendFrame(dwCommandId, 0, dwParam, nullptr); }
+    bool SendFrame(uint32_t dwCommandId, uint32_t dwParam = 0)
+    {
+        return SendFrame(dwCommandId, 0, dwParam, nullptr);
+    }
 
 protected:
     uint32_t Run(uint32_t dwArgument) override;

@@ -64,25 +64,26 @@ struct SFrameHeader {
     uint32_t dwParam = 0;
     uint32_t dwPayloadLength = 0;
 
-    std::array<uint8_t, kFrameHeaderSize> Encode() const {
+    std::array<uint8_t, kFrameHeaderSize> Encode() const
+    {
         std::array<uint8_t, kFrameHeaderSize> a{};
         Put(a.data(), dwCommandId);
         Put(a.data() + 4, dwParam);
         Put(a.data() + 8, dwPayloadLength);
         return a;
     }
-    static SFrameHeader Decode(const uint8_t* p) {
-        return SFrameHeader{Get(p), Get(p + 4), Get(p + 8)};
-    }
+    static SFrameHeader Decode(const uint8_t* p) { return SFrameHeader{Get(p), Get(p + 4), Get(p + 8)}; }
 
 private:
-    static void Put(uint8_t* p, uint32_t v) {
+    static void Put(uint8_t* p, uint32_t v)
+    {
         p[0] = uint8_t(v);
         p[1] = uint8_t(v >> 8);
         p[2] = uint8_t(v >> 16);
         p[3] = uint8_t(v >> 24);
     }
-    static uint32_t Get(const uint8_t* p) {
+    static uint32_t Get(const uint8_t* p)
+    {
         return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
     }
 };

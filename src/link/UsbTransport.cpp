@@ -10,16 +10,21 @@ UsbTransport::UsbTransport() : UsbTransport(DefaultDeviceRoot()) {}
 
 UsbTransport::UsbTransport(std::string sDeviceRoot) : m_sDeviceRoot(std::move(sDeviceRoot)) {}
 
-UsbTransport::~UsbTransport() { Close(true); }
+UsbTransport::~UsbTransport()
+{
+    Close(true);
+}
 
-int32_t UsbTransport::CountDevices() const {
+int32_t UsbTransport::CountDevices() const
+{
     const int32_t iUsb = CountUsbDevices();
     if (iUsb < 0)
         return -1;
     return int32_t(ListPipeDevices(m_sDeviceRoot).size()) + iUsb;
 }
 
-bool UsbTransport::Open() {
+bool UsbTransport::Open()
+{
     Close(true);
     for (const std::string& sFolder : ListPipeDevices(m_sDeviceRoot)) {
         if (m_pipes.Open(sFolder)) {
@@ -39,7 +44,8 @@ bool UsbTransport::Open() {
     return false;
 }
 
-bool UsbTransport::IsOpen() const {
+bool UsbTransport::IsOpen() const
+{
     switch (m_eWay.load()) {
     case EWay::Pipes: return m_pipes.IsOpen();
     case EWay::Usb: return m_usb.IsOpen();
@@ -47,9 +53,13 @@ bool UsbTransport::IsOpen() const {
     }
 }
 
-std::string UsbTransport::DevicePath() const { return m_eWay == EWay::None ? std::string() : m_sDevicePath; }
+std::string UsbTransport::DevicePath() const
+{
+    return m_eWay == EWay::None ? std::string() : m_sDevicePath;
+}
 
-int32_t UsbTransport::Read(void* pBuffer, int32_t iCount) {
+int32_t UsbTransport::Read(void* pBuffer, int32_t iCount)
+{
     switch (m_eWay.load()) {
     case EWay::Pipes: return m_pipes.Read(pBuffer, iCount);
     case EWay::Usb: return m_usb.Read(pBuffer, iCount);
@@ -57,7 +67,8 @@ int32_t UsbTransport::Read(void* pBuffer, int32_t iCount) {
     }
 }
 
-int32_t UsbTransport::Write(const void* pBuffer, int32_t iCount) {
+int32_t UsbTransport::Write(const void* pBuffer, int32_t iCount)
+{
     switch (m_eWay.load()) {
     case EWay::Pipes: return m_pipes.Write(pBuffer, iCount);
     case EWay::Usb: return m_usb.Write(pBuffer, iCount);
@@ -65,7 +76,8 @@ int32_t UsbTransport::Write(const void* pBuffer, int32_t iCount) {
     }
 }
 
-void UsbTransport::Close(bool) {
+void UsbTransport::Close(bool)
+{
     // Both ways close safely when not open; each wakes its blocked calls and waits for them.
     m_eWay = EWay::None;
     m_pipes.Close();

@@ -46,13 +46,15 @@ std::atomic<const void*> g_pReportingThread{nullptr};
 std::atomic<bool> g_bReportDone{false};
 thread_local char t_cThreadMarker = 0;
 
-void RestorePreviousActions() {
+void RestorePreviousActions()
+{
     for (SSavedAction& saved : g_aSaved)
         if (saved.bSaved)
             sigaction(saved.iSignal, &saved.oldAction, nullptr);
 }
 
-const char* SignalName(int iSignal) {
+const char* SignalName(int iSignal)
+{
     for (const SSavedAction& saved : g_aSaved)
         if (saved.iSignal == iSignal)
             return saved.szName;
@@ -62,13 +64,15 @@ const char* SignalName(int iSignal) {
 // After the previous actions are back: a hardware fault (si_code > 0) re-executes the faulting
 // instruction on return and so reaches the previous action with its real fault information;
 // a software signal is raised again (SA_NODEFER: delivered at once).
-void LetSignalTakeItsCourse(int iSignal, const siginfo_t* pInfo) {
+void LetSignalTakeItsCourse(int iSignal, const siginfo_t* pInfo)
+{
     const bool bHardwareFault = pInfo && pInfo->si_code > 0 && iSignal != SIGABRT;
     if (!bHardwareFault)
         raise(iSignal);
 }
 
-void CrashHandler(int iSignal, siginfo_t* pInfo, void*) {
+void CrashHandler(int iSignal, siginfo_t* pInfo, void*)
+{
     const int iSavedErrno = errno;
     const void* pMe = &t_cThreadMarker;
     const void* pExpected = nullptr;
@@ -101,7 +105,8 @@ constexpr size_t kAltStackBytes = 256 * 1024;
 
 } // namespace
 
-bool InstallCrashSignalHandlers(CrashSignalCallback pfnCallback) {
+bool InstallCrashSignalHandlers(CrashSignalCallback pfnCallback)
+{
     g_pfnCallback.store(pfnCallback);
     if (g_bInstalled.load())
         return true;
@@ -119,7 +124,8 @@ bool InstallCrashSignalHandlers(CrashSignalCallback pfnCallback) {
     return bAny;
 }
 
-void UninstallCrashSignalHandlers() {
+void UninstallCrashSignalHandlers()
+{
     if (!g_bInstalled.exchange(false))
         return;
     RestorePreviousActions();
@@ -127,9 +133,13 @@ void UninstallCrashSignalHandlers() {
         saved.bSaved = false;
 }
 
-bool CrashSignalHandlersInstalled() { return g_bInstalled.load(); }
+bool CrashSignalHandlersInstalled()
+{
+    return g_bInstalled.load();
+}
 
-void* InstallThreadCrashStack() {
+void* InstallThreadCrashStack()
+{
     stack_t current;
     if (sigaltstack(nullptr, &current) != 0 || (current.ss_flags & SS_ONSTACK))
         return nullptr;
@@ -149,7 +159,8 @@ void* InstallThreadCrashStack() {
     return pStack;
 }
 
-void RemoveThreadCrashStack(void* pToken) {
+void RemoveThreadCrashStack(void* pToken)
+{
     auto* pStack = static_cast<SAltStack*>(pToken);
     if (!pStack)
         return;
@@ -169,7 +180,8 @@ void RemoveThreadCrashStack(void* pToken) {
     delete pStack;
 }
 
-int CrashFileOpen(const char* szPath) {
+int CrashFileOpen(const char* szPath)
+{
     int iFile;
     do
         iFile = open(szPath, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
@@ -177,7 +189,8 @@ int CrashFileOpen(const char* szPath) {
     return iFile;
 }
 
-void CrashFileWrite(int iFile, const char* pData, size_t nBytes) {
+void CrashFileWrite(int iFile, const char* pData, size_t nBytes)
+{
     if (iFile < 0)
         return;
     while (nBytes > 0) {
@@ -194,12 +207,14 @@ void CrashFileWrite(int iFile, const char* pData, size_t nBytes) {
     }
 }
 
-void CrashFileClose(int iFile) {
+void CrashFileClose(int iFile)
+{
     if (iFile >= 0)
         close(iFile);
 }
 
-bool CrashMakeDirectory(const char* szPath) {
+bool CrashMakeDirectory(const char* szPath)
+{
     if (mkdir(szPath, 0755) == 0 || errno == EEXIST) {
         struct stat info;
         return stat(szPath, &info) == 0 && S_ISDIR(info.st_mode);
@@ -207,14 +222,16 @@ bool CrashMakeDirectory(const char* szPath) {
     return false;
 }
 
-int64_t CrashUnixTime() {
+int64_t CrashUnixTime()
+{
     struct timespec now;
     if (clock_gettime(CLOCK_REALTIME, &now) != 0)
         return 0;
     return static_cast<int64_t>(now.tv_sec);
 }
 
-int32_t LocalUtcOffsetSeconds(int64_t tUnix) {
+int32_t LocalUtcOffsetSeconds(int64_t tUnix)
+{
     const time_t t = static_cast<time_t>(tUnix);
     struct tm local;
     if (!localtime_r(&t, &local))
@@ -229,17 +246,25 @@ int32_t LocalUtcOffsetSeconds(int64_t tUnix) {
 #endif
 }
 
-uint32_t CurrentProcessId() { return static_cast<uint32_t>(getpid()); }
+uint32_t CurrentProcessId()
+{
+    return static_cast<uint32_t>(getpid());
+}
 
-size_t CrashSafeCopy(void* pDest, const void* pSource, size_t nBytes) {
+size_t CrashSafeCopy(void* pDest, const void* pSource, size_t nBytes)
+{
     if (nBytes == 0)
         return 0;
     const int iSavedErrno = errno;
     size_t nCopied = 0;
 #if defined(__linux__)
     // The kernel copies for us and reports unreadable memory as an error instead of a fault.
-    struct iovec local{pDest, nBytes};
-    struct iovec remote{const_cast<void*>(pSource), nBytes};
+    struct iovec local {
+        pDest, nBytes
+    };
+    struct iovec remote {
+        const_cast<void*>(pSource), nBytes
+    };
     const ssize_t iDone = process_vm_readv(getpid(), &local, 1, &remote, 1, 0);
     if (iDone >= 0) {
         errno = iSavedErrno;
@@ -279,19 +304,44 @@ size_t CrashSafeCopy(void* pDest, const void* pSource, size_t nBytes) {
 
 #else // no POSIX signals: crash reports are not written, the primitives still work or fail
 
-bool InstallCrashSignalHandlers(CrashSignalCallback) { return false; }
+bool InstallCrashSignalHandlers(CrashSignalCallback)
+{
+    return false;
+}
 void UninstallCrashSignalHandlers() {}
-bool CrashSignalHandlersInstalled() { return false; }
-void* InstallThreadCrashStack() { return nullptr; }
+bool CrashSignalHandlersInstalled()
+{
+    return false;
+}
+void* InstallThreadCrashStack()
+{
+    return nullptr;
+}
 void RemoveThreadCrashStack(void*) {}
-int CrashFileOpen(const char*) { return -1; }
+int CrashFileOpen(const char*)
+{
+    return -1;
+}
 void CrashFileWrite(int, const char*, size_t) {}
 void CrashFileClose(int) {}
-bool CrashMakeDirectory(const char*) { return false; }
-int64_t CrashUnixTime() { return 0; }
-int32_t LocalUtcOffsetSeconds(int64_t) { return 0; }
-uint32_t CurrentProcessId() { return 0; }
-size_t CrashSafeCopy(void* pDest, const void* pSource, size_t nBytes) {
+bool CrashMakeDirectory(const char*)
+{
+    return false;
+}
+int64_t CrashUnixTime()
+{
+    return 0;
+}
+int32_t LocalUtcOffsetSeconds(int64_t)
+{
+    return 0;
+}
+uint32_t CurrentProcessId()
+{
+    return 0;
+}
+size_t CrashSafeCopy(void* pDest, const void* pSource, size_t nBytes)
+{
     std::memcpy(pDest, pSource, nBytes);
     return nBytes;
 }

@@ -5,7 +5,8 @@
 
 namespace kov {
 
-std::string DefaultDeviceRoot() {
+std::string DefaultDeviceRoot()
+{
     if (const char* sz = std::getenv("KOV_DEVICE_ROOT"); sz && *sz)
         return sz;
     if (const char* sz = std::getenv("XDG_RUNTIME_DIR"); sz && *sz)

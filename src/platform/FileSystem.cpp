@@ -40,15 +40,10 @@ public:
         }
         int iFlags = O_CLOEXEC | (eAccess == EFileAccess::Read ? O_RDONLY : O_RDWR);
         switch (eDisposition) {
-        case EFileDisposition::OpenExisting:
-            break;
+        case EFileDisposition::OpenExisting: break;
         case EFileDisposition::CreateAlways: // truncated only once the lock is held
-        case EFileDisposition::OpenAlways:
-            iFlags |= O_CREAT;
-            break;
-        case EFileDisposition::CreateNew:
-            iFlags |= O_CREAT | O_EXCL;
-            break;
+        case EFileDisposition::OpenAlways: iFlags |= O_CREAT; break;
+        case EFileDisposition::CreateNew: iFlags |= O_CREAT | O_EXCL; break;
         }
         int fd;
         do {

@@ -26,8 +26,8 @@ class IFileSystem {
 public:
     virtual ~IFileSystem() = default;
     // Directories are not files: opening one fails.
-    virtual bool Open(const std::string& szPath, EFileAccess eAccess, EFileDisposition eDisposition, bool bShare,
-                      FileHandle& hFile, uint32_t& dwError) = 0;
+    virtual bool Open(const std::string& szPath, EFileAccess eAccess, EFileDisposition eDisposition,
+                      bool bShare, FileHandle& hFile, uint32_t& dwError) = 0;
     virtual void Close(FileHandle hFile) = 0;
     // Bytes transferred (short only at the end of the file or on error), -1 when nothing
     // could be transferred because of an error.

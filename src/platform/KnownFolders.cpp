@@ -23,8 +23,8 @@ std::u16string UserAppDataFolderFrom(const char* szXdgDataHome, const char* szHo
     if (szXdgDataHome != nullptr && szXdgDataHome[0] == '/')
         return Utf8ToUtf16(WithoutTrailingSlashes(szXdgDataHome));
     if (szHome != nullptr && szHome[0] != '\0')
-        return Utf8ToUtf16(WithoutTrailingSlashes(szHome) + (szHome[1] == '\0' && szHome[0] == '/' ? "" : "/") +
-                           ".local/share");
+        return Utf8ToUtf16(WithoutTrailingSlashes(szHome) +
+                           (szHome[1] == '\0' && szHome[0] == '/' ? "" : "/") + ".local/share");
     return std::u16string();
 }
 

@@ -18,7 +18,8 @@ constexpr int kPipeBufferSize = 1 << 20;
 // How often a waiting device looks for a host's read end.
 constexpr int kHostProbeIntervalMs = 5;
 
-bool MakeFolders(const std::string& sPath) {
+bool MakeFolders(const std::string& sPath)
+{
     std::string::size_type iPos = 0;
     while (iPos != std::string::npos) {
         iPos = sPath.find('/', iPos + 1);
@@ -32,13 +33,15 @@ bool MakeFolders(const std::string& sPath) {
     return ::stat(sPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-void RemoveDeviceFolder(const std::string& sFolder) {
+void RemoveDeviceFolder(const std::string& sFolder)
+{
     ::unlink((sFolder + "/" + kHostToDevicePipe).c_str());
     ::unlink((sFolder + "/" + kDeviceToHostPipe).c_str());
     ::rmdir(sFolder.c_str());
 }
 
-void CloseFd(int& iFd) {
+void CloseFd(int& iFd)
+{
     if (iFd >= 0)
         ::close(iFd);
     iFd = -1;
@@ -46,11 +49,18 @@ void CloseFd(int& iFd) {
 
 } // namespace
 
-CPipeDeviceSide::CPipeDeviceSide() { IgnoreBrokenPipeSignal(); }
+CPipeDeviceSide::CPipeDeviceSide()
+{
+    IgnoreBrokenPipeSignal();
+}
 
-CPipeDeviceSide::~CPipeDeviceSide() { Unplug(); }
+CPipeDeviceSide::~CPipeDeviceSide()
+{
+    Unplug();
+}
 
-bool CPipeDeviceSide::OpenReadEnd() {
+bool CPipeDeviceSide::OpenReadEnd()
+{
     // Non-blocking: a FIFO's read end opens at once even with no writer.
     m_iReadFd = ::open((m_sPath + "/" + kHostToDevicePipe).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (m_iReadFd >= 0)
@@ -58,7 +68,8 @@ bool CPipeDeviceSide::OpenReadEnd() {
     return m_iReadFd >= 0;
 }
 
-bool CPipeDeviceSide::Plug(const std::string& sRoot, const std::string& sName) {
+bool CPipeDeviceSide::Plug(const std::string& sRoot, const std::string& sName)
+{
     std::unique_lock lock(m_lock);
     if (!m_sPath.empty() || !m_wake.Valid() || sName.empty() || sName[0] == '.' ||
         sName.find('/') != std::string::npos || !MakeFolders(sRoot))
@@ -85,7 +96,8 @@ bool CPipeDeviceSide::Plug(const std::string& sRoot, const std::string& sName) {
     return true;
 }
 
-bool CPipeDeviceSide::Enter(int& iFd, bool bRead) {
+bool CPipeDeviceSide::Enter(int& iFd, bool bRead)
+{
     std::lock_guard lock(m_lock);
     iFd = bRead ? m_iReadFd : m_iWriteFd;
     if (m_bQuiescing || m_bCancelled || m_sPath.empty()) {
@@ -96,19 +108,22 @@ bool CPipeDeviceSide::Enter(int& iFd, bool bRead) {
     return true;
 }
 
-void CPipeDeviceSide::Leave() {
+void CPipeDeviceSide::Leave()
+{
     std::lock_guard lock(m_lock);
     if (--m_iActive == 0)
         m_idle.notify_all();
 }
 
-void CPipeDeviceSide::Quiesce(std::unique_lock<std::mutex>& lock) {
+void CPipeDeviceSide::Quiesce(std::unique_lock<std::mutex>& lock)
+{
     m_bQuiescing = true;
     m_wake.Signal();
     m_idle.wait(lock, [this] { return m_iActive == 0; });
 }
 
-bool CPipeDeviceSide::WaitForHost(int iTimeoutMs) {
+bool CPipeDeviceSide::WaitForHost(int iTimeoutMs)
+{
     int iUnused = -1;
     if (!Enter(iUnused, true))
         return false;
@@ -123,7 +138,8 @@ bool CPipeDeviceSide::WaitForHost(int iTimeoutMs) {
             }
             // The host opens its write end first and its read end second, so once the read
             // end is there the whole host is.
-            m_iWriteFd = ::open((m_sPath + "/" + kDeviceToHostPipe).c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            m_iWriteFd =
+                ::open((m_sPath + "/" + kDeviceToHostPipe).c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
             if (m_iWriteFd >= 0) {
                 ::fcntl(m_iWriteFd, F_SETPIPE_SZ, kPipeBufferSize);
                 bConnected = true;
@@ -134,8 +150,9 @@ bool CPipeDeviceSide::WaitForHost(int iTimeoutMs) {
             break;
         int iWaitMs = kHostProbeIntervalMs;
         if (iTimeoutMs >= 0) {
-            const auto tLeft = std::chrono::duration_cast<std::chrono::milliseconds>(
-                tEnd - std::chrono::steady_clock::now()).count();
+            const auto tLeft =
+                std::chrono::duration_cast<std::chrono::milliseconds>(tEnd - std::chrono::steady_clock::now())
+                    .count();
             if (tLeft <= 0)
                 break;
             iWaitMs = int(std::min<long long>(tLeft, kHostProbeIntervalMs));
@@ -148,7 +165,8 @@ bool CPipeDeviceSide::WaitForHost(int iTimeoutMs) {
     return bConnected;
 }
 
-int32_t CPipeDeviceSide::Read(void* pBuffer, int32_t iCount) {
+int32_t CPipeDeviceSide::Read(void* pBuffer, int32_t iCount)
+{
     if (!pBuffer || iCount <= 0)
         return -1;
     int iFd = -1;
@@ -184,7 +202,8 @@ int32_t CPipeDeviceSide::Read(void* pBuffer, int32_t iCount) {
     return iResult;
 }
 
-int32_t CPipeDeviceSide::Write(const void* pBuffer, int32_t iCount) {
+int32_t CPipeDeviceSide::Write(const void* pBuffer, int32_t iCount)
+{
     if ((!pBuffer && iCount > 0) || iCount < 0)
         return -1;
     int iFd = -1;
@@ -197,7 +216,8 @@ int32_t CPipeDeviceSide::Write(const void* pBuffer, int32_t iCount) {
             bFailed = true;
             break;
         }
-        const ssize_t iWritten = ::write(iFd, static_cast<const char*>(pBuffer) + iDone, size_t(iCount - iDone));
+        const ssize_t iWritten =
+            ::write(iFd, static_cast<const char*>(pBuffer) + iDone, size_t(iCount - iDone));
         if (iWritten > 0)
             iDone += int32_t(iWritten);
         else if (iWritten < 0 && errno == EINTR)
@@ -209,12 +229,14 @@ int32_t CPipeDeviceSide::Write(const void* pBuffer, int32_t iCount) {
     return bFailed ? -1 : iDone;
 }
 
-void CPipeDeviceSide::Cancel() {
+void CPipeDeviceSide::Cancel()
+{
     m_bCancelled = true;
     m_wake.Signal();
 }
 
-void CPipeDeviceSide::EndSession() {
+void CPipeDeviceSide::EndSession()
+{
     std::unique_lock lock(m_lock);
     if (m_sPath.empty())
         return;
@@ -239,7 +261,8 @@ void CPipeDeviceSide::EndSession() {
     m_bQuiescing = false;
 }
 
-void CPipeDeviceSide::Unplug() {
+void CPipeDeviceSide::Unplug()
+{
     std::unique_lock lock(m_lock);
     if (m_sPath.empty())
         return;

@@ -2,9 +2,9 @@
 // The device side of the pipe way: a device interface is a folder under the device root
 // holding two named pipes, PIPE_0x00 (host writes, device reads) and PIPE_0x01 (device
 // writes, host reads). A simulated device plugs itself in with this class.
-#include <cstdint>
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <string>
 
@@ -54,10 +54,10 @@ private:
     void Quiesce(std::unique_lock<std::mutex>& lock);
     bool OpenReadEnd();
 
-    std::string m_sPath;       // "<root>/<name>" while plugged
-    int m_iReadFd = -1;        // PIPE_0x00, device reads; open while plugged
-    int m_iWriteFd = -1;       // PIPE_0x01, device writes; open only during a session
-    int m_iActive = 0;         // Read/Write/WaitForHost calls in progress
+    std::string m_sPath; // "<root>/<name>" while plugged
+    int m_iReadFd = -1;  // PIPE_0x00, device reads; open while plugged
+    int m_iWriteFd = -1; // PIPE_0x01, device writes; open only during a session
+    int m_iActive = 0;   // Read/Write/WaitForHost calls in progress
     bool m_bQuiescing = false;
     // The host closed its end and everything it sent was read: the pipe holds nothing of it.
     std::atomic<bool> m_bHostClosed{false};

@@ -15,14 +15,16 @@ namespace kov {
 
 namespace {
 
-bool IsFifo(const std::string& sPath) {
+bool IsFifo(const std::string& sPath)
+{
     struct stat st {};
     return ::stat(sPath.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
 }
 
 } // namespace
 
-std::vector<std::string> ListPipeDevices(const std::string& sRoot) {
+std::vector<std::string> ListPipeDevices(const std::string& sRoot)
+{
     std::vector<std::string> vNames;
     DIR* pDir = ::opendir(sRoot.c_str());
     if (!pDir)
@@ -44,31 +46,36 @@ std::vector<std::string> ListPipeDevices(const std::string& sRoot) {
     return vNames;
 }
 
-void IgnoreBrokenPipeSignal() {
+void IgnoreBrokenPipeSignal()
+{
     static std::once_flag s_once;
     std::call_once(s_once, [] { std::signal(SIGPIPE, SIG_IGN); });
 }
 
 CWakeEvent::CWakeEvent() : m_iFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
-CWakeEvent::~CWakeEvent() {
+CWakeEvent::~CWakeEvent()
+{
     if (m_iFd >= 0)
         ::close(m_iFd);
 }
 
-void CWakeEvent::Signal() {
+void CWakeEvent::Signal()
+{
     const uint64_t qwOne = 1;
-    if (m_iFd >= 0)
-        [[maybe_unused]] auto r = ::write(m_iFd, &qwOne, sizeof qwOne);
+    if (m_iFd >= 0) [[maybe_unused]]
+        auto r = ::write(m_iFd, &qwOne, sizeof qwOne);
 }
 
-void CWakeEvent::Reset() {
+void CWakeEvent::Reset()
+{
     uint64_t qwValue = 0;
-    if (m_iFd >= 0)
-        [[maybe_unused]] auto r = ::read(m_iFd, &qwValue, sizeof qwValue);
+    if (m_iFd >= 0) [[maybe_unused]]
+        auto r = ::read(m_iFd, &qwValue, sizeof qwValue);
 }
 
-int WaitFdOrWake(int iFd, short nEvents, const CWakeEvent& wake, int iTimeoutMs) {
+int WaitFdOrWake(int iFd, short nEvents, const CWakeEvent& wake, int iTimeoutMs)
+{
     pollfd aFds[2] = {{iFd, nEvents, 0}, {wake.Fd(), POLLIN, 0}};
     for (;;) {
         const int iReady = ::poll(aFds, wake.Valid() ? 2 : 1, iTimeoutMs);
@@ -86,21 +93,25 @@ int WaitFdOrWake(int iFd, short nEvents, const CWakeEvent& wake, int iTimeoutMs)
     }
 }
 
-CPipeHostChannel::~CPipeHostChannel() { Close(); }
+CPipeHostChannel::~CPipeHostChannel()
+{
+    Close();
+}
 
-bool CPipeHostChannel::Open(const std::string& sDevicePath) {
+bool CPipeHostChannel::Open(const std::string& sDevicePath)
+{
     Close();
     IgnoreBrokenPipeSignal();
     if (!m_wake.Valid())
         return false;
     // The write end first: it opens only while the device holds its read end, and the
     // device takes the host as connected once the read end below appears.
-    const int iWriteFd = ::open((sDevicePath + "/" + kHostToDevicePipe).c_str(),
-                                O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    const int iWriteFd =
+        ::open((sDevicePath + "/" + kHostToDevicePipe).c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
     if (iWriteFd < 0)
         return false;
-    const int iReadFd = ::open((sDevicePath + "/" + kDeviceToHostPipe).c_str(),
-                               O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int iReadFd =
+        ::open((sDevicePath + "/" + kDeviceToHostPipe).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (iReadFd < 0) {
         const int iError = errno;
         ::close(iWriteFd);
@@ -113,12 +124,14 @@ bool CPipeHostChannel::Open(const std::string& sDevicePath) {
     return true;
 }
 
-bool CPipeHostChannel::IsOpen() const {
+bool CPipeHostChannel::IsOpen() const
+{
     std::lock_guard lock(m_lock);
     return m_iReadFd >= 0 && !m_bClosing;
 }
 
-bool CPipeHostChannel::Enter(int& iFd, bool bRead) {
+bool CPipeHostChannel::Enter(int& iFd, bool bRead)
+{
     std::lock_guard lock(m_lock);
     iFd = bRead ? m_iReadFd : m_iWriteFd;
     if (iFd < 0 || m_bClosing) {
@@ -129,13 +142,15 @@ bool CPipeHostChannel::Enter(int& iFd, bool bRead) {
     return true;
 }
 
-void CPipeHostChannel::Leave() {
+void CPipeHostChannel::Leave()
+{
     std::lock_guard lock(m_lock);
     if (--m_iActive == 0)
         m_idle.notify_all();
 }
 
-int32_t CPipeHostChannel::Read(void* pBuffer, int32_t iCount) {
+int32_t CPipeHostChannel::Read(void* pBuffer, int32_t iCount)
+{
     if (!pBuffer || iCount <= 0) {
         errno = EINVAL;
         return -1;
@@ -176,7 +191,8 @@ int32_t CPipeHostChannel::Read(void* pBuffer, int32_t iCount) {
     return iResult;
 }
 
-int32_t CPipeHostChannel::Write(const void* pBuffer, int32_t iCount) {
+int32_t CPipeHostChannel::Write(const void* pBuffer, int32_t iCount)
+{
     if ((!pBuffer && iCount > 0) || iCount < 0) {
         errno = EINVAL;
         return -1;
@@ -206,7 +222,8 @@ int32_t CPipeHostChannel::Write(const void* pBuffer, int32_t iCount) {
     return bFailed ? -1 : iDone;
 }
 
-void CPipeHostChannel::Close() {
+void CPipeHostChannel::Close()
+{
     std::unique_lock lock(m_lock);
     if (m_iReadFd < 0 && m_iWriteFd < 0)
         return;

@@ -72,7 +72,7 @@ private:
     std::condition_variable m_idle;
     int m_iReadFd = -1;
     int m_iWriteFd = -1;
-    int m_iActive = 0;   // Read/Write calls in progress
+    int m_iActive = 0; // Read/Write calls in progress
     bool m_bClosing = false;
     CWakeEvent m_wake;
 };

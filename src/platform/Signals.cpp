@@ -9,7 +9,8 @@ namespace kov {
 
 namespace {
 
-sigset_t StopSignals() {
+sigset_t StopSignals()
+{
     sigset_t set;
     sigemptyset(&set);
     sigaddset(&set, SIGINT);
@@ -19,12 +20,14 @@ sigset_t StopSignals() {
 
 } // namespace
 
-bool HoldStopSignals() {
+bool HoldStopSignals()
+{
     sigset_t set = StopSignals();
     return pthread_sigmask(SIG_BLOCK, &set, nullptr) == 0;
 }
 
-int WaitForStopSignal(int iTimeoutMs) {
+int WaitForStopSignal(int iTimeoutMs)
+{
     sigset_t set = StopSignals();
     if (iTimeoutMs < 0)
         iTimeoutMs = 0;

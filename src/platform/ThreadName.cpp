@@ -1,13 +1,14 @@
 #include "platform/ThreadName.h"
 
 #if defined(__linux__)
-#include <pthread.h>
 #include <cstring>
+#include <pthread.h>
 #endif
 
 namespace kov::platform {
 
-void SetCurrentThreadName(const char* szName) {
+void SetCurrentThreadName(const char* szName)
+{
 #if defined(__linux__)
     if (!szName)
         return;

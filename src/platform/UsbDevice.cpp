@@ -10,11 +10,13 @@ namespace {
 // One context for the process, made on first use; null when libusb cannot start here.
 class CUsbContext {
 public:
-    CUsbContext() {
+    CUsbContext()
+    {
         if (libusb_init(&m_pContext) != 0)
             m_pContext = nullptr;
     }
-    ~CUsbContext() {
+    ~CUsbContext()
+    {
         if (m_pContext)
             libusb_exit(m_pContext);
     }
@@ -26,19 +28,22 @@ private:
     libusb_context* m_pContext = nullptr;
 };
 
-libusb_context* UsbContext() {
+libusb_context* UsbContext()
+{
     static CUsbContext s_context;
     return s_context.Get();
 }
 
-bool IsOurDevice(libusb_device* pDevice) {
+bool IsOurDevice(libusb_device* pDevice)
+{
     libusb_device_descriptor desc{};
     return libusb_get_device_descriptor(pDevice, &desc) == 0 && desc.idVendor == kUsbVendorId &&
            desc.idProduct == kUsbProductId;
 }
 
 // The number of the interface whose first setting has both of our bulk endpoints, or -1.
-int FindBulkInterface(libusb_device* pDevice) {
+int FindBulkInterface(libusb_device* pDevice)
+{
     libusb_config_descriptor* pConfig = nullptr;
     if (libusb_get_active_config_descriptor(pDevice, &pConfig) != 0 || !pConfig)
         return -1;
@@ -62,13 +67,15 @@ int FindBulkInterface(libusb_device* pDevice) {
     return iFound;
 }
 
-void LIBUSB_CALL TransferDone(libusb_transfer* pTransfer) {
+void LIBUSB_CALL TransferDone(libusb_transfer* pTransfer)
+{
     *static_cast<int*>(pTransfer->user_data) = 1;
 }
 
 } // namespace
 
-int32_t CountUsbDevices() {
+int32_t CountUsbDevices()
+{
     libusb_context* pContext = UsbContext();
     if (!pContext)
         return 0;
@@ -83,9 +90,13 @@ int32_t CountUsbDevices() {
     return iFound;
 }
 
-CUsbDeviceLink::~CUsbDeviceLink() { Close(); }
+CUsbDeviceLink::~CUsbDeviceLink()
+{
+    Close();
+}
 
-bool CUsbDeviceLink::Open(int32_t iIndex) {
+bool CUsbDeviceLink::Open(int32_t iIndex)
+{
     Close();
     libusb_context* pContext = UsbContext();
     if (!pContext || iIndex < 0)
@@ -116,21 +127,25 @@ bool CUsbDeviceLink::Open(int32_t iIndex) {
     return true;
 }
 
-bool CUsbDeviceLink::IsOpen() const {
+bool CUsbDeviceLink::IsOpen() const
+{
     std::lock_guard lock(m_lock);
     return m_pHandle != nullptr && !m_bClosing;
 }
 
-int32_t CUsbDeviceLink::Read(void* pBuffer, int32_t iCount) {
+int32_t CUsbDeviceLink::Read(void* pBuffer, int32_t iCount)
+{
     return Transfer(kBulkInEndpoint, pBuffer, iCount);
 }
 
-int32_t CUsbDeviceLink::Write(const void* pBuffer, int32_t iCount) {
+int32_t CUsbDeviceLink::Write(const void* pBuffer, int32_t iCount)
+{
     // libusb takes one buffer type for both directions; an OUT transfer only reads it.
     return Transfer(kBulkOutEndpoint, const_cast<void*>(pBuffer), iCount);
 }
 
-int32_t CUsbDeviceLink::Transfer(uint8_t byEndpoint, void* pBuffer, int32_t iCount) {
+int32_t CUsbDeviceLink::Transfer(uint8_t byEndpoint, void* pBuffer, int32_t iCount)
+{
     if (!pBuffer || iCount < 0) {
         errno = EINVAL;
         return -1;
@@ -181,7 +196,8 @@ int32_t CUsbDeviceLink::Transfer(uint8_t byEndpoint, void* pBuffer, int32_t iCou
     return iResult;
 }
 
-void CUsbDeviceLink::Close() {
+void CUsbDeviceLink::Close()
+{
     std::unique_lock lock(m_lock);
     if (!m_pHandle)
         return;

@@ -55,7 +55,8 @@ bool SDeviceIdentification::Exchange(NodeRef root, bool bStore)
     } else if (!TrimControlSpace(wszAdminPassword).empty()) {
         // An empty admin password writes nothing, so the device keeps the one it has.
         std::u16string wszHash = AdminPasswordHash(wszAdminPassword);
-        bAll &= !wszHash.empty() && ExchangeTextElement(adminSettings, u"kov:AdminPasswordHash", true, wszHash);
+        bAll &=
+            !wszHash.empty() && ExchangeTextElement(adminSettings, u"kov:AdminPasswordHash", true, wszHash);
     }
     bAll &= ExchangeIntAttribute(status, u"kov:DeviceID", bStore, iDeviceId);
     bAll &= ExchangeTextElement(status, u"kov:Name", bStore, wszName);
@@ -82,12 +83,14 @@ std::span<const SToolTip> CMainDevicePropertiesDlg::ToolTips() const
         {IDC_SOFTWARE_VERSION, u"This is the firmware version running on the device."},
         {IDC_MODEL_NAME, u"This is the device model name."},
         {IDC_DEVICE_NAME, u"a descriptive name for the device to appear in a title."},
-        {IDC_DEVICE_ID, u"a positive decimal integer identifier number for the device, between 1 and (2^31 - 1)."},
+        {IDC_DEVICE_ID,
+         u"a positive decimal integer identifier number for the device, between 1 and (2^31 - 1)."},
         {IDC_CLIENT_PASSWORD,
          u"a password for device identification in the server, used when the device is used as a client."},
         {IDC_MODEM_IMEI, u"a unique modem equipment identifier that identifies the internal modem."},
         {IDC_CONFIG_PASSWORD, u"a password for viewing device configuration parameters for this device."},
-        {IDC_ADMIN_PASSWORD, u"a password for accessing server administration when the device is used as a server."},
+        {IDC_ADMIN_PASSWORD,
+         u"a password for accessing server administration when the device is used as a server."},
     };
     return kToolTips;
 }

@@ -16,7 +16,7 @@ struct SDeviceIdentification {
     std::u16string wszName;
     std::u16string wszClientPassword;
     std::u16string wszConfigPassword;
-    std::u16string wszAdminPassword; // written only as its hash, never read
+    std::u16string wszAdminPassword;   // written only as its hash, never read
     std::u16string wszSoftwareVersion; // the four below are read only
     std::u16string wszModelName;
     std::u16string wszHardwareId;
@@ -28,7 +28,6 @@ struct SDeviceIdentification {
 // MD5 of the trimmed password's UTF-8 bytes as 32 upper-case hex digits; empty if the digest
 // cannot be computed.
 std::u16string AdminPasswordHash(std::u16string_view wszPassword);
-
 
 class CMainDevicePropertiesDlg : public CSectionPage {
 public:

@@ -25,7 +25,8 @@ constexpr SAddressField kAddressFields[] = {
     {Ids::IDC_SUBNET_ADDRESS, u"Subnet Address:", &StaticNetworkConfiguration::wszSubnetAddress},
     {Ids::IDC_GATEWAY_ADDRESS, u"Gateway Address:", &StaticNetworkConfiguration::wszGatewayAddress},
     {Ids::IDC_NAMESERVER_ADDRESS, u"Namespace Server:", &StaticNetworkConfiguration::wszNameserverAddress},
-    {Ids::IDC_NAMESERVER_ADDRESS2, u"Namespace Server 2:", &StaticNetworkConfiguration::wszNameserverAddress2},
+    {Ids::IDC_NAMESERVER_ADDRESS2, u"Namespace Server 2:",
+     &StaticNetworkConfiguration::wszNameserverAddress2},
 };
 
 void EnableAddressFields(CForm& rForm, bool bEnable)
@@ -96,7 +97,8 @@ CMultipleNetworkParamsDlg::CMultipleNetworkParamsDlg(std::vector<StaticNetworkCo
 
     CListEditor<StaticNetworkConfiguration>::SHooks hooks;
     hooks.fnCells = [](const StaticNetworkConfiguration& config) {
-        return std::vector<std::u16string>{config.wszHostAddress, config.wszSubnetMask, config.wszGatewayAddress};
+        return std::vector<std::u16string>{config.wszHostAddress, config.wszSubnetMask,
+                                           config.wszGatewayAddress};
     };
     // The n-th network proposes the subnet 192.168.n.0; n is not bounded, as entries are not
     // compared with each other.
@@ -109,8 +111,8 @@ CMultipleNetworkParamsDlg::CMultipleNetworkParamsDlg(std::vector<StaticNetworkCo
         config.wszGatewayAddress = NetworkText("192.168.%llu.10", nCount);
         return config;
     };
-    m_pEditor =
-        std::make_unique<CListEditor<StaticNetworkConfiguration>>(*this, rList, std::move(texts), std::move(hooks));
+    m_pEditor = std::make_unique<CListEditor<StaticNetworkConfiguration>>(*this, rList, std::move(texts),
+                                                                          std::move(hooks));
     m_pEditor->SetEntries(&m_rNetworks);
     m_pEditor->BindButtons(IDC_MN_ADD, 0, IDC_MN_DELETE, IDC_MN_EMPTY);
     m_pEditor->SetOnAdded([this](int iRow) {
@@ -126,7 +128,10 @@ void CMultipleNetworkParamsDlg::OnInitialise()
     ForgetSelection();
 }
 
-void CMultipleNetworkParamsDlg::OnListSelection() { Select(m_pEditor->List().Selection()); }
+void CMultipleNetworkParamsDlg::OnListSelection()
+{
+    Select(m_pEditor->List().Selection());
+}
 
 void CMultipleNetworkParamsDlg::Select(int iEntry)
 {
@@ -192,7 +197,8 @@ CLocalNetworkParamsDlg::CLocalNetworkParamsDlg() : CSectionPage(u"Ethernet")
 
     AddCheckBox(IDC_ENABLE_NAT_ROUTER, u"Enable NAT Router").SetOnClick([this] {
         m_record.bEnableNATRouter = IsChecked(IDC_ENABLE_NAT_ROUTER);
-        const bool bRules = m_record.eAddressConfigMethod == AddressConfigMethod::Manual && m_record.bEnableNATRouter;
+        const bool bRules =
+            m_record.eAddressConfigMethod == AddressConfigMethod::Manual && m_record.bEnableNATRouter;
         EnableControls({IDC_FORWARDING_RULES, IDC_NAT_INTERFACE}, bRules);
     });
     AddCheckBox(IDC_ENABLE_DHCP_SERVER, u"Enable DHCP Server");
@@ -217,20 +223,23 @@ std::span<const SToolTip> CLocalNetworkParamsDlg::ToolTips() const
         {IDC_SUBNET_MASK, u"Subnet mask of the network. Example: 255.255.0.0"},
         {IDC_BROADCAST_ADDRESS, u"Broadcast address of the network. Example: 192.168.255.255"},
         {IDC_SUBNET_ADDRESS, u"Subnet address of the network. Example: 192.168.0.0"},
-        {IDC_GATEWAY_ADDRESS, u"Network gateway (router) IP address inside the network. Example: 192.168.0.1"},
+        {IDC_GATEWAY_ADDRESS,
+         u"Network gateway (router) IP address inside the network. Example: 192.168.0.1"},
         {IDC_NAMESERVER_ADDRESS, u"First DNS server IP address. Example: 8.8.8.8"},
         {IDC_NAMESERVER_ADDRESS2, u"Second DNS server IP address. Example: 8.8.4.4"},
         {IDC_MORE_NETWORKS,
          u"Configure more network connections with static addresses using the same Ethernet interface."},
-        {IDC_ENABLE_NAT_ROUTER, u"Translate IP addresses between LAN and WAN to allow sharing the modem connection "
-                                u"with other LAN devices."},
+        {IDC_ENABLE_NAT_ROUTER,
+         u"Translate IP addresses between LAN and WAN to allow sharing the modem connection "
+         u"with other LAN devices."},
         {IDC_ENABLE_DHCP_SERVER,
          u"Provide IP addresses automatically to other devices in the LAN using the DHCP protocol."},
         {IDC_ENABLE_VPN, u"Enable setting up a VPN on top of the Ethernet connection."},
         {IDC_FORWARDING_RULES,
          u"Forward specific TCP and UDP ports for servers in the LAN to be accessible from WAN."},
-        {IDC_NAT_INTERFACE, u"Set external interface type for the NAT router to allow VPN sharing instead of WAN "
-                            u"with other LAN devices."},
+        {IDC_NAT_INTERFACE,
+         u"Set external interface type for the NAT router to allow VPN sharing instead of WAN "
+         u"with other LAN devices."},
     };
     return kToolTips;
 }
@@ -249,11 +258,13 @@ bool CLocalNetworkParamsDlg::Load()
         }
     }
 
-    const int iMethodButton = m_record.eAddressConfigMethod == AddressConfigMethod::DHCP     ? IDC_METHOD_DHCP
-                              : m_record.eAddressConfigMethod == AddressConfigMethod::Manual ? IDC_METHOD_MANUAL
-                                                                                             : IDC_METHOD_NONE;
+    const int iMethodButton = m_record.eAddressConfigMethod == AddressConfigMethod::DHCP ? IDC_METHOD_DHCP
+                              : m_record.eAddressConfigMethod == AddressConfigMethod::Manual
+                                  ? IDC_METHOD_MANUAL
+                                  : IDC_METHOD_NONE;
     CheckRadio(kMethodGroup, iMethodButton);
-    Find<CDropDownList>(IDC_NAT_INTERFACE)->SetSelection(static_cast<int>(m_record.eNATExternalInterfaceType));
+    Find<CDropDownList>(IDC_NAT_INTERFACE)
+        ->SetSelection(static_cast<int>(m_record.eNATExternalInterfaceType));
     ShowStaticNetworkFields(*this, m_record.staticConfiguration);
     Find<CCheckBox>(IDC_ENABLE_DHCP_SERVER)->SetChecked(m_record.bEnableDHCPServer);
     Find<CCheckBox>(IDC_ENABLE_NAT_ROUTER)->SetChecked(m_record.bEnableNATRouter);
@@ -268,15 +279,20 @@ void CLocalNetworkParamsDlg::Store()
     m_record.bEnableDHCPServer = IsChecked(IDC_ENABLE_DHCP_SERVER);
     m_record.bEnableNATRouter = IsChecked(IDC_ENABLE_NAT_ROUTER);
     m_record.bEnableVPN = IsChecked(IDC_ENABLE_VPN);
-    m_record.eNATExternalInterfaceType = static_cast<NetworkInterfaceType>(Find<CDropDownList>(IDC_NAT_INTERFACE)->SelectedData(
-        static_cast<uint32_t>(m_record.eNATExternalInterfaceType)));
+    m_record.eNATExternalInterfaceType = static_cast<NetworkInterfaceType>(
+        Find<CDropDownList>(IDC_NAT_INTERFACE)
+            ->SelectedData(static_cast<uint32_t>(m_record.eNATExternalInterfaceType)));
     if (!m_pHolder)
         return;
-    NodeRef connection = m_pHolder->Document(true).FindOrCreateChild(kConnectionParametersName, kKovNamespaceUri, true);
+    NodeRef connection =
+        m_pHolder->Document(true).FindOrCreateChild(kConnectionParametersName, kKovNamespaceUri, true);
     m_record.Exchange(connection, true);
 }
 
-void CLocalNetworkParamsDlg::Enable(bool bEnable) { ApplyEnabling(bEnable); }
+void CLocalNetworkParamsDlg::Enable(bool bEnable)
+{
+    ApplyEnabling(bEnable);
+}
 
 void CLocalNetworkParamsDlg::ApplyEnabling(bool bEnable)
 {
@@ -299,7 +315,10 @@ void CLocalNetworkParamsDlg::OnMethod(AddressConfigMethod eMethod)
     ApplyEnabling(true);
 }
 
-void CLocalNetworkParamsDlg::EditForwardingRules() { kov::EditForwardingRules(*this, m_record.vForwardingRules); }
+void CLocalNetworkParamsDlg::EditForwardingRules()
+{
+    kov::EditForwardingRules(*this, m_record.vForwardingRules);
+}
 
 void CLocalNetworkParamsDlg::EditMoreNetworks()
 {

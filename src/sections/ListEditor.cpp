@@ -4,8 +4,7 @@ namespace kov {
 
 CListEditorBase::CListEditorBase(CForm& rForm, CListView& rList, SListEditorTexts texts)
     : m_rForm(rForm), m_rList(rList), m_texts(std::move(texts))
-{
-}
+{}
 
 void CListEditorBase::BindButtons(int iAddId, int iChangeId, int iDeleteId, int iEmptyId)
 {

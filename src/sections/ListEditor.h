@@ -22,17 +22,17 @@ enum class EEmptyListRule {
 };
 
 struct SListEditorTexts {
-    std::u16string wszNoSelection;        // a command needs a selected row
+    std::u16string wszNoSelection; // a command needs a selected row
     std::u16string wszChangeCaption;
     std::u16string wszDeleteNoSelectionCaption;
     std::u16string wszDeleteQuestion;
-    std::u16string wszDeleteCaption;      // followed by the entry's name when the list names entries
+    std::u16string wszDeleteCaption; // followed by the entry's name when the list names entries
     std::u16string wszEmptyQuestion;
     std::u16string wszEmptyCaption;
-    std::u16string wszEmptyListMessage;   // for EEmptyListRule::Tell
+    std::u16string wszEmptyListMessage; // for EEmptyListRule::Tell
     EEmptyListRule eEmptyListRule = EEmptyListRule::Ask;
     bool bDoubleClickChanges = false;
-    bool bSelectAfterDelete = false;      // select and focus the row now at the deleted one's place
+    bool bSelectAfterDelete = false; // select and focus the row now at the deleted one's place
 };
 
 // The command logic over entries reached by index; CListEditor<T> binds it to a vector.
@@ -82,20 +82,18 @@ private:
     std::function<void()> m_fnOnRemoved;
 };
 
-template <class TEntry>
-class CListEditor final : public CListEditorBase {
+template <class TEntry> class CListEditor final : public CListEditorBase {
 public:
     struct SHooks {
         std::function<std::vector<std::u16string>(const TEntry&)> fnCells; // the row of an entry
-        std::function<TEntry(size_t)> fnNew;           // a new entry, given the number of entries
-        std::function<bool(TEntry&)> fnEdit;           // the entry editor; null: no editor
+        std::function<TEntry(size_t)> fnNew;                 // a new entry, given the number of entries
+        std::function<bool(TEntry&)> fnEdit;                 // the entry editor; null: no editor
         std::function<std::u16string(const TEntry&)> fnName; // null: entries are not named
     };
 
     CListEditor(CForm& rForm, CListView& rList, SListEditorTexts texts, SHooks hooks)
         : CListEditorBase(rForm, rList, std::move(texts)), m_hooks(std::move(hooks))
-    {
-    }
+    {}
 
     // The list edited; it must outlive the editor's use. Call Refill afterwards.
     void SetEntries(std::vector<TEntry>* pEntries) { m_pEntries = pEntries; }
@@ -103,7 +101,10 @@ public:
 
 protected:
     size_t EntryCount() const override { return m_pEntries ? m_pEntries->size() : 0; }
-    std::vector<std::u16string> RowCells(size_t iEntry) const override { return m_hooks.fnCells((*m_pEntries)[iEntry]); }
+    std::vector<std::u16string> RowCells(size_t iEntry) const override
+    {
+        return m_hooks.fnCells((*m_pEntries)[iEntry]);
+    }
     std::u16string EntryName(size_t iEntry) const override
     {
         return m_hooks.fnName ? m_hooks.fnName((*m_pEntries)[iEntry]) : std::u16string();
@@ -131,7 +132,10 @@ protected:
         (*m_pEntries)[iEntry] = std::move(entry);
         return true;
     }
-    void RemoveEntry(size_t iEntry) override { m_pEntries->erase(m_pEntries->begin() + static_cast<std::ptrdiff_t>(iEntry)); }
+    void RemoveEntry(size_t iEntry) override
+    {
+        m_pEntries->erase(m_pEntries->begin() + static_cast<std::ptrdiff_t>(iEntry));
+    }
     void RemoveAllEntries() override
     {
         if (m_pEntries)

@@ -97,9 +97,10 @@ bool FirmwareDownloadRequestFor(std::u16string_view wszModel, std::u16string_vie
     return true;
 }
 
-CDeviceProgramDlg::CDeviceProgramDlg(const std::u16string& rwszRememberedPath, const CCustomization* pCustomization)
-    : CSectionPage(u"Maintenance"), m_rwszRememberedPath(rwszRememberedPath), m_pCustomization(pCustomization),
-      m_transfer(*this, *this)
+CDeviceProgramDlg::CDeviceProgramDlg(const std::u16string& rwszRememberedPath,
+                                     const CCustomization* pCustomization)
+    : CSectionPage(u"Maintenance"), m_rwszRememberedPath(rwszRememberedPath),
+      m_pCustomization(pCustomization), m_transfer(*this, *this)
 {
     BeginRow();
     AddEdit(IDC_FILE_PATH, u"Binary Program File:");
@@ -138,7 +139,8 @@ std::span<const SToolTip> CDeviceProgramDlg::ToolTips() const
         {IDC_AUTOMATIC_RESTART, u"Restart the device after programming. Recommended."},
         {IDC_RESTART_DEVICE, u"Restart the device now."},
         {IDC_RESET_PARAMETERS, u"Reset the device to the default recommended parameters."},
-        {IDC_DISABLE_CONSOLE, u"Disable logging and management console over the UART. Relevant for VESK devices."},
+        {IDC_DISABLE_CONSOLE,
+         u"Disable logging and management console over the UART. Relevant for VESK devices."},
         {IDC_RESTART_PERIOD, u"Restart the device every specific period of time."},
         {IDC_PERIOD_UNIT, u"The time units for periodic device restart."},
     };
@@ -183,9 +185,9 @@ void CDeviceProgramDlg::Enable(bool bConnected)
     // so its file is closed here rather than left open until the next Program.
     if (!bConnected && !IsConnected())
         m_transfer.Finish();
-    EnableControls({IDC_BROWSE, IDC_DOWNLOAD, IDC_FILE_PATH, IDC_PROGRAM, IDC_BUFFER_ACCEPT, IDC_SECTORS_ERASE,
-                    IDC_FLASH_WRITE, IDC_FLASH_VERIFY, IDC_RESTART_DEVICE, IDC_RESET_PARAMETERS,
-                    IDC_AUTOMATIC_RESTART, IDC_PERIOD_UNIT},
+    EnableControls({IDC_BROWSE, IDC_DOWNLOAD, IDC_FILE_PATH, IDC_PROGRAM, IDC_BUFFER_ACCEPT,
+                    IDC_SECTORS_ERASE, IDC_FLASH_WRITE, IDC_FLASH_VERIFY, IDC_RESTART_DEVICE,
+                    IDC_RESET_PARAMETERS, IDC_AUTOMATIC_RESTART, IDC_PERIOD_UNIT},
                    bConnected);
     EnableControls({IDC_RESTART_PERIOD}, bConnected && m_iUnit > 0);
     EnableControls({IDC_DISABLE_CONSOLE}, bConnected && m_settings.bCanDisableConsole);
@@ -242,15 +244,13 @@ bool CDeviceProgramDlg::Program()
     if (!Confirm(message))
         return false;
     switch (m_transfer.Start(wszPath)) {
-    case ETransferStart::Started:
-        return true;
+    case ETransferStart::Started: return true;
     case ETransferStart::Empty:
     case ETransferStart::TooLarge:
         // Confirmed by the operator, so not dropped silently: the file cannot be sent as it is.
         OnReadError();
         return false;
-    default:
-        return false;
+    default: return false;
     }
 }
 

@@ -63,7 +63,8 @@ bool FirmwareDownloadRequestFor(std::u16string_view wszModel, std::u16string_vie
                                 SFirmwareDownloadRequest& request);
 
 inline constexpr char16_t kProgramFileFilter[] =
-    u"Programming files|*.ldr;*.tgz;*.gz|LDR files (*.ldr)|*.ldr|TGZ files (*.tgz)|*.tgz|GZip files (*.gz)|*.gz|";
+    u"Programming files|*.ldr;*.tgz;*.gz|LDR files (*.ldr)|*.ldr|TGZ files (*.tgz)|*.tgz|GZip files "
+    u"(*.gz)|*.gz|";
 
 class CDeviceProgramDlg final : public CSectionPage,
                                 public IProgrammingHandler,
@@ -103,7 +104,10 @@ public:
 
     // The Download button's action, given by the firmware downloader; the page works out what
     // to look for. The downloader calls OnFirmwareDownloaded when it saved a newer file.
-    void SetDownloadHandler(std::function<void(const SFirmwareDownloadRequest&)> fn) { m_fnDownload = std::move(fn); }
+    void SetDownloadHandler(std::function<void(const SFirmwareDownloadRequest&)> fn)
+    {
+        m_fnDownload = std::move(fn);
+    }
     void OnFirmwareDownloaded(const std::u16string& wszPath);
 
     // IProgrammingHandler

@@ -11,7 +11,10 @@ namespace {
 
 constexpr char16_t kBroadcastText[] = u"255.255.255.255";
 
-bool IsSpace(char16_t ch) { return ch == u' ' || ch == u'\t' || ch == u'\r' || ch == u'\n'; }
+bool IsSpace(char16_t ch)
+{
+    return ch == u' ' || ch == u'\t' || ch == u'\r' || ch == u'\n';
+}
 
 // Digits with an optional sign, white space around; the magnitude up to the limit.
 bool ParseWhole(std::u16string_view wszText, bool bSigned, int64_t llMin, int64_t llMax, int64_t& llValue)
@@ -171,7 +174,8 @@ bool ForwardingRule::Exchange(NodeRef item, bool bStore)
     if (ExchangeTextAttribute(item, u"kov:Address", false, wszInternalAddress) &&
         !IsShowableAddressText(wszInternalAddress))
         bSound = false;
-    if (item.HasAttribute(u"kov:PortNumber") && !ExchangeWholeIntAttribute(item, u"kov:PortNumber", false, iPortNumber))
+    if (item.HasAttribute(u"kov:PortNumber") &&
+        !ExchangeWholeIntAttribute(item, u"kov:PortNumber", false, iPortNumber))
         bSound = false;
     if (item.HasAttribute(u"kov:Protocol") &&
         !ExchangeEnumAttribute(item, u"kov:Protocol", kTransportProtocolTexts, false, eProtocol))
@@ -213,8 +217,8 @@ bool LocalNetworkParameters::Exchange(NodeRef parent, bool bStore)
     bAll &= staticConfiguration.Exchange(section, bStore);
     bAll &= ExchangeBoolElement(section, u"kov:EnableDHCPServer", bStore, bEnableDHCPServer);
     bAll &= ExchangeBoolElement(section, u"kov:EnableNATRouter", bStore, bEnableNATRouter);
-    bAll &= ExchangeEnumAttribute(section, u"kov:NATExternalInterfaceType", kNetworkInterfaceTypeTexts, bStore,
-                                  eNATExternalInterfaceType);
+    bAll &= ExchangeEnumAttribute(section, u"kov:NATExternalInterfaceType", kNetworkInterfaceTypeTexts,
+                                  bStore, eNATExternalInterfaceType);
     bAll &= ExchangeBoolAttribute(section.FindOrCreateChild(u"kov:VPNParams", kKovNamespaceUri, bStore),
                                   u"kov:Enable", bStore, bEnableVPN);
 
@@ -223,15 +227,17 @@ bool LocalNetworkParameters::Exchange(NodeRef parent, bool bStore)
     if (!ExchangeForwardingRules(rules, bStore, vForwardingRules) && rules)
         bAll = false;
 
-    NodeRef networks = section.FindOrCreateChild(u"kov:StaticNetworkConfigurations", kKovNamespaceUri, bStore);
+    NodeRef networks =
+        section.FindOrCreateChild(u"kov:StaticNetworkConfigurations", kKovNamespaceUri, bStore);
     if (!bStore)
         vStaticNetworkConfigurations.clear();
     if (networks) {
-        const bool bSound = ExchangeList(networks, u"kov:StaticNetworkConfiguration", kKovNamespaceUri, bStore,
-                                         vStaticNetworkConfigurations,
-                                         [](StaticNetworkConfiguration& rEntry, NodeRef item, bool bStoreItem) {
-                                             return rEntry.ExchangeEntry(item, bStoreItem);
-                                         });
+        const bool bSound =
+            ExchangeList(networks, u"kov:StaticNetworkConfiguration", kKovNamespaceUri, bStore,
+                         vStaticNetworkConfigurations,
+                         [](StaticNetworkConfiguration& rEntry, NodeRef item, bool bStoreItem) {
+                             return rEntry.ExchangeEntry(item, bStoreItem);
+                         });
         bAll = bAll && bSound;
         if (bStore)
             MarkEraseChildren(networks);
@@ -239,6 +245,9 @@ bool LocalNetworkParameters::Exchange(NodeRef parent, bool bStore)
     return bAll;
 }
 
-bool HasVpnSection(NodeRef root) { return static_cast<bool>(root.FindChild(u"kov:VPNParams")); }
+bool HasVpnSection(NodeRef root)
+{
+    return static_cast<bool>(root.FindChild(u"kov:VPNParams"));
+}
 
 } // namespace kov

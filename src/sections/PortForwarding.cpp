@@ -59,7 +59,8 @@ bool CEditIPForwardingRuleDlg::OnOk()
         return false;
     }
     const CDropDownList& rProtocol = *Find<CDropDownList>(IDC_RULE_PROTOCOL);
-    if (rProtocol.Selection() < 0 || rProtocol.SelectedData() == static_cast<uint32_t>(TransportProtocol::Any)) {
+    if (rProtocol.Selection() < 0 ||
+        rProtocol.SelectedData() == static_cast<uint32_t>(TransportProtocol::Any)) {
         MessageBox(u"Invalid protocol", kRuleCaption);
         return false;
     }
@@ -108,7 +109,8 @@ CForwardingRuleListPart::CForwardingRuleListPart(CForm& rForm) : m_rForm(rForm)
         CEditIPForwardingRuleDlg dlg(rRule);
         return m_rForm.RunDialog(dlg) == EDlgResult::Ok;
     };
-    m_pEditor = std::make_unique<CListEditor<ForwardingRule>>(rForm, rList, std::move(texts), std::move(hooks));
+    m_pEditor =
+        std::make_unique<CListEditor<ForwardingRule>>(rForm, rList, std::move(texts), std::move(hooks));
     m_pEditor->BindButtons(IDC_RULES_ADD, IDC_RULES_MODIFY, IDC_RULES_DELETE, IDC_RULES_EMPTY);
 }
 
@@ -120,8 +122,8 @@ void CForwardingRuleListPart::Show(std::vector<ForwardingRule>* pRules)
 
 void CForwardingRuleListPart::Enable(bool bEnable)
 {
-    m_rForm.EnableControls({IDC_RULES_LIST, IDC_RULES_ADD, IDC_RULES_MODIFY, IDC_RULES_DELETE, IDC_RULES_EMPTY},
-                           bEnable);
+    m_rForm.EnableControls(
+        {IDC_RULES_LIST, IDC_RULES_ADD, IDC_RULES_MODIFY, IDC_RULES_DELETE, IDC_RULES_EMPTY}, bEnable);
 }
 
 // ---- The page ------------------------------------------------------------------------------
@@ -145,7 +147,10 @@ void CIPForwardingRulesDlg::Store()
         ExchangePortForwarding(m_pHolder->Document(true), true, m_vRules);
 }
 
-void CIPForwardingRulesDlg::Enable(bool bEnable) { m_part.Enable(bEnable); }
+void CIPForwardingRulesDlg::Enable(bool bEnable)
+{
+    m_part.Enable(bEnable);
+}
 
 // ---- The dialog ----------------------------------------------------------------------------
 
@@ -155,7 +160,10 @@ CIPForwardingRulesListDlg::CIPForwardingRulesListDlg(std::vector<ForwardingRule>
     AddOkCancel();
 }
 
-void CIPForwardingRulesListDlg::OnInitialise() { m_part.Show(&m_rRules); }
+void CIPForwardingRulesListDlg::OnInitialise()
+{
+    m_part.Show(&m_rRules);
+}
 
 bool EditForwardingRules(CForm& rOwner, std::vector<ForwardingRule>& rRules)
 {

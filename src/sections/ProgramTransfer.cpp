@@ -38,9 +38,15 @@ bool CProgramTransfer::HandleEvent(const SDeviceEventData& event)
     switch (event.eEvent) {
     case DeviceEvent::ProgramReadyEvent: OnReady(); return true;
     case DeviceEvent::ProgramBlockAckEvent: OnBlockAck(event.lParam); return true;
-    case DeviceEvent::SectorEraseProgressEvent: OnDeviceProgress(EProgramBar::SectorsErase, event.lParam); return true;
-    case DeviceEvent::FlashWriteProgressEvent: OnDeviceProgress(EProgramBar::FlashWrite, event.lParam); return true;
-    case DeviceEvent::FlashVerifyProgressEvent: OnDeviceProgress(EProgramBar::FlashVerify, event.lParam); return true;
+    case DeviceEvent::SectorEraseProgressEvent:
+        OnDeviceProgress(EProgramBar::SectorsErase, event.lParam);
+        return true;
+    case DeviceEvent::FlashWriteProgressEvent:
+        OnDeviceProgress(EProgramBar::FlashWrite, event.lParam);
+        return true;
+    case DeviceEvent::FlashVerifyProgressEvent:
+        OnDeviceProgress(EProgramBar::FlashVerify, event.lParam);
+        return true;
     default: return false;
     }
 }
@@ -95,7 +101,8 @@ void CProgramTransfer::SendBlock()
         m_observer.OnReadError();
         return;
     }
-    m_dwBlockChecksum = static_cast<uint32_t>(crc32(0L, m_abyBlock.data(), static_cast<uInt>(m_dwBlockLength)));
+    m_dwBlockChecksum =
+        static_cast<uint32_t>(crc32(0L, m_abyBlock.data(), static_cast<uInt>(m_dwBlockLength)));
     m_eState = ETransferState::Sending;
     SendOrAbort(ProgramBlock, m_dwOffset,
                 std::string_view(reinterpret_cast<const char*>(m_abyBlock.data()), m_dwBlockLength));

@@ -55,7 +55,9 @@ enum class ETransferStart {
 
 class CProgramTransfer {
 public:
-    CProgramTransfer(IProgramLink& link, IProgramTransferObserver& observer) : m_link(link), m_observer(observer) {}
+    CProgramTransfer(IProgramLink& link, IProgramTransferObserver& observer)
+        : m_link(link), m_observer(observer)
+    {}
     CProgramTransfer(const CProgramTransfer&) = delete;
     CProgramTransfer& operator=(const CProgramTransfer&) = delete;
 

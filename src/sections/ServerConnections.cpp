@@ -57,11 +57,13 @@ bool ClientParameters::Exchange(NodeRef item, bool bStore)
     ExchangeTextAttribute(item, u"kov:UserName", bStore, wszUserName);
     ExchangeTextAttribute(item, u"kov:Password", bStore, wszPassword);
     if (bStore) {
-        ExchangeEnumAttribute(item, u"kov:TransportProtocol", kTransportProtocolTexts, true, eTransportProtocol);
+        ExchangeEnumAttribute(item, u"kov:TransportProtocol", kTransportProtocolTexts, true,
+                              eTransportProtocol);
         return true;
     }
     return !item.HasAttribute(u"kov:TransportProtocol") ||
-           ExchangeEnumAttribute(item, u"kov:TransportProtocol", kTransportProtocolTexts, false, eTransportProtocol);
+           ExchangeEnumAttribute(item, u"kov:TransportProtocol", kTransportProtocolTexts, false,
+                                 eTransportProtocol);
 }
 
 bool MultipleConnectionParameters::Exchange(NodeRef connectionParameters, bool bStore)
@@ -72,7 +74,8 @@ bool MultipleConnectionParameters::Exchange(NodeRef connectionParameters, bool b
         return false;
     bool bAll = true;
     bAll &= ExchangeBoolAttribute(element, u"kov:EnableLocalServer", bStore, bEnableLocalServer);
-    bAll &= ExchangeBoolAttribute(element, u"kov:ShareDevicesAmongServers", bStore, bShareDevicesAmongServers);
+    bAll &=
+        ExchangeBoolAttribute(element, u"kov:ShareDevicesAmongServers", bStore, bShareDevicesAmongServers);
     NodeRef container = element.FindOrCreateChild(u"kov:ServerConnections", kKovNamespaceUri, bStore);
     if (!bStore)
         vServerConnections.clear();
@@ -94,7 +97,8 @@ bool ConnectionSettings::Exchange(NodeRef root, bool bStore)
     NodeRef status = root.FindOrCreateChild(kCaptureDeviceStatus, kKovNamespaceUri, bStore);
     bool bAll = static_cast<bool>(status);
 
-    bAll &= ExchangeEnumElement(section, u"kov:ConnectionType", kConnectionTypeTexts, bStore, eConnectionType);
+    bAll &=
+        ExchangeEnumElement(section, u"kov:ConnectionType", kConnectionTypeTexts, bStore, eConnectionType);
     bAll &= ExchangeTextElement(section, u"kov:ServerAddress", bStore, wszServerAddress);
     bAll &= ExchangeEnumElement(section, u"kov:TransportProtocol", kTransportProtocolTexts, bStore,
                                 eTransportProtocol);
@@ -124,8 +128,8 @@ bool ConnectionSettings::Exchange(NodeRef root, bool bStore)
     NodeRef sleep = maxIdle.FindOrCreateChild(u"kov:SleepManagementAction", kKovNamespaceUri, bStore);
     bAll &= ExchangeWholeUIntAttribute(sleep, u"kov:Minutes", bStore, dwSleepMinutes);
 
-    bAll &= ExchangeEnumElement(section, u"kov:InterfaceUtilizationPolicy", kInterfaceUtilizationPolicyTexts, bStore,
-                                eInterfaceUtilizationPolicy);
+    bAll &= ExchangeEnumElement(section, u"kov:InterfaceUtilizationPolicy", kInterfaceUtilizationPolicyTexts,
+                                bStore, eInterfaceUtilizationPolicy);
     return bAll;
 }
 
@@ -221,8 +225,8 @@ CMultipleConnectionsDlg::CMultipleConnectionsDlg(MultipleConnectionParameters& r
 
     CListEditor<ClientParameters>::SHooks hooks;
     hooks.fnCells = [](const ClientParameters& entry) {
-        return std::vector<std::u16string>{entry.bEnabled ? u"Yes" : u"No", entry.wszName, entry.wszServerAddress,
-                                           entry.wszUserName};
+        return std::vector<std::u16string>{entry.bEnabled ? u"Yes" : u"No", entry.wszName,
+                                           entry.wszServerAddress, entry.wszUserName};
     };
     hooks.fnNew = [this](size_t nCount) {
         ClientParameters entry;
@@ -237,7 +241,8 @@ CMultipleConnectionsDlg::CMultipleConnectionsDlg(MultipleConnectionParameters& r
         return RunDialog(dlg) == EDlgResult::Ok;
     };
     hooks.fnName = [](const ClientParameters& entry) { return entry.wszName; };
-    m_pEditor = std::make_unique<CListEditor<ClientParameters>>(*this, rList, std::move(texts), std::move(hooks));
+    m_pEditor =
+        std::make_unique<CListEditor<ClientParameters>>(*this, rList, std::move(texts), std::move(hooks));
     m_pEditor->SetEntries(&m_rParams.vServerConnections);
     m_pEditor->BindButtons(IDC_MC_ADD, IDC_MC_CHANGE, IDC_MC_DELETE, IDC_MC_EMPTY);
 }
@@ -263,12 +268,15 @@ CNetworkConnectionSettingsDlg::CNetworkConnectionSettingsDlg()
 {
     BeginGroup(0, u"Media Server Selection");
     BeginRow();
-    AddRadioButton(IDC_NO_SERVER, u"No server", kConnectionTypeGroup)
-        .SetOnClick([this] { OnConnectionType(ConnectionType::NoConnection); });
-    AddRadioButton(IDC_REMOTE_SERVER, u"Remote server", kConnectionTypeGroup)
-        .SetOnClick([this] { OnConnectionType(ConnectionType::ConnectionToServer); });
-    AddRadioButton(IDC_LOCAL_SERVER, u"Local server", kConnectionTypeGroup)
-        .SetOnClick([this] { OnConnectionType(ConnectionType::ConnectionAsServer); });
+    AddRadioButton(IDC_NO_SERVER, u"No server", kConnectionTypeGroup).SetOnClick([this] {
+        OnConnectionType(ConnectionType::NoConnection);
+    });
+    AddRadioButton(IDC_REMOTE_SERVER, u"Remote server", kConnectionTypeGroup).SetOnClick([this] {
+        OnConnectionType(ConnectionType::ConnectionToServer);
+    });
+    AddRadioButton(IDC_LOCAL_SERVER, u"Local server", kConnectionTypeGroup).SetOnClick([this] {
+        OnConnectionType(ConnectionType::ConnectionAsServer);
+    });
     AddRadioButton(IDC_MULTIPLE_CONNECTIONS, u"Multiple Connections", kConnectionTypeGroup)
         .SetOnClick([this] { OnConnectionType(ConnectionType::MultipleConnections); });
     End();
@@ -336,7 +344,8 @@ std::span<const SToolTip> CNetworkConnectionSettingsDlg::ToolTips() const
         {IDC_NO_SERVER, u"No client/server media communications using the main protocol."},
         {IDC_REMOTE_SERVER, u"Connect to a remote server."},
         {IDC_LOCAL_SERVER, u"Use the device as the server and connect directly to its IP address."},
-        {IDC_MULTIPLE_CONNECTIONS, u"Connect to a number of servers with the possibility of being also a server."},
+        {IDC_MULTIPLE_CONNECTIONS,
+         u"Connect to a number of servers with the possibility of being also a server."},
         {IDC_SERVER_ADDRESS, u"IP address of the server, using either numbers or domain names."},
         {IDC_SECURE, u"Encrypt communications with the server."},
         {IDC_TRANSPORT, u"Transport protocol to use. \"Any\" means TCP over UDP."},
@@ -404,7 +413,8 @@ void CNetworkConnectionSettingsDlg::Store()
         ListOf(IDC_TRANSPORT).SelectedData(static_cast<uint32_t>(m_record.eTransportProtocol)));
     m_record.eInterfaceUtilizationPolicy = static_cast<InterfaceUtilizationPolicy>(
         ListOf(IDC_POLICY).SelectedData(static_cast<uint32_t>(m_record.eInterfaceUtilizationPolicy)));
-    m_record.dwSleepMinutes = SleepMinutesOf(ListOf(IDC_SLEEP_UNIT).Selection(), EditOf(IDC_SLEEP_TIME).GetUInt());
+    m_record.dwSleepMinutes =
+        SleepMinutesOf(ListOf(IDC_SLEEP_UNIT).Selection(), EditOf(IDC_SLEEP_TIME).GetUInt());
     if (m_pHolder)
         m_record.Exchange(m_pHolder->Document(true), true);
 }

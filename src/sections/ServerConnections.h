@@ -84,7 +84,8 @@ struct MultipleConnectionParameters {
     std::vector<ClientParameters> vServerConnections;
 
     bool Exchange(NodeRef connectionParameters, bool bStore);
-    friend bool operator==(const MultipleConnectionParameters&, const MultipleConnectionParameters&) = default;
+    friend bool operator==(const MultipleConnectionParameters&,
+                           const MultipleConnectionParameters&) = default;
 };
 
 struct ConnectionSettings {
@@ -149,7 +150,8 @@ public:
 
     // Edits rParams in place; the caller passes a copy and keeps it only after OK. fnLoginName
     // gives the operator's login name for new entries.
-    CMultipleConnectionsDlg(MultipleConnectionParameters& rParams, std::function<std::u16string()> fnLoginName);
+    CMultipleConnectionsDlg(MultipleConnectionParameters& rParams,
+                            std::function<std::u16string()> fnLoginName);
 
 protected:
     void OnInitialise() override;
@@ -201,7 +203,10 @@ public:
     void EditSocialNetwork1();
 
     // Where new server entries take their user name from; the account's login name by default.
-    void SetLoginNameSource(std::function<std::u16string()> fnLoginName) { m_fnLoginName = std::move(fnLoginName); }
+    void SetLoginNameSource(std::function<std::u16string()> fnLoginName)
+    {
+        m_fnLoginName = std::move(fnLoginName);
+    }
 
     const ConnectionSettings& Record() const { return m_record; }
 

@@ -17,8 +17,8 @@ enum ECommand : uint32_t {
     ID_EDIT_CUT = 57635,
     ID_EDIT_PASTE = 57637,
     ID_EDIT_UNDO = 57643,
-    ID_NEXT_PANE = 57680,  // F6, no action
-    ID_PREV_PANE = 57681,  // Shift+F6, no action
+    ID_NEXT_PANE = 57680, // F6, no action
+    ID_PREV_PANE = 57681, // Shift+F6, no action
     ID_PANE_CLOSE = 57682,
     ID_VIEW_TOOLBAR = 59392,
     ID_VIEW_STATUS_BAR = 59393,

@@ -21,8 +21,7 @@ namespace {
 constexpr char16_t kNoDeviceText[] = u"Cannot perform action on device";
 constexpr char16_t kNoDeviceCaption[] = u"Device Action";
 
-template <typename... Args>
-std::u16string Printf(const char* szFormat, Args... args)
+template <typename... Args> std::u16string Printf(const char* szFormat, Args... args)
 {
     char szText[256];
     std::snprintf(szText, sizeof(szText), szFormat, args...);
@@ -30,7 +29,10 @@ std::u16string Printf(const char* szFormat, Args... args)
 }
 
 // Device texts are NUL-terminated UTF-8; a connection-status kind goes to the Connection page.
-bool IsConnectionStatusKind(uint32_t dwKind) { return dwKind == 1 || dwKind == 7; }
+bool IsConnectionStatusKind(uint32_t dwKind)
+{
+    return dwKind == 1 || dwKind == 7;
+}
 
 } // namespace
 
@@ -40,7 +42,8 @@ CMainFrame::CMainFrame(IMainView& view, SMainFrameSettings settings)
 {
     m_tree.SetOnShowSelection([this](int32_t iSubject) { m_view.ShowTreeSelection(iSubject); });
     m_tree.SetOnSelectionChanged([this](int32_t iSubject) { OnTreeSelectionChanged(iSubject); });
-    m_swapper.SetOnShow([this](int32_t iSubject, CForm* pWindow) { m_view.ShowPageWindow(iSubject, pWindow); });
+    m_swapper.SetOnShow(
+        [this](int32_t iSubject, CForm* pWindow) { m_view.ShowPageWindow(iSubject, pWindow); });
 
     auto pDeviceIdentification = std::make_unique<CMainDevicePropertiesDlg>();
     m_pDeviceIdentification = pDeviceIdentification.get();
@@ -112,7 +115,8 @@ bool CMainFrame::Create()
     const bool bCustomized = m_customization.IsLoaded();
     std::u16string wszIgnored;
     SetCommandState(ID_HELP_UPGRADE, !bCustomized);
-    SetCommandState(ID_HELP_WEBSITE, !bCustomized || m_customization.GetCustomText(u"kov:WebsiteURL", wszIgnored));
+    SetCommandState(ID_HELP_WEBSITE,
+                    !bCustomized || m_customization.GetCustomText(u"kov:WebsiteURL", wszIgnored));
     SetCommandState(ID_HELP_EMAIL_SUPPORT,
                     !bCustomized || m_customization.GetCustomText(u"kov:SupportEmailAddress", wszIgnored));
 
@@ -146,7 +150,10 @@ void CMainFrame::Message(std::u16string_view wszText, std::u16string_view wszCap
     m_view.MessageBox(wszText, wszCaption, EMsgButtons::Ok, EMsgIcon::None);
 }
 
-void CMainFrame::NoDeviceMessage() { Message(kNoDeviceText, kNoDeviceCaption); }
+void CMainFrame::NoDeviceMessage()
+{
+    Message(kNoDeviceText, kNoDeviceCaption);
+}
 
 std::u16string CMainFrame::ProgramFilePath() const
 {
@@ -164,8 +171,7 @@ bool CMainFrame::OnCommand(uint32_t dwCommandId)
     case ID_EDIT_UNDO:
     case ID_FILE_PRINT:
     case ID_NEXT_PANE:
-    case ID_PREV_PANE:
-        return true; // bound, with no action in this program
+    case ID_PREV_PANE: return true; // bound, with no action in this program
     case ID_FILE_OPEN: OnFileOpen(); return true;
     case ID_FILE_SAVE: OnFileSave(); return true;
     case ID_FILE_SAVE_AS: OnFileSaveAs(); return true;
@@ -415,9 +421,9 @@ void CMainFrame::HandleDeviceEvent(SDeviceEventData event)
     switch (event.eEvent) {
     case E::DeviceTextEvent: OnDeviceText(event); break;
     case E::SoftwareVersionEvent:
-        m_pDeviceIdentification->SetSoftwareVersion(Printf("%d.%d.%d.%d", int(event.lParam >> 24 & 0xFF),
-                                                           int(event.lParam >> 16 & 0xFF),
-                                                           int(event.lParam >> 8 & 0xFF), int(event.lParam & 0xFF)));
+        m_pDeviceIdentification->SetSoftwareVersion(
+            Printf("%d.%d.%d.%d", int(event.lParam >> 24 & 0xFF), int(event.lParam >> 16 & 0xFF),
+                   int(event.lParam >> 8 & 0xFF), int(event.lParam & 0xFF)));
         break;
     case E::LinkClosed: OnLinkClosed(); break;
     case E::ParametersDocumentEvent: OnParametersDocument(event); break;

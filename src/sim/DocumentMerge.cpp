@@ -9,7 +9,8 @@ namespace kov {
 
 namespace {
 
-void RemoveAllChildren(NodeRef wNode) {
+void RemoveAllChildren(NodeRef wNode)
+{
     while (NodeRef wChild = wNode.FirstChild()) {
         std::u16string wszName(wChild.Name()); // the view dies with the child
         if (wNode.RemoveChildren(wszName) <= 0)
@@ -19,7 +20,8 @@ void RemoveAllChildren(NodeRef wNode) {
 
 } // namespace
 
-void MergeChangeDocument(NodeRef wTarget, NodeRef wChange) {
+void MergeChangeDocument(NodeRef wTarget, NodeRef wChange)
+{
     std::vector<std::pair<NodeRef, NodeRef>> vPending;
     if (wTarget && wChange)
         vPending.emplace_back(wTarget, wChange);

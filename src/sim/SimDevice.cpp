@@ -24,7 +24,8 @@ constexpr uint32_t kReadTestStep = 4u << 20;
 constexpr uint32_t kTicksPerLogLine = 5;
 constexpr uint32_t kCriticalLogSize = 1536;
 
-bool ReadExact(ITransport& transport, uint8_t* p, uint32_t dwCount) {
+bool ReadExact(ITransport& transport, uint8_t* p, uint32_t dwCount)
+{
     while (dwCount > 0) {
         int32_t iAsk = int32_t(std::min(dwCount, kReadChunk));
         int32_t iGot = transport.Read(p, iAsk);
@@ -37,7 +38,8 @@ bool ReadExact(ITransport& transport, uint8_t* p, uint32_t dwCount) {
 }
 
 // Inflates a zlib stream; false when it is damaged, cut short or inflates beyond the limit.
-bool InflateDocument(const std::vector<uint8_t>& vIn, std::string& sOut) {
+bool InflateDocument(const std::vector<uint8_t>& vIn, std::string& sOut)
+{
     z_stream zs{};
     if (inflateInit(&zs) != Z_OK)
         return false;
@@ -85,7 +87,8 @@ const SLogPattern kLogPatterns[] = {
 
 } // namespace
 
-const char* SessionEndName(ESessionEnd eEnd) {
+const char* SessionEndName(ESessionEnd eEnd)
+{
     switch (eEnd) {
     case ESessionEnd::HostGone: return "host gone";
     case ESessionEnd::Restart: return "restart";
@@ -96,20 +99,23 @@ const char* SessionEndName(ESessionEnd eEnd) {
     return "?";
 }
 
-CSimDevice::CSimDevice(SSimDeviceOptions options) : m_options(std::move(options)) {
+CSimDevice::CSimDevice(SSimDeviceOptions options) : m_options(std::move(options))
+{
     m_options.iTickMs = std::max(m_options.iTickMs, 1);
     FillCriticalLog();
 }
 
 CSimDevice::~CSimDevice() = default;
 
-bool CSimDevice::LoadDocumentText(const std::string& sUtf8Xml) {
+bool CSimDevice::LoadDocumentText(const std::string& sUtf8Xml)
+{
     TreeRef parsed;
     if (!parsed.LoadFromText(sUtf8Xml))
         return false;
     // The document tells the running version like the SoftwareVersion frame does.
     if (NodeRef wConfig = parsed.Root().FindChild(kConfigElement))
-        wConfig.SetAttribute(u"kov:SoftwareVersion", u"", Utf8ToUtf16(FormatVersion(m_options.dwSoftwareVersion)));
+        wConfig.SetAttribute(u"kov:SoftwareVersion", u"",
+                             Utf8ToUtf16(FormatVersion(m_options.dwSoftwareVersion)));
     std::string sCanonical;
     if (!parsed.ToUtf8(sCanonical))
         return false;
@@ -119,7 +125,8 @@ bool CSimDevice::LoadDocumentText(const std::string& sUtf8Xml) {
     return true;
 }
 
-bool CSimDevice::LoadDocumentFile(const std::string& sPath) {
+bool CSimDevice::LoadDocumentFile(const std::string& sPath)
+{
     TreeRef file;
     std::string sText;
     if (!file.LoadFromFile(Utf8ToUtf16(sPath)) || !file.ToUtf8(sText))
@@ -127,31 +134,36 @@ bool CSimDevice::LoadDocumentFile(const std::string& sPath) {
     return LoadDocumentText(sText);
 }
 
-std::string CSimDevice::DocumentText() const {
+std::string CSimDevice::DocumentText() const
+{
     std::lock_guard lock(m_mutex);
     std::string s;
     m_document.ToUtf8(s);
     return s;
 }
 
-std::vector<uint8_t> CSimDevice::Image() const {
+std::vector<uint8_t> CSimDevice::Image() const
+{
     std::lock_guard lock(m_mutex);
     return m_vImage;
 }
 
-void CSimDevice::Stop() {
+void CSimDevice::Stop()
+{
     m_bStop = true;
     std::lock_guard lock(m_transportMutex);
     if (m_pTransport)
         m_pTransport->Close(true);
 }
 
-void CSimDevice::Log(const std::string& sLine) const {
+void CSimDevice::Log(const std::string& sLine) const
+{
     if (m_options.fnLog)
         m_options.fnLog(sLine);
 }
 
-ESessionEnd CSimDevice::ServeSession(ITransport& transport) {
+ESessionEnd CSimDevice::ServeSession(ITransport& transport)
+{
     {
         std::lock_guard lockTransport(m_transportMutex);
         if (m_bStop) {
@@ -192,7 +204,8 @@ ESessionEnd CSimDevice::ServeSession(ITransport& transport) {
     return eEnd;
 }
 
-ESessionEnd CSimDevice::ReadLoop(ITransport& transport) {
+ESessionEnd CSimDevice::ReadLoop(ITransport& transport)
+{
     std::vector<uint8_t> vPayload;
     for (;;) {
         uint8_t header[kFrameHeaderSize];
@@ -228,7 +241,8 @@ ESessionEnd CSimDevice::ReadLoop(ITransport& transport) {
     }
 }
 
-bool CSimDevice::Send(uint32_t dwCommand, uint32_t dwParam, const void* pPayload, uint32_t dwLength) {
+bool CSimDevice::Send(uint32_t dwCommand, uint32_t dwParam, const void* pPayload, uint32_t dwLength)
+{
     if (m_bLinkBroken || !m_pTransport)
         return false;
     auto header = SFrameHeader{dwCommand, dwParam, dwLength}.Encode();
@@ -247,11 +261,13 @@ bool CSimDevice::Send(uint32_t dwCommand, uint32_t dwParam, const void* pPayload
     return bOk;
 }
 
-bool CSimDevice::Send(DeviceReply eReply, uint32_t dwParam, const std::string& sPayload) {
+bool CSimDevice::Send(DeviceReply eReply, uint32_t dwParam, const std::string& sPayload)
+{
     return Send(uint32_t(eReply), dwParam, sPayload.data(), uint32_t(sPayload.size()));
 }
 
-std::optional<ESessionEnd> CSimDevice::HandleFrame(const SFrameHeader& h, std::vector<uint8_t>& vPayload) {
+std::optional<ESessionEnd> CSimDevice::HandleFrame(const SFrameHeader& h, std::vector<uint8_t>& vPayload)
+{
     std::string sWhat = "received " + std::to_string(h.dwCommandId) + " param " + std::to_string(h.dwParam) +
                         " payload " + std::to_string(h.dwPayloadLength);
     switch (h.dwCommandId) {
@@ -304,12 +320,8 @@ std::optional<ESessionEnd> CSimDevice::HandleFrame(const SFrameHeader& h, std::v
             break;
         Send(DeviceReply::ResetParametersResult, m_document.LoadFromText(m_sFactoryDocument) ? 1 : 0);
         break;
-    case RestartDevice:
-        Log(sWhat + ": restart");
-        return ESessionEnd::Restart;
-    case ShutdownDevice:
-        Log(sWhat + ": shutdown");
-        return ESessionEnd::Shutdown;
+    case RestartDevice: Log(sWhat + ": restart"); return ESessionEnd::Restart;
+    case ShutdownDevice: Log(sWhat + ": shutdown"); return ESessionEnd::Shutdown;
     case ProgramBegin:
         Log(sWhat + ": program begin");
         m_bProgramming = true;
@@ -380,7 +392,8 @@ std::optional<ESessionEnd> CSimDevice::HandleFrame(const SFrameHeader& h, std::v
     return std::nullopt;
 }
 
-bool CSimDevice::MayChangeParameters() {
+bool CSimDevice::MayChangeParameters()
+{
     if (m_bAuthorized)
         return true;
     Log("refused: the configuration password was not given");
@@ -388,7 +401,8 @@ bool CSimDevice::MayChangeParameters() {
     return false;
 }
 
-void CSimDevice::SendDocument() {
+void CSimDevice::SendDocument()
+{
     std::string sXml;
     if (!m_document.ToUtf8(sXml)) {
         Send(DeviceReply::UnsupportedCommand, ReadParameters);
@@ -398,7 +412,8 @@ void CSimDevice::SendDocument() {
     Send(DeviceReply::ParametersDocument, 0, sXml);
 }
 
-void CSimDevice::WriteParametersFrom(const std::string& sXml) {
+void CSimDevice::WriteParametersFrom(const std::string& sXml)
+{
     TreeRef change;
     NodeRef wChangeRoot = change.LoadFromText(sXml);
     NodeRef wRoot = m_document.Root();
@@ -410,7 +425,8 @@ void CSimDevice::WriteParametersFrom(const std::string& sXml) {
     Send(DeviceReply::WriteParametersResult, bOk ? 1 : 0);
 }
 
-void CSimDevice::ProgramBlockReceived(uint32_t dwOffset, const std::vector<uint8_t>& vBlock) {
+void CSimDevice::ProgramBlockReceived(uint32_t dwOffset, const std::vector<uint8_t>& vBlock)
+{
     if (!m_bProgramming) {
         FailProgramming(kFlashErrorNotProgramming);
         return;
@@ -424,7 +440,8 @@ void CSimDevice::ProgramBlockReceived(uint32_t dwOffset, const std::vector<uint8
         m_vImage.resize(iEnd);
     std::copy(vBlock.begin(), vBlock.end(), m_vImage.begin() + dwOffset);
     uint32_t dwCrc = uint32_t(crc32(0L, vBlock.data(), uInt(vBlock.size())));
-    if (m_options.oBadAckBlock && !m_bBadAckSpent && uint64_t(*m_options.oBadAckBlock) * kProgramBlockSize == dwOffset) {
+    if (m_options.oBadAckBlock && !m_bBadAckSpent &&
+        uint64_t(*m_options.oBadAckBlock) * kProgramBlockSize == dwOffset) {
         m_bBadAckSpent = true;
         dwCrc = ~dwCrc;
         Log("corrupting this acknowledgement");
@@ -432,14 +449,16 @@ void CSimDevice::ProgramBlockReceived(uint32_t dwOffset, const std::vector<uint8
     Send(DeviceReply::ProgramBlockAck, dwCrc);
 }
 
-void CSimDevice::FailProgramming(uint32_t dwCode) {
+void CSimDevice::FailProgramming(uint32_t dwCode)
+{
     Log("programming failed with error " + std::to_string(dwCode));
     m_bProgramming = false;
     m_qFlashReplies.clear();
     Send(DeviceReply::FlashWriteError, dwCode);
 }
 
-void CSimDevice::ProgramEndReceived() {
+void CSimDevice::ProgramEndReceived()
+{
     if (!m_bProgramming) {
         FailProgramming(kFlashErrorNotProgramming);
         return;
@@ -466,7 +485,8 @@ void CSimDevice::ProgramEndReceived() {
     m_qFlashReplies.push_back({uint32_t(DeviceReply::ProgramComplete), 0, 0});
 }
 
-void CSimDevice::SaveImage() {
+void CSimDevice::SaveImage()
+{
     if (m_options.sSaveImagePath.empty())
         return;
     std::ofstream file(m_options.sSaveImagePath, std::ios::binary | std::ios::trunc);
@@ -476,16 +496,19 @@ void CSimDevice::SaveImage() {
              : "cannot save the image to " + m_options.sSaveImagePath);
 }
 
-void CSimDevice::TickLoop() {
+void CSimDevice::TickLoop()
+{
     std::unique_lock lock(m_mutex);
     while (!m_bSessionOver) {
-        m_cvTick.wait_for(lock, std::chrono::milliseconds(m_options.iTickMs), [this] { return m_bSessionOver; });
+        m_cvTick.wait_for(lock, std::chrono::milliseconds(m_options.iTickMs),
+                          [this] { return m_bSessionOver; });
         if (!m_bSessionOver)
             Tick();
     }
 }
 
-void CSimDevice::Tick() {
+void CSimDevice::Tick()
+{
     ++m_dwTicks;
     if (!m_qFlashReplies.empty()) {
         SFrameHeader h = m_qFlashReplies.front();
@@ -509,7 +532,8 @@ void CSimDevice::Tick() {
     }
 }
 
-std::string CSimDevice::NextLogLine(uint32_t& dwKind) {
+std::string CSimDevice::NextLogLine(uint32_t& dwKind)
+{
     uint64_t q = m_qwLogCounter++;
     const SLogPattern& pattern = kLogPatterns[q % std::size(kLogPatterns)];
     dwKind = pattern.dwKind;
@@ -524,7 +548,8 @@ std::string CSimDevice::NextLogLine(uint32_t& dwKind) {
     return szLine;
 }
 
-std::vector<std::u16string> CSimDevice::DiagnosticTypes() const {
+std::vector<std::u16string> CSimDevice::DiagnosticTypes() const
+{
     std::vector<std::u16string> v;
     NodeRef wTypes = m_document.Root().FindChild(kConfigElement).FindChild(u"kov:DiagnosticTypes");
     for (NodeRef w = wTypes.FirstChild(); w; w = w.NextSibling())
@@ -533,7 +558,8 @@ std::vector<std::u16string> CSimDevice::DiagnosticTypes() const {
     return v;
 }
 
-std::string CSimDevice::DiagnosticsReport(uint32_t dwType) const {
+std::string CSimDevice::DiagnosticsReport(uint32_t dwType) const
+{
     auto vTypes = DiagnosticTypes();
     if (dwType >= vTypes.size())
         return "No diagnostic information of type " + std::to_string(dwType) + "\n";
@@ -552,15 +578,12 @@ std::string CSimDevice::DiagnosticsReport(uint32_t dwType) const {
     case 0:
         s += "Uptime: 3 days 04:12:55\nLoad average: 0.41 0.38 0.35\nMemory: 61 MB used of 128 MB\n";
         break;
-    case 1:
-        s += "eth0: 192.168.10.77/24 up\nwlan0: down\nppp0: 10.64.12.9 up\nkov0: 10.8.0.6 up\n";
-        break;
+    case 1: s += "eth0: 192.168.10.77/24 up\nwlan0: down\nppp0: 10.64.12.9 up\nkov0: 10.8.0.6 up\n"; break;
     case 2:
-        s += "/media/sd0: 28.4 GB free of 31.9 GB\nRecordings: " + std::to_string(m_dwRecordings) + " files\n";
+        s +=
+            "/media/sd0: 28.4 GB free of 31.9 GB\nRecordings: " + std::to_string(m_dwRecordings) + " files\n";
         break;
-    default:
-        s += "Modem: registered, signal 21 (-71 dBm)\nSIM: ready\n";
-        break;
+    default: s += "Modem: registered, signal 21 (-71 dBm)\nSIM: ready\n"; break;
     }
     // The device appends its raw kernel ring after a NUL, as units in the field do.
     s += '\0';
@@ -568,7 +591,8 @@ std::string CSimDevice::DiagnosticsReport(uint32_t dwType) const {
     return s;
 }
 
-void CSimDevice::FillCriticalLog() {
+void CSimDevice::FillCriticalLog()
+{
     static const char* const kEntries[] = {
         "E watchdog: recorder thread stalled 5012 ms, restarting",
         "E storage: write error on /media/sd0 (errno 5), remounting",

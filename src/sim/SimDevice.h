@@ -35,8 +35,8 @@ enum : uint32_t {
     kFlashErrorEmptyImage = 3,     // end with nothing received
 };
 
-inline constexpr uint32_t kMaxHostPayload = 64u << 20;   // larger announced payloads end the session
-inline constexpr uint32_t kMaxFlashImage = 64u << 20;    // the simulated flash
+inline constexpr uint32_t kMaxHostPayload = 64u << 20;    // larger announced payloads end the session
+inline constexpr uint32_t kMaxFlashImage = 64u << 20;     // the simulated flash
 inline constexpr size_t kMaxInflatedDocument = 64u << 20; // a change document may not inflate beyond this
 
 class CSimDevice {

@@ -24,7 +24,8 @@ const char* const kSimUsage =
 
 namespace {
 
-std::optional<uint32_t> ParseUnsigned(const std::string& s, uint32_t dwMax) {
+std::optional<uint32_t> ParseUnsigned(const std::string& s, uint32_t dwMax)
+{
     if (s.empty() || s.size() > 10)
         return std::nullopt;
     uint64_t q = 0;
@@ -40,14 +41,16 @@ std::optional<uint32_t> ParseUnsigned(const std::string& s, uint32_t dwMax) {
 
 } // namespace
 
-std::optional<uint32_t> ParseVersion(const std::string& sText) {
+std::optional<uint32_t> ParseVersion(const std::string& sText)
+{
     uint32_t dwPacked = 0;
     size_t iStart = 0;
     for (int i = 0; i < 4; ++i) {
         size_t iDot = sText.find('.', iStart);
         if ((i < 3) != (iDot != std::string::npos))
             return std::nullopt;
-        auto oPart = ParseUnsigned(sText.substr(iStart, iDot == std::string::npos ? std::string::npos : iDot - iStart), 255);
+        auto oPart = ParseUnsigned(
+            sText.substr(iStart, iDot == std::string::npos ? std::string::npos : iDot - iStart), 255);
         if (!oPart)
             return std::nullopt;
         dwPacked = dwPacked << 8 | *oPart;
@@ -56,14 +59,17 @@ std::optional<uint32_t> ParseVersion(const std::string& sText) {
     return dwPacked;
 }
 
-std::string FormatVersion(uint32_t dwVersion) {
+std::string FormatVersion(uint32_t dwVersion)
+{
     char sz[20];
     std::snprintf(sz, sizeof sz, "%u.%u.%u.%u", dwVersion >> 24, (dwVersion >> 16) & 0xFFu,
                   (dwVersion >> 8) & 0xFFu, dwVersion & 0xFFu);
     return sz;
 }
 
-bool ParseSimArguments(const std::vector<std::string>& vArgs, SSimProgramOptions& options, std::string& sError) {
+bool ParseSimArguments(const std::vector<std::string>& vArgs, SSimProgramOptions& options,
+                       std::string& sError)
+{
     for (size_t i = 0; i < vArgs.size(); ++i) {
         const std::string& sArg = vArgs[i];
         if (sArg == "--help" || sArg == "-h") {
@@ -74,9 +80,9 @@ bool ParseSimArguments(const std::vector<std::string>& vArgs, SSimProgramOptions
             options.bQuiet = true;
             continue;
         }
-        static const char* const kWithValue[] = {"--root", "--name", "--document", "--password", "--version",
-                                                 "--bad-ack", "--flash-error", "--save-image", "--unplug-after",
-                                                 "--tick-ms"};
+        static const char* const kWithValue[] = {
+            "--root",    "--name",        "--document",   "--password",     "--version",
+            "--bad-ack", "--flash-error", "--save-image", "--unplug-after", "--tick-ms"};
         bool bKnown = false;
         for (const char* sz : kWithValue)
             bKnown = bKnown || sArg == sz;
@@ -92,7 +98,8 @@ bool ParseSimArguments(const std::vector<std::string>& vArgs, SSimProgramOptions
         auto fnNumber = [&](uint32_t dwMax) {
             auto o = ParseUnsigned(sValue, dwMax);
             if (!o)
-                sError = sArg + " takes a number from 0 to " + std::to_string(dwMax) + ", not \"" + sValue + "\"";
+                sError =
+                    sArg + " takes a number from 0 to " + std::to_string(dwMax) + ", not \"" + sValue + "\"";
             return o;
         };
         if (sArg == "--root" || sArg == "--name" || sArg == "--document" || sArg == "--save-image") {
@@ -104,8 +111,8 @@ bool ParseSimArguments(const std::vector<std::string>& vArgs, SSimProgramOptions
                 sError = "--name must not contain '/' or begin with '.'";
                 return false;
             }
-            (sArg == "--root" ? options.sRoot
-             : sArg == "--name" ? options.sName
+            (sArg == "--root"       ? options.sRoot
+             : sArg == "--name"     ? options.sName
              : sArg == "--document" ? options.sDocumentPath
                                     : options.device.sSaveImagePath) = sValue;
         } else if (sArg == "--password") {

@@ -9,7 +9,8 @@
 namespace kov {
 
 // Packs four numbers 0..255, first in the top byte.
-constexpr uint32_t PackVersion(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
+constexpr uint32_t PackVersion(uint32_t a, uint32_t b, uint32_t c, uint32_t d)
+{
     return (a & 0xFFu) << 24 | (b & 0xFFu) << 16 | (c & 0xFFu) << 8 | (d & 0xFFu);
 }
 // "A.B.C.D" with four decimal numbers 0..255; nothing else is accepted.
@@ -18,10 +19,10 @@ std::string FormatVersion(uint32_t dwVersion);
 
 struct SSimDeviceOptions {
     uint32_t dwSoftwareVersion = PackVersion(7, 1, 2, 3);
-    std::optional<std::string> oPassword;  // set: ReadParameters first asks for it
-    std::optional<uint32_t> oBadAckBlock;  // the block at offset N*1024 gets one wrong ack per run
-    std::optional<uint32_t> oFlashError;   // programming ends with FlashWriteError(E)
-    std::string sSaveImagePath;            // non-empty: the received image is written there
+    std::optional<std::string> oPassword; // set: ReadParameters first asks for it
+    std::optional<uint32_t> oBadAckBlock; // the block at offset N*1024 gets one wrong ack per run
+    std::optional<uint32_t> oFlashError;  // programming ends with FlashWriteError(E)
+    std::string sSaveImagePath;           // non-empty: the received image is written there
     // Pace of unsolicited frames (log lines, test and flash progress).
     int iTickMs = 100;
     // One line per frame received and per notable event; empty: silent.
@@ -30,11 +31,11 @@ struct SSimDeviceOptions {
 
 struct SSimProgramOptions {
     SSimDeviceOptions device;
-    std::string sDocumentPath;  // empty: the built-in sample document
-    std::string sRoot;          // empty: the default device root
+    std::string sDocumentPath; // empty: the built-in sample document
+    std::string sRoot;         // empty: the default device root
     std::string sName = "dovrane-sim-1";
     int iUnplugAfterSeconds = -1; // negative: serve until stopped
-    int iRestartDelayMs = 1500;  // a restarted device stays away this long
+    int iRestartDelayMs = 1500;   // a restarted device stays away this long
     bool bQuiet = false;
     bool bHelp = false;
 };
@@ -42,6 +43,7 @@ struct SSimProgramOptions {
 extern const char* const kSimUsage;
 
 // Parses the arguments after the program name. False with sError set on a usage error.
-bool ParseSimArguments(const std::vector<std::string>& vArgs, SSimProgramOptions& options, std::string& sError);
+bool ParseSimArguments(const std::vector<std::string>& vArgs, SSimProgramOptions& options,
+                       std::string& sError);
 
 } // namespace kov

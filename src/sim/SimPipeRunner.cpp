@@ -10,17 +10,23 @@ constexpr int kHostPollMs = 200; // how soon a stop is noticed while no host is 
 
 CSimPipeRunner::CSimPipeRunner(CSimDevice& device, std::string sRoot, std::string sName, int iRestartDelayMs,
                                std::function<void(const std::string&)> fnLog)
-    : m_device(device), m_sRoot(std::move(sRoot)), m_sName(std::move(sName)), m_iRestartDelayMs(iRestartDelayMs),
-      m_fnLog(std::move(fnLog)) {}
+    : m_device(device), m_sRoot(std::move(sRoot)), m_sName(std::move(sName)),
+      m_iRestartDelayMs(iRestartDelayMs), m_fnLog(std::move(fnLog))
+{}
 
-CSimPipeRunner::~CSimPipeRunner() { m_side.Unplug(); }
+CSimPipeRunner::~CSimPipeRunner()
+{
+    m_side.Unplug();
+}
 
-void CSimPipeRunner::Log(const std::string& sLine) const {
+void CSimPipeRunner::Log(const std::string& sLine) const
+{
     if (m_fnLog)
         m_fnLog(sLine);
 }
 
-void CSimPipeRunner::Stop() {
+void CSimPipeRunner::Stop()
+{
     {
         std::lock_guard lock(m_mutex);
         m_bStop = true;
@@ -30,7 +36,8 @@ void CSimPipeRunner::Stop() {
     m_side.Cancel();
 }
 
-bool CSimPipeRunner::Run() {
+bool CSimPipeRunner::Run()
+{
     if (!m_side.Plug(m_sRoot, m_sName)) {
         Log("cannot plug in at " + DevicePath());
         return false;
@@ -53,7 +60,8 @@ bool CSimPipeRunner::Run() {
         Log("unplugged for restart");
         {
             std::unique_lock lock(m_mutex);
-            m_cvStop.wait_for(lock, std::chrono::milliseconds(m_iRestartDelayMs), [this] { return m_bStop.load(); });
+            m_cvStop.wait_for(lock, std::chrono::milliseconds(m_iRestartDelayMs),
+                              [this] { return m_bStop.load(); });
         }
         if (m_bStop)
             break;

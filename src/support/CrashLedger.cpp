@@ -62,21 +62,27 @@ std::mutex g_reportFileLock;    // one fatal report file write at a time
 
 // --- record locks ------------------------------------------------------------------------
 
-void LockRecord(SThreadRecord& record) {
+void LockRecord(SThreadRecord& record)
+{
     while (record.uChainLock.exchange(1, std::memory_order_acquire) != 0)
         std::this_thread::yield();
 }
 
-bool TryLockRecordBounded(SThreadRecord& record) { // signal-safe
+bool TryLockRecordBounded(SThreadRecord& record)
+{ // signal-safe
     for (int i = 0; i < 200000; ++i)
         if (record.uChainLock.exchange(1, std::memory_order_acquire) == 0)
             return true;
     return false;
 }
 
-void UnlockRecord(SThreadRecord& record) { record.uChainLock.store(0, std::memory_order_release); }
+void UnlockRecord(SThreadRecord& record)
+{
+    record.uChainLock.store(0, std::memory_order_release);
+}
 
-SThreadRecord* RecordOfSlot(ScopeFrame** ppHeadSlot) {
+SThreadRecord* RecordOfSlot(ScopeFrame** ppHeadSlot)
+{
     const auto uAddress = reinterpret_cast<uintptr_t>(ppHeadSlot);
     const auto uBase = reinterpret_cast<uintptr_t>(&g_aThreads[0]);
     if (uAddress < uBase || uAddress >= uBase + sizeof g_aThreads)
@@ -84,7 +90,8 @@ SThreadRecord* RecordOfSlot(ScopeFrame** ppHeadSlot) {
     return &g_aThreads[(uAddress - uBase) / sizeof(SThreadRecord)];
 }
 
-void CopyName(char* szDest, size_t nCapacity, const char* szSource) {
+void CopyName(char* szDest, size_t nCapacity, const char* szSource)
+{
     size_t i = 0;
     if (szSource)
         for (; i + 1 < nCapacity && szSource[i]; ++i)
@@ -92,7 +99,8 @@ void CopyName(char* szDest, size_t nCapacity, const char* szSource) {
     szDest[i] = '\0';
 }
 
-SThreadRecord* ClaimRecord() {
+SThreadRecord* ClaimRecord()
+{
     for (SThreadRecord& record : g_aThreads) {
         uint32_t uExpected = kRecordFree;
         if (!record.uState.compare_exchange_strong(uExpected, kRecordClaimed, std::memory_order_acq_rel))
@@ -108,7 +116,8 @@ SThreadRecord* ClaimRecord() {
     return nullptr;
 }
 
-void ReleaseRecord(SThreadRecord& record) {
+void ReleaseRecord(SThreadRecord& record)
+{
     LockRecord(record);
     record.pHead = nullptr;
     record.dwThreadId = 0;
@@ -121,7 +130,8 @@ void ReleaseRecord(SThreadRecord& record) {
 // removes an alternate signal stack left installed, before the runtime tears the thread down).
 struct SThreadCleanup {
     bool bArmed = false;
-    ~SThreadCleanup() {
+    ~SThreadCleanup()
+    {
         t_bThreadEnding = true;
         if (t_pAltStack) {
             platform::RemoveThreadCrashStack(t_pAltStack);
@@ -136,7 +146,8 @@ struct SThreadCleanup {
 };
 thread_local SThreadCleanup t_cleanup;
 
-SThreadRecord* OwnRecord() {
+SThreadRecord* OwnRecord()
+{
     if (!t_pRecord && !t_bTableFull && !t_bThreadEnding) {
         t_cleanup.bArmed = true;
         t_pRecord = ClaimRecord();
@@ -153,17 +164,23 @@ class CReportWriter {
 public:
     // Fixed buffer of nCapacity bytes, NUL included.
     CReportWriter(char* pBuffer, size_t nCapacity)
-        : m_pBuffer(pBuffer), m_nCapacity(nCapacity ? nCapacity - 1 : 0), m_bTerminate(pBuffer && nCapacity > 0) {}
+        : m_pBuffer(pBuffer), m_nCapacity(nCapacity ? nCapacity - 1 : 0),
+          m_bTerminate(pBuffer && nCapacity > 0)
+    {}
     // Scratch buffer flushed to the files (signal-safe).
     CReportWriter(char* pScratch, size_t nScratch, int iFile1, int iFile2)
-        : m_pBuffer(pScratch), m_nCapacity(nScratch), m_aFiles{iFile1, iFile2}, m_bFlushes(true) {}
+        : m_pBuffer(pScratch), m_nCapacity(nScratch), m_aFiles{iFile1, iFile2}, m_bFlushes(true)
+    {}
     // Growing text (not signal-safe).
-    explicit CReportWriter(std::string* pText) : m_pBuffer(m_aOwnScratch), m_nCapacity(sizeof m_aOwnScratch), m_pText(pText), m_bFlushes(true) {}
+    explicit CReportWriter(std::string* pText)
+        : m_pBuffer(m_aOwnScratch), m_nCapacity(sizeof m_aOwnScratch), m_pText(pText), m_bFlushes(true)
+    {}
     ~CReportWriter() { Flush(); }
     CReportWriter(const CReportWriter&) = delete;
     CReportWriter& operator=(const CReportWriter&) = delete;
 
-    void Put(const char* pData, size_t nBytes) {
+    void Put(const char* pData, size_t nBytes)
+    {
         while (nBytes > 0) {
             if (m_nLength == m_nCapacity) {
                 if (!m_bFlushes || m_nCapacity == 0)
@@ -182,7 +199,8 @@ public:
     }
     void Text(const char* szText) { Put(szText, std::strlen(szText)); }
     void Char(char c) { Put(&c, 1); }
-    void Unsigned(uint64_t uValue, int iMinDigits = 1) {
+    void Unsigned(uint64_t uValue, int iMinDigits = 1)
+    {
         char aDigits[24];
         int i = 0;
         do {
@@ -192,7 +210,8 @@ public:
         while (i > 0)
             Char(aDigits[--i]);
     }
-    void Signed(int64_t iValue) {
+    void Signed(int64_t iValue)
+    {
         if (iValue < 0) {
             Char('-');
             Unsigned(0 - static_cast<uint64_t>(iValue));
@@ -200,14 +219,16 @@ public:
             Unsigned(static_cast<uint64_t>(iValue));
         }
     }
-    void Hex(uint64_t uValue, int iDigits) {
+    void Hex(uint64_t uValue, int iDigits)
+    {
         static const char kHex[] = "0123456789ABCDEF";
         Text("0x");
         for (int i = iDigits - 1; i >= 0; --i)
             Char(kHex[(uValue >> (4 * i)) & 0xF]);
     }
     // A value in double quotes; control characters, quotes and backslashes escaped.
-    void Quoted(const char* pText, size_t nBytes) {
+    void Quoted(const char* pText, size_t nBytes)
+    {
         Char('"');
         for (size_t i = 0; i < nBytes; ++i) {
             const char c = pText[i];
@@ -232,7 +253,8 @@ public:
         Char('"');
     }
 
-    void Flush() {
+    void Flush()
+    {
         if (!m_bFlushes || m_nLength == 0)
             return;
         if (m_pText) {
@@ -244,7 +266,8 @@ public:
         m_nLength = 0;
     }
     // Fixed-buffer mode: terminates the text and returns its length.
-    int Finish() {
+    int Finish()
+    {
         if (m_bFlushes)
             return static_cast<int>(m_nTotal);
         if (m_bTerminate)
@@ -267,7 +290,8 @@ private:
 
 // --- reading what the scopes point at without faulting ------------------------------------
 
-bool Readable(const void* pAddress, size_t nBytes) {
+bool Readable(const void* pAddress, size_t nBytes)
+{
     if (!pAddress)
         return false;
     char aScratch[256];
@@ -284,7 +308,8 @@ bool Readable(const void* pAddress, size_t nBytes) {
 
 // Copies a NUL-terminated text of at most nMax bytes; returns its length, or -1 if its start
 // is unreadable. *pbCut tells whether the text went on beyond nMax (or into unreadable memory).
-long SafeText(const char* szText, char* pOut, size_t nMax, bool* pbCut) {
+long SafeText(const char* szText, char* pOut, size_t nMax, bool* pbCut)
+{
     *pbCut = false;
     size_t nLength = 0;
     while (nLength < nMax) {
@@ -307,7 +332,8 @@ long SafeText(const char* szText, char* pOut, size_t nMax, bool* pbCut) {
     return static_cast<long>(nLength);
 }
 
-void WriteSafeLabel(CReportWriter& writer, const char* szText) {
+void WriteSafeLabel(CReportWriter& writer, const char* szText)
+{
     char aText[96];
     bool bCut = false;
     const long iLength = SafeText(szText, aText, sizeof aText, &bCut);
@@ -320,7 +346,8 @@ void WriteSafeLabel(CReportWriter& writer, const char* szText) {
         writer.Text("...");
 }
 
-void WriteNarrowValue(CReportWriter& writer, const char* pText, size_t nBytes, bool bKnownLength) {
+void WriteNarrowValue(CReportWriter& writer, const char* pText, size_t nBytes, bool bKnownLength)
+{
     char aText[kMaxValueBytes];
     bool bCut = false;
     long iLength;
@@ -350,7 +377,8 @@ void WriteNarrowValue(CReportWriter& writer, const char* pText, size_t nBytes, b
     }
 }
 
-void WriteWideValue(CReportWriter& writer, const char16_t* pText, size_t nUnits) {
+void WriteWideValue(CReportWriter& writer, const char16_t* pText, size_t nUnits)
+{
     constexpr size_t kMaxUnits = kMaxValueBytes / 2;
     char16_t aUnits[kMaxUnits];
     const size_t nWant = nUnits < kMaxUnits ? nUnits : kMaxUnits;
@@ -364,7 +392,8 @@ void WriteWideValue(CReportWriter& writer, const char16_t* pText, size_t nUnits)
     size_t nOut = 0;
     for (size_t i = 0; i < nGot; ++i) {
         uint32_t uCode = aUnits[i];
-        if (uCode >= 0xD800 && uCode <= 0xDBFF && i + 1 < nGot && aUnits[i + 1] >= 0xDC00 && aUnits[i + 1] <= 0xDFFF) {
+        if (uCode >= 0xD800 && uCode <= 0xDBFF && i + 1 < nGot && aUnits[i + 1] >= 0xDC00 &&
+            aUnits[i + 1] <= 0xDFFF) {
             uCode = 0x10000 + ((uCode - 0xD800) << 10) + (aUnits[i + 1] - 0xDC00u);
             ++i;
         } else if (uCode >= 0xD800 && uCode <= 0xDFFF) {
@@ -398,7 +427,8 @@ void WriteWideValue(CReportWriter& writer, const char16_t* pText, size_t nUnits)
     }
 }
 
-void WriteWatchedValue(CReportWriter& writer, const SWatchedVariable& variable) {
+void WriteWatchedValue(CReportWriter& writer, const SWatchedVariable& variable)
+{
     const void* pAddress = variable.pAddress;
     switch (variable.eType) {
     case WatchType::Int32: {
@@ -462,7 +492,8 @@ void WriteWatchedValue(CReportWriter& writer, const SWatchedVariable& variable) 
 
 // The scopes of one chain, innermost first. pHead's frames must stay alive meanwhile (their
 // thread's record is locked, or it is the calling thread's own chain).
-void WriteChain(CReportWriter& writer, const ScopeFrame* pHead, const char* szIndent) {
+void WriteChain(CReportWriter& writer, const ScopeFrame* pHead, const char* szIndent)
+{
     if (!pHead) {
         writer.Text(szIndent);
         writer.Text("(no open scopes)\n");
@@ -484,7 +515,8 @@ void WriteChain(CReportWriter& writer, const ScopeFrame* pHead, const char* szIn
         WriteSafeLabel(writer, pScope->Label());
         writer.Char('\n');
         int iWatched = 0;
-        for (const SWatchedVariable* pVariable = pScope->FirstWatched(); pVariable; pVariable = pVariable->pNext) {
+        for (const SWatchedVariable* pVariable = pScope->FirstWatched(); pVariable;
+             pVariable = pVariable->pNext) {
             if (++iWatched > ScopeFrame::MaxWatched() || !Readable(pVariable, sizeof *pVariable))
                 break;
             writer.Text(szIndent);
@@ -497,7 +529,8 @@ void WriteChain(CReportWriter& writer, const ScopeFrame* pHead, const char* szIn
     }
 }
 
-void WriteThreadHeading(CReportWriter& writer, const SThreadRecord& record, bool bCrashed) {
+void WriteThreadHeading(CReportWriter& writer, const SThreadRecord& record, bool bCrashed)
+{
     writer.Text("Thread \"");
     writer.Text(record.szName[0] ? record.szName : "(unnamed)");
     writer.Text("\" (id ");
@@ -512,7 +545,8 @@ void WriteThreadHeading(CReportWriter& writer, const SThreadRecord& record, bool
 
 // One registered thread. In a signal handler (bSignal) another thread's lock is only tried for
 // a while: the chain is then read unlocked, every read guarded.
-bool WriteRecord(CReportWriter& writer, SThreadRecord& record, bool bSignal) {
+bool WriteRecord(CReportWriter& writer, SThreadRecord& record, bool bSignal)
+{
     const bool bOwn = &record == t_pRecord;
     bool bLocked = false;
     if (!bOwn) {
@@ -535,7 +569,8 @@ bool WriteRecord(CReportWriter& writer, SThreadRecord& record, bool bSignal) {
 }
 
 // Every registered thread; the calling thread first when bSignal (the crashed one).
-int WriteAllThreads(CReportWriter& writer, bool bSignal) {
+int WriteAllThreads(CReportWriter& writer, bool bSignal)
+{
     int iThreads = 0;
     SThreadRecord* pOwn = t_pRecord;
     if (bSignal && pOwn && WriteRecord(writer, *pOwn, true))
@@ -557,7 +592,8 @@ struct SLocalTime {
     int iYear, iMonth, iDay, iHour, iMinute, iSecond;
 };
 
-SLocalTime LocalTimeOf(int64_t tUnix) { // signal-safe (uses the remembered UTC offset)
+SLocalTime LocalTimeOf(int64_t tUnix)
+{ // signal-safe (uses the remembered UTC offset)
     const int64_t tLocal = tUnix + g_iUtcOffset.load(std::memory_order_relaxed);
     int64_t iDays = tLocal / 86400;
     int64_t iSeconds = tLocal % 86400;
@@ -575,15 +611,21 @@ SLocalTime LocalTimeOf(int64_t tUnix) { // signal-safe (uses the remembered UTC 
     const int iDay = static_cast<int>(iDayOfYear - (153 * iMonthIndex + 2) / 5 + 1);
     const int iMonth = static_cast<int>(iMonthIndex < 10 ? iMonthIndex + 3 : iMonthIndex - 9);
     const int iYear = static_cast<int>(iYearOfEra + iEra * 400 + (iMonth <= 2 ? 1 : 0));
-    return {iYear, iMonth, iDay, static_cast<int>(iSeconds / 3600), static_cast<int>(iSeconds / 60 % 60),
+    return {iYear,
+            iMonth,
+            iDay,
+            static_cast<int>(iSeconds / 3600),
+            static_cast<int>(iSeconds / 60 % 60),
             static_cast<int>(iSeconds % 60)};
 }
 
-void RefreshUtcOffset() {
+void RefreshUtcOffset()
+{
     g_iUtcOffset.store(platform::LocalUtcOffsetSeconds(platform::CrashUnixTime()), std::memory_order_relaxed);
 }
 
-void WriteLocalTime(CReportWriter& writer, const SLocalTime& time) {
+void WriteLocalTime(CReportWriter& writer, const SLocalTime& time)
+{
     writer.Unsigned(static_cast<uint64_t>(time.iYear), 4);
     writer.Char('-');
     writer.Unsigned(static_cast<uint64_t>(time.iMonth), 2);
@@ -597,14 +639,16 @@ void WriteLocalTime(CReportWriter& writer, const SLocalTime& time) {
     writer.Unsigned(static_cast<uint64_t>(time.iSecond), 2);
 }
 
-const char* PublishedFolder() { // signal-safe; "" when none
+const char* PublishedFolder()
+{ // signal-safe; "" when none
     const int iIndex = g_iFolder.load(std::memory_order_acquire);
     return iIndex < 0 ? "" : g_aszFolder[iIndex];
 }
 
 // "<folder>/<prefix>_YYYY_MM_DD_hh_mm_ss.txt" into szPath; false when no folder is known or the
 // path does not fit. Signal-safe.
-bool BuildReportPath(char* szPath, size_t nCapacity, const char* szPrefix, const SLocalTime& time) {
+bool BuildReportPath(char* szPath, size_t nCapacity, const char* szPrefix, const SLocalTime& time)
+{
     const char* szFolder = PublishedFolder();
     if (!*szFolder)
         return false;
@@ -622,7 +666,8 @@ bool BuildReportPath(char* szPath, size_t nCapacity, const char* szPrefix, const
     return static_cast<size_t>(iLength) + 1 < nCapacity;
 }
 
-std::string DefaultReportFolder() {
+std::string DefaultReportFolder()
+{
     const char* szDataHome = std::getenv("XDG_DATA_HOME");
     if (szDataHome && szDataHome[0] == '/')
         return std::string(szDataHome) + "/KOV";
@@ -634,14 +679,16 @@ std::string DefaultReportFolder() {
     return (error ? std::filesystem::path("/tmp") : tempPath).string() + "/KOV";
 }
 
-void PublishFolder(const std::string& sFolder) {
+void PublishFolder(const std::string& sFolder)
+{
     std::lock_guard<std::mutex> guard(g_settingsLock);
     const int iNext = g_iFolder.load() == 0 ? 1 : 0;
     CopyName(g_aszFolder[iNext], kFolderBytes, sFolder.c_str());
     g_iFolder.store(iNext, std::memory_order_release);
 }
 
-void EnsureFolderPublished() {
+void EnsureFolderPublished()
+{
     if (g_iFolder.load(std::memory_order_acquire) < 0)
         PublishFolder(DefaultReportFolder());
 }
@@ -650,7 +697,8 @@ void EnsureFolderPublished() {
 
 char g_aCrashScratch[4096];
 
-void OnCrashSignal(int /*iSignal*/, const char* szSignalName, const void* pFaultAddress) {
+void OnCrashSignal(int /*iSignal*/, const char* szSignalName, const void* pFaultAddress)
+{
     const SLocalTime time = LocalTimeOf(platform::CrashUnixTime());
     char szPath[kFolderBytes + 64];
     int iFile = -1;
@@ -688,7 +736,8 @@ void OnCrashSignal(int /*iSignal*/, const char* szSignalName, const void* pFault
 
 // --- fatal reports -----------------------------------------------------------------------
 
-void WriteFatalReport(const char* szKind, const char* szText) {
+void WriteFatalReport(const char* szKind, const char* szText)
+{
     RefreshUtcOffset();
     EnsureFolderPublished();
     const SLocalTime time = LocalTimeOf(platform::CrashUnixTime());
@@ -725,7 +774,8 @@ void WriteFatalReport(const char* szKind, const char* szText) {
     platform::CrashFileClose(iFile);
 }
 
-void FatalReport(const char* szKind, const char* szText) {
+void FatalReport(const char* szKind, const char* szText)
+{
     if (!szText)
         szText = "";
     if (t_bInFatalReport) {
@@ -751,17 +801,28 @@ void FatalReport(const char* szKind, const char* szText) {
 
 // --- public interface --------------------------------------------------------------------
 
-void SetMainThreadID() { g_dwMainThreadId.store(CurrentThreadId()); }
+void SetMainThreadID()
+{
+    g_dwMainThreadId.store(CurrentThreadId());
+}
 
-void SetWin32ExceptionAppName(const char* szAppName) {
+void SetWin32ExceptionAppName(const char* szAppName)
+{
     std::lock_guard<std::mutex> guard(g_settingsLock);
     CopyName(g_szAppName, sizeof g_szAppName, szAppName && *szAppName ? szAppName : "KOV");
 }
 
-void EnableExceptionUI(bool bEnable) { g_bExceptionUI.store(bEnable); }
-bool ExceptionUIEnabled() { return g_bExceptionUI.load(); }
+void EnableExceptionUI(bool bEnable)
+{
+    g_bExceptionUI.store(bEnable);
+}
+bool ExceptionUIEnabled()
+{
+    return g_bExceptionUI.load();
+}
 
-void InstallThreadExceptionHandler(const char* szThreadName) {
+void InstallThreadExceptionHandler(const char* szThreadName)
+{
     if (t_bHandlerInstalled || t_bThreadEnding)
         return;
     t_bHandlerInstalled = true;
@@ -777,7 +838,8 @@ void InstallThreadExceptionHandler(const char* szThreadName) {
     }
 }
 
-void UninstallThreadExceptionHandler() {
+void UninstallThreadExceptionHandler()
+{
     if (!t_bHandlerInstalled)
         return;
     if (t_pAltStack) {
@@ -787,13 +849,15 @@ void UninstallThreadExceptionHandler() {
     t_bHandlerInstalled = false;
 }
 
-ScopeFrame** GetAllocExVarsStorage() {
+ScopeFrame** GetAllocExVarsStorage()
+{
     if (SThreadRecord* pRecord = OwnRecord())
         return &pRecord->pHead;
     return &t_pFallbackHead;
 }
 
-void FreeThreadExVarsStorage() {
+void FreeThreadExVarsStorage()
+{
     SThreadRecord* pRecord = t_pRecord;
     if (!pRecord)
         return;
@@ -806,10 +870,17 @@ void FreeThreadExVarsStorage() {
     ReleaseRecord(*pRecord);
 }
 
-void FatalProgramError(const char* szText) { FatalReport("FatalProgramError", szText); }
-void FatalProgramState(const char* szText) { FatalReport("FatalProgramState", szText); }
+void FatalProgramError(const char* szText)
+{
+    FatalReport("FatalProgramError", szText);
+}
+void FatalProgramState(const char* szText)
+{
+    FatalReport("FatalProgramState", szText);
+}
 
-int WriteThreadsStateReport(char* szBuffer, int iCapacity) {
+int WriteThreadsStateReport(char* szBuffer, int iCapacity)
+{
     if (!szBuffer || iCapacity <= 0)
         return 0;
     CReportWriter writer(szBuffer, static_cast<size_t>(iCapacity));
@@ -820,7 +891,8 @@ int WriteThreadsStateReport(char* szBuffer, int iCapacity) {
     return writer.Finish();
 }
 
-int WriteCurrentThreadScopes(char* szBuffer, int iCapacity) {
+int WriteCurrentThreadScopes(char* szBuffer, int iCapacity)
+{
     if (!szBuffer || iCapacity <= 0)
         return 0;
     CReportWriter writer(szBuffer, static_cast<size_t>(iCapacity));
@@ -828,20 +900,26 @@ int WriteCurrentThreadScopes(char* szBuffer, int iCapacity) {
     return writer.Finish();
 }
 
-void SetReportFolder(const std::string& sFolder) {
+void SetReportFolder(const std::string& sFolder)
+{
     RefreshUtcOffset();
     PublishFolder(sFolder.empty() ? DefaultReportFolder() : sFolder);
 }
 
-std::string ReportFolder() {
+std::string ReportFolder()
+{
     EnsureFolderPublished();
     std::lock_guard<std::mutex> guard(g_settingsLock);
     return PublishedFolder();
 }
 
-void SetFatalReportHook(FatalReportHook pHook) { g_pFatalHook.store(pHook); }
+void SetFatalReportHook(FatalReportHook pHook)
+{
+    g_pFatalHook.store(pHook);
+}
 
-void InitCrashReporting(const char* szAppName, bool bEnableUI) {
+void InitCrashReporting(const char* szAppName, bool bEnableUI)
+{
     SetMainThreadID();
     SetWin32ExceptionAppName(szAppName);
     RefreshUtcOffset();
@@ -855,16 +933,21 @@ void InitCrashReporting(const char* szAppName, bool bEnableUI) {
     EnableExceptionUI(bEnableUI);
 }
 
-void ShutdownCrashReporting() { platform::UninstallCrashSignalHandlers(); }
+void ShutdownCrashReporting()
+{
+    platform::UninstallCrashSignalHandlers();
+}
 
 namespace crash_detail {
 
-void LockChain(ScopeFrame** ppHeadSlot) {
+void LockChain(ScopeFrame** ppHeadSlot)
+{
     if (SThreadRecord* pRecord = RecordOfSlot(ppHeadSlot))
         LockRecord(*pRecord);
 }
 
-void UnlockChain(ScopeFrame** ppHeadSlot) {
+void UnlockChain(ScopeFrame** ppHeadSlot)
+{
     if (SThreadRecord* pRecord = RecordOfSlot(ppHeadSlot))
         UnlockRecord(*pRecord);
 }

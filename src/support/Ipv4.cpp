@@ -37,8 +37,7 @@ int ParseParts(std::basic_string_view<Char> szText, Char chSeparator, uint8_t* p
     return iParts;
 }
 
-template <typename Char>
-uint32_t AddressOf(std::basic_string_view<Char> szText)
+template <typename Char> uint32_t AddressOf(std::basic_string_view<Char> szText)
 {
     uint8_t abyParts[4];
     if (ParseParts<Char>(szText, Char('.'), abyParts, 4) != 4)

@@ -16,8 +16,7 @@ CMemBlockPtr::CMemBlockPtr(CMemBlockPtr&& other) noexcept
     : m_pOwned(std::move(other.m_pOwned)), m_pData(std::exchange(other.m_pData, nullptr)),
       m_dwSize(std::exchange(other.m_dwSize, 0)), m_dwPosition(std::exchange(other.m_dwPosition, 0)),
       m_bBorrowed(std::exchange(other.m_bBorrowed, false))
-{
-}
+{}
 
 CMemBlockPtr& CMemBlockPtr::operator=(CMemBlockPtr&& other) noexcept
 {

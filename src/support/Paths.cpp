@@ -38,7 +38,8 @@ bool CreateDirectoryPath(const std::u16string& wszPath)
     return CreateDirectoryPath(wszPath, CreateOneDirectory);
 }
 
-bool CreateDirectoryPath(const std::u16string& wszPath, const std::function<bool(const std::u16string&)>& fnCreate)
+bool CreateDirectoryPath(const std::u16string& wszPath,
+                         const std::function<bool(const std::u16string&)>& fnCreate)
 {
     ScopeFrame scope("MU::CDP");
     scope.Watch("wszPath", &wszPath);

@@ -23,7 +23,8 @@ inline bool IsPathSeparator(char16_t wch)
 bool CreateDirectoryPath(const std::u16string& wszPath);
 // The same walk with the single-level creation supplied by the caller; fnCreate is true when
 // the directory was created or already exists.
-bool CreateDirectoryPath(const std::u16string& wszPath, const std::function<bool(const std::u16string&)>& fnCreate);
+bool CreateDirectoryPath(const std::u16string& wszPath,
+                         const std::function<bool(const std::u16string&)>& fnCreate);
 
 // Creates one directory level; true also when a directory of that name exists.
 bool CreateOneDirectory(const std::u16string& wszPath);

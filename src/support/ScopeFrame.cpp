@@ -4,7 +4,8 @@
 
 namespace kov {
 
-ScopeFrame::ScopeFrame(const char* szLabel) : m_szLabel(szLabel) {
+ScopeFrame::ScopeFrame(const char* szLabel) : m_szLabel(szLabel)
+{
     m_ppHeadSlot = GetAllocExVarsStorage();
     crash_detail::LockChain(m_ppHeadSlot);
     m_pEnclosing = *m_ppHeadSlot;
@@ -14,7 +15,8 @@ ScopeFrame::ScopeFrame(const char* szLabel) : m_szLabel(szLabel) {
     crash_detail::UnlockChain(m_ppHeadSlot);
 }
 
-ScopeFrame::~ScopeFrame() {
+ScopeFrame::~ScopeFrame()
+{
     crash_detail::LockChain(m_ppHeadSlot);
     *m_ppHeadSlot = m_pEnclosing;
     if (m_pEnclosing)
@@ -22,7 +24,8 @@ ScopeFrame::~ScopeFrame() {
     crash_detail::UnlockChain(m_ppHeadSlot);
 }
 
-void ScopeFrame::Append(const char* szName, const void* pAddress, WatchType eType, uint8_t uFlags) {
+void ScopeFrame::Append(const char* szName, const void* pAddress, WatchType eType, uint8_t uFlags)
+{
     if (m_iWatched >= kMaxWatched)
         return;
     SWatchedVariable& entry = m_aEntries[m_iWatched];
@@ -42,26 +45,34 @@ void ScopeFrame::Append(const char* szName, const void* pAddress, WatchType eTyp
     crash_detail::UnlockChain(m_ppHeadSlot);
 }
 
-void ScopeFrame::Watch(const char* szName, const int32_t* pValue) {
+void ScopeFrame::Watch(const char* szName, const int32_t* pValue)
+{
     Append(szName, pValue, WatchType::Int32, kWatchSigned);
 }
 
-void ScopeFrame::Watch(const char* szName, const uint32_t* pValue) {
+void ScopeFrame::Watch(const char* szName, const uint32_t* pValue)
+{
     Append(szName, pValue, WatchType::Int32, kWatchUnsigned);
 }
 
-void ScopeFrame::Watch(const char* szName, const std::string* pValue) {
+void ScopeFrame::Watch(const char* szName, const std::string* pValue)
+{
     Append(szName, pValue, WatchType::NarrowText, kWatchStdString);
 }
 
-void ScopeFrame::Watch(const char* szName, const std::u16string* pValue) {
+void ScopeFrame::Watch(const char* szName, const std::u16string* pValue)
+{
     Append(szName, pValue, WatchType::WideText, 0);
 }
 
-void ScopeFrame::Watch(const char* szName, const char* const* pszValue) {
+void ScopeFrame::Watch(const char* szName, const char* const* pszValue)
+{
     Append(szName, pszValue, WatchType::NarrowText, kWatchCharPtr);
 }
 
-ScopeFrame* ScopeFrame::Current() { return *GetAllocExVarsStorage(); }
+ScopeFrame* ScopeFrame::Current()
+{
+    return *GetAllocExVarsStorage();
+}
 
 } // namespace kov

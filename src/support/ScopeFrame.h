@@ -15,10 +15,10 @@ enum class WatchType : int32_t {
 
 // Finer kind of a watched variable inside its type code (the codes stay 2, 5, 7).
 enum WatchFlags : uint8_t {
-    kWatchSigned = 0,     // Int32: int32_t
-    kWatchUnsigned = 1,   // Int32: uint32_t
-    kWatchCharPtr = 0,    // NarrowText: const char* const*
-    kWatchStdString = 2,  // NarrowText: std::string*
+    kWatchSigned = 0,    // Int32: int32_t
+    kWatchUnsigned = 1,  // Int32: uint32_t
+    kWatchCharPtr = 0,   // NarrowText: const char* const*
+    kWatchStdString = 2, // NarrowText: std::string*
 };
 
 struct SWatchedVariable {

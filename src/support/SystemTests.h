@@ -9,10 +9,10 @@ enum class ESystemFamily : int { Windows = 1, Linux = 2 };
 
 struct SSystemFacts {
     ESystemFamily eFamily = ESystemFamily::Linux;
-    uint32_t dwMajor = 0;          // the system's own version: kernel release on Linux
+    uint32_t dwMajor = 0; // the system's own version: kernel release on Linux
     uint32_t dwMinor = 0;
-    bool b64BitSystem = false;     // from the machine type
-    bool bProcess32On64 = false;   // a 32-bit build running on a 64-bit system
+    bool b64BitSystem = false;   // from the machine type
+    bool bProcess32On64 = false; // a 32-bit build running on a 64-bit system
 };
 
 // The version thresholds are Windows numbers (6 = Vista, 6.2 = Windows 8) guarding features

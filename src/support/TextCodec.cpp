@@ -97,9 +97,7 @@ std::u16string Utf8ToUtf16(std::string_view sz)
 
         uint32_t uCode;
         switch (iSequence) {
-        case 2:
-            uCode = ((byLead & 0x1Fu) << 6) | (pBytes[i + 1] & 0x3Fu);
-            break;
+        case 2: uCode = ((byLead & 0x1Fu) << 6) | (pBytes[i + 1] & 0x3Fu); break;
         case 3:
             uCode = ((byLead & 0x0Fu) << 12) | ((pBytes[i + 1] & 0x3Fu) << 6) | (pBytes[i + 2] & 0x3Fu);
             break;

@@ -19,7 +19,8 @@ std::atomic<uint32_t> g_dwNextThreadId{1};
 constinit thread_local uint32_t t_dwThreadId = 0;
 std::atomic<int32_t> g_iLiveStartBlocks{0};
 
-uint32_t AllocateThreadId() { // lock-free, so signal-safe
+uint32_t AllocateThreadId()
+{ // lock-free, so signal-safe
     uint32_t dwId;
     do
         dwId = g_dwNextThreadId.fetch_add(1, std::memory_order_relaxed);
@@ -27,11 +28,13 @@ uint32_t AllocateThreadId() { // lock-free, so signal-safe
     return dwId;
 }
 
-uint32_t LoadRelaxed(const uint32_t& dwValue) {
+uint32_t LoadRelaxed(const uint32_t& dwValue)
+{
     return std::atomic_ref<uint32_t>(const_cast<uint32_t&>(dwValue)).load(std::memory_order_relaxed);
 }
 
-void StoreRelaxed(uint32_t& dwValue, uint32_t dwNew) {
+void StoreRelaxed(uint32_t& dwValue, uint32_t dwNew)
+{
     std::atomic_ref<uint32_t>(dwValue).store(dwNew, std::memory_order_relaxed);
 }
 
@@ -39,7 +42,8 @@ constexpr int kRelockChainChars = 200;
 
 } // namespace
 
-uint32_t CurrentThreadId() {
+uint32_t CurrentThreadId()
+{
     if (t_dwThreadId == 0)
         t_dwThreadId = AllocateThreadId();
     return t_dwThreadId;
@@ -49,7 +53,8 @@ uint32_t CurrentThreadId() {
 
 MutexWithOwner::MutexWithOwner() : m_mutex() {}
 
-MutexWithOwner::~MutexWithOwner() {
+MutexWithOwner::~MutexWithOwner()
+{
     const uint32_t dwCount = LoadRelaxed(m_dwLockCount);
     if (dwCount == 0) {
         m_mutex.~recursive_timed_mutex();
@@ -71,7 +76,8 @@ MutexWithOwner::~MutexWithOwner() {
     // Held by another thread: destroying it would be undefined; it is left as it is.
 }
 
-bool MutexWithOwner::Lock(uint32_t dwTimeoutMs) {
+bool MutexWithOwner::Lock(uint32_t dwTimeoutMs)
+{
     ScopeFrame scope("ME::Lock");
     scope.Watch("m_dwLockingThreadID", &m_dwLockingThreadID);
     const uint32_t dwMe = CurrentThreadId();
@@ -97,7 +103,8 @@ bool MutexWithOwner::Lock(uint32_t dwTimeoutMs) {
     return true;
 }
 
-void MutexWithOwner::Unlock() {
+void MutexWithOwner::Unlock()
+{
     if (LoadRelaxed(m_dwLockingThreadID) != CurrentThreadId()) {
         FatalProgramError("m_dwLockingThreadID == ::GetCurrentThreadId()");
         return; // not ours: count, owner and the system mutex stay as they are
@@ -109,15 +116,23 @@ void MutexWithOwner::Unlock() {
     m_mutex.unlock();
 }
 
-uint32_t MutexWithOwner::LockCount() const { return LoadRelaxed(m_dwLockCount); }
-uint32_t MutexWithOwner::OwnerThreadId() const { return LoadRelaxed(m_dwLockingThreadID); }
+uint32_t MutexWithOwner::LockCount() const
+{
+    return LoadRelaxed(m_dwLockCount);
+}
+uint32_t MutexWithOwner::OwnerThreadId() const
+{
+    return LoadRelaxed(m_dwLockingThreadID);
+}
 
 // --- MutexLockGuard ------------------------------------------------------------------------
 
 MutexLockGuard::MutexLockGuard(MutexWithOwner& mutex, uint32_t dwTimeoutMs)
-    : m_pMutex(&mutex), m_bLocked(mutex.Lock(dwTimeoutMs)) {}
+    : m_pMutex(&mutex), m_bLocked(mutex.Lock(dwTimeoutMs))
+{}
 
-MutexLockGuard::~MutexLockGuard() {
+MutexLockGuard::~MutexLockGuard()
+{
     if (m_bLocked)
         m_pMutex->Unlock();
 }
@@ -126,17 +141,25 @@ MutexLockGuard::~MutexLockGuard() {
 
 SSimpleThreadFunctionParameters::SSimpleThreadFunctionParameters(CSimpleThread* pOwnerThread, uint32_t dwArg,
                                                                  const char* szName)
-    : pOwner(pOwnerThread), dwArgument(dwArg), sName(szName ? szName : ""), dwThreadID(0) {
+    : pOwner(pOwnerThread), dwArgument(dwArg), sName(szName ? szName : ""), dwThreadID(0)
+{
     g_iLiveStartBlocks.fetch_add(1);
 }
 
-SSimpleThreadFunctionParameters::~SSimpleThreadFunctionParameters() { g_iLiveStartBlocks.fetch_sub(1); }
+SSimpleThreadFunctionParameters::~SSimpleThreadFunctionParameters()
+{
+    g_iLiveStartBlocks.fetch_sub(1);
+}
 
-int32_t SSimpleThreadFunctionParameters::LiveCount() { return g_iLiveStartBlocks.load(); }
+int32_t SSimpleThreadFunctionParameters::LiveCount()
+{
+    return g_iLiveStartBlocks.load();
+}
 
 // --- CSimpleThread -------------------------------------------------------------------------
 
-CSimpleThread::~CSimpleThread() {
+CSimpleThread::~CSimpleThread()
+{
     if (!m_thread.joinable())
         return;
     if (m_thread.get_id() == std::this_thread::get_id())
@@ -145,7 +168,8 @@ CSimpleThread::~CSimpleThread() {
         m_thread.join();
 }
 
-bool CSimpleThread::Start(const char* szName, uint32_t dwArgument, uint32_t* pdwThreadId) {
+bool CSimpleThread::Start(const char* szName, uint32_t dwArgument, uint32_t* pdwThreadId)
+{
     auto* pStart = new AutoDeleteThreadObjectImpl<SSimpleThreadFunctionParameters>(this, dwArgument, szName);
     pStart->AddRef(); // this call's reference
     pStart->AddRef(); // the new thread's reference
@@ -162,7 +186,8 @@ bool CSimpleThread::Start(const char* szName, uint32_t dwArgument, uint32_t* pdw
 
     bool bCreated = false;
     try {
-        m_thread = std::thread(&CSimpleThread::ThreadEntry, static_cast<SSimpleThreadFunctionParameters*>(pStart));
+        m_thread =
+            std::thread(&CSimpleThread::ThreadEntry, static_cast<SSimpleThreadFunctionParameters*>(pStart));
         bCreated = true;
     } catch (const std::system_error& error) {
         m_dwLastError = static_cast<uint32_t>(error.code().value());
@@ -180,7 +205,8 @@ bool CSimpleThread::Start(const char* szName, uint32_t dwArgument, uint32_t* pdw
     return bCreated;
 }
 
-void CSimpleThread::ThreadEntry(SSimpleThreadFunctionParameters* pStart) {
+void CSimpleThread::ThreadEntry(SSimpleThreadFunctionParameters* pStart)
+{
     t_dwThreadId = pStart->dwThreadID;
     // Everything the entry still needs after the start block is released is copied here; after
     // Run returned, the owner may be gone (it may have deleted itself on this very thread).
@@ -211,7 +237,8 @@ void CSimpleThread::ThreadEntry(SSimpleThreadFunctionParameters* pStart) {
     *pExitCode = dwExitCode;
 }
 
-uint32_t CSimpleThread::Join() {
+uint32_t CSimpleThread::Join()
+{
     if (m_thread.joinable()) {
         if (m_thread.get_id() == std::this_thread::get_id())
             return 1;
@@ -220,10 +247,15 @@ uint32_t CSimpleThread::Join() {
     return m_pExitCode ? *m_pExitCode : 0;
 }
 
-bool CSimpleThread::Joinable() const { return m_thread.joinable(); }
+bool CSimpleThread::Joinable() const
+{
+    return m_thread.joinable();
+}
 
-ScopeFrame* CSimpleThread::EntryScope() const {
-    return std::atomic_ref<ScopeFrame*>(const_cast<ScopeFrame*&>(m_pEntryScope)).load(std::memory_order_acquire);
+ScopeFrame* CSimpleThread::EntryScope() const
+{
+    return std::atomic_ref<ScopeFrame*>(const_cast<ScopeFrame*&>(m_pEntryScope))
+        .load(std::memory_order_acquire);
 }
 
 } // namespace kov

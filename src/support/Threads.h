@@ -82,17 +82,19 @@ private:
 // Derives from T (which implements ISticky); deletes itself when the count drops to 0.
 // Create with `new AutoDeleteThreadObjectImpl<T>(args...)`, then AddRef once per holder.
 // The last Release deletes the object on whichever thread calls it.
-template <typename T>
-class AutoDeleteThreadObjectImpl final : public T {
+template <typename T> class AutoDeleteThreadObjectImpl final : public T {
 public:
     template <typename... Args>
-    explicit AutoDeleteThreadObjectImpl(Args&&... args) : T(std::forward<Args>(args)...) {}
+    explicit AutoDeleteThreadObjectImpl(Args&&... args) : T(std::forward<Args>(args)...)
+    {}
 
-    int32_t AddRef() override {
+    int32_t AddRef() override
+    {
         MutexLockGuard guard(m_countLock);
         return ++m_iCount;
     }
-    int32_t Release() override {
+    int32_t Release() override
+    {
         int32_t iValue;
         {
             MutexLockGuard guard(m_countLock);
@@ -110,15 +112,26 @@ private:
 };
 
 // Holds one reference to an ISticky for its lifetime.
-template <typename T>
-class StickyRef {
+template <typename T> class StickyRef {
 public:
     StickyRef() = default;
-    explicit StickyRef(T* p) : m_p(p) { if (m_p) m_p->AddRef(); }
+    explicit StickyRef(T* p) : m_p(p)
+    {
+        if (m_p)
+            m_p->AddRef();
+    }
     StickyRef(const StickyRef& o) : StickyRef(o.m_p) {}
     StickyRef(StickyRef&& o) noexcept : m_p(o.m_p) { o.m_p = nullptr; }
-    StickyRef& operator=(StickyRef o) noexcept { std::swap(m_p, o.m_p); return *this; }
-    ~StickyRef() { if (m_p) m_p->Release(); }
+    StickyRef& operator=(StickyRef o) noexcept
+    {
+        std::swap(m_p, o.m_p);
+        return *this;
+    }
+    ~StickyRef()
+    {
+        if (m_p)
+            m_p->Release();
+    }
     T* get() const { return m_p; }
     T* operator->() const { return m_p; }
     explicit operator bool() const { return m_p != nullptr; }
@@ -185,8 +198,8 @@ struct SSimpleThreadFunctionParameters : public ISticky {
     CSimpleThread* pOwner;
     uint32_t dwArgument;
     std::string sName;
-    uint32_t dwThreadID;                  // the new thread's CurrentThreadId()
-    std::shared_ptr<uint32_t> pExitCode;  // where the thread leaves its exit code
+    uint32_t dwThreadID;                 // the new thread's CurrentThreadId()
+    std::shared_ptr<uint32_t> pExitCode; // where the thread leaves its exit code
 
     // Number of start blocks alive in the process (diagnostics and tests).
     static int32_t LiveCount();

@@ -16,18 +16,21 @@ std::atomic<int> g_iLevel{0}; // 0: no sink
 
 } // namespace
 
-void AttachTraceLog(ITraceLogSink* pSink, int iLevel) {
+void AttachTraceLog(ITraceLogSink* pSink, int iLevel)
+{
     std::lock_guard<std::recursive_mutex> guard(g_traceLock);
     g_pSink = pSink;
     g_iLevel.store(pSink ? iLevel : 0);
 }
 
-bool TraceLogWants(int iLevel) {
+bool TraceLogWants(int iLevel)
+{
     const int iAttached = g_iLevel.load(std::memory_order_relaxed);
     return iAttached > 0 && iLevel <= iAttached;
 }
 
-void TraceLogV(int iLevel, const char* szFormat, va_list args) {
+void TraceLogV(int iLevel, const char* szFormat, va_list args)
+{
     if (!TraceLogWants(iLevel))
         return;
     char szSmall[512];
@@ -50,7 +53,8 @@ void TraceLogV(int iLevel, const char* szFormat, va_list args) {
         g_pSink->WriteTrace(iLevel, szText);
 }
 
-void TraceLog(int iLevel, const char* szFormat, ...) {
+void TraceLog(int iLevel, const char* szFormat, ...)
+{
     if (!TraceLogWants(iLevel))
         return;
     va_list args;

@@ -16,18 +16,21 @@ namespace kov::test {
 
 class CKovctlTest : public ::testing::Test {
 protected:
-    void Plug(SSimDeviceOptions options = {}) {
+    void Plug(SSimDeviceOptions options = {})
+    {
         options.sSaveImagePath = File("image.bin");
         m_pSim = std::make_unique<CPluggedSim>(m_sRoot, "sim", std::move(options), 200);
     }
-    void Unplug() {
+    void Unplug()
+    {
         if (m_pSim)
             m_pSim->Unplug();
     }
     int CountLog(std::string_view szPart) const { return m_pSim ? m_pSim->CountLog(szPart) : 0; }
     // kovctl's exit code, with no terminal at its input; its output lands in Out() and Err().
     // Returns once the device has finished the session too.
-    int Run(const std::string& sArgs, const std::string& sPrefix = "") {
+    int Run(const std::string& sArgs, const std::string& sPrefix = "")
+    {
         const std::string sCommand = sPrefix + "'" KOVCTL_PATH "' --device-root '" + m_sRoot + "' " + sArgs +
                                      " </dev/null >'" + File("out") + "' 2>'" + File("err") + "'";
         const int iStatus = std::system(sCommand.c_str());

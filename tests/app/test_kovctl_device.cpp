@@ -26,29 +26,36 @@ using namespace std::chrono_literals;
 
 class KovctlDevice : public CKovctlTest {
 protected:
-    void Plug(std::optional<std::string> oPassword = std::nullopt) {
+    void Plug(std::optional<std::string> oPassword = std::nullopt)
+    {
         SSimDeviceOptions options;
         options.oPassword = std::move(oPassword);
         CKovctlTest::Plug(std::move(options));
     }
-    TreeRef DeviceDocument() const {
+    TreeRef DeviceDocument() const
+    {
         TreeRef tree;
         EXPECT_TRUE(tree.LoadFromText(m_pSim->Device().DocumentText()));
         return tree;
     }
     // A change document that renames the device.
-    std::string NameChange(const std::string& sName) const {
-        std::ofstream(File("change.xml")) << "<kov:DeviceProgramParameters xmlns:kov=\"urn:dovrane:kov\">"
-                                             "<kov:CaptureDeviceStatus><kov:Name>" + sName +
-                                             "</kov:Name></kov:CaptureDeviceStatus></kov:DeviceProgramParameters>";
+    std::string NameChange(const std::string& sName) const
+    {
+        std::ofstream(File("change.xml"))
+            << "<kov:DeviceProgramParameters xmlns:kov=\"urn:dovrane:kov\">"
+               "<kov:CaptureDeviceStatus><kov:Name>" +
+                   sName + "</kov:Name></kov:CaptureDeviceStatus></kov:DeviceProgramParameters>";
         return File("change.xml");
     }
-    static std::u16string DeviceName(const TreeRef& tree) {
-        return std::u16string(tree.Root().FindChild(u"kov:CaptureDeviceStatus").FindChild(u"kov:Name").Text());
+    static std::u16string DeviceName(const TreeRef& tree)
+    {
+        return std::u16string(
+            tree.Root().FindChild(u"kov:CaptureDeviceStatus").FindChild(u"kov:Name").Text());
     }
 };
 
-TEST_F(KovctlDevice, ReadPrintsWhatXmlPrintsAndSavesWithTheMark) {
+TEST_F(KovctlDevice, ReadPrintsWhatXmlPrintsAndSavesWithTheMark)
+{
     Plug();
     ASSERT_EQ(Run("read"), 0);
     const std::string sPrinted = Out();
@@ -67,7 +74,8 @@ TEST_F(KovctlDevice, ReadPrintsWhatXmlPrintsAndSavesWithTheMark) {
     EXPECT_NE(Err().find("Failed to save parameters to file"), std::string::npos);
 }
 
-TEST_F(KovctlDevice, WriteRoundTripAndRawChangeDocument) {
+TEST_F(KovctlDevice, WriteRoundTripAndRawChangeDocument)
+{
     Plug();
     ASSERT_EQ(Run("read -o '" + File("p.mdc") + "'"), 0);
     TreeRef edited;
@@ -96,7 +104,8 @@ TEST_F(KovctlDevice, WriteRoundTripAndRawChangeDocument) {
     EXPECT_EQ(CountLog("host connected"), nSessions);
 }
 
-TEST_F(KovctlDevice, PasswordGivenMissingOrWrong) {
+TEST_F(KovctlDevice, PasswordGivenMissingOrWrong)
+{
     Plug("s3cret");
     EXPECT_EQ(Run("read"), 1);
     EXPECT_NE(Err().find("give it with --password"), std::string::npos);
@@ -108,7 +117,8 @@ TEST_F(KovctlDevice, PasswordGivenMissingOrWrong) {
     EXPECT_EQ(CountLog("refused"), 0);
 }
 
-TEST_F(KovctlDevice, DeviceOperationsWaitForTheirReplies) {
+TEST_F(KovctlDevice, DeviceOperationsWaitForTheirReplies)
+{
     Plug();
     ASSERT_EQ(Run("write --raw '" + NameChange("Temp") + "'"), 0);
     const int nReads = CountLog("read parameters");
@@ -128,7 +138,8 @@ TEST_F(KovctlDevice, DeviceOperationsWaitForTheirReplies) {
     EXPECT_EQ(CountLog("received 83 "), 1);
 }
 
-TEST_F(KovctlDevice, LogRunsUntilInterruptedThenTurnsOutputOff) {
+TEST_F(KovctlDevice, LogRunsUntilInterruptedThenTurnsOutputOff)
+{
     Plug();
     // timeout sends SIGINT after two seconds and passes on kovctl's exit code.
     ASSERT_EQ(Run("log", "timeout --preserve-status -s INT 2 "), 0);
@@ -139,7 +150,8 @@ TEST_F(KovctlDevice, LogRunsUntilInterruptedThenTurnsOutputOff) {
     EXPECT_EQ(CountLog("log output off"), 1);
 }
 
-TEST_F(KovctlDevice, AbsentSilentVanishingAndBrokenDevices) {
+TEST_F(KovctlDevice, AbsentSilentVanishingAndBrokenDevices)
+{
     const auto tStart = std::chrono::steady_clock::now();
     EXPECT_EQ(Run("read --wait 1"), 3);
     EXPECT_LT(std::chrono::steady_clock::now() - tStart, 5s);
@@ -191,7 +203,8 @@ TEST_F(KovctlDevice, AbsentSilentVanishingAndBrokenDevices) {
     broken.join();
 }
 
-TEST_F(KovctlDevice, UsageErrorsAndHelp) {
+TEST_F(KovctlDevice, UsageErrorsAndHelp)
+{
     for (const char* szArgs : {"read extra", "read -o", "write", "write a b", "write --raw", "restart --raw",
                                "log --bogus", "read --password", "disable-console x", "read -o a -o b"}) {
         EXPECT_EQ(Run(szArgs), 2) << szArgs;

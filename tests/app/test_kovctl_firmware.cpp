@@ -20,8 +20,8 @@ protected:
     int Run(const std::string& sArgs)
     {
         const std::string sOut = (m_dir.Path() / "out").string(), sErr = (m_dir.Path() / "err").string();
-        const int iStatus =
-            std::system(("'" + std::string(KOVCTL_PATH) + "' " + sArgs + " >'" + sOut + "' 2>'" + sErr + "'").c_str());
+        const int iStatus = std::system(
+            ("'" + std::string(KOVCTL_PATH) + "' " + sArgs + " >'" + sOut + "' 2>'" + sErr + "'").c_str());
         m_sOut = Slurp(sOut);
         m_sErr = Slurp(sErr);
         return WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1;
@@ -44,7 +44,8 @@ TEST_F(KovctlFirmware, ListsModelsAndInspectsProgramFiles)
     EXPECT_NE(m_sOut.find("\nVSK610\tKOV-610\t17\n"), std::string::npos);
 
     const std::string sTgz = m_dir.Write(
-        "fw.TGZ", kovtest::GzipMember(kovtest::TarEntry("partitions.txt", "1.2.3 any Linux_DAVINCI_v5 2018-11-01\n")));
+        "fw.TGZ",
+        kovtest::GzipMember(kovtest::TarEntry("partitions.txt", "1.2.3 any Linux_DAVINCI_v5 2018-11-01\n")));
     const std::string sReport = "kind: tgz\nversion: 1.2.3\nplatform: Linux DAVINCI v5\ndate: 2018-11-01\n";
     EXPECT_EQ(Run("inspect '" + sTgz + "' --model VSK610"), 0);
     EXPECT_EQ(m_sOut, sReport);
@@ -58,7 +59,8 @@ TEST_F(KovctlFirmware, ListsModelsAndInspectsProgramFiles)
     EXPECT_EQ(Run("inspect '" + sTgz + "' --model XXWWR"), 1);
     EXPECT_EQ(m_sOut + m_sErr, "kind: none\nUnrecognized file\n");
 
-    const std::string sLdr = m_dir.Write("boot.ldr", std::string(1500, 'x') + std::string("\x01\x2F\x38\xA5\x02\x05\x00\x11", 8));
+    const std::string sLdr =
+        m_dir.Write("boot.ldr", std::string(1500, 'x') + std::string("\x01\x2F\x38\xA5\x02\x05\x00\x11", 8));
     EXPECT_EQ(Run("inspect '" + sLdr + "'"), 0);
     EXPECT_EQ(m_sOut, "kind: ldr\nversion: 2.5.0.17\n");
     EXPECT_EQ(Run("inspect '" + m_dir.Write("bad.ldr", "no marker here") + "' --model XXWWR"), 1);
@@ -66,8 +68,8 @@ TEST_F(KovctlFirmware, ListsModelsAndInspectsProgramFiles)
     EXPECT_EQ(Run("inspect '" + m_dir.Path().string() + "/firmware'"), 1);
     EXPECT_EQ(m_sErr, "Program file does not match device!\n");
 
-    for (const char* szUsage : {"inspect", "inspect a.tgz b.tgz", "inspect a.tgz --model", "inspect --x a.tgz",
-                                "models extra"})
+    for (const char* szUsage :
+         {"inspect", "inspect a.tgz b.tgz", "inspect a.tgz --model", "inspect --x a.tgz", "models extra"})
         EXPECT_EQ(Run(szUsage), 2) << szUsage;
 }
 

@@ -15,8 +15,8 @@
 #include <thread>
 
 #include "../firmware/FirmwareTestKit.h"
-#include "app/kovctl/ConsoleView.h"
 #include "KovctlTestKit.h"
+#include "app/kovctl/ConsoleView.h"
 #include "link/Protocol.h"
 #include "platform/PipeDevice.h"
 #include "sim/SampleDocument.h"
@@ -30,10 +30,12 @@ using namespace std::chrono_literals;
 class KovctlProgram : public CKovctlTest {
 protected:
     // An archive for the sample device's platform (or another); its path.
-    std::string Archive(size_t nPayload, const std::string& sPlatform = "Linux_DAVINCI_v5") {
+    std::string Archive(size_t nPayload, const std::string& sPlatform = "Linux_DAVINCI_v5")
+    {
         const std::string sPayload = RandomBytes(nPayload, 11);
-        m_sArchive = kovtest::GzipMember(kovtest::TarEntry("partitions.txt", "1.2.3 any " + sPlatform + " 2018-11-01\n") +
-                                         kovtest::TarEntry("rootfs.bin", sPayload));
+        m_sArchive = kovtest::GzipMember(
+            kovtest::TarEntry("partitions.txt", "1.2.3 any " + sPlatform + " 2018-11-01\n") +
+            kovtest::TarEntry("rootfs.bin", sPayload));
         std::ofstream(File("fw.tgz"), std::ios::binary) << m_sArchive;
         return "'" + File("fw.tgz") + "'";
     }
@@ -41,9 +43,11 @@ protected:
     std::string m_sArchive;
 };
 
-constexpr char kQuestion[] = "Device file version is 1.2.3\nDate: 2018-11-01\nConfirm start of programming.\n";
+constexpr char kQuestion[] =
+    "Device file version is 1.2.3\nDate: 2018-11-01\nConfirm start of programming.\n";
 
-TEST_F(KovctlProgram, ConfirmedArchiveReachesTheFlashWholeThenTheDeviceRestartsUnlessAskedNot) {
+TEST_F(KovctlProgram, ConfirmedArchiveReachesTheFlashWholeThenTheDeviceRestartsUnlessAskedNot)
+{
     SSimDeviceOptions options;
     options.oBadAckBlock = 1;
     ASSERT_NO_FATAL_FAILURE(Plug(options));
@@ -65,19 +69,22 @@ TEST_F(KovctlProgram, ConfirmedArchiveReachesTheFlashWholeThenTheDeviceRestartsU
 
     ASSERT_EQ(Run("program " + sFile + " -y --no-restart"), 0) << Err();
     sErr = Err();
-    EXPECT_TRUE(sErr.ends_with("\nProgramming Complete. Please press the \"Restart Device\" button.\n")) << sErr;
+    EXPECT_TRUE(sErr.ends_with("\nProgramming Complete. Please press the \"Restart Device\" button.\n"))
+        << sErr;
     EXPECT_EQ(CountLog("session ended: restart"), 1);
 }
 
-TEST_F(KovctlProgram, UnconfirmedOrRefusedFilesSendNothing) {
+TEST_F(KovctlProgram, UnconfirmedOrRefusedFilesSendNothing)
+{
     ASSERT_NO_FATAL_FAILURE(Plug());
     ASSERT_EQ(Run("program " + Archive(3000)), 1);
     EXPECT_NE(Err().find(std::string(kQuestion) + "Programming cancelled\n"), std::string::npos) << Err();
 
     const std::pair<std::string, std::string> refused[] = {
         {"'" + File("missing.tgz") + "'", "Could not open zip file"},
-        {Archive(100, "Linux_DAVINCI_v6"), "Device hardware platform mismatch.\nDevice hardware platform: Linux "
-                                           "DAVINCI v5\nFile hardware platform: Linux DAVINCI v6"},
+        {Archive(100, "Linux_DAVINCI_v6"),
+         "Device hardware platform mismatch.\nDevice hardware platform: Linux "
+         "DAVINCI v5\nFile hardware platform: Linux DAVINCI v6"},
         {"'" + File("fw.ldr") + "'", "Unrecognized file"}, // the sample device takes no loader images
         {"'" + File("firmware") + "'", "Program file does not match device!"},
     };
@@ -90,7 +97,8 @@ TEST_F(KovctlProgram, UnconfirmedOrRefusedFilesSendNothing) {
     EXPECT_FALSE(std::filesystem::exists(File("image.bin")));
 }
 
-TEST_F(KovctlProgram, FailingRefusingVanishingOrAbsentDevicesEndTheRun) {
+TEST_F(KovctlProgram, FailingRefusingVanishingOrAbsentDevicesEndTheRun)
+{
     EXPECT_EQ(Run("--wait 1 program --yes " + Archive(100)), 3);
     EXPECT_EQ(Err(), "No device found within 1 seconds\n");
 
@@ -145,11 +153,13 @@ TEST_F(KovctlProgram, FailingRefusingVanishingOrAbsentDevicesEndTheRun) {
     });
     EXPECT_EQ(Run("--wait 1 program --yes " + Archive(3000)), 1);
     refusing.join();
-    EXPECT_NE(Err().find("\nThe device kept refusing the block at offset 0 for 1 seconds\n"), std::string::npos)
+    EXPECT_NE(Err().find("\nThe device kept refusing the block at offset 0 for 1 seconds\n"),
+              std::string::npos)
         << Err();
 }
 
-TEST_F(KovctlProgram, UsageErrorsAndHelp) {
+TEST_F(KovctlProgram, UsageErrorsAndHelp)
+{
     for (const char* szArgs : {"program", "program a b", "program --bogus a", "program a --password",
                                "program a --yes --yes", "program a --no-restart --no-restart"}) {
         EXPECT_EQ(Run(szArgs), 2) << szArgs;
@@ -160,7 +170,8 @@ TEST_F(KovctlProgram, UsageErrorsAndHelp) {
 }
 
 // On a terminal the bars are redrawn in place; whatever is reported next starts a line of its own.
-TEST(ConsoleProgress, RedrawsInPlaceAndEndsTheLineBeforeTheNextReport) {
+TEST(ConsoleProgress, RedrawsInPlaceAndEndsTheLineBeforeTheNextReport)
+{
     std::FILE* pFile = std::tmpfile();
     ASSERT_NE(pFile, nullptr);
     {

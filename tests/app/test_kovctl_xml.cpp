@@ -13,7 +13,6 @@ namespace {
 
 class KovctlXml : public ::testing::Test {
 protected:
-
     std::string Write(const std::string& sName, const std::string& sBytes) const
     {
         std::ofstream(m_path / sName, std::ios::binary) << sBytes;

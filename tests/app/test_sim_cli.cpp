@@ -21,12 +21,14 @@ namespace {
 namespace fs = std::filesystem;
 
 // The device root the simulators plug into, private to this test process.
-const fs::path& Root() {
+const fs::path& Root()
+{
     static kov::test::CTestDir s_dir;
     return s_dir.Path();
 }
 
-pid_t StartSim(std::vector<std::string> vArgs) {
+pid_t StartSim(std::vector<std::string> vArgs)
+{
     vArgs.insert(vArgs.begin(), {KOV_DEVICE_SIM_PATH, "--quiet", "--root", Root().string()});
     std::vector<char*> vArgv;
     for (auto& s : vArgs)
@@ -36,13 +38,15 @@ pid_t StartSim(std::vector<std::string> vArgs) {
     return posix_spawn(&pid, vArgv[0], nullptr, nullptr, vArgv.data(), environ) == 0 ? pid : -1;
 }
 
-int Wait(pid_t pid) {
+int Wait(pid_t pid)
+{
     int iStatus = 0;
     waitpid(pid, &iStatus, 0);
     return WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1;
 }
 
-size_t Devices() {
+size_t Devices()
+{
     size_t n = 0;
     for (const auto& entry : fs::directory_iterator(Root(), fs::directory_options::skip_permission_denied))
         n += entry.path().filename().string()[0] != '.';
@@ -50,15 +54,18 @@ size_t Devices() {
 }
 
 // kovctl's output and exit code.
-std::pair<std::string, int> Kovctl(const std::string& sArgs) {
+std::pair<std::string, int> Kovctl(const std::string& sArgs)
+{
     static kov::test::CTestDir s_outDir;
     const fs::path out = s_outDir / "out";
     int iStatus = std::system(("'" KOVCTL_PATH "' " + sArgs + " >'" + out.string() + "' 2>&1").c_str());
     std::ifstream in(out);
-    return {std::string(std::istreambuf_iterator<char>(in), {}), WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1};
+    return {std::string(std::istreambuf_iterator<char>(in), {}),
+            WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1};
 }
 
-TEST(SimCli, PlugsInIsCountedAndUnplugsOnSignalsOrTime) {
+TEST(SimCli, PlugsInIsCountedAndUnplugsOnSignalsOrTime)
+{
     const std::string sRootArg = "--device-root '" + Root().string() + "'";
     EXPECT_EQ(Kovctl("devices " + sRootArg), std::make_pair(std::string("0\n"), 0));
 
@@ -80,9 +87,13 @@ TEST(SimCli, PlugsInIsCountedAndUnplugsOnSignalsOrTime) {
     EXPECT_EQ(Wait(StartSim({"--unplug-after", "0"})), 0);
     EXPECT_TRUE(fs::is_empty(Root()));
 
-    for (const auto& vBad : std::vector<std::vector<std::string>>{{"--bogus"}, {"--version", "1.2.3"},
-             {"--version", "1.2.3.256"}, {"--bad-ack", "x"}, {"--flash-error"}, {"--name", "a/b"},
-             {"--unplug-after", "-1"}})
+    for (const auto& vBad : std::vector<std::vector<std::string>>{{"--bogus"},
+                                                                  {"--version", "1.2.3"},
+                                                                  {"--version", "1.2.3.256"},
+                                                                  {"--bad-ack", "x"},
+                                                                  {"--flash-error"},
+                                                                  {"--name", "a/b"},
+                                                                  {"--unplug-after", "-1"}})
         EXPECT_EQ(Wait(StartSim(vBad)), 2) << vBad[0];
     EXPECT_EQ(Wait(StartSim({"--document", (Root() / "missing.xml").string()})), 1);
 }

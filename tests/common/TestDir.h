@@ -14,7 +14,8 @@ namespace kov::test {
 
 class CTestDir {
 public:
-    CTestDir() {
+    CTestDir()
+    {
         static std::atomic<int> s_iNext{0};
         std::string sName = "kov-test";
         if (const auto* pInfo = ::testing::UnitTest::GetInstance()->current_test_info())
@@ -28,7 +29,8 @@ public:
         std::filesystem::remove_all(m_path, error);
         std::filesystem::create_directories(m_path);
     }
-    ~CTestDir() {
+    ~CTestDir()
+    {
         std::error_code error;
         std::filesystem::remove_all(m_path, error);
     }

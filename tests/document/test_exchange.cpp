@@ -6,8 +6,8 @@ namespace kov {
 namespace {
 
 enum class EMode : int32_t { Off = 0, Auto = 1, Manual = 2, Hidden = 3 };
-constexpr EnumText kModes[] = {{EMode::Off, u"Off"}, {EMode::Auto, u"Auto"}, {EMode::Manual, u"Manual"},
-                               {EMode::Hidden, nullptr}};
+constexpr EnumText kModes[] = {
+    {EMode::Off, u"Off"}, {EMode::Auto, u"Auto"}, {EMode::Manual, u"Manual"}, {EMode::Hidden, nullptr}};
 
 struct SRule {
     std::u16string wszName;
@@ -102,11 +102,12 @@ TEST(Exchange, SectionRoundTripsThroughText)
 TEST(Exchange, MissingAndUnknownValuesKeepFields)
 {
     TreeRef tree;
-    ASSERT_FALSE(tree.LoadFromText("<r><kov:Section kov:Mode='Bogus' kov:Address='1.2.3.999' kov:Flag='1'>"
-                                   "<kov:ElementMode>off</kov:ElementMode><kov:Count>x</kov:Count>"
-                                   "<kov:Gateway>10.1</kov:Gateway><kov:Rules><kov:Other/><kov:Rule/></kov:Rules>"
-                                   "</kov:Section></r>")
-                     .IsEmpty());
+    ASSERT_FALSE(
+        tree.LoadFromText("<r><kov:Section kov:Mode='Bogus' kov:Address='1.2.3.999' kov:Flag='1'>"
+                          "<kov:ElementMode>off</kov:ElementMode><kov:Count>x</kov:Count>"
+                          "<kov:Gateway>10.1</kov:Gateway><kov:Rules><kov:Other/><kov:Rule/></kov:Rules>"
+                          "</kov:Section></r>")
+            .IsEmpty());
     SSection loaded;
     loaded.wszText = u"default";
     loaded.iCount = 5;

@@ -13,7 +13,10 @@
 namespace kov {
 namespace {
 
-std::u16string Wide(const std::filesystem::path& path) { return Utf8ToUtf16(path.string()); }
+std::u16string Wide(const std::filesystem::path& path)
+{
+    return Utf8ToUtf16(path.string());
+}
 
 void PutBytes(const std::filesystem::path& path, const std::string& sBytes)
 {
@@ -85,11 +88,16 @@ TEST(FileAccess, DetectsEncodingsAndReadsText)
     };
     const SCase aCases[] = {
         {"\xEF\xBB\xBF", true, u""},
-        {"\xEF\xBB\xBF" "caf\xC3\xA9", true, u"caf\u00E9"},
+        {"\xEF\xBB\xBF"
+         "caf\xC3\xA9",
+         true, u"caf\u00E9"},
         {"plain", true, u"plain"},
         {std::string("A\0", 2), true, u"A"},
         {std::string("\0A\0B", 4), true, u"AB"},
-        {std::string("\xFF\xFE" "A\0\xAC\x20", 6), true, u"A\u20AC"},
+        {std::string("\xFF\xFE"
+                     "A\0\xAC\x20",
+                     6),
+         true, u"A\u20AC"},
         {std::string("\xFE\xFF\0A\0", 5), true, u"A"}, // odd last byte dropped
         {std::string("\0\0AB", 4), false, u""},
         {"", false, u""},
@@ -113,7 +121,8 @@ TEST(FileAccess, SavesReplaceTheFileWhole)
     const std::filesystem::path path = dir / "save.xml";
     ASSERT_TRUE(SaveUtf8TextFile(Wide(path), u"<a>\u00E9</a>", true));
     EXPECT_EQ(GetBytes(path), "\xEF\xBB\xBF<a>\xC3\xA9</a>");
-    std::filesystem::permissions(path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    std::filesystem::permissions(path,
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 
     // The disk fills up half-way: the old file stays as it was, and no leftovers remain.
     CFullingFileSystem fullDisk(5);
@@ -160,7 +169,8 @@ TEST(FileAccess, DialogItemTexts)
     CTextItem item;
     item.m_wszText = u"line 1\r\n\u00FCber";
     ASSERT_TRUE(SaveItemIntoFile(&item, Wide(path), false));
-    EXPECT_EQ(GetBytes(path), "line 1\r\n\xC3\xBC" "ber");
+    EXPECT_EQ(GetBytes(path), "line 1\r\n\xC3\xBC"
+                              "ber");
 
     CTextItem loaded;
     loaded.m_wszText = u"before";

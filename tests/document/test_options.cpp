@@ -55,9 +55,10 @@ TEST_F(OptionsFiles, CustomizationTextsAndImages)
     EXPECT_EQ(DefaultAboutText().substr(0, 27), u"Dovrane\n\nVersion: 7.0.0.0\n\n");
     EXPECT_FALSE(custom.LogoImage().bGiven);
 
-    Write("Custom.xml", "<kov:Custom><kov:CustomTexts><kov:ApplicationName>Acme Config</kov:ApplicationName>"
-                        "<kov:Company>Acme &amp; Co</kov:Company><kov:ProductName>X1</kov:ProductName>"
-                        "</kov:CustomTexts><kov:LogoImage>logo.bmp</kov:LogoImage><kov:ViewerImage/></kov:Custom>");
+    Write("Custom.xml",
+          "<kov:Custom><kov:CustomTexts><kov:ApplicationName>Acme Config</kov:ApplicationName>"
+          "<kov:Company>Acme &amp; Co</kov:Company><kov:ProductName>X1</kov:ProductName>"
+          "</kov:CustomTexts><kov:LogoImage>logo.bmp</kov:LogoImage><kov:ViewerImage/></kov:Custom>");
     ASSERT_TRUE(custom.Load(Folder()));
     EXPECT_EQ(custom.AboutText(), u"Acme Config\n\n\n\nAcme & Co"); // no version: empty middle paragraph
     std::u16string wszText;

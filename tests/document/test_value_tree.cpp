@@ -75,12 +75,13 @@ TEST(ValueTree, TypedValuesAndEmptyHandles)
         int32_t iExpected;
     };
     for (const SCase& c : {SCase{u"12abc", 12}, SCase{u"abc", 0}, SCase{u" \t-42", -42}, SCase{u"+7", 7},
-                           SCase{u"99999999999", INT32_MAX}, SCase{u"-99999999999", INT32_MIN}, SCase{u"-", 0},
-                           SCase{u"", 0}}) {
+                           SCase{u"99999999999", INT32_MAX}, SCase{u"-99999999999", INT32_MIN},
+                           SCase{u"-", 0}, SCase{u"", 0}}) {
         node.SetText(c.wszText);
         int32_t iValue = 123;
         EXPECT_TRUE(node.GetTextInt(iValue));
-        EXPECT_EQ(iValue, c.iExpected) << std::string(c.wszText, c.wszText + std::char_traits<char16_t>::length(c.wszText));
+        EXPECT_EQ(iValue, c.iExpected)
+            << std::string(c.wszText, c.wszText + std::char_traits<char16_t>::length(c.wszText));
     }
     int64_t llValue = 0;
     node.SetTextInt64(INT64_MIN);
@@ -115,7 +116,8 @@ TEST(ValueTree, TypedValuesAndEmptyHandles)
     EXPECT_FALSE(empty.GetName(wszOut));
     EXPECT_TRUE(wszOut.empty());
     EXPECT_FALSE(empty.SetText(u"x") || empty.SetAttribute(u"a", u"", u"b") || empty.SetTextInt(1));
-    EXPECT_TRUE(empty.AddChild(u"a").IsEmpty() && empty.FirstChild().IsEmpty() && empty.NextSibling().IsEmpty());
+    EXPECT_TRUE(empty.AddChild(u"a").IsEmpty() && empty.FirstChild().IsEmpty() &&
+                empty.NextSibling().IsEmpty());
     EXPECT_EQ(empty.RemoveChildren(u"a"), 0);
 }
 
@@ -147,8 +149,8 @@ TEST(ValueTree, FilesAndUtf8)
     TreeRef tree;
     tree.CreateRoot(u"kov:Keep");
     // Unreadable or non-text files fail and keep the previous root.
-    for (const auto& wszPath : {Path("missing.xml"), Put("empty.xml", ""), Put("zeros.xml", std::string(2, '\0')),
-                                Put("bad.xml", "<a><b></a>")}) {
+    for (const auto& wszPath : {Path("missing.xml"), Put("empty.xml", ""),
+                                Put("zeros.xml", std::string(2, '\0')), Put("bad.xml", "<a><b></a>")}) {
         EXPECT_TRUE(tree.LoadFromFile(wszPath).IsEmpty());
         EXPECT_TRUE(tree.Root().NameIs(u"kov:Keep"));
     }

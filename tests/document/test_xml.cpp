@@ -58,10 +58,33 @@ TEST(Xml, RefusesMalformedTextAndKeepsTheOldRoot)
     ValueTree tree;
     ASSERT_TRUE(tree.FromXml(u"<kov:Old/>"));
     const char16_t* aBad[] = {
-        u"", u"   ", u"<", u"<a", u"<a>", u"<a></a >", u"<a></b>", u"<a/><b/>", u"word<a/>", u"<a/>tail",
-        u"</a>", u"<a x/>", u"<a x=1/>", u"<a x='1/>", u"<a x='1'", u"<a x='1'y>", u"<a>text", u"<a/ >",
-        u"<!-- c --><a/>", u"<a><![CDATA[x]]></a>", u"<!DOCTYPE a><a/>", u"<>", u"< a/>", u"<a>< /a>",
-        u"<?xml?><a/>", u"<a><b></a></b>", u"<a?>",
+        u"",
+        u"   ",
+        u"<",
+        u"<a",
+        u"<a>",
+        u"<a></a >",
+        u"<a></b>",
+        u"<a/><b/>",
+        u"word<a/>",
+        u"<a/>tail",
+        u"</a>",
+        u"<a x/>",
+        u"<a x=1/>",
+        u"<a x='1/>",
+        u"<a x='1'",
+        u"<a x='1'y>",
+        u"<a>text",
+        u"<a/ >",
+        u"<!-- c --><a/>",
+        u"<a><![CDATA[x]]></a>",
+        u"<!DOCTYPE a><a/>",
+        u"<>",
+        u"< a/>",
+        u"<a>< /a>",
+        u"<?xml?><a/>",
+        u"<a><b></a></b>",
+        u"<a?>",
     };
     for (const char16_t* wsz : aBad) {
         EXPECT_FALSE(tree.FromXml(wsz)) << std::u16string(wsz).size();
@@ -95,9 +118,10 @@ TEST(Xml, WritesOneLineInExactLength)
     section.AddChild(u"kov:Leaf");
     section.AddChild(u"kov:Text").SetText(u"\u00e9\u20ac");
     root.SetText(u"tail");
-    EXPECT_EQ(Write(tree), u"<kov:DeviceProgramParameters a=\"&null;z\" b=\"&quot;&apos;&amp;&lt;&gt;\" "
-                           u"xmlns:kov=\"urn:dovrane:kov\"><kov:Section><kov:Leaf/><kov:Text>\u00e9\u20ac</kov:Text>"
-                           u"t&lt;</kov:Section>tail</kov:DeviceProgramParameters>");
+    EXPECT_EQ(Write(tree),
+              u"<kov:DeviceProgramParameters a=\"&null;z\" b=\"&quot;&apos;&amp;&lt;&gt;\" "
+              u"xmlns:kov=\"urn:dovrane:kov\"><kov:Section><kov:Leaf/><kov:Text>\u00e9\u20ac</kov:Text>"
+              u"t&lt;</kov:Section>tail</kov:DeviceProgramParameters>");
     // Text, attribute order and entities survive a second round.
     EXPECT_EQ(RoundTrip(Write(tree)), Write(tree));
 

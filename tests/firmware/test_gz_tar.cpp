@@ -37,8 +37,8 @@ TEST(GZFile, ReadsMembersAndPlainFilesAsOneStream)
     int32_t iLast = 0;
     const std::string sFirst = Pattern(70000), sSecond = "second member";
     // Two members, every optional header field, trailing zero padding: one clean stream.
-    ASSERT_TRUE(gz.Open(Utf8ToUtf16(dir.Write(
-        "two.gz", GzipMember(sFirst, 0x1E) + GzipMember(sSecond, 0x08) + std::string(300, '\0')))));
+    ASSERT_TRUE(gz.Open(Utf8ToUtf16(
+        dir.Write("two.gz", GzipMember(sFirst, 0x1E) + GzipMember(sSecond, 0x08) + std::string(300, '\0')))));
     EXPECT_EQ(ReadAll(gz, 4099, iLast), sFirst + sSecond);
     EXPECT_EQ(iLast, 0);
     EXPECT_EQ(gz.GetPosition(), int64_t(sFirst.size() + sSecond.size()));
@@ -66,14 +66,16 @@ TEST(GZFile, CorruptStreamsFailInsteadOfEnding)
     sBadLength[sGood.size() - 4] ^= 1;
     sBadDeflate.replace(12, 28, 28, char(0xFF));
     const std::string aBad[] = {
-        std::string("\x1F\x8B", 2),                       // header cut short
+        std::string("\x1F\x8B", 2),                           // header cut short
         std::string("\x1F\x8B\x07\x00", 4) + sGood.substr(4), // method other than deflate
         std::string("\x1F\x8B\x08\x20", 4) + sGood.substr(4), // reserved flag
-        std::string("\x1F\x8B\x08\x08\0\0\0\0\0\3name", 14),   // name never ends
-        sGood.substr(0, sGood.size() / 2),                // data cut short
-        sGood.substr(0, sGood.size() - 2),                // length trailer cut short
-        sBadCrc, sBadLength, sBadDeflate,
-        sGood + std::string("\x1F\x8B\x08\x00", 4),      // second member cut in its header
+        std::string("\x1F\x8B\x08\x08\0\0\0\0\0\3name", 14),  // name never ends
+        sGood.substr(0, sGood.size() / 2),                    // data cut short
+        sGood.substr(0, sGood.size() - 2),                    // length trailer cut short
+        sBadCrc,
+        sBadLength,
+        sBadDeflate,
+        sGood + std::string("\x1F\x8B\x08\x00", 4), // second member cut in its header
     };
     CGZFile gz;
     for (const std::string& sBad : aBad) {
@@ -105,7 +107,8 @@ TEST(GZFile, SeeksForwardBySkippingAndBackwardByRestarting)
     EXPECT_FALSE(gz.SetPosition(-1));
     EXPECT_FALSE(gz.SetPosition(int64_t(1) << 31));
     ASSERT_TRUE(gz.Open(Utf8ToUtf16(dir.Write("plain.tar", sFirst))));
-    ASSERT_TRUE(gz.SetPosition(50000) && gz.Read(ach, 100) == 100 && gz.SetPosition(5) && gz.Read(ach, 10) == 10);
+    ASSERT_TRUE(gz.SetPosition(50000) && gz.Read(ach, 100) == 100 && gz.SetPosition(5) &&
+                gz.Read(ach, 10) == 10);
     EXPECT_EQ(std::string(ach, 10), sFirst.substr(5, 10));
 }
 

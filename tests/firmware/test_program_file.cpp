@@ -54,7 +54,8 @@ TEST(ProgramFile, TablesAndClassification)
         EXPECT_EQ(got.eKind, c.eKind) << c.szPath;
         EXPECT_EQ(got.iPlatformId, c.iPlatform) << c.szPath;
     }
-    EXPECT_EQ(ClassificationMessage(ClassifyProgramFile(u"a/b", u"")).wszText, u"Program file does not match device!");
+    EXPECT_EQ(ClassificationMessage(ClassifyProgramFile(u"a/b", u"")).wszText,
+              u"Program file does not match device!");
     EXPECT_EQ(ClassificationMessage(ClassifyProgramFile(u"a.txt", u"")).wszText, u"Unrecognized file");
 }
 
@@ -73,7 +74,8 @@ TEST(ProgramFile, LdrVersionMarker)
 
     // A marker starting in the last 7 bytes of the first 1024-byte window, and markers whose
     // version ends in the last bytes of files of several lengths.
-    EXPECT_EQ(Version(std::string(1020, 'x') + sMarker + "\x01\x02\x03\x04" + std::string(3000, 'y')), 0x01020304);
+    EXPECT_EQ(Version(std::string(1020, 'x') + sMarker + "\x01\x02\x03\x04" + std::string(3000, 'y')),
+              0x01020304);
     for (size_t iPad : {0u, 1016u, 1017u, 1018u, 1022u, 2040u, 2046u})
         EXPECT_EQ(Version(std::string(iPad, 'z') + sMarker + "\x0A\x0B\x0C\x0D"), 0x0A0B0C0D) << iPad;
     // Versions that look like the failure results are still versions.
@@ -94,21 +96,23 @@ TEST(ProgramFile, TgzIdentificationLine)
     CTempDir dir("kov_tgz");
     int iArchives = 0;
     auto Archive = [&](const std::string& sLine, bool bCompressed = true) {
-        const std::string sTar = TarEntry("boot.img", std::string(3000, 'b')) + TarEntry("partitions.txt", sLine) +
-                                 TarEntry("rootfs.img", "r");
-        return W(dir.Write("fw" + std::to_string(++iArchives) + ".tgz", bCompressed ? GzipMember(sTar.substr(0, 4096)) + GzipMember(sTar.substr(4096))
-                                                 : sTar));
+        const std::string sTar = TarEntry("boot.img", std::string(3000, 'b')) +
+                                 TarEntry("partitions.txt", sLine) + TarEntry("rootfs.img", "r");
+        return W(
+            dir.Write("fw" + std::to_string(++iArchives) + ".tgz",
+                      bCompressed ? GzipMember(sTar.substr(0, 4096)) + GzipMember(sTar.substr(4096)) : sTar));
     };
     STgzIdentification ident;
     for (bool bCompressed : {true, false}) {
-        ASSERT_EQ(ReadTgzIdentification(Archive("1.2.3 any Linux_DAVINCI_v5 2018-11-01\nboot 0 100\n", bCompressed),
-                                        17, ident),
+        ASSERT_EQ(ReadTgzIdentification(
+                      Archive("1.2.3 any Linux_DAVINCI_v5 2018-11-01\nboot 0 100\n", bCompressed), 17, ident),
                   ETgzCheck::Ok);
         EXPECT_EQ(ident.szVersion, "1.2.3");
         EXPECT_EQ(ident.wszPlatform, u"Linux DAVINCI v5");
         EXPECT_EQ(ident.szDate, "2018-11-01");
         const SFirmwareMessage confirm = TgzCheckMessage(ETgzCheck::Ok, ident, 17);
-        EXPECT_EQ(confirm.wszText, u"Device file version is 1.2.3\nDate: 2018-11-01\nConfirm start of programming.");
+        EXPECT_EQ(confirm.wszText,
+                  u"Device file version is 1.2.3\nDate: 2018-11-01\nConfirm start of programming.");
         EXPECT_EQ(confirm.wszCaption, u"Device Programming");
         EXPECT_TRUE(confirm.bConfirmation);
     }
@@ -117,14 +121,17 @@ TEST(ProgramFile, TgzIdentificationLine)
               ETgzCheck::Ok);
     EXPECT_EQ(ident.szDate, "2019-01-02");
 
-    ASSERT_EQ(ReadTgzIdentification(Archive("1.2.3 any Linux_DAVINCI_v5 d\n"), 14, ident), ETgzCheck::PlatformMismatch);
+    ASSERT_EQ(ReadTgzIdentification(Archive("1.2.3 any Linux_DAVINCI_v5 d\n"), 14, ident),
+              ETgzCheck::PlatformMismatch);
     EXPECT_EQ(TgzCheckMessage(ETgzCheck::PlatformMismatch, ident, 14).wszText,
               u"Device hardware platform mismatch.\nDevice hardware platform: Linux DAVINCI v2\n"
               u"File hardware platform: Linux DAVINCI v5");
-    EXPECT_EQ(TgzCheckMessage(ETgzCheck::PlatformMismatch, {"", W(std::string(400, 'p')), ""}, 14).wszText.size(),
-              300u);
+    EXPECT_EQ(
+        TgzCheckMessage(ETgzCheck::PlatformMismatch, {"", W(std::string(400, 'p')), ""}, 14).wszText.size(),
+        300u);
 
-    const std::u16string wszBadGz = W(dir.Write("bad.tgz", GzipMember(TarEntry("partitions.txt", "a b c d")).substr(0, 30)));
+    const std::u16string wszBadGz =
+        W(dir.Write("bad.tgz", GzipMember(TarEntry("partitions.txt", "a b c d")).substr(0, 30)));
     const struct {
         std::u16string wszPath;
         int32_t iPlatform;

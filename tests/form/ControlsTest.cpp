@@ -6,182 +6,187 @@
 namespace kov {
 namespace {
 
-TEST(FormControls, EditTextsNumbersAndLogView) {
-  CForm form;
-  CEdit& ed = form.AddEdit(1, u"Name:");
-  auto readInt = [&](std::u16string wsz) {
-    ed.SetText(std::move(wsz));
-    return ed.GetInt();
-  };
-  EXPECT_EQ(readInt(u"  42abc"), 42);
-  EXPECT_EQ(readInt(u"abc"), 0);
-  EXPECT_EQ(readInt(u"99999999999"), 2147483647);
-  EXPECT_EQ(readInt(u"-99999999999"), -2147483647 - 1);
-  ed.SetText(u" 4294967295x");
-  EXPECT_EQ(ed.GetUInt(), 4294967295u);
+TEST(FormControls, EditTextsNumbersAndLogView)
+{
+    CForm form;
+    CEdit& ed = form.AddEdit(1, u"Name:");
+    auto readInt = [&](std::u16string wsz) {
+        ed.SetText(std::move(wsz));
+        return ed.GetInt();
+    };
+    EXPECT_EQ(readInt(u"  42abc"), 42);
+    EXPECT_EQ(readInt(u"abc"), 0);
+    EXPECT_EQ(readInt(u"99999999999"), 2147483647);
+    EXPECT_EQ(readInt(u"-99999999999"), -2147483647 - 1);
+    ed.SetText(u" 4294967295x");
+    EXPECT_EQ(ed.GetUInt(), 4294967295u);
 
-  int iValue = 7;
-  ed.SetText(u"12 ");
-  EXPECT_FALSE(ed.TryGetInt(iValue));
-  ed.SetText(u"2147483648");
-  EXPECT_FALSE(ed.TryGetInt(iValue));
-  EXPECT_EQ(iValue, 7);
-  ed.SetText(u"  -2147483648");
-  EXPECT_TRUE(ed.TryGetInt(iValue));
-  EXPECT_EQ(iValue, -2147483647 - 1);
+    int iValue = 7;
+    ed.SetText(u"12 ");
+    EXPECT_FALSE(ed.TryGetInt(iValue));
+    ed.SetText(u"2147483648");
+    EXPECT_FALSE(ed.TryGetInt(iValue));
+    EXPECT_EQ(iValue, 7);
+    ed.SetText(u"  -2147483648");
+    EXPECT_TRUE(ed.TryGetInt(iValue));
+    EXPECT_EQ(iValue, -2147483647 - 1);
 
-  ed.SetText(u"\x01 a b\x1f\x20");
-  EXPECT_EQ(ed.TrimmedText(), u"a b");
+    ed.SetText(u"\x01 a b\x1f\x20");
+    EXPECT_EQ(ed.TrimmedText(), u"a b");
 
-  // Typing is cut to the maximum length; a program's text is not.
-  ed.SetMaxLength(4);
-  EXPECT_TRUE(ed.UserSetText(u"abcdefg"));
-  EXPECT_EQ(ed.Text(), u"abcd");
-  ed.SetText(u"abcdefg");
-  EXPECT_EQ(ed.Text(), u"abcdefg");
+    // Typing is cut to the maximum length; a program's text is not.
+    ed.SetMaxLength(4);
+    EXPECT_TRUE(ed.UserSetText(u"abcdefg"));
+    EXPECT_EQ(ed.Text(), u"abcd");
+    ed.SetText(u"abcdefg");
+    EXPECT_EQ(ed.Text(), u"abcdefg");
 
-  CEdit& num = form.AddNumberEdit(2, u"Port:");
-  num.SetRange(1, 100);
-  EXPECT_TRUE(num.UserSetText(u""));
-  EXPECT_FALSE(num.IsInRange());
-  EXPECT_FALSE(num.UserSetText(u"99999999999999999999999"));
-  EXPECT_TRUE(num.UserSetText(u"0"));
-  EXPECT_FALSE(num.IsInRange());
-  EXPECT_TRUE(num.UserSetText(u"100"));
-  EXPECT_TRUE(num.IsInRange());
+    CEdit& num = form.AddNumberEdit(2, u"Port:");
+    num.SetRange(1, 100);
+    EXPECT_TRUE(num.UserSetText(u""));
+    EXPECT_FALSE(num.IsInRange());
+    EXPECT_FALSE(num.UserSetText(u"99999999999999999999999"));
+    EXPECT_TRUE(num.UserSetText(u"0"));
+    EXPECT_FALSE(num.IsInRange());
+    EXPECT_TRUE(num.UserSetText(u"100"));
+    EXPECT_TRUE(num.IsInRange());
 
-  CEdit& log = form.AddMultiLineEdit(1, {});
-  log.InsertAtCaret(u"one\r\n");
-  log.InsertAtCaret(u"two\r\n");
-  EXPECT_EQ(log.Text(), u"one\r\ntwo\r\n");
-  EXPECT_TRUE(log.UserSetCaret(3));
-  log.InsertAtCaret(u"+");
-  EXPECT_EQ(log.Text(), u"one+\r\ntwo\r\n");
-  EXPECT_EQ(log.LastInsertPos(), 3u);
-  EXPECT_EQ(log.Caret(), 4u);
-  log.SetCaret(1000);
-  EXPECT_EQ(log.Caret(), log.Text().size());
+    CEdit& log = form.AddMultiLineEdit(1, {});
+    log.InsertAtCaret(u"one\r\n");
+    log.InsertAtCaret(u"two\r\n");
+    EXPECT_EQ(log.Text(), u"one\r\ntwo\r\n");
+    EXPECT_TRUE(log.UserSetCaret(3));
+    log.InsertAtCaret(u"+");
+    EXPECT_EQ(log.Text(), u"one+\r\ntwo\r\n");
+    EXPECT_EQ(log.LastInsertPos(), 3u);
+    EXPECT_EQ(log.Caret(), 4u);
+    log.SetCaret(1000);
+    EXPECT_EQ(log.Caret(), log.Text().size());
 }
 
-TEST(FormControls, AddressFieldParsesAndFormats) {
-  // The text forms themselves are the Ipv4 tests' subject; here, what the field keeps of them.
-  CForm form;
-  CIpAddressEdit& ip = form.AddIpAddress(1, u"Host Address:");
-  EXPECT_TRUE(ip.IsBlank());
-  EXPECT_TRUE(ip.SetText(u"10.1"));
-  EXPECT_EQ(ip.Address(), 0x0A000001u);
-  EXPECT_EQ(ip.Text(), u"10.0.0.1");
-  for (const char16_t* wszRefused : {u"1.2.3.256", u"255.255.255.255", u""}) {
-    ip.SetAddress(0x01010101);
-    EXPECT_FALSE(ip.SetText(wszRefused));
+TEST(FormControls, AddressFieldParsesAndFormats)
+{
+    // The text forms themselves are the Ipv4 tests' subject; here, what the field keeps of them.
+    CForm form;
+    CIpAddressEdit& ip = form.AddIpAddress(1, u"Host Address:");
     EXPECT_TRUE(ip.IsBlank());
-    EXPECT_EQ(ip.Address(), 0u);
-    EXPECT_EQ(ip.Text(), u"");
-  }
-  ip.SetAddress(0);
-  EXPECT_FALSE(ip.IsBlank());
-  EXPECT_EQ(ip.Text(), u""); // 0.0.0.0 reads as no address
+    EXPECT_TRUE(ip.SetText(u"10.1"));
+    EXPECT_EQ(ip.Address(), 0x0A000001u);
+    EXPECT_EQ(ip.Text(), u"10.0.0.1");
+    for (const char16_t* wszRefused : {u"1.2.3.256", u"255.255.255.255", u""}) {
+        ip.SetAddress(0x01010101);
+        EXPECT_FALSE(ip.SetText(wszRefused));
+        EXPECT_TRUE(ip.IsBlank());
+        EXPECT_EQ(ip.Address(), 0u);
+        EXPECT_EQ(ip.Text(), u"");
+    }
+    ip.SetAddress(0);
+    EXPECT_FALSE(ip.IsBlank());
+    EXPECT_EQ(ip.Text(), u""); // 0.0.0.0 reads as no address
 }
 
-TEST(FormControls, SelectionsOfListsFollowTheirRows) {
-  CForm form;
-  CDropDownList& list = form.AddDropDownList(1, u"Units:");
-  list.AddItem(u"None", 0);
-  list.AddItem(u"Hours", 1);
-  list.AddItem(u"Days", 24);
-  EXPECT_EQ(list.FindItemByData(5), -1);
-  EXPECT_TRUE(list.SelectByData(24));
-  EXPECT_EQ(list.SelectedData(), 24u);
-  EXPECT_FALSE(list.SetSelection(3));
-  EXPECT_EQ(list.Selection(), -1);
-  EXPECT_EQ(list.SelectedData(99), 99u);
-  list.SetSelection(1);
-  list.DeleteAllItems();
-  EXPECT_EQ(list.Selection(), -1);
+TEST(FormControls, SelectionsOfListsFollowTheirRows)
+{
+    CForm form;
+    CDropDownList& list = form.AddDropDownList(1, u"Units:");
+    list.AddItem(u"None", 0);
+    list.AddItem(u"Hours", 1);
+    list.AddItem(u"Days", 24);
+    EXPECT_EQ(list.FindItemByData(5), -1);
+    EXPECT_TRUE(list.SelectByData(24));
+    EXPECT_EQ(list.SelectedData(), 24u);
+    EXPECT_FALSE(list.SetSelection(3));
+    EXPECT_EQ(list.Selection(), -1);
+    EXPECT_EQ(list.SelectedData(99), 99u);
+    list.SetSelection(1);
+    list.DeleteAllItems();
+    EXPECT_EQ(list.Selection(), -1);
 
-  CListView& view = form.AddListView(2);
-  view.AddColumn(u"Address", 120);
-  view.AddRow({u"a"}, 10);
-  view.AddRow({u"b"}, 11);
-  view.AddRow({u"c"}, 12);
-  view.SetSelection(1);
-  view.InsertRow(0, {u"first"}, 9);
-  EXPECT_EQ(view.Selection(), 2); // still on "b"
-  EXPECT_EQ(view.InsertRow(99, {u"last"}), 4);
-  view.DeleteRow(0);
-  EXPECT_EQ(view.Cell(view.Selection(), 0), u"b");
-  view.DeleteRow(view.Selection());
-  EXPECT_EQ(view.Selection(), -1);
-  EXPECT_TRUE(view.SetCell(0, 2, u"x"));
-  EXPECT_EQ(view.Cell(0, 2), u"x");
-  EXPECT_FALSE(view.SetCell(9, 0, u"x"));
-  EXPECT_EQ(view.FindRowByData(12), 1);
-  EXPECT_FALSE(view.DeleteRow(3));
+    CListView& view = form.AddListView(2);
+    view.AddColumn(u"Address", 120);
+    view.AddRow({u"a"}, 10);
+    view.AddRow({u"b"}, 11);
+    view.AddRow({u"c"}, 12);
+    view.SetSelection(1);
+    view.InsertRow(0, {u"first"}, 9);
+    EXPECT_EQ(view.Selection(), 2); // still on "b"
+    EXPECT_EQ(view.InsertRow(99, {u"last"}), 4);
+    view.DeleteRow(0);
+    EXPECT_EQ(view.Cell(view.Selection(), 0), u"b");
+    view.DeleteRow(view.Selection());
+    EXPECT_EQ(view.Selection(), -1);
+    EXPECT_TRUE(view.SetCell(0, 2, u"x"));
+    EXPECT_EQ(view.Cell(0, 2), u"x");
+    EXPECT_FALSE(view.SetCell(9, 0, u"x"));
+    EXPECT_EQ(view.FindRowByData(12), 1);
+    EXPECT_FALSE(view.DeleteRow(3));
 
-  CProgressBar& bar = form.AddProgressBar(3, u"Flash Write:");
-  bar.SetPos(150);
-  EXPECT_EQ(bar.Pos(), 100);
-  bar.SetRange(0, 10);
-  EXPECT_EQ(bar.Pos(), 10);
+    CProgressBar& bar = form.AddProgressBar(3, u"Flash Write:");
+    bar.SetPos(150);
+    EXPECT_EQ(bar.Pos(), 100);
+    bar.SetRange(0, 10);
+    EXPECT_EQ(bar.Pos(), 10);
 }
 
-TEST(FormHost, ScriptedHostReportsWhatDidNotGoAsScripted) {
-  CScriptedFormHost host;
-  CForm form;
-  form.SetHost(&host);
-  CDialog dlg(u"Password Request");
-  dlg.AddPasswordEdit(5, u"Password:");
-  dlg.AddOkCancel();
+TEST(FormHost, ScriptedHostReportsWhatDidNotGoAsScripted)
+{
+    CScriptedFormHost host;
+    CForm form;
+    form.SetHost(&host);
+    CDialog dlg(u"Password Request");
+    dlg.AddPasswordEdit(5, u"Password:");
+    dlg.AddOkCancel();
 
-  EXPECT_EQ(form.RunDialog(dlg), EDlgResult::Cancel); // no script
-  host.ExpectDialog(u"Other", [](CDialog& d) { d.PressOk(); });
-  EXPECT_EQ(form.RunDialog(dlg), EDlgResult::Cancel); // wrong dialog
-  host.ExpectDialog({}, [](CDialog& d) { d.Type(5, u"secret"); }); // never closed
-  EXPECT_EQ(form.RunDialog(dlg), EDlgResult::Cancel);
-  EXPECT_EQ(dlg.TextOf(5), u"secret");
-  EXPECT_EQ(form.MessageBox(u"Are you sure ?", u"Factory Settings", EMsgButtons::YesNo), EDlgResult::No);
-  host.QueueAnswer(EDlgResult::Ok);
-  EXPECT_EQ(form.MessageBox(u"Delete?", u"X", EMsgButtons::YesNo), EDlgResult::No);
-  EXPECT_EQ(host.Errors().size(), 5u);
+    EXPECT_EQ(form.RunDialog(dlg), EDlgResult::Cancel); // no script
+    host.ExpectDialog(u"Other", [](CDialog& d) { d.PressOk(); });
+    EXPECT_EQ(form.RunDialog(dlg), EDlgResult::Cancel);              // wrong dialog
+    host.ExpectDialog({}, [](CDialog& d) { d.Type(5, u"secret"); }); // never closed
+    EXPECT_EQ(form.RunDialog(dlg), EDlgResult::Cancel);
+    EXPECT_EQ(dlg.TextOf(5), u"secret");
+    EXPECT_EQ(form.MessageBox(u"Are you sure ?", u"Factory Settings", EMsgButtons::YesNo), EDlgResult::No);
+    host.QueueAnswer(EDlgResult::Ok);
+    EXPECT_EQ(form.MessageBox(u"Delete?", u"X", EMsgButtons::YesNo), EDlgResult::No);
+    EXPECT_EQ(host.Errors().size(), 5u);
 
-  host.ClearRecords();
-  host.ExpectDialog(u"Password Request", [](CDialog& d) {
-    EXPECT_FALSE(d.Click(3)); // no such control
-    d.Click(kIdOk);
-    d.Click(kIdOk); // closed already
-  });
-  EXPECT_EQ(form.RunDialog(dlg), EDlgResult::Ok);
-  EXPECT_EQ(form.MessageBox(u"Console disabled.", u"Disable Console"), EDlgResult::Ok);
-  EXPECT_TRUE(host.Errors().empty());
+    host.ClearRecords();
+    host.ExpectDialog(u"Password Request", [](CDialog& d) {
+        EXPECT_FALSE(d.Click(3)); // no such control
+        d.Click(kIdOk);
+        d.Click(kIdOk); // closed already
+    });
+    EXPECT_EQ(form.RunDialog(dlg), EDlgResult::Ok);
+    EXPECT_EQ(form.MessageBox(u"Console disabled.", u"Disable Console"), EDlgResult::Ok);
+    EXPECT_TRUE(host.Errors().empty());
 
-  // Without a host nothing is shown and the answers are the negative ones.
-  CForm alone;
-  EXPECT_EQ(alone.MessageBox(u"q", u"c", EMsgButtons::OkCancel), EDlgResult::Cancel);
-  EXPECT_EQ(alone.RunDialog(dlg), EDlgResult::Cancel);
-  EXPECT_FALSE(alone.OpenFileDialog({}).has_value());
+    // Without a host nothing is shown and the answers are the negative ones.
+    CForm alone;
+    EXPECT_EQ(alone.MessageBox(u"q", u"c", EMsgButtons::OkCancel), EDlgResult::Cancel);
+    EXPECT_EQ(alone.RunDialog(dlg), EDlgResult::Cancel);
+    EXPECT_FALSE(alone.OpenFileDialog({}).has_value());
 }
 
-TEST(FormHost, FileDialogsAndFilters) {
-  CScriptedFormHost host;
-  CForm form;
-  form.SetHost(&host);
-  SFileDialogOptions options;
-  options.wszFilter = u"Programming files|*.ldr;*.tgz;*.gz|LDR files (*.ldr)|*.ldr|";
-  options.wszInitialPath = u"/tmp/old.tgz";
-  host.QueueFile(u"/tmp/new.ldr");
-  host.QueueFile(std::nullopt);
-  EXPECT_EQ(form.OpenFileDialog(options), std::optional<std::u16string>(u"/tmp/new.ldr"));
-  EXPECT_FALSE(form.SaveFileDialog(options).has_value());
-  ASSERT_EQ(host.FileDialogs().size(), 2u);
-  EXPECT_FALSE(host.FileDialogs()[0].bSave);
-  EXPECT_TRUE(host.FileDialogs()[1].bSave);
+TEST(FormHost, FileDialogsAndFilters)
+{
+    CScriptedFormHost host;
+    CForm form;
+    form.SetHost(&host);
+    SFileDialogOptions options;
+    options.wszFilter = u"Programming files|*.ldr;*.tgz;*.gz|LDR files (*.ldr)|*.ldr|";
+    options.wszInitialPath = u"/tmp/old.tgz";
+    host.QueueFile(u"/tmp/new.ldr");
+    host.QueueFile(std::nullopt);
+    EXPECT_EQ(form.OpenFileDialog(options), std::optional<std::u16string>(u"/tmp/new.ldr"));
+    EXPECT_FALSE(form.SaveFileDialog(options).has_value());
+    ASSERT_EQ(host.FileDialogs().size(), 2u);
+    EXPECT_FALSE(host.FileDialogs()[0].bSave);
+    EXPECT_TRUE(host.FileDialogs()[1].bSave);
 
-  std::vector<SFileFilter> vFilters = ParseFileFilters(options.wszFilter);
-  ASSERT_EQ(vFilters.size(), 2u);
-  EXPECT_EQ(vFilters[0].wszDescription, u"Programming files");
-  EXPECT_EQ(vFilters[0].vPatterns, (std::vector<std::u16string>{u"*.ldr", u"*.tgz", u"*.gz"}));
-  EXPECT_EQ(vFilters[1].vPatterns, (std::vector<std::u16string>{u"*.ldr"}));
-  EXPECT_TRUE(ParseFileFilters(u"Only a description|").empty());
+    std::vector<SFileFilter> vFilters = ParseFileFilters(options.wszFilter);
+    ASSERT_EQ(vFilters.size(), 2u);
+    EXPECT_EQ(vFilters[0].wszDescription, u"Programming files");
+    EXPECT_EQ(vFilters[0].vPatterns, (std::vector<std::u16string>{u"*.ldr", u"*.tgz", u"*.gz"}));
+    EXPECT_EQ(vFilters[1].vPatterns, (std::vector<std::u16string>{u"*.ldr"}));
+    EXPECT_TRUE(ParseFileFilters(u"Only a description|").empty());
 }
 
 } // namespace

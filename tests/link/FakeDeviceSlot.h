@@ -12,7 +12,8 @@ namespace kov::test {
 class CFakeSlot final : public IDeviceTransport {
 public:
     int32_t CountDevices() const override { return m_iCount; }
-    bool Open() override {
+    bool Open() override
+    {
         ++m_nOpens;
         if (!m_bOpenWorks)
             return false;
@@ -21,15 +22,18 @@ public:
     }
     int32_t Read(void* p, int32_t n) override { return m_pHost ? m_pHost->Read(p, n) : -1; }
     // m_iWriteLimit plays a pipe that takes only part of a large write.
-    int32_t Write(const void* p, int32_t n) override {
+    int32_t Write(const void* p, int32_t n) override
+    {
         return m_pHost ? m_pHost->Write(p, m_iWriteLimit >= 0 ? std::min(n, m_iWriteLimit) : n) : -1;
     }
-    void Close(bool bForce) override {
+    void Close(bool bForce) override
+    {
         if (m_pHost)
             m_pHost->Close(bForce);
     }
     // The next frame the host sent, its payload in m_sPayload; command 0 once the link is down.
-    SFrameHeader NextFrame() {
+    SFrameHeader NextFrame()
+    {
         uint8_t a[kFrameHeaderSize];
         if (!ReadExact(a, kFrameHeaderSize))
             return {};
@@ -47,7 +51,8 @@ public:
     std::unique_ptr<CMemoryTransport> m_pDevice;
 
 private:
-    bool ReadExact(void* p, uint32_t dwCount) {
+    bool ReadExact(void* p, uint32_t dwCount)
+    {
         for (auto* pBytes = static_cast<char*>(p); dwCount > 0;) {
             const int32_t iGot = m_pDevice->Read(pBytes, int32_t(dwCount));
             if (iGot <= 0)

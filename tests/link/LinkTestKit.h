@@ -8,26 +8,29 @@
 #include <vector>
 
 #include "link/DeviceEvent.h"
-#include "link/Protocol.h"
 #include "link/ProtoHandler.h"
+#include "link/Protocol.h"
 
 namespace kov::test {
 
 class CRecordingSink final : public IDeviceEventSink {
 public:
-    void PostDeviceEvent(SDeviceEventData event) override {
+    void PostDeviceEvent(SDeviceEventData event) override
+    {
         std::lock_guard lock(m_lock);
         m_events.push_back(std::move(event));
         m_changed.notify_all();
     }
     // Waits (bounded, as a hang detector) until LinkClosed has arrived.
-    bool WaitClosed(std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+    bool WaitClosed(std::chrono::milliseconds timeout = std::chrono::seconds(10))
+    {
         std::unique_lock lock(m_lock);
         return m_changed.wait_for(lock, timeout, [this] {
             return !m_events.empty() && m_events.back().eEvent == DeviceEvent::LinkClosed;
         });
     }
-    bool WaitCount(size_t iCount, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+    bool WaitCount(size_t iCount, std::chrono::milliseconds timeout = std::chrono::seconds(10))
+    {
         std::unique_lock lock(m_lock);
         return m_changed.wait_for(lock, timeout, [&] { return m_events.size() >= iCount; });
     }
@@ -39,12 +42,14 @@ private:
     std::vector<SDeviceEventData> m_events;
 };
 
-inline std::string Frame(uint32_t dwId, uint32_t dwParam, const std::string& sPayload = {}) {
+inline std::string Frame(uint32_t dwId, uint32_t dwParam, const std::string& sPayload = {})
+{
     const auto aHeader = SFrameHeader{dwId, dwParam, uint32_t(sPayload.size())}.Encode();
     return std::string(reinterpret_cast<const char*>(aHeader.data()), aHeader.size()) + sPayload;
 }
 
-inline CHostClientProtoHandler* StartHandler(ITransport* pTransport, IDeviceEventSink* pSink) {
+inline CHostClientProtoHandler* StartHandler(ITransport* pTransport, IDeviceEventSink* pSink)
+{
     auto* pHandler = new AutoDeleteThreadObjectImpl<CHostClientProtoHandler>(pTransport, pSink);
     pHandler->AddRef();
     if (!pHandler->StartReceiving()) {

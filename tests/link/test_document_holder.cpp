@@ -12,17 +12,19 @@
 namespace kov::test {
 namespace {
 
-std::string Inflate(const std::string& sCompressed, size_t iLength) {
+std::string Inflate(const std::string& sCompressed, size_t iLength)
+{
     std::string sOut(iLength, '\0');
     uLongf dwLength = uLongf(iLength);
-    if (uncompress(reinterpret_cast<Bytef*>(sOut.data()), &dwLength, reinterpret_cast<const Bytef*>(sCompressed.data()),
-                   uLong(sCompressed.size())) != Z_OK)
+    if (uncompress(reinterpret_cast<Bytef*>(sOut.data()), &dwLength,
+                   reinterpret_cast<const Bytef*>(sCompressed.data()), uLong(sCompressed.size())) != Z_OK)
         return "<does not inflate>";
     sOut.resize(dwLength);
     return sOut;
 }
 
-TEST(DocumentHolder, ConnectsSendsAndSurvivesTheDeviceLeaving) {
+TEST(DocumentHolder, ConnectsSendsAndSurvivesTheDeviceLeaving)
+{
     auto pOwned = std::make_unique<CFakeSlot>();
     CFakeSlot& slot = *pOwned;
     CRecordingSink sink;
@@ -42,7 +44,11 @@ TEST(DocumentHolder, ConnectsSendsAndSurvivesTheDeviceLeaving) {
     EXPECT_EQ(header.dwPayloadLength, 0u);
 
     // The change document goes out compressed and inflates to its UTF-8 text.
-    holder.ChangeDocument().Root().AddChild(u"kov:CaptureDeviceStatus").AddChild(u"kov:Name").SetText(u"Caf\u00e9");
+    holder.ChangeDocument()
+        .Root()
+        .AddChild(u"kov:CaptureDeviceStatus")
+        .AddChild(u"kov:Name")
+        .SetText(u"Caf\u00e9");
     std::string sExpected;
     ASSERT_TRUE(holder.ChangeDocument().ToUtf8(sExpected));
     ASSERT_TRUE(holder.WriteToDevice());
@@ -65,7 +71,8 @@ TEST(DocumentHolder, ConnectsSendsAndSurvivesTheDeviceLeaving) {
     // The holder is destroyed while connected: its receive thread must end first (sanitizers).
 }
 
-TEST(DocumentHolder, CompressionRefusesOutputBeyondTheBuffer) {
+TEST(DocumentHolder, CompressionRefusesOutputBeyondTheBuffer)
+{
     std::string sOut;
     ASSERT_TRUE(ParameterDocumentHolder::CompressDocumentText(std::string(4000, 'a'), sOut));
     EXPECT_EQ(Inflate(sOut, 4000), std::string(4000, 'a'));

@@ -13,12 +13,14 @@ namespace {
 class CProbeTransport final : public ITransport {
 public:
     explicit CProbeTransport(ITransport* pInner) : m_pInner(pInner) {}
-    int32_t Read(void* pBuffer, int32_t iCount) override {
+    int32_t Read(void* pBuffer, int32_t iCount) override
+    {
         vReadSizes.push_back(iCount);
         vReadBuffers.push_back(pBuffer);
         return m_pInner->Read(pBuffer, iCount);
     }
-    int32_t Write(const void* pBuffer, int32_t iCount) override {
+    int32_t Write(const void* pBuffer, int32_t iCount) override
+    {
         vWrites.emplace_back(static_cast<const char*>(pBuffer), size_t(iCount));
         if (iWriteLimit >= 0 && iCount > iWriteLimit)
             return m_pInner->Write(pBuffer, iWriteLimit);
@@ -38,10 +40,14 @@ private:
 struct SLink {
     std::unique_ptr<CMemoryTransport> pHost, pDevice;
     SLink() { std::tie(pHost, pDevice) = CMemoryTransport::MakePair(); }
-    void Send(const std::string& sBytes) { ASSERT_EQ(pDevice->Write(sBytes.data(), int32_t(sBytes.size())), int32_t(sBytes.size())); }
+    void Send(const std::string& sBytes)
+    {
+        ASSERT_EQ(pDevice->Write(sBytes.data(), int32_t(sBytes.size())), int32_t(sBytes.size()));
+    }
 };
 
-std::string ReadAll(ITransport& transport) {
+std::string ReadAll(ITransport& transport)
+{
     std::string sAll;
     char aBuffer[65536];
     for (int32_t iRead; (iRead = transport.Read(aBuffer, sizeof aBuffer)) > 0;)
@@ -49,7 +55,8 @@ std::string ReadAll(ITransport& transport) {
     return sAll;
 }
 
-TEST(ProtoHandlerSend, FrameLayoutWriteCallsAndFailures) {
+TEST(ProtoHandlerSend, FrameLayoutWriteCallsAndFailures)
+{
     SLink link;
     CProbeTransport probe(link.pHost.get());
     CRecordingSink sink;
@@ -83,7 +90,8 @@ TEST(ProtoHandlerSend, FrameLayoutWriteCallsAndFailures) {
     pHandler->Release();
 }
 
-TEST(ProtoHandlerSend, ConcurrentSendersNeverInterleave) {
+TEST(ProtoHandlerSend, ConcurrentSendersNeverInterleave)
+{
     SLink link;
     CRecordingSink sink;
     auto* pHandler = new AutoDeleteThreadObjectImpl<CHostClientProtoHandler>(link.pHost.get(), &sink);
@@ -107,7 +115,8 @@ TEST(ProtoHandlerSend, ConcurrentSendersNeverInterleave) {
         ASSERT_EQ(header.dwPayloadLength, 1000 + header.dwCommandId);
         ASSERT_LE(iPos + kFrameHeaderSize + header.dwPayloadLength, sStream.size());
         ASSERT_EQ(sStream.compare(iPos + kFrameHeaderSize, header.dwPayloadLength,
-                                  std::string(header.dwPayloadLength, cFill)), 0);
+                                  std::string(header.dwPayloadLength, cFill)),
+                  0);
         const int iSender = cFill - 'a';
         EXPECT_EQ(header.dwParam, uint32_t(aSeen[iSender]++)); // each sender's frames in order
         iPos += kFrameHeaderSize + header.dwPayloadLength;
@@ -117,7 +126,8 @@ TEST(ProtoHandlerSend, ConcurrentSendersNeverInterleave) {
     pHandler->Release();
 }
 
-TEST(ProtoHandlerReceive, DispatchesEveryKindOfFrame) {
+TEST(ProtoHandlerReceive, DispatchesEveryKindOfFrame)
+{
     SLink link;
     link.pHost->SetReadLimit(5); // pipes and bulk reads may deliver less than asked
     CRecordingSink sink;
@@ -133,7 +143,11 @@ TEST(ProtoHandlerReceive, DispatchesEveryKindOfFrame) {
     ASSERT_TRUE(sink.WaitClosed());
 
     using E = DeviceEvent;
-    struct SWant { E eEvent; uint32_t wParam, lParam; const char* szText; };
+    struct SWant {
+        E eEvent;
+        uint32_t wParam, lParam;
+        const char* szText;
+    };
     const SWant aWant[] = {
         {E::WriteParametersResultEvent, 1, 0, ""},
         {E::SoftwareVersionEvent, 0, 0x01020304, ""},
@@ -168,7 +182,8 @@ TEST(ProtoHandlerReceive, DispatchesEveryKindOfFrame) {
     EXPECT_EQ(events[16].eEvent, E::LinkClosed);
 }
 
-TEST(ProtoHandlerReceive, LargePayloadReadInChunksIntoOneBuffer) {
+TEST(ProtoHandlerReceive, LargePayloadReadInChunksIntoOneBuffer)
+{
     SLink link;
     CProbeTransport probe(link.pHost.get());
     CRecordingSink sink;
@@ -198,14 +213,19 @@ TEST(ProtoHandlerReceive, LargePayloadReadInChunksIntoOneBuffer) {
         EXPECT_EQ(probe.vReadBuffers[size_t(i)], event.pPayload.get() + (i - 1) * 0x100000);
 }
 
-TEST(ProtoHandlerReceive, FatalFramesPostTheirTextThenLinkClosed) {
-    struct SCase { std::string sBytes; std::string sText; };
+TEST(ProtoHandlerReceive, FatalFramesPostTheirTextThenLinkClosed)
+{
+    struct SCase {
+        std::string sBytes;
+        std::string sText;
+    };
     const SCase aCases[] = {
         {Frame(58, 0).substr(0, 8) + std::string("\xFF\xFF\xFF\xFF", 4) + "abc",
          "Impossible allocation size: 0xFFFFFFFF"},
         // Unknown ids get the same size check before their payload is read past.
         {Frame(7, 0).substr(0, 8) + std::string("\0\0\0\x40", 4), "Impossible allocation size: 0x40000000"},
-        {Frame(68, 0, "0123456789").substr(0, 17), "Device file error " + std::to_string(ENODEV) + " in command id 68"},
+        {Frame(68, 0, "0123456789").substr(0, 17),
+         "Device file error " + std::to_string(ENODEV) + " in command id 68"},
         {Frame(59, 1).substr(0, 7), "Device File Error: " + std::to_string(ENODEV)},
     };
     for (const SCase& c : aCases) {

@@ -13,7 +13,8 @@
 namespace kov::test {
 namespace {
 
-TEST(UsbTransportPipes, CountsFinishedDevicesAndOpensTheFirstByName) {
+TEST(UsbTransportPipes, CountsFinishedDevicesAndOpensTheFirstByName)
+{
     CTestDir root;
     UsbTransport transport(root.String());
     const int32_t iUsb = CountUsbDevices();
@@ -41,14 +42,16 @@ TEST(UsbTransportPipes, CountsFinishedDevicesAndOpensTheFirstByName) {
 // A pipe device opened by the transport, with the receive loop running over it.
 class UsbTransportLink : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(device.Plug(root.String(), "kov"));
         ASSERT_TRUE(transport.Open());
         ASSERT_TRUE(device.WaitForHost(2000));
         pHandler = StartHandler(&transport, &sink);
         ASSERT_NE(pHandler, nullptr);
     }
-    bool DeviceSend(const std::string& sBytes) {
+    bool DeviceSend(const std::string& sBytes)
+    {
         return device.Write(sBytes.data(), int32_t(sBytes.size())) == int32_t(sBytes.size());
     }
 
@@ -59,7 +62,8 @@ protected:
     CHostClientProtoHandler* pHandler = nullptr;
 };
 
-TEST_F(UsbTransportLink, ReceiveLoopOverPipesUntilUnplugMidPayload) {
+TEST_F(UsbTransportLink, ReceiveLoopOverPipesUntilUnplugMidPayload)
+{
     // A request reaches the device as one whole frame.
     ASSERT_TRUE(pHandler->SendFrame(ReadParameters, 0, 0, nullptr));
     char aHeader[12];
@@ -91,8 +95,9 @@ TEST_F(UsbTransportLink, ReceiveLoopOverPipesUntilUnplugMidPayload) {
     pHandler->Release();
 }
 
-TEST_F(UsbTransportLink, CloseFromAnotherThreadEndsTheBlockedLoop) {
-    pHandler->Release(); // as the device link does on disconnect
+TEST_F(UsbTransportLink, CloseFromAnotherThreadEndsTheBlockedLoop)
+{
+    pHandler->Release();                                        // as the device link does on disconnect
     std::this_thread::sleep_for(std::chrono::milliseconds(50)); // let the loop block in its read
     transport.Close(false);
     ASSERT_TRUE(sink.WaitClosed());

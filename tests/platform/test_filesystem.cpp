@@ -19,31 +19,37 @@ TEST(FileSystem, SharingIsEnforcedBetweenOpeners)
     const std::string szPath = (dir / "share.bin").string();
     uint32_t dwError = 0;
     FileHandle hFirst = kNoFileHandle, hSecond = kNoFileHandle, hThird = kNoFileHandle;
-    ASSERT_TRUE(fs.Open(szPath, EFileAccess::ReadWrite, EFileDisposition::CreateAlways, false, hFirst, dwError));
+    ASSERT_TRUE(
+        fs.Open(szPath, EFileAccess::ReadWrite, EFileDisposition::CreateAlways, false, hFirst, dwError));
     EXPECT_FALSE(fs.Open(szPath, EFileAccess::Read, EFileDisposition::OpenExisting, true, hSecond, dwError));
-    EXPECT_FALSE(fs.Open(szPath, EFileAccess::ReadWrite, EFileDisposition::OpenExisting, false, hSecond, dwError));
+    EXPECT_FALSE(
+        fs.Open(szPath, EFileAccess::ReadWrite, EFileDisposition::OpenExisting, false, hSecond, dwError));
     EXPECT_EQ(fs.Write(hFirst, "data", 4, dwError), 4);
     // An exclusive create-always open that is refused must not truncate the holder's file.
-    EXPECT_FALSE(fs.Open(szPath, EFileAccess::ReadWrite, EFileDisposition::CreateAlways, false, hSecond, dwError));
+    EXPECT_FALSE(
+        fs.Open(szPath, EFileAccess::ReadWrite, EFileDisposition::CreateAlways, false, hSecond, dwError));
     int64_t llSize = 0;
     ASSERT_TRUE(fs.Size(hFirst, llSize, dwError));
     EXPECT_EQ(llSize, 4);
     fs.Close(hFirst);
 
     ASSERT_TRUE(fs.Open(szPath, EFileAccess::Read, EFileDisposition::OpenExisting, true, hSecond, dwError));
-    ASSERT_TRUE(fs.Open(szPath, EFileAccess::ReadWrite, EFileDisposition::OpenExisting, true, hThird, dwError));
+    ASSERT_TRUE(
+        fs.Open(szPath, EFileAccess::ReadWrite, EFileDisposition::OpenExisting, true, hThird, dwError));
     fs.Close(hSecond);
     fs.Close(hThird);
 
     EXPECT_FALSE(fs.Open(szPath, EFileAccess::ReadWrite, EFileDisposition::CreateNew, true, hFirst, dwError));
     EXPECT_EQ(dwError, ErrorAlreadyExists());
-    EXPECT_FALSE(fs.Open(szPath + "-missing", EFileAccess::Read, EFileDisposition::OpenExisting, true, hFirst, dwError));
+    EXPECT_FALSE(fs.Open(szPath + "-missing", EFileAccess::Read, EFileDisposition::OpenExisting, true, hFirst,
+                         dwError));
     EXPECT_EQ(dwError, ErrorFileNotFound());
     // A path with an embedded zero would name another file: refused.
     EXPECT_FALSE(fs.Open(std::string(szPath).append(1, '\0').append("x"), EFileAccess::Read,
                          EFileDisposition::OpenExisting, true, hFirst, dwError));
     // Folders are not files.
-    EXPECT_FALSE(fs.Open(dir.String(), EFileAccess::Read, EFileDisposition::OpenExisting, true, hFirst, dwError));
+    EXPECT_FALSE(
+        fs.Open(dir.String(), EFileAccess::Read, EFileDisposition::OpenExisting, true, hFirst, dwError));
 }
 
 TEST(FileSystem, ProcessFacts)

@@ -27,13 +27,15 @@ struct STempRoot {
 };
 
 // A folder that looks like a device but has no device behind its pipes.
-void MakeDeadDevice(const std::string& sFolder) {
+void MakeDeadDevice(const std::string& sFolder)
+{
     fs::create_directories(sFolder);
     ASSERT_EQ(::mkfifo((sFolder + "/PIPE_0x00").c_str(), 0600), 0);
     ASSERT_EQ(::mkfifo((sFolder + "/PIPE_0x01").c_str(), 0600), 0);
 }
 
-std::string HostReadSome(CPipeHostChannel& host, size_t iCount) {
+std::string HostReadSome(CPipeHostChannel& host, size_t iCount)
+{
     std::string sRead;
     char aBuffer[256];
     while (sRead.size() < iCount) {
@@ -45,7 +47,8 @@ std::string HostReadSome(CPipeHostChannel& host, size_t iCount) {
     return sRead;
 }
 
-TEST(PipeDevices, ListingShowsOnlyFinishedDevicesInNameOrder) {
+TEST(PipeDevices, ListingShowsOnlyFinishedDevicesInNameOrder)
+{
     STempRoot root;
     CPipeDeviceSide devB, devA, duplicate;
     ASSERT_TRUE(devB.Plug(root.sPath + "/nested", "devB")); // the root is made on demand
@@ -74,7 +77,8 @@ TEST(PipeDevices, ListingShowsOnlyFinishedDevicesInNameOrder) {
     EXPECT_FALSE(host.IsOpen());
 }
 
-TEST(PipeSession, BytesFlowBothWaysAndTheNextHostStartsClean) {
+TEST(PipeSession, BytesFlowBothWaysAndTheNextHostStartsClean)
+{
     STempRoot root;
     CPipeDeviceSide device;
     ASSERT_TRUE(device.Plug(root.sPath, "dev"));
@@ -88,7 +92,8 @@ TEST(PipeSession, BytesFlowBothWaysAndTheNextHostStartsClean) {
     ASSERT_EQ(device.Read(aBuffer, 5), 5);
     EXPECT_EQ(std::string(aBuffer, 5), "hello");
     const std::string sBig(300000, 'z'); // larger than a pipe's buffer: both sides loop
-    std::thread writer([&] { EXPECT_EQ(device.Write(sBig.data(), int32_t(sBig.size())), int32_t(sBig.size())); });
+    std::thread writer(
+        [&] { EXPECT_EQ(device.Write(sBig.data(), int32_t(sBig.size())), int32_t(sBig.size())); });
     EXPECT_EQ(HostReadSome(host, sBig.size()), sBig);
     writer.join();
 
@@ -130,7 +135,8 @@ TEST(PipeSession, BytesFlowBothWaysAndTheNextHostStartsClean) {
     EXPECT_EQ(aBuffer[0], 'E');
 }
 
-TEST(PipeSession, UnplugAndCancelEndBlockedCallsPromptly) {
+TEST(PipeSession, UnplugAndCancelEndBlockedCallsPromptly)
+{
     STempRoot root;
     CPipeDeviceSide device;
     ASSERT_TRUE(device.Plug(root.sPath, "dev"));

@@ -11,16 +11,17 @@
 namespace kov::test {
 
 // The text with its first occurrence of sOld replaced (a failure when there is none).
-inline std::string Replaced(std::string s, const std::string& sOld, const std::string& sNew) {
+inline std::string Replaced(std::string s, const std::string& sOld, const std::string& sNew)
+{
     const size_t iAt = s.find(sOld);
     EXPECT_NE(iAt, std::string::npos) << sOld;
     return iAt == std::string::npos ? s : s.replace(iAt, sOld.size(), sNew);
 }
 
-template <typename TPage>
-struct SPageFixture {
+template <typename TPage> struct SPageFixture {
     // fnPrepare runs before the page is initialised, for seams the page reads then.
-    explicit SPageFixture(const std::function<void(TPage&)>& fnPrepare = {}) {
+    explicit SPageFixture(const std::function<void(TPage&)>& fnPrepare = {})
+    {
         page.SetDocumentHolder(&holder);
         page.SetHost(&host);
         if (fnPrepare)
@@ -30,7 +31,8 @@ struct SPageFixture {
     // Makes the text the loaded document (edited by fnEdit first), loads the page from it and
     // enables it; whether the page matched its section.
     bool LoadText(const std::string& sXml, EDocumentState eState = EDocumentState::Device,
-                  const std::function<void(NodeRef)>& fnEdit = {}) {
+                  const std::function<void(NodeRef)>& fnEdit = {})
+    {
         EXPECT_TRUE(holder.LoadedDocument().LoadFromText(sXml));
         if (fnEdit)
             fnEdit(holder.LoadedDocument().Root());

@@ -12,19 +12,22 @@ using Page = CNetworkConnectionSettingsDlg;
 using Mc = CMultipleConnectionsDlg;
 using Sc = CServerConnectionSettingsDlg;
 
-
 struct SConnectionFixture : SPageFixture<Page> {
     SConnectionFixture()
-        : SPageFixture([](Page& rPage) { rPage.SetLoginNameSource([] { return std::u16string(u"operator7"); }); }) {}
+        : SPageFixture(
+              [](Page& rPage) { rPage.SetLoginNameSource([] { return std::u16string(u"operator7"); }); })
+    {}
     NodeRef Stored() const { return holder.ChangeDocument().Root().FindChild(u"kov:ConnectionParameters"); }
-    std::u16string Attr(NodeRef node, std::u16string_view wszName) const {
+    std::u16string Attr(NodeRef node, std::u16string_view wszName) const
+    {
         std::u16string wsz = u"<missing>";
         node.GetAttribute(wszName, wsz);
         return wsz;
     }
 };
 
-TEST(ConnectionPage, LoadsTheSampleAndShowsSleepInItsLargestUnit) {
+TEST(ConnectionPage, LoadsTheSampleAndShowsSleepInItsLargestUnit)
+{
     SConnectionFixture f;
     ASSERT_TRUE(f.LoadText(SampleDocumentText()));
     EXPECT_TRUE(f.page.IsChecked(Page::IDC_MULTIPLE_CONNECTIONS));
@@ -39,9 +42,11 @@ TEST(ConnectionPage, LoadsTheSampleAndShowsSleepInItsLargestUnit) {
 
     f.page.SetConnectionStatus(u"Connected");
     const std::string sSample = SampleDocumentText();
-    const std::pair<const char*, std::pair<int, const char16_t*>> kSleeps[] = {{"1440", {3, u"1"}}, {"61", {1, u"61"}}};
+    const std::pair<const char*, std::pair<int, const char16_t*>> kSleeps[] = {{"1440", {3, u"1"}},
+                                                                               {"61", {1, u"61"}}};
     for (const auto& [szMinutes, expected] : kSleeps) {
-        ASSERT_TRUE(f.LoadText(Replaced(sSample, "kov:Minutes=\"120\"", std::string("kov:Minutes=\"") + szMinutes + "\"")));
+        ASSERT_TRUE(f.LoadText(
+            Replaced(sSample, "kov:Minutes=\"120\"", std::string("kov:Minutes=\"") + szMinutes + "\"")));
         EXPECT_EQ(f.page.SelectionOf(Page::IDC_SLEEP_UNIT), expected.first) << szMinutes;
         EXPECT_EQ(f.page.TextOf(Page::IDC_SLEEP_TIME), expected.second) << szMinutes;
     }
@@ -54,7 +59,8 @@ TEST(ConnectionPage, LoadsTheSampleAndShowsSleepInItsLargestUnit) {
     EXPECT_TRUE(f.page.IsEnabled(Page::IDC_SLEEP_UNIT));
 }
 
-TEST(ConnectionPage, DamagedDocumentsLoadWhatTheyCanAndReportIt) {
+TEST(ConnectionPage, DamagedDocumentsLoadWhatTheyCanAndReportIt)
+{
     SConnectionFixture f;
     const std::string sSample = SampleDocumentText();
     // Without the status section the settings still load (and so are not stored back as defaults).
@@ -72,7 +78,8 @@ TEST(ConnectionPage, DamagedDocumentsLoadWhatTheyCanAndReportIt) {
     EXPECT_EQ(f.page.SelectionOf(Page::IDC_SLEEP_UNIT), 2);
 
     EXPECT_FALSE(f.LoadText(Replaced(sSample, "<kov:SleepManagementAction kov:Minutes=\"120\"/>", "")));
-    EXPECT_FALSE(f.LoadText(Replaced(sSample, "kov:TransportProtocol=\"UDP\"", "kov:TransportProtocol=\"QUIC\"")));
+    EXPECT_FALSE(
+        f.LoadText(Replaced(sSample, "kov:TransportProtocol=\"UDP\"", "kov:TransportProtocol=\"QUIC\"")));
     EXPECT_EQ(f.page.Record().multipleConnections.vServerConnections.size(), 3u);
 
     // Nothing to read: everything at its defaults, nothing breaks.
@@ -81,7 +88,8 @@ TEST(ConnectionPage, DamagedDocumentsLoadWhatTheyCanAndReportIt) {
     EXPECT_FALSE(f.page.IsEnabled(Page::IDC_MAX_IDLE_ENABLE));
 }
 
-TEST(ConnectionPage, StoresEveryItemTrimmedWithEraseMarks) {
+TEST(ConnectionPage, StoresEveryItemTrimmedWithEraseMarks)
+{
     SConnectionFixture f;
     ASSERT_TRUE(f.LoadText(SampleDocumentText()));
     f.page.Click(Page::IDC_NO_SERVER);
@@ -98,9 +106,12 @@ TEST(ConnectionPage, StoresEveryItemTrimmedWithEraseMarks) {
     NodeRef maxIdle = section.FindChild(u"kov:MaxIdleTime");
     EXPECT_EQ(maxIdle.Text(), u"0");
     EXPECT_EQ(f.Attr(maxIdle.FindChild(u"kov:SleepManagementAction"), u"kov:Minutes"), u"0");
-    EXPECT_EQ(section.FindChild(u"kov:ReferenceConnection").FindChild(u"kov:ServerAddress").Text(), u"ref.example");
-    EXPECT_EQ(f.Attr(f.holder.ChangeDocument().Root().FindChild(u"kov:CaptureDeviceStatus"), u"kov:CanSleep"), u"True");
-    NodeRef servers = section.FindChild(u"kov:MultipleConnectionParameters").FindChild(u"kov:ServerConnections");
+    EXPECT_EQ(section.FindChild(u"kov:ReferenceConnection").FindChild(u"kov:ServerAddress").Text(),
+              u"ref.example");
+    EXPECT_EQ(f.Attr(f.holder.ChangeDocument().Root().FindChild(u"kov:CaptureDeviceStatus"), u"kov:CanSleep"),
+              u"True");
+    NodeRef servers =
+        section.FindChild(u"kov:MultipleConnectionParameters").FindChild(u"kov:ServerConnections");
     EXPECT_EQ(f.Attr(servers, u"__merge_options"), u"erase_children");
     EXPECT_EQ(servers.ChildCount(), 3u);
     EXPECT_EQ(f.Attr(servers.FirstChild().NextSibling(), u"kov:NetworkInterface"), u"Cellular");
@@ -122,15 +133,20 @@ TEST(ConnectionPage, StoresEveryItemTrimmedWithEraseMarks) {
     EXPECT_TRUE(f.host.Errors().empty());
 }
 
-TEST(ConnectionPage, SocialNetworkKeepsItsItemsWhileDisabled) {
+TEST(ConnectionPage, SocialNetworkKeepsItsItemsWhileDisabled)
+{
     SConnectionFixture f;
-    const std::string sXml = Replaced(SampleDocumentText(), "<kov:SocialNetwork1 kov:Enable=\"False\"/>",
-                                      "<kov:SocialNetwork1 kov:Enable=\"False\" kov:ServerAddress=\"live.example\" "
-                                      "kov:Foreign=\"1\"><kov:Description>Old</kov:Description></kov:SocialNetwork1>");
+    const std::string sXml =
+        Replaced(SampleDocumentText(), "<kov:SocialNetwork1 kov:Enable=\"False\"/>",
+                 "<kov:SocialNetwork1 kov:Enable=\"False\" kov:ServerAddress=\"live.example\" "
+                 "kov:Foreign=\"1\"><kov:Description>Old</kov:Description></kov:SocialNetwork1>");
     ASSERT_TRUE(f.LoadText(sXml, EDocumentState::File));
     EXPECT_EQ(f.page.Record().socialNetwork1.wszServerAddress, u"");
     f.page.Store();
-    NodeRef social = f.holder.LoadedDocument().Root().FindChild(u"kov:ConnectionParameters").FindChild(u"kov:SocialNetwork1");
+    NodeRef social = f.holder.LoadedDocument()
+                         .Root()
+                         .FindChild(u"kov:ConnectionParameters")
+                         .FindChild(u"kov:SocialNetwork1");
     EXPECT_EQ(f.Attr(social, u"kov:Enable"), u"False");
     EXPECT_EQ(f.Attr(social, u"kov:ServerAddress"), u"live.example");
     EXPECT_EQ(social.FindChild(u"kov:Description").Text(), u"Old");
@@ -161,19 +177,24 @@ TEST(ConnectionPage, SocialNetworkKeepsItsItemsWhileDisabled) {
     EXPECT_TRUE(f.host.Errors().empty());
 }
 
-TEST(ConnectionPage, EnablingFollowsTypeIdleAndSleepCapability) {
+TEST(ConnectionPage, EnablingFollowsTypeIdleAndSleepCapability)
+{
     SConnectionFixture f;
-    ASSERT_TRUE(f.LoadText(Replaced(SampleDocumentText(), "Multiple Connections</", "Connection to server</")));
+    ASSERT_TRUE(
+        f.LoadText(Replaced(SampleDocumentText(), "Multiple Connections</", "Connection to server</")));
     const auto enabled = [&](int iId) { return f.page.IsEnabled(iId); };
-    EXPECT_TRUE(enabled(Page::IDC_SECURE) && enabled(Page::IDC_TRANSPORT) && enabled(Page::IDC_SERVER_ADDRESS));
+    EXPECT_TRUE(enabled(Page::IDC_SECURE) && enabled(Page::IDC_TRANSPORT) &&
+                enabled(Page::IDC_SERVER_ADDRESS));
     EXPECT_FALSE(enabled(Page::IDC_MANAGE) || enabled(Page::IDC_RECONNECT));
-    EXPECT_TRUE(enabled(Page::IDC_SLEEP_UNIT) && enabled(Page::IDC_SLEEP_TIME) && enabled(Page::IDC_DEVICE_RESET));
+    EXPECT_TRUE(enabled(Page::IDC_SLEEP_UNIT) && enabled(Page::IDC_SLEEP_TIME) &&
+                enabled(Page::IDC_DEVICE_RESET));
     f.page.Click(Page::IDC_LOCAL_SERVER);
     EXPECT_FALSE(enabled(Page::IDC_SECURE) || enabled(Page::IDC_TRANSPORT));
     EXPECT_TRUE(f.page.IsChecked(Page::IDC_SECURE));
     EXPECT_TRUE(enabled(Page::IDC_MAX_IDLE_ENABLE));
     f.page.Click(Page::IDC_MAX_IDLE_ENABLE);
-    EXPECT_FALSE(enabled(Page::IDC_MAX_IDLE_TIME) || enabled(Page::IDC_SLEEP_UNIT) || enabled(Page::IDC_SLEEP_TIME));
+    EXPECT_FALSE(enabled(Page::IDC_MAX_IDLE_TIME) || enabled(Page::IDC_SLEEP_UNIT) ||
+                 enabled(Page::IDC_SLEEP_TIME));
     f.page.Click(Page::IDC_MAX_IDLE_ENABLE);
     f.page.Choose(Page::IDC_SLEEP_UNIT, 0);
     EXPECT_FALSE(enabled(Page::IDC_SLEEP_TIME));
@@ -186,14 +207,16 @@ TEST(ConnectionPage, EnablingFollowsTypeIdleAndSleepCapability) {
     EXPECT_TRUE(enabled(Page::IDC_POLICY) && enabled(Page::IDC_STATUS));
 
     // A device that cannot sleep keeps the sleep controls off whatever the idle settings.
-    ASSERT_TRUE(f.LoadText(Replaced(SampleDocumentText(), "kov:CanSleep=\"True\"", "kov:CanSleep=\"False\"")));
+    ASSERT_TRUE(
+        f.LoadText(Replaced(SampleDocumentText(), "kov:CanSleep=\"True\"", "kov:CanSleep=\"False\"")));
     EXPECT_TRUE(enabled(Page::IDC_MAX_IDLE_TIME));
     EXPECT_FALSE(enabled(Page::IDC_SLEEP_UNIT) || enabled(Page::IDC_SLEEP_TIME));
     f.page.Enable(false);
     EXPECT_FALSE(enabled(Page::IDC_NO_SERVER) || enabled(Page::IDC_MANAGE) || enabled(Page::IDC_POLICY));
 }
 
-TEST(ConnectionPage, MultipleConnectionsListEditing) {
+TEST(ConnectionPage, MultipleConnectionsListEditing)
+{
     SConnectionFixture f;
     ASSERT_TRUE(f.LoadText(SampleDocumentText()));
     // Add with an emptied name stays open; the confirmed entry gets "Server 4" and the login name.
@@ -224,7 +247,8 @@ TEST(ConnectionPage, MultipleConnectionsListEditing) {
     ASSERT_EQ(msgs.size(), 5u);
     EXPECT_EQ(msgs[0].wszText + u"|" + msgs[0].wszCaption, u"Empty name|Set Server Parameters");
     EXPECT_EQ(msgs[1].wszText + u"|" + msgs[1].wszCaption, u"Empty server address|Set Server Parameters");
-    EXPECT_EQ(msgs[2].wszText + u"|" + msgs[2].wszCaption, u"Please select connection from list|Change Selection");
+    EXPECT_EQ(msgs[2].wszText + u"|" + msgs[2].wszCaption,
+              u"Please select connection from list|Change Selection");
     EXPECT_EQ(msgs[3].wszCaption, u"Delete Selection");
     EXPECT_EQ(msgs[4].wszText + u"|" + msgs[4].wszCaption, u"Are you sure?|Delete Dispatch Center");
     const MultipleConnectionParameters& mc = f.page.Record().multipleConnections;

@@ -11,11 +11,13 @@ namespace {
 using Dlg = CMainDevicePropertiesDlg;
 
 struct SPageFixture {
-    SPageFixture() {
+    SPageFixture()
+    {
         page.SetDocumentHolder(&holder);
         page.Initialise();
     }
-    bool LoadText(const std::string& sXml) {
+    bool LoadText(const std::string& sXml)
+    {
         if (!holder.LoadedDocument().LoadFromText(sXml))
             return false;
         holder.SetState(EDocumentState::Device);
@@ -23,13 +25,17 @@ struct SPageFixture {
     }
     std::u16string Text(int iId) const { return page.TextOf(iId); }
     void Set(int iId, std::u16string wsz) { page.Find<CEdit>(iId)->SetText(std::move(wsz)); }
-    NodeRef Stored(std::u16string_view wszSection) const { return holder.ChangeDocument().Root().FindChild(wszSection); }
+    NodeRef Stored(std::u16string_view wszSection) const
+    {
+        return holder.ChangeDocument().Root().FindChild(wszSection);
+    }
 
     ParameterDocumentHolder holder;
     Dlg page;
 };
 
-TEST(DeviceIdentification, LoadsEveryFieldAndNeverShowsTheAdminPassword) {
+TEST(DeviceIdentification, LoadsEveryFieldAndNeverShowsTheAdminPassword)
+{
     SPageFixture f;
     std::string sXml = SampleDocumentText();
     sXml.replace(sXml.find("<kov:ServerAdminSettings/>"), 26,
@@ -60,7 +66,8 @@ TEST(DeviceIdentification, LoadsEveryFieldAndNeverShowsTheAdminPassword) {
     EXPECT_EQ(f.Text(Dlg::IDC_SOFTWARE_VERSION), u"");
 }
 
-TEST(DeviceIdentification, StoresTrimmedFieldsAndOnlyTheWritableOnes) {
+TEST(DeviceIdentification, StoresTrimmedFieldsAndOnlyTheWritableOnes)
+{
     SPageFixture f;
     ASSERT_TRUE(f.LoadText(SampleDocumentText()));
     f.Set(Dlg::IDC_DEVICE_ID, u"   4711xyz");
@@ -94,17 +101,21 @@ TEST(DeviceIdentification, StoresTrimmedFieldsAndOnlyTheWritableOnes) {
     // Multi-byte characters are hashed as their UTF-8 bytes.
     EXPECT_EQ(AdminPasswordHash(u"\u00e9"), u"66DDCD97CFDEABB2F6FB8A999B4BC76F");
     EXPECT_EQ(AdminPasswordHash(u" \u00e9 "), AdminPasswordHash(u"\u00e9"));
-
 }
 
-TEST(DeviceIdentification, LabelsToolTipsAndEnabling) {
+TEST(DeviceIdentification, LabelsToolTipsAndEnabling)
+{
     Dlg page;
     page.Initialise();
     const std::pair<int, const char16_t*> kLabels[] = {
-        {Dlg::IDC_DEVICE_ID, u"Device ID Number:"},         {Dlg::IDC_DEVICE_NAME, u"Device Name:"},
-        {Dlg::IDC_CLIENT_PASSWORD, u"Device Client Password:"}, {Dlg::IDC_CONFIG_PASSWORD, u"Config Password:"},
-        {Dlg::IDC_ADMIN_PASSWORD, u"Server Admin Password:"}, {Dlg::IDC_SOFTWARE_VERSION, u"Software Version:"},
-        {Dlg::IDC_MODEL_NAME, u"Model Name:"},              {Dlg::IDC_HARDWARE_ID, u"Hardware Identifier:"},
+        {Dlg::IDC_DEVICE_ID, u"Device ID Number:"},
+        {Dlg::IDC_DEVICE_NAME, u"Device Name:"},
+        {Dlg::IDC_CLIENT_PASSWORD, u"Device Client Password:"},
+        {Dlg::IDC_CONFIG_PASSWORD, u"Config Password:"},
+        {Dlg::IDC_ADMIN_PASSWORD, u"Server Admin Password:"},
+        {Dlg::IDC_SOFTWARE_VERSION, u"Software Version:"},
+        {Dlg::IDC_MODEL_NAME, u"Model Name:"},
+        {Dlg::IDC_HARDWARE_ID, u"Hardware Identifier:"},
         {Dlg::IDC_MODEM_IMEI, u"Modem IMEI:"},
     };
     for (const auto& [iId, wszLabel] : kLabels)
@@ -115,7 +126,8 @@ TEST(DeviceIdentification, LabelsToolTipsAndEnabling) {
     EXPECT_FALSE(page.Find<CEdit>(Dlg::IDC_DEVICE_NAME)->IsReadOnly());
     EXPECT_EQ(page.FindControl(Dlg::IDC_DEVICE_ID)->ToolTip(),
               u"a positive decimal integer identifier number for the device, between 1 and (2^31 - 1).");
-    EXPECT_EQ(page.FindControl(Dlg::IDC_SOFTWARE_VERSION)->ToolTip(), u"This is the firmware version running on the device.");
+    EXPECT_EQ(page.FindControl(Dlg::IDC_SOFTWARE_VERSION)->ToolTip(),
+              u"This is the firmware version running on the device.");
 
     page.Enable(false);
     for (const auto& [iId, wszLabel] : kLabels)

@@ -12,34 +12,41 @@ namespace {
 using Page = CLocalNetworkParamsDlg;
 using Mn = CMultipleNetworkParamsDlg;
 
-
-std::string WithoutSection() {
+std::string WithoutSection()
+{
     return Replaced(Replaced(SampleDocumentText(), "<kov:LocalNetworkParameters ", "<kov:Elsewhere "),
                     "</kov:LocalNetworkParameters>", "</kov:Elsewhere>");
 }
 
 struct SEthernetFixture : SPageFixture<Page> {
     // bVpn: whether the root holds the VPN section that the "Enable VPN" box needs.
-    bool LoadText(const std::string& sXml, bool bVpn = false) {
+    bool LoadText(const std::string& sXml, bool bVpn = false)
+    {
         return SPageFixture::LoadText(sXml, EDocumentState::Device, [&](NodeRef root) {
             root.RemoveChildren(u"kov:VPNParams");
             if (bVpn)
                 root.AddChild(u"kov:VPNParams");
         });
     }
-    NodeRef Stored() const {
-        return holder.ChangeDocument().Root().FindChild(u"kov:ConnectionParameters").FindChild(u"kov:LocalNetworkParameters");
+    NodeRef Stored() const
+    {
+        return holder.ChangeDocument()
+            .Root()
+            .FindChild(u"kov:ConnectionParameters")
+            .FindChild(u"kov:LocalNetworkParameters");
     }
     bool Enabled(int iId) const { return page.IsEnabled(iId); }
 };
 
-TEST(EthernetPage, LoadsFieldsAndFallsBackToDefaults) {
+TEST(EthernetPage, LoadsFieldsAndFallsBackToDefaults)
+{
     SEthernetFixture f;
     ASSERT_TRUE(f.LoadText(SampleDocumentText()));
     EXPECT_TRUE(f.page.IsChecked(Page::IDC_METHOD_MANUAL));
     EXPECT_EQ(f.page.TextOf(Page::IDC_GATEWAY_ADDRESS), u"192.168.10.254");
     EXPECT_EQ(f.page.SelectionOf(Page::IDC_NAT_INTERFACE), 4);
-    EXPECT_TRUE(f.page.IsChecked(Page::IDC_ENABLE_DHCP_SERVER) && f.page.IsChecked(Page::IDC_ENABLE_NAT_ROUTER));
+    EXPECT_TRUE(f.page.IsChecked(Page::IDC_ENABLE_DHCP_SERVER) &&
+                f.page.IsChecked(Page::IDC_ENABLE_NAT_ROUTER));
     EXPECT_EQ(f.page.Record().vStaticNetworkConfigurations.size(), 1u);
 
     // The method is matched case-sensitively; the rest is still read.
@@ -56,11 +63,13 @@ TEST(EthernetPage, LoadsFieldsAndFallsBackToDefaults) {
     EXPECT_TRUE(f.page.IsChecked(Page::IDC_METHOD_NONE));
     EXPECT_EQ(f.page.TextOf(Page::IDC_HOST_ADDRESS), u"");
     EXPECT_EQ(f.page.SelectionOf(Page::IDC_NAT_INTERFACE), 4);
-    EXPECT_TRUE(f.page.Record().vForwardingRules.empty() && f.page.Record().vStaticNetworkConfigurations.empty());
+    EXPECT_TRUE(f.page.Record().vForwardingRules.empty() &&
+                f.page.Record().vStaticNetworkConfigurations.empty());
     EXPECT_FALSE(f.Enabled(Page::IDC_MORE_NETWORKS) || f.Enabled(Page::IDC_HOST_ADDRESS));
 }
 
-TEST(EthernetPage, MethodAndNatReactions) {
+TEST(EthernetPage, MethodAndNatReactions)
+{
     SEthernetFixture f;
     ASSERT_TRUE(f.LoadText(SampleDocumentText()));
     EXPECT_TRUE(f.Enabled(Page::IDC_FORWARDING_RULES) && f.Enabled(Page::IDC_NAT_INTERFACE));
@@ -90,7 +99,8 @@ TEST(EthernetPage, MethodAndNatReactions) {
     EXPECT_FALSE(f.Enabled(Page::IDC_METHOD_NONE) || f.Enabled(Page::IDC_ENABLE_VPN));
 }
 
-TEST(EthernetPage, StoresEmptyAddressesAndMarkedListsInPlace) {
+TEST(EthernetPage, StoresEmptyAddressesAndMarkedListsInPlace)
+{
     SEthernetFixture f;
     ASSERT_TRUE(f.LoadText(SampleDocumentText()));
     f.page.TypeAddress(Page::IDC_GATEWAY_ADDRESS, std::nullopt);
@@ -118,7 +128,8 @@ TEST(EthernetPage, StoresEmptyAddressesAndMarkedListsInPlace) {
                 wsz == u"erase_children");
 }
 
-TEST(EthernetPage, MultipleNetworksDialog) {
+TEST(EthernetPage, MultipleNetworksDialog)
+{
     SEthernetFixture f;
     ASSERT_TRUE(f.LoadText(Replaced(SampleDocumentText(), "<kov:StaticNetworkConfiguration>",
                                     "<kov:Other/><kov:StaticNetworkConfiguration>")));

@@ -23,7 +23,8 @@ struct SFakeLink final : IProgramLink, IProgramTransferObserver {
         std::string sPayload;
     };
     bool IsConnected() const override { return true; }
-    bool Send(uint32_t dwId, uint32_t dwParam, std::string_view sPayload) override {
+    bool Send(uint32_t dwId, uint32_t dwParam, std::string_view sPayload) override
+    {
         vFrames.push_back({dwId, dwParam, std::string(sPayload)});
         return !bSendFails;
     }
@@ -37,15 +38,20 @@ struct SFakeLink final : IProgramLink, IProgramTransferObserver {
 };
 
 struct STransferFixture {
-    STransferFixture() {
+    STransferFixture()
+    {
         for (size_t i = 0; i < sFile.size(); ++i)
             sFile[i] = char(i * 7 + i / 251);
         std::ofstream(dir / "fw.bin", std::ios::binary) << sFile;
         EXPECT_EQ(transfer.Start((dir / "fw.bin").u16string()), ETransferStart::Started);
         Reply(DeviceEvent::ProgramReadyEvent);
     }
-    void Reply(DeviceEvent eEvent, uint32_t lParam = 0) { transfer.HandleEvent({eEvent, 0, lParam, nullptr, 0}); }
-    void Ack(uint32_t dwFlip = 0) {
+    void Reply(DeviceEvent eEvent, uint32_t lParam = 0)
+    {
+        transfer.HandleEvent({eEvent, 0, lParam, nullptr, 0});
+    }
+    void Ack(uint32_t dwFlip = 0)
+    {
         const std::string& s = link.vFrames.back().sPayload;
         Reply(DeviceEvent::ProgramBlockAckEvent,
               uint32_t(crc32(0L, reinterpret_cast<const Bytef*>(s.data()), uInt(s.size()))) ^ dwFlip);
@@ -57,7 +63,8 @@ struct STransferFixture {
     CProgramTransfer transfer{link, link};
 };
 
-TEST(ProgramTransfer, SendsThe2500ByteFileIn3BlocksAndResendsAWronglyAcknowledgedOne) {
+TEST(ProgramTransfer, SendsThe2500ByteFileIn3BlocksAndResendsAWronglyAcknowledgedOne)
+{
     STransferFixture f;
     f.Ack();
     EXPECT_EQ(f.link.aiBar[0], 40);
@@ -65,7 +72,8 @@ TEST(ProgramTransfer, SendsThe2500ByteFileIn3BlocksAndResendsAWronglyAcknowledge
     f.Ack();
     EXPECT_EQ(f.link.aiBar[0], 81);
     f.Ack();
-    const std::vector<std::pair<uint32_t, size_t>> vExpected = {{0, 1024}, {1024, 1024}, {1024, 1024}, {2048, 452}};
+    const std::vector<std::pair<uint32_t, size_t>> vExpected = {
+        {0, 1024}, {1024, 1024}, {1024, 1024}, {2048, 452}};
     ASSERT_EQ(f.link.vFrames.size(), 6u);
     EXPECT_EQ(f.link.vFrames[0].dwId, uint32_t(ProgramBegin));
     for (size_t i = 0; i < 4; ++i) {
@@ -85,7 +93,8 @@ TEST(ProgramTransfer, SendsThe2500ByteFileIn3BlocksAndResendsAWronglyAcknowledge
     EXPECT_EQ(f.link.vFrames.size(), 6u);
 }
 
-TEST(ProgramTransfer, AShrunkFileOrADeadLinkStopsTheRun) {
+TEST(ProgramTransfer, AShrunkFileOrADeadLinkStopsTheRun)
+{
     STransferFixture f;
     std::filesystem::resize_file(f.dir / "fw.bin", 1500);
     f.Ack();
@@ -102,10 +111,12 @@ TEST(ProgramTransfer, AShrunkFileOrADeadLinkStopsTheRun) {
     EXPECT_EQ(f.transfer.State(), ETransferState::Idle);
 }
 
-TEST(MaintenancePage, PeriodCustomTextsAndFileChecks) {
+TEST(MaintenancePage, PeriodCustomTextsAndFileChecks)
+{
     CTestDir dir;
-    std::ofstream(dir / "Custom.xml") << "<kov:C xmlns:kov=\"urn:dovrane:kov\"><kov:EnableParametersReset>False"
-                                         "</kov:EnableParametersReset></kov:C>";
+    std::ofstream(dir / "Custom.xml")
+        << "<kov:C xmlns:kov=\"urn:dovrane:kov\"><kov:EnableParametersReset>False"
+           "</kov:EnableParametersReset></kov:C>";
     CCustomization custom;
     ASSERT_TRUE(custom.Load((dir.Path() / "").u16string()));
     ParameterDocumentHolder holder;
@@ -116,9 +127,13 @@ TEST(MaintenancePage, PeriodCustomTextsAndFileChecks) {
     page.SetHost(&host);
     page.Initialise();
     auto fnStored = [&] {
-        return holder.Document(true).FindChild(u"kov:CaptureDeviceStatus").FindChild(u"kov:RestartPeriod").Text();
+        return holder.Document(true)
+            .FindChild(u"kov:CaptureDeviceStatus")
+            .FindChild(u"kov:RestartPeriod")
+            .Text();
     };
-    for (auto [szPeriod, iUnit, wszCount] : {std::tuple{"168", 3, u"1"}, {"48", 2, u"2"}, {"5", 1, u"5"}, {"0", 0, u""}}) {
+    for (auto [szPeriod, iUnit, wszCount] :
+         {std::tuple{"168", 3, u"1"}, {"48", 2, u"2"}, {"5", 1, u"5"}, {"0", 0, u""}}) {
         std::string sXml = SampleDocumentText();
         holder.LoadedDocument().LoadFromText(sXml.replace(sXml.find("168</kov:RestartPeriod>"), 3, szPeriod));
         EXPECT_TRUE(page.Load());

@@ -13,20 +13,25 @@ constexpr char kWifiLayer[] =
     "<kov:AddressConfigMethod>DHCP</kov:AddressConfigMethod>"
     "<kov:HostAddress>10.1.0.1</kov:HostAddress><kov:SubnetMask>255.255.0.0</kov:SubnetMask>"
     "<kov:BroadcastAddress/><kov:SubnetAddress>10.1.0.0</kov:SubnetAddress><kov:GatewayAddress/>"
-    "<kov:NameserverAddress>1.1.1.1</kov:NameserverAddress><kov:NameserverAddress2>9.9.9.9</kov:NameserverAddress2>"
+    "<kov:NameserverAddress>1.1.1.1</kov:NameserverAddress><kov:NameserverAddress2>9.9.9.9</"
+    "kov:NameserverAddress2>"
     "<kov:EnableDHCPServer>yes</kov:EnableDHCPServer><kov:EnableNATRouter>False</kov:EnableNATRouter>"
     "<kov:VPNParams kov:Enable=\"True\"/>"
-    "<kov:ForwardingRules><kov:ForwardingRule kov:Address=\"10.1.0.7\" kov:PortNumber=\"8554\" kov:Protocol=\"UDP\"/>"
+    "<kov:ForwardingRules><kov:ForwardingRule kov:Address=\"10.1.0.7\" kov:PortNumber=\"8554\" "
+    "kov:Protocol=\"UDP\"/>"
     "<kov:ForwardingRule kov:PortNumber=\"21\"/><kov:Note/></kov:ForwardingRules>"
-    "<kov:StaticNetworkConfigurations><kov:StaticNetworkConfiguration><kov:HostAddress>172.16.0.1</kov:HostAddress>"
+    "<kov:StaticNetworkConfigurations><kov:StaticNetworkConfiguration><kov:HostAddress>172.16.0.1</"
+    "kov:HostAddress>"
     "</kov:StaticNetworkConfiguration></kov:StaticNetworkConfigurations>"
     "</kov:LocalNetworkParameters></kov:WiFi></kov:ConnectionParameters></kov:DeviceProgramParameters>";
 
-NodeRef WifiOf(const TreeRef& tree) {
+NodeRef WifiOf(const TreeRef& tree)
+{
     return tree.Root().FindChild(u"kov:ConnectionParameters").FindChild(u"kov:WiFi");
 }
 
-TEST(NetworkTypes, StrictNumbersAndAddressTexts) {
+TEST(NetworkTypes, StrictNumbersAndAddressTexts)
+{
     int32_t iValue = 5;
     EXPECT_TRUE(ParseWholeInt(u" -42 ", iValue) && iValue == -42);
     EXPECT_TRUE(ParseWholeInt(u"2147483647", iValue) && iValue == 2147483647);
@@ -55,7 +60,8 @@ TEST(NetworkTypes, StrictNumbersAndAddressTexts) {
     EXPECT_EQ(rList.ItemData(7), 7u);
 }
 
-TEST(NetworkTypes, NetworkLayerRoundTripKeepsForeignContent) {
+TEST(NetworkTypes, NetworkLayerRoundTripKeepsForeignContent)
+{
     TreeRef tree;
     ASSERT_TRUE(tree.LoadFromText(kWifiLayer));
     LocalNetworkParameters layer;
@@ -90,7 +96,8 @@ TEST(NetworkTypes, NetworkLayerRoundTripKeepsForeignContent) {
     EXPECT_EQ(reread.vForwardingRules.size(), 1u);
 }
 
-TEST(NetworkTypes, DamagedValuesLoadWhatTheyCan) {
+TEST(NetworkTypes, DamagedValuesLoadWhatTheyCan)
+{
     std::string sXml = kWifiLayer;
     sXml.replace(sXml.find("\"UDP\""), 5, "\"udp\"");
     sXml.replace(sXml.find("\"21\""), 4, "\"ftp\"");
@@ -109,10 +116,12 @@ TEST(NetworkTypes, DamagedValuesLoadWhatTheyCan) {
     // Missing containers are empty lists, not a mismatch.
     TreeRef bare;
     ASSERT_TRUE(bare.LoadFromText(
-        "<kov:R xmlns:kov=\"urn:dovrane:kov\"><kov:LocalNetworkParameters kov:NATExternalInterfaceType=\"USB\">"
+        "<kov:R xmlns:kov=\"urn:dovrane:kov\"><kov:LocalNetworkParameters "
+        "kov:NATExternalInterfaceType=\"USB\">"
         "<kov:AddressConfigMethod>Manual</kov:AddressConfigMethod><kov:HostAddress/><kov:SubnetMask/>"
         "<kov:BroadcastAddress/><kov:SubnetAddress/><kov:GatewayAddress/><kov:NameserverAddress/>"
-        "<kov:NameserverAddress2/><kov:EnableDHCPServer/><kov:EnableNATRouter/><kov:VPNParams kov:Enable=\"\"/>"
+        "<kov:NameserverAddress2/><kov:EnableDHCPServer/><kov:EnableNATRouter/><kov:VPNParams "
+        "kov:Enable=\"\"/>"
         "</kov:LocalNetworkParameters></kov:R>"));
     EXPECT_TRUE(layer.Exchange(bare.Root(), false));
     EXPECT_TRUE(layer.vForwardingRules.empty() && layer.vStaticNetworkConfigurations.empty());

@@ -22,7 +22,8 @@ struct SRulesFixture : SPageFixture<CIPForwardingRulesDlg> {
     CListView& List() const { return *page.Find<CListView>(Part::IDC_RULES_LIST); }
 };
 
-TEST(PortForwardingPage, LoadsRowsAndStoresTheListWithItsEraseMark) {
+TEST(PortForwardingPage, LoadsRowsAndStoresTheListWithItsEraseMark)
+{
     SRulesFixture f;
     ASSERT_TRUE(f.LoadText(SampleDocumentText()));
     ASSERT_EQ(f.List().RowCount(), 3);
@@ -33,22 +34,30 @@ TEST(PortForwardingPage, LoadsRowsAndStoresTheListWithItsEraseMark) {
     EXPECT_FALSE(f.LoadText(kRulesDocument, EDocumentState::File));
     EXPECT_EQ(f.List().Cell(1, 1), u"Any");
     f.page.Store();
-    NodeRef rules = f.holder.LoadedDocument().Root().FindChild(u"kov:CaptureDeviceRules").FindChild(u"kov:ForwardingRules");
+    NodeRef rules = f.holder.LoadedDocument()
+                        .Root()
+                        .FindChild(u"kov:CaptureDeviceRules")
+                        .FindChild(u"kov:ForwardingRules");
     ASSERT_EQ(rules.ChildCount(), 3u);
     EXPECT_TRUE(rules.FirstChild().NameIs(u"kov:Comment"));
     std::u16string wsz;
-    EXPECT_TRUE(rules.FirstChild().NextSibling().NextSibling().GetAttribute(u"kov:Protocol", wsz) && wsz == u"Any");
+    EXPECT_TRUE(rules.FirstChild().NextSibling().NextSibling().GetAttribute(u"kov:Protocol", wsz) &&
+                wsz == u"Any");
 
     // A missing section loads an empty list and reports it; storing it writes a marked container.
     EXPECT_FALSE(f.LoadText("<kov:DeviceProgramParameters xmlns:kov=\"urn:dovrane:kov\"/>"));
     EXPECT_EQ(f.List().RowCount(), 0);
     f.page.Store();
-    rules = f.holder.ChangeDocument().Root().FindChild(u"kov:CaptureDeviceRules").FindChild(u"kov:ForwardingRules");
+    rules = f.holder.ChangeDocument()
+                .Root()
+                .FindChild(u"kov:CaptureDeviceRules")
+                .FindChild(u"kov:ForwardingRules");
     EXPECT_EQ(rules.ChildCount(), 0u);
     EXPECT_TRUE(rules.GetAttribute(u"__merge_options", wsz) && wsz == u"erase_children");
 }
 
-TEST(PortForwardingPage, RuleEditorRefusesInvalidRules) {
+TEST(PortForwardingPage, RuleEditorRefusesInvalidRules)
+{
     SRulesFixture f;
     ASSERT_TRUE(f.LoadText(SampleDocumentText()));
     f.host.ExpectDialog(u"IP Forwarding Rule", [](CDialog& dlg) {
@@ -89,7 +98,8 @@ TEST(PortForwardingPage, RuleEditorRefusesInvalidRules) {
     EXPECT_TRUE(f.host.Errors().empty());
 }
 
-TEST(PortForwardingPage, ModifyDeleteAndEmptyFollowTheirOwnTexts) {
+TEST(PortForwardingPage, ModifyDeleteAndEmptyFollowTheirOwnTexts)
+{
     SRulesFixture f;
     ASSERT_TRUE(f.LoadText(SampleDocumentText()));
     f.page.Click(Part::IDC_RULES_MODIFY);

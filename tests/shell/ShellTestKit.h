@@ -21,15 +21,23 @@ class CScriptedView final : public IMainView {
 public:
     EDlgResult RunModal(CDialog& rDialog) override { return m_host.RunModal(rDialog); }
     EDlgResult MessageBox(std::u16string_view wszText, std::u16string_view wszCaption, EMsgButtons eButtons,
-                          EMsgIcon eIcon) override {
+                          EMsgIcon eIcon) override
+    {
         return m_host.MessageBox(wszText, wszCaption, eButtons, eIcon);
     }
-    std::optional<std::u16string> OpenFileDialog(const SFileDialogOptions& o) override { return m_host.OpenFileDialog(o); }
-    std::optional<std::u16string> SaveFileDialog(const SFileDialogOptions& o) override { return m_host.SaveFileDialog(o); }
+    std::optional<std::u16string> OpenFileDialog(const SFileDialogOptions& o) override
+    {
+        return m_host.OpenFileDialog(o);
+    }
+    std::optional<std::u16string> SaveFileDialog(const SFileDialogOptions& o) override
+    {
+        return m_host.SaveFileDialog(o);
+    }
 
     void SetTitle(std::u16string_view wsz) override { m_wszTitle = wsz; }
     void SetStatusText(std::u16string_view wsz) override { m_vStatus.emplace_back(wsz); }
-    bool OpenWithDefaultHandler(std::u16string_view wsz) override {
+    bool OpenWithDefaultHandler(std::u16string_view wsz) override
+    {
         m_vOpened.emplace_back(wsz);
         return true;
     }
@@ -40,14 +48,16 @@ public:
     void ShowBar(EBar, bool) override {}
     void ShowTreePane(bool bShow) override { m_bTreePane = bShow; }
     void SendEditCommand(uint32_t) override {}
-    void ShowPageWindow(int32_t iSubject, CForm* pWindow) override {
+    void ShowPageWindow(int32_t iSubject, CForm* pWindow) override
+    {
         m_iShownSubject = iSubject;
         m_pShownWindow = pWindow;
     }
     void ShowTreeSelection(int32_t) override {}
 
     std::u16string LastStatus() const { return m_vStatus.empty() ? std::u16string() : m_vStatus.back(); }
-    bool SawStatus(std::u16string_view wsz) const {
+    bool SawStatus(std::u16string_view wsz) const
+    {
         return std::find(m_vStatus.begin(), m_vStatus.end(), wsz) != m_vStatus.end();
     }
 
@@ -73,7 +83,8 @@ public:
 // A main frame over a private device root, pumped the way a front end's event loop would.
 class CFrameTest : public ::testing::Test {
 protected:
-    CFrameTest() : m_sRoot((m_folder.Path() / "devices").string()) {
+    CFrameTest() : m_sRoot((m_folder.Path() / "devices").string())
+    {
         SMainFrameSettings settings;
         settings.pTransport = std::make_unique<CUsbDeviceTransport>(m_sRoot);
         settings.oOptionsFile = m_folder.File("options.xml");
@@ -83,7 +94,8 @@ protected:
     }
     // Handles events (and ticks the poll when asked) until the condition holds; a generous
     // bound turns a hang into a failure.
-    bool PumpUntil(const std::function<bool()>& fnDone, bool bTick = false) {
+    bool PumpUntil(const std::function<bool()>& fnDone, bool bTick = false)
+    {
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         while (!fnDone()) {
             if (std::chrono::steady_clock::now() > end)
@@ -97,12 +109,15 @@ protected:
         return true;
     }
     // A status shown after this call.
-    bool WaitStatus(std::u16string_view wszStatus, bool bTick = false) {
+    bool WaitStatus(std::u16string_view wszStatus, bool bTick = false)
+    {
         const size_t nFrom = m_view.m_vStatus.size();
-        return PumpUntil([&] {
-            return std::find(m_view.m_vStatus.begin() + long(nFrom), m_view.m_vStatus.end(), wszStatus) !=
-                   m_view.m_vStatus.end();
-        }, bTick);
+        return PumpUntil(
+            [&] {
+                return std::find(m_view.m_vStatus.begin() + long(nFrom), m_view.m_vStatus.end(), wszStatus) !=
+                       m_view.m_vStatus.end();
+            },
+            bTick);
     }
 
     CTempFolder m_folder;

@@ -18,14 +18,16 @@ using Dlg = CMainDevicePropertiesDlg;
 
 // A simulated device in the root, asking for a password when given one.
 std::unique_ptr<CPluggedSim> PlugDevice(const std::string& sRoot, const std::string& sName,
-                                        std::optional<std::string> oPassword) {
+                                        std::optional<std::string> oPassword)
+{
     SSimDeviceOptions options;
     options.oPassword = std::move(oPassword);
     return std::make_unique<CPluggedSim>(sRoot, sName, std::move(options));
 }
 
 // Every attribute and text of the change document is found at the same place in the device's.
-void ExpectCarried(NodeRef device, NodeRef change, const std::string& sPath) {
+void ExpectCarried(NodeRef device, NodeRef change, const std::string& sPath)
+{
     for (size_t i = 0; i < change.AttributeCount(); ++i) {
         std::u16string_view wszName = change.AttributeName(i);
         if (wszName.starts_with(u"xmlns") || wszName == u"__merge_options")
@@ -58,7 +60,8 @@ protected:
     Dlg& Page() { return m_pFrame->DeviceIdentificationPage(); }
 };
 
-TEST_F(EndToEnd, ConfigurationRoundTripWithTheSimulator) {
+TEST_F(EndToEnd, ConfigurationRoundTripWithTheSimulator)
+{
     auto& host = m_view.m_host;
     auto pDevice = PlugDevice(m_sRoot, "sim-a", "s3cret");
 
@@ -90,8 +93,10 @@ TEST_F(EndToEnd, ConfigurationRoundTripWithTheSimulator) {
     ASSERT_TRUE(deviceDocument.LoadFromText(pDevice->Device().DocumentText()));
     NodeRef root = deviceDocument.Root();
     EXPECT_EQ(root.FindChild(u"kov:CaptureDeviceStatus").FindChild(u"kov:Name").Text(), u"Unit 12");
-    EXPECT_EQ(root.FindChild(u"kov:ServerParameters").FindChild(u"kov:ServerAdminSettings")
-                  .FindChild(u"kov:AdminPasswordHash").Text(),
+    EXPECT_EQ(root.FindChild(u"kov:ServerParameters")
+                  .FindChild(u"kov:ServerAdminSettings")
+                  .FindChild(u"kov:AdminPasswordHash")
+                  .Text(),
               AdminPasswordHash(u"adm"));
     ExpectCarried(root, m_pFrame->Holder().ChangeDocument().Root(), "root");
 

@@ -15,12 +15,17 @@ namespace {
 using Dlg = CMainDevicePropertiesDlg;
 
 // A 32-bit program on 64-bit Windows of the given major version.
-SSystemFacts WindowsFacts(uint32_t dwMajor) { return {ESystemFamily::Windows, dwMajor, 0, true, true}; }
+SSystemFacts WindowsFacts(uint32_t dwMajor)
+{
+    return {ESystemFamily::Windows, dwMajor, 0, true, true};
+}
 
 struct SFrameFixture {
     // The frame starts over the given customization texts and remembered program file.
     explicit SFrameFixture(const std::string& sCustomXml = {}, SSystemFacts facts = {},
-                           const std::u16string& wszProgramFile = {}) : system(facts) {
+                           const std::u16string& wszProgramFile = {})
+        : system(facts)
+    {
         if (!sCustomXml.empty())
             std::ofstream(folder.Path() / "Custom.xml") << sCustomXml;
         if (!wszProgramFile.empty()) {
@@ -36,7 +41,8 @@ struct SFrameFixture {
         frame = std::make_unique<CMainFrame>(view, std::move(settings));
         frame->Create();
     }
-    void Event(DeviceEvent eEvent, uint32_t wParam = 0, uint32_t lParam = 0, const std::string& sPayload = {}) {
+    void Event(DeviceEvent eEvent, uint32_t wParam = 0, uint32_t lParam = 0, const std::string& sPayload = {})
+    {
         SDeviceEventData event{eEvent, wParam, lParam, nullptr, uint32_t(sPayload.size())};
         if (!sPayload.empty()) {
             event.pPayload.reset(new char[sPayload.size() + 1]()); // NUL-terminated
@@ -53,15 +59,16 @@ struct SFrameFixture {
     std::unique_ptr<CMainFrame> frame;
 };
 
-TEST(MainFrame, WindowCreationAndMenuEnabling) {
+TEST(MainFrame, WindowCreationAndMenuEnabling)
+{
     SFrameFixture f({}, WindowsFacts(10));
     EXPECT_EQ(f.view.m_wszTitle, u"KOV Device Configurator");
     EXPECT_EQ(f.view.m_vStatus.front(), u"Ready");
     EXPECT_EQ(f.view.m_vTimers, (std::vector<std::pair<uint32_t, uint32_t>>{{1000u, 1000u}}));
     EXPECT_TRUE(f.frame->IsCommandChecked(ID_VIEW_TOOLBAR) && f.frame->IsCommandChecked(ID_VIEW_TREEPANE));
     EXPECT_FALSE(f.Page().IsEnabled(Dlg::IDC_DEVICE_NAME));
-    for (uint32_t id : {ID_DRIVER_TEST_MODE, ID_DRIVER_NORMAL_MODE, ID_DRIVER_RESTART_WITH_OPTIONS, ID_HELP_UPGRADE,
-                        ID_HELP_WEBSITE, ID_HELP_EMAIL_SUPPORT})
+    for (uint32_t id : {ID_DRIVER_TEST_MODE, ID_DRIVER_NORMAL_MODE, ID_DRIVER_RESTART_WITH_OPTIONS,
+                        ID_HELP_UPGRADE, ID_HELP_WEBSITE, ID_HELP_EMAIL_SUPPORT})
         EXPECT_TRUE(f.frame->IsCommandEnabled(id)) << id;
     for (uint32_t id : {ID_DRIVER_DOWNLOAD_AND_INSTALL, ID_DRIVER_INSTALL, ID_DRIVER_UNINSTALL})
         EXPECT_FALSE(f.frame->IsCommandEnabled(id)) << id;
@@ -69,18 +76,21 @@ TEST(MainFrame, WindowCreationAndMenuEnabling) {
     EXPECT_FALSE(f.view.m_bTreePane || f.frame->IsCommandChecked(ID_VIEW_TREEPANE));
 }
 
-TEST(MainFrame, HelpCommandsFollowTheCustomTexts) {
+TEST(MainFrame, HelpCommandsFollowTheCustomTexts)
+{
     {
         SFrameFixture f;
         f.frame->OnCommand(ID_HELP_WEBSITE);
         f.frame->OnCommand(ID_HELP_EMAIL_SUPPORT);
-        EXPECT_EQ(f.view.m_vOpened, (std::vector<std::u16string>{u"http://www.dovrane.com", u"mailto:support@dovrane.com"}));
+        EXPECT_EQ(f.view.m_vOpened,
+                  (std::vector<std::u16string>{u"http://www.dovrane.com", u"mailto:support@dovrane.com"}));
     }
     const std::string sHead = "<kov:Custom xmlns:kov=\"urn:dovrane:kov\"><kov:CustomTexts>";
     const std::string sTail = "</kov:CustomTexts></kov:Custom>";
     {
         // No website element: the command is disabled. An empty support address falls back.
-        SFrameFixture f(sHead + "<kov:ApplicationName>Acme</kov:ApplicationName><kov:SupportEmailAddress/>" + sTail);
+        SFrameFixture f(sHead + "<kov:ApplicationName>Acme</kov:ApplicationName><kov:SupportEmailAddress/>" +
+                        sTail);
         EXPECT_EQ(f.view.m_wszTitle, u"Acme");
         EXPECT_FALSE(f.frame->IsCommandEnabled(ID_HELP_UPGRADE) || f.frame->OnCommand(ID_HELP_WEBSITE));
         EXPECT_TRUE(f.frame->OnCommand(ID_HELP_EMAIL_SUPPORT));
@@ -88,15 +98,18 @@ TEST(MainFrame, HelpCommandsFollowTheCustomTexts) {
     }
     // An empty website element keeps the command but opens nothing.
     for (const auto& [sGiven, vOpened] : std::vector<std::pair<std::string, std::vector<std::u16string>>>{
-             {"www.acme.test", {u"http://www.acme.test"}}, {"http:/", {u"http://http:/"}},
-             {"https://acme.test", {u"https://acme.test"}}, {"", {}}}) {
+             {"www.acme.test", {u"http://www.acme.test"}},
+             {"http:/", {u"http://http:/"}},
+             {"https://acme.test", {u"https://acme.test"}},
+             {"", {}}}) {
         SFrameFixture f(sHead + "<kov:WebsiteURL>" + sGiven + "</kov:WebsiteURL>" + sTail);
         EXPECT_TRUE(f.frame->OnCommand(ID_HELP_WEBSITE));
         EXPECT_EQ(f.view.m_vOpened, vOpened) << sGiven;
     }
 }
 
-TEST(MainFrame, ParameterFileCommands) {
+TEST(MainFrame, ParameterFileCommands)
+{
     SFrameFixture f;
     const std::u16string wszGood = f.folder.File("device.mdc");
     TreeRef sample;
@@ -140,7 +153,8 @@ TEST(MainFrame, ParameterFileCommands) {
     EXPECT_EQ(f.frame->Holder().State(), EDocumentState::Device);
 }
 
-TEST(MainFrame, DeviceEventsAndOperationsWithoutADevice) {
+TEST(MainFrame, DeviceEventsAndOperationsWithoutADevice)
+{
     SFrameFixture f;
     auto& host = f.view.m_host;
     auto ExpectMessage = [&](std::u16string_view wszText, std::u16string_view wszCaption) {
@@ -152,12 +166,14 @@ TEST(MainFrame, DeviceEventsAndOperationsWithoutADevice) {
         uint32_t wParam, lParam;
         const char16_t *wszText, *wszCaption;
     } kMessages[] = {
-        {DeviceEvent::UnsupportedCommandEvent, 67, 0, u"Unsupported device command. Index=67", u"Device Control"},
+        {DeviceEvent::UnsupportedCommandEvent, 67, 0, u"Unsupported device command. Index=67",
+         u"Device Control"},
         {DeviceEvent::DisableConsoleResultEvent, 0, 0, u"Console disabled.", u"Disable Console"},
         {DeviceEvent::DisableConsoleResultEvent, 3, 0, u"Enable console result = 3.", u"Disable Console"},
         {DeviceEvent::RecordingsDeletedEvent, 37, 0, u"37 files were deleted.", u"Delete Recordings"},
         {DeviceEvent::CommandNotAuthorizedEvent, 0, 0, u"Device command not authorized.", u"Device Command"},
-        {DeviceEvent::FlashWriteErrorEvent, 0, 5, u"Failed to write on flash. Error=5", u"Device Programming"},
+        {DeviceEvent::FlashWriteErrorEvent, 0, 5, u"Failed to write on flash. Error=5",
+         u"Device Programming"},
     };
     for (const auto& m : kMessages) {
         f.Event(m.eEvent, m.wParam, m.lParam);
@@ -209,7 +225,8 @@ TEST(MainFrame, DeviceEventsAndOperationsWithoutADevice) {
     EXPECT_TRUE(host.Errors().empty() && host.AllConsumed());
 }
 
-TEST(MainFrame, PresencePollAndTheLogSubject) {
+TEST(MainFrame, PresencePollAndTheLogSubject)
+{
     SFrameFixture f;
     f.slot->m_iCount = 1;
     f.slot->m_bOpenWorks = false;
@@ -242,7 +259,8 @@ TEST(MainFrame, PresencePollAndTheLogSubject) {
 class CRecordingPage final : public CPage {
 public:
     CRecordingPage(std::vector<int>& rCalls, int32_t iSubject) : m_rCalls(rCalls), m_iSubject(iSubject) {}
-    bool Load() override {
+    bool Load() override
+    {
         m_rCalls.push_back(m_iSubject);
         return m_iSubject != kSubjectVpn;
     }
@@ -254,7 +272,8 @@ private:
     int32_t m_iSubject;
 };
 
-TEST(PageArea, PageSetOrdersAndTheVpnRule) {
+TEST(PageArea, PageSetOrdersAndTheVpnRule)
+{
     std::vector<int> vCalls;
     CViewWindowsSwapper area;
     for (const SSubject& subject : kSubjects)
@@ -277,7 +296,8 @@ TEST(PageArea, PageSetOrdersAndTheVpnRule) {
     EXPECT_EQ(vCalls, (std::vector<int>{13, 22, 13}));
 }
 
-TEST(MainFrame, ClosingRemembersTheProgramFile) {
+TEST(MainFrame, ClosingRemembersTheProgramFile)
+{
     SFrameFixture f({}, {}, u"/firmware/kov <7>.tgz");
     EXPECT_EQ(f.frame->ProgramFilePath(), u"/firmware/kov <7>.tgz");
     f.frame->OnCommand(ID_APP_EXIT);

@@ -25,23 +25,27 @@ protected:
     ~Programming() override { Unplug(); }
 
     // A device that saves the image it receives; waits for its parameters.
-    void Plug(SSimDeviceOptions options = {}) {
+    void Plug(SSimDeviceOptions options = {})
+    {
         m_view.m_vStatus.clear();
         options.sSaveImagePath = (m_folder.Path() / "image.bin").string();
         m_pSim = std::make_unique<CPluggedSim>(m_sRoot, "sim", std::move(options));
         ASSERT_TRUE(PumpUntil([&] { return m_view.SawStatus(u"Parameters loaded"); }, true));
     }
-    void Unplug() {
+    void Unplug()
+    {
         if (m_pSim)
             m_pSim->Unplug();
     }
     int Restarts() const { return m_pSim->CountLog("session ended: restart"); }
-    bool WaitMessage(std::u16string_view wszText) {
+    bool WaitMessage(std::u16string_view wszText)
+    {
         return PumpUntil([&] { return m_view.m_host.LastMessage().wszText == wszText; });
     }
     Dlg& Page() { return *dynamic_cast<Dlg*>(m_pFrame->PageArea().PageOf(kSubjectMaintenance)); }
     // An archive for the sample device's platform, put into the path edit; its bytes.
-    std::string UseArchive(size_t nPayload) {
+    std::string UseArchive(size_t nPayload)
+    {
         const std::string sArchive = kovtest::GzipMember(
             kovtest::TarEntry("partitions.txt", "1.2.3 any Linux_DAVINCI_v5 2018-11-01\n") +
             kovtest::TarEntry("rootfs.bin", RandomBytes(nPayload)));
@@ -51,16 +55,19 @@ protected:
         return sArchive;
     }
     std::string Image() { return ReadFileBytes(m_folder.Path() / "image.bin"); }
-    void ExpectIdle() {
+    void ExpectIdle()
+    {
         EXPECT_FALSE(Page().Transfer().IsFileOpen());
-        for (int iId : {Dlg::IDC_BUFFER_ACCEPT, Dlg::IDC_SECTORS_ERASE, Dlg::IDC_FLASH_WRITE, Dlg::IDC_FLASH_VERIFY})
+        for (int iId :
+             {Dlg::IDC_BUFFER_ACCEPT, Dlg::IDC_SECTORS_ERASE, Dlg::IDC_FLASH_WRITE, Dlg::IDC_FLASH_VERIFY})
             EXPECT_EQ(Page().Find<CProgressBar>(iId)->Pos(), 0) << iId;
     }
 
     std::unique_ptr<CPluggedSim> m_pSim;
 };
 
-TEST_F(Programming, AnArchiveReachesTheFlashWholeAndTheDeviceRestarts) {
+TEST_F(Programming, AnArchiveReachesTheFlashWholeAndTheDeviceRestarts)
+{
     SSimDeviceOptions options;
     options.oBadAckBlock = 1;
     ASSERT_NO_FATAL_FAILURE(Plug(options));
@@ -75,7 +82,8 @@ TEST_F(Programming, AnArchiveReachesTheFlashWholeAndTheDeviceRestarts) {
     EXPECT_EQ(m_pFrame->Tree().Selection(), kSubjectDeviceIdentification);
     ExpectIdle();
     ASSERT_TRUE(PumpUntil([&] { return Restarts() == 1; }));
-    EXPECT_EQ(m_pSim->CountLog("program block"), int(sArchive.size() + 1023) / 1024 + 1); // the second block went twice
+    EXPECT_EQ(m_pSim->CountLog("program block"),
+              int(sArchive.size() + 1023) / 1024 + 1); // the second block went twice
 
     m_pFrame->OnClose();
     std::u16string wszRemembered;
@@ -83,7 +91,8 @@ TEST_F(Programming, AnArchiveReachesTheFlashWholeAndTheDeviceRestarts) {
     EXPECT_EQ(wszRemembered, m_folder.File("fw.tgz"));
 }
 
-TEST_F(Programming, AFlashErrorOrCompletionWithoutRestartOnlyTellsTheOperator) {
+TEST_F(Programming, AFlashErrorOrCompletionWithoutRestartOnlyTellsTheOperator)
+{
     SSimDeviceOptions options;
     options.oFlashError = 9;
     ASSERT_NO_FATAL_FAILURE(Plug(options));
@@ -107,7 +116,8 @@ TEST_F(Programming, AFlashErrorOrCompletionWithoutRestartOnlyTellsTheOperator) {
     EXPECT_FALSE(m_view.SawStatus(u"Device Reset"));
 }
 
-TEST_F(Programming, TheDeviceAsksToBeProgrammedWithALoaderImage) {
+TEST_F(Programming, TheDeviceAsksToBeProgrammedWithALoaderImage)
+{
     ASSERT_NO_FATAL_FAILURE(Plug());
     const std::string sLdr = RandomBytes(1500) + std::string("\x01\x2F\x38\xA5\x02\x05\x00\x11", 8);
     std::ofstream(m_folder.Path() / "fw.ldr", std::ios::binary) << sLdr;
@@ -116,12 +126,14 @@ TEST_F(Programming, TheDeviceAsksToBeProgrammedWithALoaderImage) {
     // The simulator never asks by itself; its request arrives as the receive loop posts it.
     m_pFrame->EventQueue().PostDeviceEvent({DeviceEvent::ProgramRequestEvent, 0, 0, nullptr, 0});
     ASSERT_TRUE(PumpUntil([&] { return m_view.SawStatus(u"Device Reset"); }));
-    EXPECT_EQ(m_view.m_host.Messages().at(0).wszText, u"Device file version is 2.5.0.17\nConfirm start of programming.");
+    EXPECT_EQ(m_view.m_host.Messages().at(0).wszText,
+              u"Device file version is 2.5.0.17\nConfirm start of programming.");
     EXPECT_EQ(Image(), sLdr);
     EXPECT_TRUE(m_view.m_host.AllConsumed());
 }
 
-TEST_F(Programming, ADeviceVanishingMidTransferClosesTheFile) {
+TEST_F(Programming, ADeviceVanishingMidTransferClosesTheFile)
+{
     ASSERT_NO_FATAL_FAILURE(Plug());
     UseArchive(300000);
     ASSERT_TRUE(Page().Program());

@@ -24,15 +24,18 @@ class CTestHost {
 public:
     explicit CTestHost(ITransport& transport) : m_transport(transport) {}
 
-    bool Send(uint32_t dwId, uint32_t dwParam = 0, std::string_view sPayload = {}) {
+    bool Send(uint32_t dwId, uint32_t dwParam = 0, std::string_view sPayload = {})
+    {
         auto header = SFrameHeader{dwId, dwParam, uint32_t(sPayload.size())}.Encode();
         if (m_transport.Write(header.data(), int32_t(header.size())) != int32_t(header.size()))
             return false;
-        return sPayload.empty() || m_transport.Write(sPayload.data(), int32_t(sPayload.size())) == int32_t(sPayload.size());
+        return sPayload.empty() ||
+               m_transport.Write(sPayload.data(), int32_t(sPayload.size())) == int32_t(sPayload.size());
     }
 
     // The next whole frame; nullopt once the link is down.
-    std::optional<SFrame> Receive() {
+    std::optional<SFrame> Receive()
+    {
         uint8_t header[kFrameHeaderSize];
         if (!ReadExact(header, kFrameHeaderSize))
             return std::nullopt;
@@ -43,13 +46,15 @@ public:
         return frame;
     }
     // Sends a request and returns the next frame (id 0 once the link is down).
-    SFrame Ask(uint32_t dwId, uint32_t dwParam = 0, std::string_view sPayload = {}) {
+    SFrame Ask(uint32_t dwId, uint32_t dwParam = 0, std::string_view sPayload = {})
+    {
         Send(dwId, dwParam, sPayload);
         return Receive().value_or(SFrame{});
     }
     // Sends an id the device does not know and skips everything up to its refusal, so all
     // the device did for earlier frames has arrived.
-    std::vector<SFrame> Sync(uint32_t dwMarker = 7) {
+    std::vector<SFrame> Sync(uint32_t dwMarker = 7)
+    {
         Send(dwMarker);
         std::vector<SFrame> v;
         while (auto o = Receive()) {
@@ -61,7 +66,8 @@ public:
     }
 
 private:
-    bool ReadExact(void* p, uint32_t dwCount) {
+    bool ReadExact(void* p, uint32_t dwCount)
+    {
         auto* pBytes = static_cast<uint8_t*>(p);
         while (dwCount > 0) {
             int32_t iGot = m_transport.Read(pBytes, int32_t(dwCount));
@@ -83,8 +89,10 @@ public:
               std::unique_lock lock(m_mutex);
               if (!m_cv.wait_for(lock, limit, [this] { return m_bDone; }))
                   fnOnHang();
-          }) {}
-    ~CHangGuard() {
+          })
+    {}
+    ~CHangGuard()
+    {
         {
             std::lock_guard lock(m_mutex);
             m_bDone = true;

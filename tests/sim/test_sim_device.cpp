@@ -13,24 +13,38 @@
 namespace kov::test {
 namespace {
 
-constexpr uint32_t Id(DeviceReply e) { return uint32_t(e); }
+constexpr uint32_t Id(DeviceReply e)
+{
+    return uint32_t(e);
+}
 
 // A simulated device serving one session over an in-memory link; the greeting is consumed.
 class CDeviceSession {
 public:
-    explicit CDeviceSession(SSimDeviceOptions options = {}, const std::string& sDocument = SampleDocumentText())
-        : m_device([&] { options.iTickMs = 2; return options; }()), m_ends(CMemoryTransport::MakePair()) {
+    explicit CDeviceSession(SSimDeviceOptions options = {},
+                            const std::string& sDocument = SampleDocumentText())
+        : m_device([&] {
+              options.iTickMs = 2;
+              return options;
+          }()),
+          m_ends(CMemoryTransport::MakePair())
+    {
         m_bLoaded = m_device.LoadDocumentText(sDocument);
-        m_pGuard = std::make_unique<CHangGuard>([this] { m_ends.first->Close(true); m_device.Stop(); });
+        m_pGuard = std::make_unique<CHangGuard>([this] {
+            m_ends.first->Close(true);
+            m_device.Stop();
+        });
         m_thread = std::thread([this] { m_eEnd = m_device.ServeSession(*m_ends.second); });
         m_greeting = host.Receive().value_or(SFrame{});
     }
-    ~CDeviceSession() {
+    ~CDeviceSession()
+    {
         m_ends.first->Close(true);
         if (m_thread.joinable())
             m_thread.join();
     }
-    ESessionEnd Join() { // the device ends the session by itself
+    ESessionEnd Join()
+    { // the device ends the session by itself
         m_thread.join();
         return m_eEnd;
     }
@@ -47,15 +61,18 @@ private:
     ESessionEnd m_eEnd = ESessionEnd::HostGone;
 };
 
-std::string Compress(const std::string& s) {
+std::string Compress(const std::string& s)
+{
     uLongf n = compressBound(uLong(s.size()));
     std::string sOut(n, '\0');
-    compress2(reinterpret_cast<Bytef*>(sOut.data()), &n, reinterpret_cast<const Bytef*>(s.data()), uLong(s.size()), 1);
+    compress2(reinterpret_cast<Bytef*>(sOut.data()), &n, reinterpret_cast<const Bytef*>(s.data()),
+              uLong(s.size()), 1);
     sOut.resize(n);
     return sOut;
 }
 
-std::string Canonical(const std::string& sXml) {
+std::string Canonical(const std::string& sXml)
+{
     TreeRef tree;
     std::string s;
     tree.LoadFromText(sXml);
@@ -63,7 +80,8 @@ std::string Canonical(const std::string& sXml) {
     return s;
 }
 
-TEST(SimDevice, GreetsServesTheDocumentAndAnswersRequests) {
+TEST(SimDevice, GreetsServesTheDocumentAndAnswersRequests)
+{
     SSimDeviceOptions options;
     options.dwSoftwareVersion = PackVersion(1, 2, 3, 4);
     CDeviceSession s(options);
@@ -96,7 +114,8 @@ TEST(SimDevice, GreetsServesTheDocumentAndAnswersRequests) {
     EXPECT_EQ(s.host.Ask(DeleteAllRecordings).dwParam, 0u);
 }
 
-TEST(SimDevice, StreamsLogAndTestProgressOnlyWhileAsked) {
+TEST(SimDevice, StreamsLogAndTestProgressOnlyWhileAsked)
+{
     CDeviceSession s;
     s.host.Send(LogOutput, 1);
     bool bStatus = false, bLogLine = false;
@@ -119,7 +138,8 @@ TEST(SimDevice, StreamsLogAndTestProgressOnlyWhileAsked) {
     EXPECT_EQ(s.host.Ask(9).dwId, Id(DeviceReply::UnsupportedCommand));
 }
 
-TEST(SimDevice, AsksForThePasswordUntilItIsRight) {
+TEST(SimDevice, AsksForThePasswordUntilItIsRight)
+{
     SSimDeviceOptions options;
     options.oPassword = "s3cret";
     CDeviceSession s(options);
@@ -136,16 +156,19 @@ TEST(SimDevice, AsksForThePasswordUntilItIsRight) {
     EXPECT_EQ(f.sPayload, sBefore);
 }
 
-TEST(SimDevice, MergesChangeDocumentsAndRejectsGarbage) {
-    const std::string sStart = "<kov:DeviceProgramParameters xmlns:kov=\"urn:dovrane:kov\">"
-                               "<kov:A kov:x=\"1\" kov:keep=\"k\"><kov:I>one</kov:I><kov:J/><kov:I>two</kov:I></kov:A>"
-                               "<kov:L><kov:R kov:n=\"1\"/><kov:R kov:n=\"2\"/><kov:Q/></kov:L>"
-                               "</kov:DeviceProgramParameters>";
+TEST(SimDevice, MergesChangeDocumentsAndRejectsGarbage)
+{
+    const std::string sStart =
+        "<kov:DeviceProgramParameters xmlns:kov=\"urn:dovrane:kov\">"
+        "<kov:A kov:x=\"1\" kov:keep=\"k\"><kov:I>one</kov:I><kov:J/><kov:I>two</kov:I></kov:A>"
+        "<kov:L><kov:R kov:n=\"1\"/><kov:R kov:n=\"2\"/><kov:Q/></kov:L>"
+        "</kov:DeviceProgramParameters>";
     CDeviceSession s({}, sStart);
     ASSERT_TRUE(s.m_bLoaded);
     const std::string sChange =
         "<kov:DeviceProgramParameters xmlns:kov=\"urn:dovrane:kov\">"
-        "<kov:A kov:x=\"9\"><kov:I>ONE</kov:I><kov:I>TWO</kov:I><kov:I>THREE</kov:I><kov:New>n</kov:New></kov:A>"
+        "<kov:A "
+        "kov:x=\"9\"><kov:I>ONE</kov:I><kov:I>TWO</kov:I><kov:I>THREE</kov:I><kov:New>n</kov:New></kov:A>"
         "<kov:L __merge_options=\"erase_children\"><kov:R kov:n=\"7\"/></kov:L>"
         "</kov:DeviceProgramParameters>";
     SFrame f = s.host.Ask(WriteParameters, 0, sChange);
@@ -186,7 +209,8 @@ TEST(SimDevice, MergesChangeDocumentsAndRejectsGarbage) {
 
 // Sends the file as the host does, resending blocks whose acknowledged CRC differs; returns
 // the frames after the end request, up to completion or failure.
-std::vector<SFrame> Program(CTestHost& host, const std::string& sFile, int& iResends) {
+std::vector<SFrame> Program(CTestHost& host, const std::string& sFile, int& iResends)
+{
     EXPECT_EQ(host.Ask(ProgramBegin).dwId, Id(DeviceReply::ProgramReady));
     iResends = 0;
     for (uint32_t dwOffset = 0; dwOffset < sFile.size();) {
@@ -194,7 +218,8 @@ std::vector<SFrame> Program(CTestHost& host, const std::string& sFile, int& iRes
         SFrame ack = host.Ask(ProgramBlock, dwOffset, sBlock);
         if (ack.dwId != Id(DeviceReply::ProgramBlockAck))
             return {};
-        if (ack.dwParam == uint32_t(crc32(0, reinterpret_cast<const Bytef*>(sBlock.data()), uInt(sBlock.size()))))
+        if (ack.dwParam ==
+            uint32_t(crc32(0, reinterpret_cast<const Bytef*>(sBlock.data()), uInt(sBlock.size()))))
             dwOffset += uint32_t(sBlock.size());
         else
             ++iResends;
@@ -209,7 +234,8 @@ std::vector<SFrame> Program(CTestHost& host, const std::string& sFile, int& iRes
     return v;
 }
 
-TEST(SimDevice, ProgramsWithABadAckAFlashErrorAndOutOfSequenceBlocks) {
+TEST(SimDevice, ProgramsWithABadAckAFlashErrorAndOutOfSequenceBlocks)
+{
     const CTestDir dir;
     const auto imagePath = dir / "programmed_image";
     const std::string sFile = RandomBytes(2500);
@@ -227,7 +253,8 @@ TEST(SimDevice, ProgramsWithABadAckAFlashErrorAndOutOfSequenceBlocks) {
             for (const auto& f : v)
                 EXPECT_LE(f.dwParam, sFile.size());
             ASSERT_GE(v.size(), 2u);
-            EXPECT_TRUE(v[v.size() - 2].dwId == Id(DeviceReply::FlashVerifyProgress) && v[v.size() - 2].dwParam == sFile.size());
+            EXPECT_TRUE(v[v.size() - 2].dwId == Id(DeviceReply::FlashVerifyProgress) &&
+                        v[v.size() - 2].dwParam == sFile.size());
         }
         EXPECT_EQ(ReadFileBytes(imagePath), sFile);
     }
@@ -246,12 +273,14 @@ TEST(SimDevice, ProgramsWithABadAckAFlashErrorAndOutOfSequenceBlocks) {
     s.host.Ask(ProgramBegin);
     EXPECT_EQ(s.host.Ask(ProgramEnd).dwParam, kFlashErrorEmptyImage);
     s.host.Ask(ProgramBegin);
-    EXPECT_EQ(s.host.Ask(ProgramBlock, 0, std::string(kProgramBlockSize + 1, 'x')).dwParam, kFlashErrorImageTooLarge);
+    EXPECT_EQ(s.host.Ask(ProgramBlock, 0, std::string(kProgramBlockSize + 1, 'x')).dwParam,
+              kFlashErrorImageTooLarge);
     s.host.Ask(ProgramBegin);
     EXPECT_EQ(s.host.Ask(ProgramBlock, 0xFFFFFF00u, "abc").dwParam, kFlashErrorImageTooLarge);
 }
 
-TEST(SimDevice, DropsTheLinkOnRestartShutdownAbsurdFramesAndStop) {
+TEST(SimDevice, DropsTheLinkOnRestartShutdownAbsurdFramesAndStop)
+{
     for (uint32_t dwCommand : {uint32_t(RestartDevice), uint32_t(ShutdownDevice)}) {
         CDeviceSession s;
         s.host.Send(dwCommand);

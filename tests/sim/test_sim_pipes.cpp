@@ -25,7 +25,8 @@ private:
 };
 
 // Connects as a host's presence poll does: until a device folder opens and greets.
-bool ConnectAndGreet(const std::string& sRoot, CHostPipes& pipes) {
+bool ConnectAndGreet(const std::string& sRoot, CHostPipes& pipes)
+{
     for (int i = 0; i < 3000; ++i) {
         auto vDevices = ListPipeDevices(sRoot);
         if (vDevices.size() == 1 && pipes.Open(vDevices[0])) {
@@ -45,7 +46,8 @@ bool ConnectAndGreet(const std::string& sRoot, CHostPipes& pipes) {
     return false;
 }
 
-TEST(SimPipes, ServesHostsOneAfterAnotherAndUnplugsCleanly) {
+TEST(SimPipes, ServesHostsOneAfterAnotherAndUnplugsCleanly)
+{
     kov::test::CTestDir dir;
     const std::filesystem::path root = dir / "root";
     SSimDeviceOptions options;

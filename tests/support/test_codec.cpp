@@ -25,14 +25,17 @@ TEST(TextCodec, EncodesEveryUnitOnItsOwn)
         std::u16string wsz(20, u'a');
         wsz[i] = u'\u00E9';
         EXPECT_EQ(Utf8ToUtf16(Utf16ToUtf8(wsz)), wsz) << i;
-        EXPECT_EQ(Utf8ToUtf16(std::string(i, 'a') + "\x80" + std::string(9, 'b')), std::u16string(i, u'a')) << i;
+        EXPECT_EQ(Utf8ToUtf16(std::string(i, 'a') + "\x80" + std::string(9, 'b')), std::u16string(i, u'a'))
+            << i;
     }
 }
 
 TEST(TextCodec, DecodingStopsAtMalformedOrTruncatedInput)
 {
     // A stray continuation byte as the third byte: the first two characters only.
-    EXPECT_EQ(Utf8ToUtf16("AB\x80" "CD"), u"AB");
+    EXPECT_EQ(Utf8ToUtf16("AB\x80"
+                          "CD"),
+              u"AB");
     EXPECT_EQ(Utf8ToUtf16("AB\x80\x80"), u"AB");
     // A lead byte followed by a non-continuation byte ends the text there.
     EXPECT_EQ(Utf8ToUtf16("x\xC3(y"), u"x");
@@ -41,7 +44,8 @@ TEST(TextCodec, DecodingStopsAtMalformedOrTruncatedInput)
     EXPECT_EQ(Utf8ToUtf16("ok\xC3"), u"ok");
     EXPECT_EQ(Utf8ToUtf16("ok\xE2\x82"), u"ok");
     EXPECT_EQ(Utf8ToUtf16("ok\xF0\x9F\x98"), u"ok");
-    const std::string szBuffer = "\xE2\x82\xAC" "tail";
+    const std::string szBuffer = "\xE2\x82\xAC"
+                                 "tail";
     EXPECT_EQ(Utf8ToUtf16(std::string_view(szBuffer.data(), 2)), u"");
     // Four-byte forms give the low 16 bits of the code point.
     EXPECT_EQ(Utf8ToUtf16("\xF0\x9F\x98\x80"), std::u16string(1, char16_t(0xF600)));

@@ -21,12 +21,15 @@ namespace {
 
 std::vector<std::pair<std::string, std::string>> g_hookCalls; // filled by the test's own thread
 
-std::string ReadFile(const std::filesystem::path& path) {
+std::string ReadFile(const std::filesystem::path& path)
+{
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-std::vector<std::filesystem::path> FilesStartingWith(const std::filesystem::path& folder, const std::string& sPrefix) {
+std::vector<std::filesystem::path> FilesStartingWith(const std::filesystem::path& folder,
+                                                     const std::string& sPrefix)
+{
     std::vector<std::filesystem::path> files;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(folder, error))
@@ -35,14 +38,16 @@ std::vector<std::filesystem::path> FilesStartingWith(const std::filesystem::path
     return files;
 }
 
-std::string StateReport() {
+std::string StateReport()
+{
     std::vector<char> buffer(1 << 16);
     const int iLength = WriteThreadsStateReport(buffer.data(), static_cast<int>(buffer.size()));
     return iLength > 0 ? std::string(buffer.data(), static_cast<size_t>(iLength)) : std::string();
 }
 
 // The part of a report about one thread (its heading up to the next thread's heading).
-std::string ThreadSection(const std::string& sReport, const std::string& sName) {
+std::string ThreadSection(const std::string& sReport, const std::string& sName)
+{
     const size_t nStart = sReport.find("Thread \"" + sName + "\"");
     if (nStart == std::string::npos)
         return {};
@@ -50,19 +55,22 @@ std::string ThreadSection(const std::string& sReport, const std::string& sName) 
     return sReport.substr(nStart, nEnd == std::string::npos ? std::string::npos : nEnd + 1 - nStart);
 }
 
-std::filesystem::path TestFolder(const char* szName) {
+std::filesystem::path TestFolder(const char* szName)
+{
     return std::filesystem::path(KOV_BINARY_DIR) / "test-output" / szName;
 }
 
 class CrashLedgerTest : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         m_folder = TestFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(m_folder);
         SetReportFolder(m_folder.string());
         g_hookCalls.clear();
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         SetFatalReportHook(nullptr);
         SetReportFolder("");
     }
@@ -73,15 +81,19 @@ protected:
 class CScopedWorker : public CSimpleThread {
 public:
     CScopedWorker(const std::string& sPrefix, int32_t iCount, std::u16string wszPath)
-        : m_sOuter(sPrefix + "::Outer"), m_sInner(sPrefix + "::Inner"), m_iCount(iCount), m_wszPath(std::move(wszPath)) {}
-    ~CScopedWorker() override {
+        : m_sOuter(sPrefix + "::Outer"), m_sInner(sPrefix + "::Inner"), m_iCount(iCount),
+          m_wszPath(std::move(wszPath))
+    {}
+    ~CScopedWorker() override
+    {
         m_release.count_down();
         Join();
     }
     std::latch m_ready{1}, m_release{1};
 
 protected:
-    uint32_t Run(uint32_t) override {
+    uint32_t Run(uint32_t) override
+    {
         ScopeFrame outer(m_sOuter.c_str());
         outer.Watch("wszPath", &m_wszPath);
         const char* szMode = "reading";
@@ -99,7 +111,8 @@ private:
     std::u16string m_wszPath;
 };
 
-TEST_F(CrashLedgerTest, StateReportListsNamedThreadsWithScopesInnermostFirst) {
+TEST_F(CrashLedgerTest, StateReportListsNamedThreadsWithScopesInnermostFirst)
+{
     ScopeFrame mainScope("CL::Main");
     uint32_t dwPhase = 3;
     mainScope.Watch("dwPhase", &dwPhase);
@@ -116,28 +129,33 @@ TEST_F(CrashLedgerTest, StateReportListsNamedThreadsWithScopesInnermostFirst) {
     const std::string sReport = StateReport();
     const std::string sAlpha = ThreadSection(sReport, "Alpha Worker");
     const std::string sBeta = ThreadSection(sReport, "Beta Worker");
-    EXPECT_EQ(sAlpha, "Thread \"Alpha Worker\" (id " + std::to_string(dwAlpha) + ")\n"
-                      "  AL::Inner\n"
-                      "    iCount = 11\n"
-                      "    szMode = \"reading\"\n"
-                      "  AL::Outer\n"
-                      "    wszPath = \"/data/alpha.xml\"\n"
-                      "  Win32 Thread Main\n"
-                      "    szThreadName = \"Alpha Worker\"\n"
-                      "    dwThreadID = " + std::to_string(dwAlpha) + "\n")
+    EXPECT_EQ(sAlpha, "Thread \"Alpha Worker\" (id " + std::to_string(dwAlpha) +
+                          ")\n"
+                          "  AL::Inner\n"
+                          "    iCount = 11\n"
+                          "    szMode = \"reading\"\n"
+                          "  AL::Outer\n"
+                          "    wszPath = \"/data/alpha.xml\"\n"
+                          "  Win32 Thread Main\n"
+                          "    szThreadName = \"Alpha Worker\"\n"
+                          "    dwThreadID = " +
+                          std::to_string(dwAlpha) + "\n")
         << sReport;
-    EXPECT_EQ(sBeta, "Thread \"Beta Worker\" (id " + std::to_string(dwBeta) + ")\n"
-                     "  BE::Inner\n"
-                     "    iCount = -5 (0xFFFFFFFB)\n"
-                     "    szMode = \"reading\"\n"
-                     "  BE::Outer\n"
-                     "    wszPath = \"C:\\\\B\xC3\xA9ta\\\\\xF0\x9F\x98\x80.mdc\"\n"
-                     "  Win32 Thread Main\n"
-                     "    szThreadName = \"Beta Worker\"\n"
-                     "    dwThreadID = " + std::to_string(dwBeta) + "\n")
+    EXPECT_EQ(sBeta, "Thread \"Beta Worker\" (id " + std::to_string(dwBeta) +
+                         ")\n"
+                         "  BE::Inner\n"
+                         "    iCount = -5 (0xFFFFFFFB)\n"
+                         "    szMode = \"reading\"\n"
+                         "  BE::Outer\n"
+                         "    wszPath = \"C:\\\\B\xC3\xA9ta\\\\\xF0\x9F\x98\x80.mdc\"\n"
+                         "  Win32 Thread Main\n"
+                         "    szThreadName = \"Beta Worker\"\n"
+                         "    dwThreadID = " +
+                         std::to_string(dwBeta) + "\n")
         << sReport;
     // The calling thread is in it too, marked, with its own scope.
-    EXPECT_NE(sReport.find("(id " + std::to_string(CurrentThreadId()) + ") [main thread]\n  CL::Main\n    dwPhase = 3\n"),
+    EXPECT_NE(sReport.find("(id " + std::to_string(CurrentThreadId()) +
+                           ") [main thread]\n  CL::Main\n    dwPhase = 3\n"),
               std::string::npos)
         << sReport;
 
@@ -151,7 +169,8 @@ TEST_F(CrashLedgerTest, StateReportListsNamedThreadsWithScopesInnermostFirst) {
     EXPECT_EQ(sAfter.find("Beta Worker"), std::string::npos) << sAfter;
 }
 
-TEST_F(CrashLedgerTest, ReportBufferLimits) {
+TEST_F(CrashLedgerTest, ReportBufferLimits)
+{
     ScopeFrame scope("CL::Limits");
     char szSmall[16];
     const int iLength = WriteThreadsStateReport(szSmall, sizeof szSmall);
@@ -162,7 +181,8 @@ TEST_F(CrashLedgerTest, ReportBufferLimits) {
     EXPECT_EQ(WriteThreadsStateReport(nullptr, 100), 0);
 }
 
-TEST_F(CrashLedgerTest, UnreadableLongAndOddValuesAreShownSafely) {
+TEST_F(CrashLedgerTest, UnreadableLongAndOddValuesAreShownSafely)
+{
     ScopeFrame scope("CL::Bad");
     const char* szBad = reinterpret_cast<const char*>(uintptr_t{16});
     const char* szNull = nullptr;
@@ -176,12 +196,16 @@ TEST_F(CrashLedgerTest, UnreadableLongAndOddValuesAreShownSafely) {
     scope.Watch("sOdd", &sOdd);
     char szChain[2048];
     WriteCurrentThreadScopes(szChain, sizeof szChain);
-    EXPECT_EQ(std::string(szChain), "CL::Bad\n  szBad = <unreadable>\n  szNull = (null)\n  iBad = <unreadable>\n"
-                                    "  sLong = \"" + std::string(200, 'x') + "\"... (500 bytes)\n"
-                                    "  sOdd = \"a\\\"b\\\\c\\r\\nd\\x01\"\n");
+    EXPECT_EQ(std::string(szChain),
+              "CL::Bad\n  szBad = <unreadable>\n  szNull = (null)\n  iBad = <unreadable>\n"
+              "  sLong = \"" +
+                  std::string(200, 'x') +
+                  "\"... (500 bytes)\n"
+                  "  sOdd = \"a\\\"b\\\\c\\r\\nd\\x01\"\n");
 }
 
-TEST_F(CrashLedgerTest, RegistryEntriesArePerThreadAndLiveWhileScopesAreOpen) {
+TEST_F(CrashLedgerTest, RegistryEntriesArePerThreadAndLiveWhileScopesAreOpen)
+{
     ScopeFrame** ppSlot = GetAllocExVarsStorage();
     ASSERT_NE(ppSlot, nullptr);
     EXPECT_EQ(ppSlot, GetAllocExVarsStorage());
@@ -219,8 +243,10 @@ TEST_F(CrashLedgerTest, RegistryEntriesArePerThreadAndLiveWhileScopesAreOpen) {
     EXPECT_EQ(StateReport().find("Forgetful"), std::string::npos);
 }
 
-TEST_F(CrashLedgerTest, FatalReportsGoToHookAndReportFile) {
-    SetFatalReportHook([](const char* szKind, const char* szText) { g_hookCalls.emplace_back(szKind, szText); });
+TEST_F(CrashLedgerTest, FatalReportsGoToHookAndReportFile)
+{
+    SetFatalReportHook(
+        [](const char* szKind, const char* szText) { g_hookCalls.emplace_back(szKind, szText); });
     SetWin32ExceptionAppName("KOV Device Config");
     ScopeFrame scope("CL::Fatal");
     int32_t iLine = 99;
@@ -228,7 +254,8 @@ TEST_F(CrashLedgerTest, FatalReportsGoToHookAndReportFile) {
     FatalProgramError("something impossible");
     FatalProgramState("a state worth noting");
     EXPECT_EQ(g_hookCalls, (std::vector<std::pair<std::string, std::string>>{
-                               {"FatalProgramError", "something impossible"}, {"FatalProgramState", "a state worth noting"}}));
+                               {"FatalProgramError", "something impossible"},
+                               {"FatalProgramState", "a state worth noting"}}));
     const auto files = FilesStartingWith(m_folder, "ErrorReport_");
     ASSERT_FALSE(files.empty());
     std::string sAll;
@@ -238,13 +265,16 @@ TEST_F(CrashLedgerTest, FatalReportsGoToHookAndReportFile) {
             << file;
         sAll += ReadFile(file);
     }
-    EXPECT_NE(sAll.find("KOV Device Config: FatalProgramError: something impossible"), std::string::npos) << sAll;
-    EXPECT_NE(sAll.find("KOV Device Config: FatalProgramState: a state worth noting"), std::string::npos) << sAll;
+    EXPECT_NE(sAll.find("KOV Device Config: FatalProgramError: something impossible"), std::string::npos)
+        << sAll;
+    EXPECT_NE(sAll.find("KOV Device Config: FatalProgramState: a state worth noting"), std::string::npos)
+        << sAll;
     EXPECT_NE(sAll.find("  CL::Fatal\n    iLine = 99\n"), std::string::npos) << sAll;
     SetWin32ExceptionAppName("KOV");
 }
 
-TEST_F(CrashLedgerTest, DefaultReportFolderFollowsXdgDataHome) {
+TEST_F(CrashLedgerTest, DefaultReportFolderFollowsXdgDataHome)
+{
     const char* szOld = std::getenv("XDG_DATA_HOME");
     const std::string sOld = szOld ? szOld : "";
     setenv("XDG_DATA_HOME", "/tmp/kov-xdg-test", 1);
@@ -270,14 +300,15 @@ public:
     ~CCrashingWorker() override { Join(); }
 
 protected:
-    uint32_t Run(uint32_t) override {
+    uint32_t Run(uint32_t) override
+    {
         ScopeFrame scope("CT::Boom");
         int32_t iStep = 7;
         std::string sWhat = "writing through a bad pointer";
         scope.Watch("iStep", &iStep);
         scope.Watch("sWhat", &sWhat);
         if (m_iHow == 0) {
-            volatile uintptr_t uBadAddress = 16; // opaque to the compiler
+            volatile uintptr_t uBadAddress = 16;                // opaque to the compiler
             *reinterpret_cast<volatile char*>(uBadAddress) = 1; // a real fault
         } else if (m_iHow == 1) {
             std::abort();
@@ -292,7 +323,8 @@ private:
 };
 
 // Runs in the death-test child: crash reporting as the program sets it up, then a worker crash.
-void CrashInWorker(const std::filesystem::path& folder, int iHow) {
+void CrashInWorker(const std::filesystem::path& folder, int iHow)
+{
     SetReportFolder(folder.string());
     InitCrashReporting("KOV Device Config", false);
     ScopeFrame mainScope("CT::Main");
@@ -303,7 +335,8 @@ void CrashInWorker(const std::filesystem::path& folder, int iHow) {
     worker.Join();
 }
 
-std::string CrashReportIn(const std::filesystem::path& folder) {
+std::string CrashReportIn(const std::filesystem::path& folder)
+{
     const auto files = FilesStartingWith(folder, "CrashReport_");
     if (files.size() != 1)
         return "(" + std::to_string(files.size()) + " crash report files)";
@@ -313,8 +346,10 @@ std::string CrashReportIn(const std::filesystem::path& folder) {
     return ReadFile(files[0]);
 }
 
-void ExpectWorkerCrashReport(const std::string& sReport, const char* szSignal) {
-    EXPECT_NE(sReport.find(std::string("KOV Device Config crashed: ") + szSignal), std::string::npos) << sReport;
+void ExpectWorkerCrashReport(const std::string& sReport, const char* szSignal)
+{
+    EXPECT_NE(sReport.find(std::string("KOV Device Config crashed: ") + szSignal), std::string::npos)
+        << sReport;
     // The crashed thread comes first, marked, with its scopes innermost first.
     const size_t nWorker = sReport.find("Thread \"Crash Worker\" (id ");
     ASSERT_NE(nWorker, std::string::npos) << sReport;
@@ -328,16 +363,18 @@ void ExpectWorkerCrashReport(const std::string& sReport, const char* szSignal) {
               std::string::npos)
         << sReport;
     const std::string sMain = ThreadSection(sReport, "Main Thread");
-    EXPECT_NE(sMain.find("[main thread]\n  CT::Main\n    szDoing = \"waiting for the worker\"\n"), std::string::npos)
+    EXPECT_NE(sMain.find("[main thread]\n  CT::Main\n    szDoing = \"waiting for the worker\"\n"),
+              std::string::npos)
         << sReport;
     EXPECT_LT(nWorker, sReport.find("Thread \"Main Thread\""));
     EXPECT_NE(sReport.find("*** end of crash report"), std::string::npos);
 }
 
-TEST(CrashLedgerDeathTest, FaultAbortAndRaisedSignalWriteCrashReports) {
+TEST(CrashLedgerDeathTest, FaultAbortAndRaisedSignalWriteCrashReports)
+{
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const std::pair<const char*, const char*> kCrashes[] = {{"crash-segv", "SIGSEGV"}, {"crash-abort", "SIGABRT"},
-                                                            {"crash-fpe", "SIGFPE"}};
+    const std::pair<const char*, const char*> kCrashes[] = {
+        {"crash-segv", "SIGSEGV"}, {"crash-abort", "SIGABRT"}, {"crash-fpe", "SIGFPE"}};
     for (int iHow = 0; iHow < 3; ++iHow) {
         const auto [szFolder, szSignal] = kCrashes[iHow];
         const auto folder = TestFolder(szFolder);

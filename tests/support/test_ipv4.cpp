@@ -32,17 +32,19 @@ TEST(Ipv4, AddressControlText)
     uint32_t dwAddress = 7;
     bool bBlank = true;
     // Parts in octal, hexadecimal or decimal; the last part fills the remaining bytes.
-    for (const auto& [wszText, dwWant] : {std::pair{u"0x7f.1", 0x7F000001u}, {u"10.1", 0x0A000001u},
-                                          {u"010.0x10.1.2 ", 0x08100102u}, {u"192.168.65535", 0xC0A8FFFFu},
+    for (const auto& [wszText, dwWant] : {std::pair{u"0x7f.1", 0x7F000001u},
+                                          {u"10.1", 0x0A000001u},
+                                          {u"010.0x10.1.2 ", 0x08100102u},
+                                          {u"192.168.65535", 0xC0A8FFFFu},
                                           {u"3232235777", 0xC0A80101u}}) {
         EXPECT_TRUE(Ipv4FromControlText(wszText, dwAddress, bBlank) && !bBlank) << Utf16ToUtf8(wszText);
         EXPECT_EQ(dwAddress, dwWant) << Utf16ToUtf8(wszText);
     }
 
     // What inet_addr refuses, and its all-ones answer, leave the control blank.
-    for (const char16_t* wszBad : {u"255.255.255.255", u"", u"1.2.3.4.5", u"256.1.1.1", u"1.2.3.", u"09.1.1.1",
-                                   u"0x.1.1.1", u"1.2.3.4x", u" 1.2.3.4", u"4294967296", u"1.2.65536", u"1.256.3",
-                                   u"\u0661.2.3.4"}) {
+    for (const char16_t* wszBad :
+         {u"255.255.255.255", u"", u"1.2.3.4.5", u"256.1.1.1", u"1.2.3.", u"09.1.1.1", u"0x.1.1.1",
+          u"1.2.3.4x", u" 1.2.3.4", u"4294967296", u"1.2.65536", u"1.256.3", u"\u0661.2.3.4"}) {
         SCOPED_TRACE(Utf16ToUtf8(wszBad));
         dwAddress = 7;
         bBlank = false;

@@ -46,7 +46,11 @@ TEST(Paths, CreatesMissingLevels)
 
     // A file in the way stops the walk.
     std::filesystem::create_directories(root);
-    { std::FILE* pFile = std::fopen((root / "file").c_str(), "w"); ASSERT_NE(pFile, nullptr); std::fclose(pFile); }
+    {
+        std::FILE* pFile = std::fopen((root / "file").c_str(), "w");
+        ASSERT_NE(pFile, nullptr);
+        std::fclose(pFile);
+    }
     EXPECT_FALSE(CreateDirectoryPath(Wide(root / "file/sub")));
     EXPECT_FALSE(CreateDirectoryPath(u""));
     EXPECT_FALSE(CreateDirectoryPath(u"/" + std::u16string(300, u'n')));
@@ -69,8 +73,8 @@ TEST(Paths, WalksBackThenForward)
         return false;
     };
     EXPECT_TRUE(CreateDirectoryPath(u"/r/a/b/c/", fnCreate));
-    const std::vector<std::u16string> aExpected = {u"/r/a/b/c/", u"/r/a/b/c", u"/r/a/b", u"/r/a",
-                                                   u"/r/a/b", u"/r/a/b/c"};
+    const std::vector<std::u16string> aExpected = {u"/r/a/b/c/", u"/r/a/b/c", u"/r/a/b",
+                                                   u"/r/a",      u"/r/a/b",   u"/r/a/b/c"};
     EXPECT_EQ(aAttempts, aExpected);
 
     // Nothing creatable: the backward walk ends at the second character and fails.

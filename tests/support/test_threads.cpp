@@ -34,23 +34,27 @@ using SFatal = std::pair<std::string, std::string>;
 // Every FatalProgramError/State text, as {kind, text}.
 std::mutex g_fatalLock;
 std::vector<SFatal> g_fatal;
-void CollectFatal(const char* szKind, const char* szText) {
+void CollectFatal(const char* szKind, const char* szText)
+{
     std::lock_guard<std::mutex> guard(g_fatalLock);
     g_fatal.emplace_back(szKind, szText);
 }
-std::vector<SFatal> TakeFatal() {
+std::vector<SFatal> TakeFatal()
+{
     std::lock_guard<std::mutex> guard(g_fatalLock);
     return std::exchange(g_fatal, {});
 }
 
 class ThreadsTest : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         SetReportFolder(m_dir.String());
         TakeFatal();
         SetFatalReportHook(&CollectFatal);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         SetFatalReportHook(nullptr);
         AttachTraceLog(nullptr, 0);
         SetReportFolder("");
@@ -79,7 +83,8 @@ private:
 
 // --- MutexWithOwner --------------------------------------------------------------------------
 
-TEST_F(ThreadsTest, RelockCountsAndNeedsAsManyUnlocksAcrossThreads) {
+TEST_F(ThreadsTest, RelockCountsAndNeedsAsManyUnlocksAcrossThreads)
+{
     MutexWithOwner mutex;
     EXPECT_EQ(mutex.OwnerThreadId(), MutexWithOwner::kNoOwner);
     auto tryFromOtherThread = [&mutex] {
@@ -114,7 +119,8 @@ TEST_F(ThreadsTest, RelockCountsAndNeedsAsManyUnlocksAcrossThreads) {
     EXPECT_TRUE(TakeFatal().empty());
 }
 
-TEST_F(ThreadsTest, ContendedCounterStaysExactAndThreadIdsAreDistinct) {
+TEST_F(ThreadsTest, ContendedCounterStaysExactAndThreadIdsAreDistinct)
+{
     MutexWithOwner mutex;
     int iCounter = 0;
     std::set<uint32_t> ids{CurrentThreadId()};
@@ -142,7 +148,8 @@ TEST_F(ThreadsTest, ContendedCounterStaysExactAndThreadIdsAreDistinct) {
     EXPECT_TRUE(TakeFatal().empty());
 }
 
-TEST_F(ThreadsTest, RelockIsTracedAtLevelThreeWithTheScopeChainCutAt200) {
+TEST_F(ThreadsTest, RelockIsTracedAtLevelThreeWithTheScopeChainCutAt200)
+{
     const std::string sPrefix = "Thread Relocking Error [count=1]\r\n";
     MutexWithOwner mutex;
     { // no sink, then a sink below level 3: nothing to see, and nothing breaks
@@ -165,7 +172,7 @@ TEST_F(ThreadsTest, RelockIsTracedAtLevelThreeWithTheScopeChainCutAt200) {
     outer.Watch("iStep", &iStep);
     ASSERT_TRUE(mutex.Lock());
     EXPECT_EQ(ScopeFrame::Current(), &outer); // the lock's own scope is popped on return
-    EXPECT_TRUE(sink.vLines.empty());        // the first lock is no relock
+    EXPECT_TRUE(sink.vLines.empty());         // the first lock is no relock
     ASSERT_TRUE(mutex.Lock());
     auto lines = sink.vLines;
     ASSERT_EQ(lines.size(), 1u);
@@ -177,7 +184,8 @@ TEST_F(ThreadsTest, RelockIsTracedAtLevelThreeWithTheScopeChainCutAt200) {
     const std::string sChain = sText.substr(sPrefix.size(), sText.size() - sPrefix.size() - 2);
     EXPECT_LE(sChain.size(), 200u);
     // Innermost first: the lock's own scope watching the owner, then the caller's.
-    const size_t nLock = sChain.find("ME::Lock\n  m_dwLockingThreadID = " + std::to_string(CurrentThreadId()));
+    const size_t nLock =
+        sChain.find("ME::Lock\n  m_dwLockingThreadID = " + std::to_string(CurrentThreadId()));
     const size_t nOuter = sChain.find("TT::Outer");
     ASSERT_NE(nLock, std::string::npos) << sChain;
     ASSERT_NE(nOuter, std::string::npos) << sChain;
@@ -200,7 +208,8 @@ TEST_F(ThreadsTest, RelockIsTracedAtLevelThreeWithTheScopeChainCutAt200) {
         scopes.pop_back(); // innermost first
 }
 
-TEST_F(ThreadsTest, MutexHeldElsewhereTimesOutAndRefusesForeignUnlocks) {
+TEST_F(ThreadsTest, MutexHeldElsewhereTimesOutAndRefusesForeignUnlocks)
+{
     MutexWithOwner mutex;
     std::latch locked{1}, release{1};
     uint32_t dwHolder = 0;
@@ -254,13 +263,15 @@ TEST_F(ThreadsTest, MutexHeldElsewhereTimesOutAndRefusesForeignUnlocks) {
     EXPECT_TRUE(bFound);
 }
 
-TEST_F(ThreadsTest, DestroyingALockedMutexIsReportedWithItsOwner) {
+TEST_F(ThreadsTest, DestroyingALockedMutexIsReportedWithItsOwner)
+{
     auto* pMutex = new MutexWithOwner;
     ASSERT_TRUE(pMutex->Lock());
     ASSERT_TRUE(pMutex->Lock());
     delete pMutex; // by this thread: unlocked first, then reported
-    EXPECT_EQ(TakeFatal(), (std::vector<SFatal>{
-                               {"FatalProgramState", "Mutex is locked (2) by thread " + std::to_string(CurrentThreadId())}}));
+    EXPECT_EQ(TakeFatal(),
+              (std::vector<SFatal>{{"FatalProgramState",
+                                    "Mutex is locked (2) by thread " + std::to_string(CurrentThreadId())}}));
 
     pMutex = new MutexWithOwner;
     std::latch locked{1}, destroyed{1};
@@ -275,8 +286,8 @@ TEST_F(ThreadsTest, DestroyingALockedMutexIsReportedWithItsOwner) {
     delete pMutex;
     destroyed.count_down();
     holder.join();
-    EXPECT_EQ(TakeFatal(),
-              (std::vector<SFatal>{{"FatalProgramState", "Mutex is locked (1) by thread " + std::to_string(dwHolder)}}));
+    EXPECT_EQ(TakeFatal(), (std::vector<SFatal>{{"FatalProgramState", "Mutex is locked (1) by thread " +
+                                                                          std::to_string(dwHolder)}}));
 }
 
 // --- AutoDeleteThreadObjectImpl, StickyRef ---------------------------------------------------
@@ -289,7 +300,8 @@ struct SDeletionProbe {
 class CProbeObject : public ISticky {
 public:
     explicit CProbeObject(SDeletionProbe* pProbe) : m_pProbe(pProbe) {}
-    ~CProbeObject() override {
+    ~CProbeObject() override
+    {
         m_pProbe->deletingThread = std::this_thread::get_id();
         m_pProbe->iDeleted.fetch_add(1);
     }
@@ -298,7 +310,8 @@ private:
     SDeletionProbe* m_pProbe;
 };
 
-TEST_F(ThreadsTest, ReferenceCountsAreExactUnderContentionAndLastReleaseDeletes) {
+TEST_F(ThreadsTest, ReferenceCountsAreExactUnderContentionAndLastReleaseDeletes)
+{
     SDeletionProbe probe;
     auto* pObject = new AutoDeleteThreadObjectImpl<CProbeObject>(&probe);
     EXPECT_EQ(pObject->AddRef(), 1);
@@ -321,7 +334,8 @@ TEST_F(ThreadsTest, ReferenceCountsAreExactUnderContentionAndLastReleaseDeletes)
     EXPECT_TRUE(TakeFatal().empty()); // the count lock was free when it went
 }
 
-TEST_F(ThreadsTest, StickyRefHoldsOneReference) {
+TEST_F(ThreadsTest, StickyRefHoldsOneReference)
+{
     SDeletionProbe probe;
     auto* pObject = new AutoDeleteThreadObjectImpl<CProbeObject>(&probe);
     {
@@ -345,11 +359,13 @@ TEST_F(ThreadsTest, StickyRefHoldsOneReference) {
 class CSelfDeletingThread : public CSimpleThread, public ISticky {
 public:
     CSelfDeletingThread(std::latch* pGo, SDeletionProbe* pProbe) : m_pGo(pGo), m_pProbe(pProbe) {}
-    ~CSelfDeletingThread() override {
+    ~CSelfDeletingThread() override
+    {
         m_pProbe->deletingThread = std::this_thread::get_id();
         m_pProbe->iDeleted.fetch_add(1);
     }
-    bool Begin() {
+    bool Begin()
+    {
         AddRef(); // the running body's reference
         if (Start("Self Deleting"))
             return true;
@@ -358,7 +374,8 @@ public:
     }
 
 protected:
-    uint32_t Run(uint32_t) override {
+    uint32_t Run(uint32_t) override
+    {
         m_pGo->wait();
         Release(); // maybe the last one: then the object goes away on this thread
         return 0;
@@ -369,7 +386,8 @@ private:
     SDeletionProbe* m_pProbe;
 };
 
-TEST_F(ThreadsTest, ThreadObjectReleasedLastOnItsOwnThreadDetachesAndByTheStarterJoins) {
+TEST_F(ThreadsTest, ThreadObjectReleasedLastOnItsOwnThreadDetachesAndByTheStarterJoins)
+{
     const int32_t iBlocksBefore = SSimpleThreadFunctionParameters::LiveCount();
     SDeletionProbe probe;
     std::latch go{1};
@@ -378,7 +396,9 @@ TEST_F(ThreadsTest, ThreadObjectReleasedLastOnItsOwnThreadDetachesAndByTheStarte
     ASSERT_TRUE(pThread->Begin());
     EXPECT_EQ(pThread->Release(), 1); // the starter lets go first
     go.count_down();
-    for (int i = 0; i < 500 && (probe.iDeleted.load() == 0 || SSimpleThreadFunctionParameters::LiveCount() != iBlocksBefore); ++i)
+    for (int i = 0; i < 500 && (probe.iDeleted.load() == 0 ||
+                                SSimpleThreadFunctionParameters::LiveCount() != iBlocksBefore);
+         ++i)
         std::this_thread::sleep_for(10ms);
     EXPECT_EQ(probe.iDeleted.load(), 1);
     EXPECT_NE(probe.deletingThread, std::this_thread::get_id());
@@ -405,7 +425,8 @@ TEST_F(ThreadsTest, ThreadObjectReleasedLastOnItsOwnThreadDetachesAndByTheStarte
 
 // --- CSimpleThread ---------------------------------------------------------------------------
 
-TEST_F(ThreadsTest, StartRunsWithArgumentAndCanBeRepeated) {
+TEST_F(ThreadsTest, StartRunsWithArgumentAndCanBeRepeated)
+{
     std::atomic<uint32_t> dwSeenId{0};
     std::atomic<int> iRuns{0};
     CFunctionThread thread([&](uint32_t dwArgument) -> uint32_t {
@@ -432,7 +453,8 @@ TEST_F(ThreadsTest, StartRunsWithArgumentAndCanBeRepeated) {
     EXPECT_NE(dwFirst, dwSecond);
 }
 
-TEST_F(ThreadsTest, EntryScopeWatchesNameAndIdAndTheOsNameIsCutTo15Bytes) {
+TEST_F(ThreadsTest, EntryScopeWatchesNameAndIdAndTheOsNameIsCutTo15Bytes)
+{
     std::string sChain, sOsName;
     ScopeFrame* pCurrent = nullptr;
     ScopeFrame* pEntry = nullptr;
@@ -456,14 +478,16 @@ TEST_F(ThreadsTest, EntryScopeWatchesNameAndIdAndTheOsNameIsCutTo15Bytes) {
     thread.Join();
     ASSERT_NE(pCurrent, nullptr);
     EXPECT_EQ(pCurrent, pEntry);
-    EXPECT_EQ(sChain, "Win32 Thread Main\n  szThreadName = \"Host Client Protocol Handler\"\n  dwThreadID = " +
-                          std::to_string(dwId) + "\n");
+    EXPECT_EQ(sChain,
+              "Win32 Thread Main\n  szThreadName = \"Host Client Protocol Handler\"\n  dwThreadID = " +
+                  std::to_string(dwId) + "\n");
 #if defined(__linux__)
     EXPECT_EQ(sOsName, "Host Client Pro");
 #endif
 }
 
-TEST_F(ThreadsTest, StartBlockIsReleasedWhetherRunReturnsOrThrows) {
+TEST_F(ThreadsTest, StartBlockIsReleasedWhetherRunReturnsOrThrows)
+{
     const int32_t iBlocksBefore = SSimpleThreadFunctionParameters::LiveCount();
     std::latch go{1};
     CFunctionThread normal([&](uint32_t) -> uint32_t {
@@ -491,7 +515,8 @@ TEST_F(ThreadsTest, StartBlockIsReleasedWhetherRunReturnsOrThrows) {
 
 // --- ScopeFrame ------------------------------------------------------------------------------
 
-TEST(ScopeFrameTest, ChainsNestUnwindThroughExceptionsAndArePerThread) {
+TEST(ScopeFrameTest, ChainsNestUnwindThroughExceptionsAndArePerThread)
+{
     ScopeFrame outer("SF::Outer");
     try {
         ScopeFrame a("SF::A");
@@ -524,7 +549,8 @@ TEST(ScopeFrameTest, ChainsNestUnwindThroughExceptionsAndArePerThread) {
     EXPECT_EQ(after.Enclosed(), nullptr);
 }
 
-TEST(ScopeFrameTest, WatchedVariablesKeepOrderTypeAndLimit) {
+TEST(ScopeFrameTest, WatchedVariablesKeepOrderTypeAndLimit)
+{
     ScopeFrame scope("SF::W");
     int32_t iSigned = -1;
     uint32_t dwUnsigned = 7;

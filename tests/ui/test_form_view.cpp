@@ -30,309 +30,337 @@ namespace kov {
 namespace {
 
 enum : int {
-  IDC_LABEL = 1, IDC_NAME, IDC_COUNT, IDC_SECRET, IDC_NOTES, IDC_ADDRESS, IDC_ENABLE, IDC_MODE_A, IDC_MODE_B,
-  IDC_KIND, IDC_ROWS, IDC_GO, IDC_PROGRESS, IDC_GROUP,
+    IDC_LABEL = 1,
+    IDC_NAME,
+    IDC_COUNT,
+    IDC_SECRET,
+    IDC_NOTES,
+    IDC_ADDRESS,
+    IDC_ENABLE,
+    IDC_MODE_A,
+    IDC_MODE_B,
+    IDC_KIND,
+    IDC_ROWS,
+    IDC_GO,
+    IDC_PROGRESS,
+    IDC_GROUP,
 };
 
 // One control of every kind, counting the callbacks each one runs.
 class CEveryKindPage : public CPage {
 public:
-  CEveryKindPage() : CPage(u"Every Kind") {
-    AddLabel(IDC_LABEL, u"All controls:");
-    BeginGroup(IDC_GROUP, u"Fields");
-    AddEdit(IDC_NAME, u"Name:").SetOnChange([this] { ++nChanges; });
-    AddNumberEdit(IDC_COUNT, u"Count:").SetRange(0, 500).SetOnChange([this] { ++nChanges; });
-    AddPasswordEdit(IDC_SECRET, u"Secret:");
-    AddIpAddress(IDC_ADDRESS, u"Address:").SetOnChange([this] { ++nChanges; });
-    End();
-    AddMultiLineEdit(IDC_NOTES, u"Notes:").SetOnChange([this] { ++nChanges; });
-    AddCheckBox(IDC_ENABLE, u"Enable").SetOnClick([this] { ++nClicks; });
-    BeginRow();
-    AddRadioButton(IDC_MODE_A, u"Mode A", 1).SetOnClick([this] { ++nClicks; });
-    AddRadioButton(IDC_MODE_B, u"Mode B", 1).SetOnClick([this] { ++nClicks; });
-    End();
-    AddDropDownList(IDC_KIND, u"Kind:").SetOnChange([this] { ++nChanges; });
-    AddListView(IDC_ROWS, u"Rows:").SetOnChange([this] { ++nChanges; });
-    Find<CListView>(IDC_ROWS)->SetOnDoubleClick([this](int iRow) { iDoubleClicked = iRow; });
-    AddButton(IDC_GO, u"Go").SetOnClick([this] { ++nClicks; });
-    AddProgressBar(IDC_PROGRESS, u"Progress:");
-  }
-  bool Load() override { return true; }
-  void Store() override {}
+    CEveryKindPage() : CPage(u"Every Kind")
+    {
+        AddLabel(IDC_LABEL, u"All controls:");
+        BeginGroup(IDC_GROUP, u"Fields");
+        AddEdit(IDC_NAME, u"Name:").SetOnChange([this] { ++nChanges; });
+        AddNumberEdit(IDC_COUNT, u"Count:").SetRange(0, 500).SetOnChange([this] { ++nChanges; });
+        AddPasswordEdit(IDC_SECRET, u"Secret:");
+        AddIpAddress(IDC_ADDRESS, u"Address:").SetOnChange([this] { ++nChanges; });
+        End();
+        AddMultiLineEdit(IDC_NOTES, u"Notes:").SetOnChange([this] { ++nChanges; });
+        AddCheckBox(IDC_ENABLE, u"Enable").SetOnClick([this] { ++nClicks; });
+        BeginRow();
+        AddRadioButton(IDC_MODE_A, u"Mode A", 1).SetOnClick([this] { ++nClicks; });
+        AddRadioButton(IDC_MODE_B, u"Mode B", 1).SetOnClick([this] { ++nClicks; });
+        End();
+        AddDropDownList(IDC_KIND, u"Kind:").SetOnChange([this] { ++nChanges; });
+        AddListView(IDC_ROWS, u"Rows:").SetOnChange([this] { ++nChanges; });
+        Find<CListView>(IDC_ROWS)->SetOnDoubleClick([this](int iRow) { iDoubleClicked = iRow; });
+        AddButton(IDC_GO, u"Go").SetOnClick([this] { ++nClicks; });
+        AddProgressBar(IDC_PROGRESS, u"Progress:");
+    }
+    bool Load() override { return true; }
+    void Store() override {}
 
-  int nChanges = 0;
-  int nClicks = 0;
-  int iDoubleClicked = -1;
+    int nChanges = 0;
+    int nClicks = 0;
+    int iDoubleClicked = -1;
 };
 
-template <class T> T* WidgetAs(const CQtFormView& view, int iId) { return qobject_cast<T*>(view.WidgetOf(iId)); }
+template <class T> T* WidgetAs(const CQtFormView& view, int iId)
+{
+    return qobject_cast<T*>(view.WidgetOf(iId));
+}
 
 // Runs fn as soon as a modal window is up (from inside its loop).
-void WhenModal(std::function<void(QWidget*)> fn) {
-  auto* pTimer = new QTimer(qApp); // deletes itself once it has fired
-  pTimer->setInterval(10);
-  QObject::connect(pTimer, &QTimer::timeout, [pTimer, fn] {
-    if (QWidget* pModal = QApplication::activeModalWidget(); pModal != nullptr && pModal->isVisible()) {
-      pTimer->stop();
-      pTimer->deleteLater();
-      fn(pModal);
-    }
-  });
-  pTimer->start();
-}
-
-TEST(QtFormView, CreatesOneWidgetPerControlKindWithItsLabel) {
-  CEveryKindPage page;
-  CQtFormView view(page);
-  // The other kinds are taken by their widget class in the tests below.
-  EXPECT_TRUE(WidgetAs<QLabel>(view, IDC_LABEL));
-  EXPECT_EQ(WidgetAs<QLineEdit>(view, IDC_SECRET)->echoMode(), QLineEdit::Password);
-  EXPECT_TRUE(WidgetAs<QPushButton>(view, IDC_GO));
-  ASSERT_TRUE(WidgetAs<QGroupBox>(view, IDC_GROUP));
-  EXPECT_EQ(WidgetAs<QGroupBox>(view, IDC_GROUP)->title(), "Fields");
-  EXPECT_TRUE(WidgetAs<QGroupBox>(view, IDC_GROUP)->isAncestorOf(view.WidgetOf(IDC_NAME)));
-  ASSERT_TRUE(view.SideLabelOf(*page.FindControl(IDC_NAME)));
-  EXPECT_EQ(view.SideLabelOf(*page.FindControl(IDC_NAME))->text(), "Name:");
-  EXPECT_EQ(WidgetAs<QCheckBox>(view, IDC_ENABLE)->text(), "Enable");
-  EXPECT_EQ(view.SideLabelOf(*page.FindControl(IDC_ENABLE)), nullptr);
-  EXPECT_TRUE(view.FillsHeight());
-}
-
-TEST(QtFormView, ShowsEveryModelChangeWithoutRunningCallbacks) {
-  CEveryKindPage page;
-  CQtFormView view(page);
-  page.Find<CEdit>(IDC_NAME)->SetText(u"Unit 7");
-  page.Find<CIpAddressEdit>(IDC_ADDRESS)->SetAddress(0x0A000102);
-  page.Find<CCheckBox>(IDC_ENABLE)->SetChecked(true);
-  page.CheckRadio(1, IDC_MODE_B);
-  CDropDownList& rKind = *page.Find<CDropDownList>(IDC_KIND);
-  rKind.AddItem(u"Any", 0);
-  rKind.AddItem(u"TCP", 1);
-  rKind.SelectByData(1);
-  CListView& rRows = *page.Find<CListView>(IDC_ROWS);
-  rRows.AddColumn(u"Name", 80);
-  rRows.AddColumn(u"Port", 40);
-  rRows.AddRow({u"first", u"80"});
-  rRows.AddRow({u"second", u"443"});
-  rRows.SetSelection(1);
-  page.Find<CProgressBar>(IDC_PROGRESS)->SetRange(0, 10);
-  page.Find<CProgressBar>(IDC_PROGRESS)->SetPos(4);
-  CEdit& rNotes = *page.Find<CEdit>(IDC_NOTES);
-  rNotes.InsertAtCaret(u"one\r\n");
-  rNotes.InsertAtCaret(u"two\r\n");
-
-  EXPECT_EQ(WidgetAs<QLineEdit>(view, IDC_NAME)->text(), "Unit 7");
-  EXPECT_EQ(WidgetAs<QLineEdit>(view, IDC_ADDRESS)->text(), "10.0.1.2");
-  EXPECT_TRUE(WidgetAs<QCheckBox>(view, IDC_ENABLE)->isChecked());
-  EXPECT_FALSE(WidgetAs<QRadioButton>(view, IDC_MODE_A)->isChecked());
-  EXPECT_TRUE(WidgetAs<QRadioButton>(view, IDC_MODE_B)->isChecked());
-  EXPECT_EQ(WidgetAs<QComboBox>(view, IDC_KIND)->count(), 2);
-  EXPECT_EQ(WidgetAs<QComboBox>(view, IDC_KIND)->currentText(), "TCP");
-  QTableWidget* pTable = WidgetAs<QTableWidget>(view, IDC_ROWS);
-  ASSERT_EQ(pTable->rowCount(), 2);
-  EXPECT_EQ(pTable->horizontalHeaderItem(1)->text(), "Port");
-  EXPECT_EQ(pTable->item(1, 1)->text(), "443");
-  ASSERT_EQ(pTable->selectedRanges().size(), 1);
-  EXPECT_EQ(pTable->selectedRanges().first().topRow(), 1);
-  EXPECT_EQ(WidgetAs<QProgressBar>(view, IDC_PROGRESS)->value(), 4);
-  EXPECT_EQ(WidgetAs<QPlainTextEdit>(view, IDC_NOTES)->toPlainText(), "one\ntwo\n");
-
-  rRows.DeleteRow(0);
-  EXPECT_EQ(pTable->rowCount(), 1);
-  EXPECT_EQ(pTable->selectedRanges().first().topRow(), 0);
-  page.Find<CIpAddressEdit>(IDC_ADDRESS)->Clear();
-  EXPECT_TRUE(WidgetAs<QLineEdit>(view, IDC_ADDRESS)->text().isEmpty());
-  EXPECT_EQ(page.nChanges + page.nClicks, 0);
-}
-
-TEST(QtFormView, SamplePageStateFollowsTheModelAndMessagesGoThroughTheFormsHost) {
-  test::SSampleRecord record;
-  record.vEntries = {{u"Server 1", u"a.example"}};
-  test::CSamplePage page(record);
-  CScriptedFormHost scripted;
-  page.SetHost(&scripted);
-  CQtFormView view(page);
-  page.Initialise();
-  page.Load();
-  EXPECT_EQ(view.WidgetOf(test::IDC_ADDRESS)->toolTip(),
-            "IP address of the server, using either numbers or domain names.");
-  EXPECT_EQ(view.SideLabelOf(*page.FindControl(test::IDC_ADDRESS))->toolTip(), view.WidgetOf(test::IDC_ADDRESS)->toolTip());
-
-  page.Enable(true);
-  EXPECT_TRUE(view.WidgetOf(test::IDC_PORT)->isEnabled());
-  EXPECT_FALSE(view.WidgetOf(test::IDC_ADDRESS)->isEnabled()); // "No server" is chosen
-  EXPECT_TRUE(WidgetAs<QLineEdit>(view, test::IDC_STATUS)->isReadOnly());
-
-  QTest::mouseClick(view.WidgetOf(test::IDC_CHANGE), Qt::LeftButton);
-  EXPECT_EQ(scripted.LastMessage().wszText, u"Please select connection from list");
-  EXPECT_EQ(scripted.LastMessage().wszCaption, u"Change Selection");
-  WidgetAs<QTableWidget>(view, test::IDC_LIST)->selectRow(0);
-  scripted.QueueAnswer(EDlgResult::Yes);
-  QTest::mouseClick(view.WidgetOf(test::IDC_DELETE), Qt::LeftButton);
-  EXPECT_EQ(scripted.LastMessage().wszCaption, u"Delete Server 1");
-  EXPECT_EQ(WidgetAs<QTableWidget>(view, test::IDC_LIST)->rowCount(), 0);
-  EXPECT_TRUE(scripted.Errors().empty());
-
-  page.Enable(false);
-  EXPECT_FALSE(view.WidgetOf(test::IDC_PORT)->isEnabled());
-  EXPECT_FALSE(view.WidgetOf(test::IDC_ADD)->isEnabled());
-  page.FindControl(test::IDC_PORT)->SetVisible(false);
-  EXPECT_TRUE(view.WidgetOf(test::IDC_PORT)->isHidden());
-  EXPECT_TRUE(view.SideLabelOf(*page.FindControl(test::IDC_PORT))->isHidden());
-  page.FindControl(test::IDC_PORT)->SetCaption(u"Server port:");
-  EXPECT_EQ(view.SideLabelOf(*page.FindControl(test::IDC_PORT))->text(), "Server port:");
-}
-
-TEST(QtFormView, OperatorEditsReachTheModelOnceAndRefusedOnesAreUndone) {
-  CEveryKindPage page;
-  CQtFormView view(page);
-  page.Find<CDropDownList>(IDC_KIND)->AddItem(u"Any");
-  page.Find<CDropDownList>(IDC_KIND)->AddItem(u"TCP");
-  CListView& rRows = *page.Find<CListView>(IDC_ROWS);
-  rRows.AddColumn(u"Name", 80);
-  rRows.AddRow({u"first"});
-  rRows.AddRow({u"second"});
-  view.resize(600, 700);
-  view.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
-
-  QTest::keyClicks(view.WidgetOf(IDC_NAME), "Abc");
-  EXPECT_EQ(page.TextOf(IDC_NAME), u"Abc");
-  EXPECT_EQ(page.nChanges, 3);
-
-  // Above the range: the model refuses, and the field shows what the model holds.
-  QTest::keyClicks(view.WidgetOf(IDC_COUNT), "50");
-  QTest::keyClicks(view.WidgetOf(IDC_COUNT), "1");
-  EXPECT_EQ(page.TextOf(IDC_COUNT), u"50");
-  EXPECT_EQ(WidgetAs<QLineEdit>(view, IDC_COUNT)->text(), "50");
-
-  QTest::keyClicks(view.WidgetOf(IDC_ADDRESS), "192.168.1.20");
-  EXPECT_EQ(page.Find<CIpAddressEdit>(IDC_ADDRESS)->Address(), 0xC0A80114u);
-
-  QTest::keyClicks(view.WidgetOf(IDC_NOTES), "a");
-  QTest::keyClick(view.WidgetOf(IDC_NOTES), Qt::Key_Return);
-  QTest::keyClicks(view.WidgetOf(IDC_NOTES), "b");
-  EXPECT_EQ(page.TextOf(IDC_NOTES), u"a\r\nb");
-
-  page.nChanges = 0;
-  QTest::mouseClick(view.WidgetOf(IDC_ENABLE), Qt::LeftButton);
-  EXPECT_TRUE(page.IsChecked(IDC_ENABLE));
-  QTest::mouseClick(view.WidgetOf(IDC_MODE_A), Qt::LeftButton);
-  QTest::mouseClick(view.WidgetOf(IDC_MODE_B), Qt::LeftButton);
-  QTest::mouseClick(view.WidgetOf(IDC_MODE_B), Qt::LeftButton); // a checked radio stays checked
-  EXPECT_EQ(page.CheckedRadio(1), IDC_MODE_B);
-  EXPECT_FALSE(WidgetAs<QRadioButton>(view, IDC_MODE_A)->isChecked());
-  EXPECT_TRUE(WidgetAs<QRadioButton>(view, IDC_MODE_B)->isChecked());
-  QTest::mouseClick(view.WidgetOf(IDC_GO), Qt::LeftButton);
-  EXPECT_EQ(page.nClicks, 5);
-
-  emit WidgetAs<QComboBox>(view, IDC_KIND)->activated(1);
-  EXPECT_EQ(page.SelectionOf(IDC_KIND), 1);
-  WidgetAs<QTableWidget>(view, IDC_ROWS)->selectRow(1);
-  EXPECT_EQ(page.SelectionOf(IDC_ROWS), 1);
-  emit WidgetAs<QTableWidget>(view, IDC_ROWS)->cellDoubleClicked(0, 0);
-  EXPECT_EQ(page.iDoubleClicked, 0);
-  EXPECT_EQ(page.SelectionOf(IDC_ROWS), 0);
-  EXPECT_EQ(page.nChanges, 3); // one per action; the double click's selection is one of them
-
-  // A disabled control takes nothing.
-  page.FindControl(IDC_NAME)->SetEnabled(false);
-  QTest::keyClicks(view.WidgetOf(IDC_NAME), "x");
-  EXPECT_EQ(page.TextOf(IDC_NAME), u"Abc");
-}
-
-TEST(QtFormView, DeviceLinesGoInAtTheCaretTheOperatorLeft) {
-  CEveryKindPage page;
-  CQtFormView view(page);
-  CEdit& rNotes = *page.Find<CEdit>(IDC_NOTES);
-  rNotes.InsertAtCaret(u"first\r\nlast\r\n");
-  auto* pEdit = WidgetAs<QPlainTextEdit>(view, IDC_NOTES);
-  QTextCursor cursor = pEdit->textCursor();
-  cursor.setPosition(6); // start of "last"
-  pEdit->setTextCursor(cursor);
-  EXPECT_EQ(rNotes.Caret(), 7u);
-  rNotes.InsertAtCaret(u"middle\r\n");
-  EXPECT_EQ(pEdit->toPlainText(), "first\nmiddle\nlast\n");
-  EXPECT_EQ(MultiLineDisplayText(rNotes.Text()), pEdit->toPlainText());
-  EXPECT_FALSE(pEdit->textCursor().hasSelection());
-}
-
-TEST(QtFormHost, ADialogThatRefusesOkStaysOpenWithItsMessage) {
-  CQtFormHost host;
-  test::SEntry entry{u"", u""};
-  test::CEntryDlg dialog(entry);
-  QString qsMessage;
-  QString qsCaption;
-  bool bStillOpenAfterRefusal = false;
-  WhenModal([&](QWidget* pDialog) {
-    EXPECT_EQ(pDialog->windowTitle(), "Server Connection Settings");
-    WhenModal([&](QWidget* pBox) {
-      auto* pMessage = qobject_cast<QMessageBox*>(pBox);
-      ASSERT_TRUE(pMessage);
-      qsMessage = pMessage->text();
-      qsCaption = pMessage->windowTitle();
-      pMessage->button(QMessageBox::Ok)->click();
-      QTimer::singleShot(0, [&, pDialog] {
-        bStillOpenAfterRefusal = pDialog->isVisible();
-        auto vEdits = pDialog->findChildren<QLineEdit*>();
-        ASSERT_EQ(vEdits.size(), 2);
-        QTest::keyClicks(vEdits[0], "Main");
-        QTest::keyClicks(vEdits[1], "10.0.0.1");
-        QTest::keyClick(vEdits[1], Qt::Key_Return); // Enter is OK
-      });
+void WhenModal(std::function<void(QWidget*)> fn)
+{
+    auto* pTimer = new QTimer(qApp); // deletes itself once it has fired
+    pTimer->setInterval(10);
+    QObject::connect(pTimer, &QTimer::timeout, [pTimer, fn] {
+        if (QWidget* pModal = QApplication::activeModalWidget(); pModal != nullptr && pModal->isVisible()) {
+            pTimer->stop();
+            pTimer->deleteLater();
+            fn(pModal);
+        }
     });
-    for (QPushButton* pButton : pDialog->findChildren<QPushButton*>()) {
-      if (pButton->text() == "OK") {
-        pButton->click();
-      }
-    }
-  });
-  EXPECT_EQ(host.RunModal(dialog), EDlgResult::Ok);
-  EXPECT_EQ(qsMessage, "Empty name");
-  EXPECT_EQ(qsCaption, "Set Server Parameters");
-  EXPECT_TRUE(bStillOpenAfterRefusal);
-  EXPECT_EQ(entry.wszName, u"Main");
-  EXPECT_EQ(entry.wszAddress, u"10.0.0.1");
-  EXPECT_FALSE(dialog.IsOpen());
+    pTimer->start();
 }
 
-TEST(QtFormHost, EscapeCancelsAndMessageBoxesAnswerWithTheirButtons) {
-  CQtFormHost host;
-  test::SEntry entry{u"Old", u"1.2.3.4"};
-  test::CEntryDlg dialog(entry);
-  WhenModal([](QWidget* pDialog) { QTest::keyClick(pDialog, Qt::Key_Escape); });
-  EXPECT_EQ(host.RunModal(dialog), EDlgResult::Cancel);
-  EXPECT_EQ(entry.wszName, u"Old");
-
-  QString qsButtons;
-  WhenModal([&](QWidget* pBox) {
-    auto* pMessage = qobject_cast<QMessageBox*>(pBox);
-    ASSERT_TRUE(pMessage);
-    for (QAbstractButton* pButton : pMessage->buttons()) {
-      qsButtons += pMessage->standardButton(pButton) == QMessageBox::Yes ? "Y" : "N";
-    }
-    EXPECT_EQ(pMessage->windowTitle(), "Delete Server 1");
-    EXPECT_EQ(pMessage->text(), "Are you sure?");
-    pMessage->button(QMessageBox::No)->click();
-  });
-  EXPECT_EQ(host.MessageBox(u"Are you sure?", u"Delete Server 1", EMsgButtons::YesNo, EMsgIcon::Question),
-            EDlgResult::No);
-  EXPECT_EQ(qsButtons.size(), 2);
-  WhenModal([](QWidget* pBox) { QTest::keyClick(pBox, Qt::Key_Escape); });
-  EXPECT_EQ(host.MessageBox(u"Sure?", u"Question", EMsgButtons::OkCancel, EMsgIcon::None), EDlgResult::Cancel);
+TEST(QtFormView, CreatesOneWidgetPerControlKindWithItsLabel)
+{
+    CEveryKindPage page;
+    CQtFormView view(page);
+    // The other kinds are taken by their widget class in the tests below.
+    EXPECT_TRUE(WidgetAs<QLabel>(view, IDC_LABEL));
+    EXPECT_EQ(WidgetAs<QLineEdit>(view, IDC_SECRET)->echoMode(), QLineEdit::Password);
+    EXPECT_TRUE(WidgetAs<QPushButton>(view, IDC_GO));
+    ASSERT_TRUE(WidgetAs<QGroupBox>(view, IDC_GROUP));
+    EXPECT_EQ(WidgetAs<QGroupBox>(view, IDC_GROUP)->title(), "Fields");
+    EXPECT_TRUE(WidgetAs<QGroupBox>(view, IDC_GROUP)->isAncestorOf(view.WidgetOf(IDC_NAME)));
+    ASSERT_TRUE(view.SideLabelOf(*page.FindControl(IDC_NAME)));
+    EXPECT_EQ(view.SideLabelOf(*page.FindControl(IDC_NAME))->text(), "Name:");
+    EXPECT_EQ(WidgetAs<QCheckBox>(view, IDC_ENABLE)->text(), "Enable");
+    EXPECT_EQ(view.SideLabelOf(*page.FindControl(IDC_ENABLE)), nullptr);
+    EXPECT_TRUE(view.FillsHeight());
 }
 
-TEST(QtText, FileFiltersAndMultiLinePositions) {
-  EXPECT_EQ(QtNameFilters(u"MDC files (*.mdc)|*.mdc|XML Files (*.xml)|*.xml|All Files (*.*)|*.*|"),
-            QStringList({"MDC files (*.mdc) (*.mdc)", "XML Files (*.xml) (*.xml)", "All Files (*.*) (*)"}));
-  EXPECT_EQ(QtNameFilters(u"Program files|*.tgz;*.gz;*.ldr|"), QStringList({"Program files (*.tgz *.gz *.ldr)"}));
+TEST(QtFormView, ShowsEveryModelChangeWithoutRunningCallbacks)
+{
+    CEveryKindPage page;
+    CQtFormView view(page);
+    page.Find<CEdit>(IDC_NAME)->SetText(u"Unit 7");
+    page.Find<CIpAddressEdit>(IDC_ADDRESS)->SetAddress(0x0A000102);
+    page.Find<CCheckBox>(IDC_ENABLE)->SetChecked(true);
+    page.CheckRadio(1, IDC_MODE_B);
+    CDropDownList& rKind = *page.Find<CDropDownList>(IDC_KIND);
+    rKind.AddItem(u"Any", 0);
+    rKind.AddItem(u"TCP", 1);
+    rKind.SelectByData(1);
+    CListView& rRows = *page.Find<CListView>(IDC_ROWS);
+    rRows.AddColumn(u"Name", 80);
+    rRows.AddColumn(u"Port", 40);
+    rRows.AddRow({u"first", u"80"});
+    rRows.AddRow({u"second", u"443"});
+    rRows.SetSelection(1);
+    page.Find<CProgressBar>(IDC_PROGRESS)->SetRange(0, 10);
+    page.Find<CProgressBar>(IDC_PROGRESS)->SetPos(4);
+    CEdit& rNotes = *page.Find<CEdit>(IDC_NOTES);
+    rNotes.InsertAtCaret(u"one\r\n");
+    rNotes.InsertAtCaret(u"two\r\n");
 
-  const std::u16string wszModel = u"ab\r\ncd\r\n";
-  EXPECT_EQ(MultiLineWidgetPos(wszModel, 4), 3);
-  EXPECT_EQ(MultiLineModelPos(wszModel, 3), 4u);
-  EXPECT_EQ(MultiLineModelPos(wszModel, 99), wszModel.size());
-  EXPECT_EQ(MultiLineModelText("x\ny"), u"x\r\ny");
-  EXPECT_EQ(FromQString(ToQString(u"\u00e9\u4e2d")), u"\u00e9\u4e2d");
+    EXPECT_EQ(WidgetAs<QLineEdit>(view, IDC_NAME)->text(), "Unit 7");
+    EXPECT_EQ(WidgetAs<QLineEdit>(view, IDC_ADDRESS)->text(), "10.0.1.2");
+    EXPECT_TRUE(WidgetAs<QCheckBox>(view, IDC_ENABLE)->isChecked());
+    EXPECT_FALSE(WidgetAs<QRadioButton>(view, IDC_MODE_A)->isChecked());
+    EXPECT_TRUE(WidgetAs<QRadioButton>(view, IDC_MODE_B)->isChecked());
+    EXPECT_EQ(WidgetAs<QComboBox>(view, IDC_KIND)->count(), 2);
+    EXPECT_EQ(WidgetAs<QComboBox>(view, IDC_KIND)->currentText(), "TCP");
+    QTableWidget* pTable = WidgetAs<QTableWidget>(view, IDC_ROWS);
+    ASSERT_EQ(pTable->rowCount(), 2);
+    EXPECT_EQ(pTable->horizontalHeaderItem(1)->text(), "Port");
+    EXPECT_EQ(pTable->item(1, 1)->text(), "443");
+    ASSERT_EQ(pTable->selectedRanges().size(), 1);
+    EXPECT_EQ(pTable->selectedRanges().first().topRow(), 1);
+    EXPECT_EQ(WidgetAs<QProgressBar>(view, IDC_PROGRESS)->value(), 4);
+    EXPECT_EQ(WidgetAs<QPlainTextEdit>(view, IDC_NOTES)->toPlainText(), "one\ntwo\n");
+
+    rRows.DeleteRow(0);
+    EXPECT_EQ(pTable->rowCount(), 1);
+    EXPECT_EQ(pTable->selectedRanges().first().topRow(), 0);
+    page.Find<CIpAddressEdit>(IDC_ADDRESS)->Clear();
+    EXPECT_TRUE(WidgetAs<QLineEdit>(view, IDC_ADDRESS)->text().isEmpty());
+    EXPECT_EQ(page.nChanges + page.nClicks, 0);
+}
+
+TEST(QtFormView, SamplePageStateFollowsTheModelAndMessagesGoThroughTheFormsHost)
+{
+    test::SSampleRecord record;
+    record.vEntries = {{u"Server 1", u"a.example"}};
+    test::CSamplePage page(record);
+    CScriptedFormHost scripted;
+    page.SetHost(&scripted);
+    CQtFormView view(page);
+    page.Initialise();
+    page.Load();
+    EXPECT_EQ(view.WidgetOf(test::IDC_ADDRESS)->toolTip(),
+              "IP address of the server, using either numbers or domain names.");
+    EXPECT_EQ(view.SideLabelOf(*page.FindControl(test::IDC_ADDRESS))->toolTip(),
+              view.WidgetOf(test::IDC_ADDRESS)->toolTip());
+
+    page.Enable(true);
+    EXPECT_TRUE(view.WidgetOf(test::IDC_PORT)->isEnabled());
+    EXPECT_FALSE(view.WidgetOf(test::IDC_ADDRESS)->isEnabled()); // "No server" is chosen
+    EXPECT_TRUE(WidgetAs<QLineEdit>(view, test::IDC_STATUS)->isReadOnly());
+
+    QTest::mouseClick(view.WidgetOf(test::IDC_CHANGE), Qt::LeftButton);
+    EXPECT_EQ(scripted.LastMessage().wszText, u"Please select connection from list");
+    EXPECT_EQ(scripted.LastMessage().wszCaption, u"Change Selection");
+    WidgetAs<QTableWidget>(view, test::IDC_LIST)->selectRow(0);
+    scripted.QueueAnswer(EDlgResult::Yes);
+    QTest::mouseClick(view.WidgetOf(test::IDC_DELETE), Qt::LeftButton);
+    EXPECT_EQ(scripted.LastMessage().wszCaption, u"Delete Server 1");
+    EXPECT_EQ(WidgetAs<QTableWidget>(view, test::IDC_LIST)->rowCount(), 0);
+    EXPECT_TRUE(scripted.Errors().empty());
+
+    page.Enable(false);
+    EXPECT_FALSE(view.WidgetOf(test::IDC_PORT)->isEnabled());
+    EXPECT_FALSE(view.WidgetOf(test::IDC_ADD)->isEnabled());
+    page.FindControl(test::IDC_PORT)->SetVisible(false);
+    EXPECT_TRUE(view.WidgetOf(test::IDC_PORT)->isHidden());
+    EXPECT_TRUE(view.SideLabelOf(*page.FindControl(test::IDC_PORT))->isHidden());
+    page.FindControl(test::IDC_PORT)->SetCaption(u"Server port:");
+    EXPECT_EQ(view.SideLabelOf(*page.FindControl(test::IDC_PORT))->text(), "Server port:");
+}
+
+TEST(QtFormView, OperatorEditsReachTheModelOnceAndRefusedOnesAreUndone)
+{
+    CEveryKindPage page;
+    CQtFormView view(page);
+    page.Find<CDropDownList>(IDC_KIND)->AddItem(u"Any");
+    page.Find<CDropDownList>(IDC_KIND)->AddItem(u"TCP");
+    CListView& rRows = *page.Find<CListView>(IDC_ROWS);
+    rRows.AddColumn(u"Name", 80);
+    rRows.AddRow({u"first"});
+    rRows.AddRow({u"second"});
+    view.resize(600, 700);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+
+    QTest::keyClicks(view.WidgetOf(IDC_NAME), "Abc");
+    EXPECT_EQ(page.TextOf(IDC_NAME), u"Abc");
+    EXPECT_EQ(page.nChanges, 3);
+
+    // Above the range: the model refuses, and the field shows what the model holds.
+    QTest::keyClicks(view.WidgetOf(IDC_COUNT), "50");
+    QTest::keyClicks(view.WidgetOf(IDC_COUNT), "1");
+    EXPECT_EQ(page.TextOf(IDC_COUNT), u"50");
+    EXPECT_EQ(WidgetAs<QLineEdit>(view, IDC_COUNT)->text(), "50");
+
+    QTest::keyClicks(view.WidgetOf(IDC_ADDRESS), "192.168.1.20");
+    EXPECT_EQ(page.Find<CIpAddressEdit>(IDC_ADDRESS)->Address(), 0xC0A80114u);
+
+    QTest::keyClicks(view.WidgetOf(IDC_NOTES), "a");
+    QTest::keyClick(view.WidgetOf(IDC_NOTES), Qt::Key_Return);
+    QTest::keyClicks(view.WidgetOf(IDC_NOTES), "b");
+    EXPECT_EQ(page.TextOf(IDC_NOTES), u"a\r\nb");
+
+    page.nChanges = 0;
+    QTest::mouseClick(view.WidgetOf(IDC_ENABLE), Qt::LeftButton);
+    EXPECT_TRUE(page.IsChecked(IDC_ENABLE));
+    QTest::mouseClick(view.WidgetOf(IDC_MODE_A), Qt::LeftButton);
+    QTest::mouseClick(view.WidgetOf(IDC_MODE_B), Qt::LeftButton);
+    QTest::mouseClick(view.WidgetOf(IDC_MODE_B), Qt::LeftButton); // a checked radio stays checked
+    EXPECT_EQ(page.CheckedRadio(1), IDC_MODE_B);
+    EXPECT_FALSE(WidgetAs<QRadioButton>(view, IDC_MODE_A)->isChecked());
+    EXPECT_TRUE(WidgetAs<QRadioButton>(view, IDC_MODE_B)->isChecked());
+    QTest::mouseClick(view.WidgetOf(IDC_GO), Qt::LeftButton);
+    EXPECT_EQ(page.nClicks, 5);
+
+    emit WidgetAs<QComboBox>(view, IDC_KIND)->activated(1);
+    EXPECT_EQ(page.SelectionOf(IDC_KIND), 1);
+    WidgetAs<QTableWidget>(view, IDC_ROWS)->selectRow(1);
+    EXPECT_EQ(page.SelectionOf(IDC_ROWS), 1);
+    emit WidgetAs<QTableWidget>(view, IDC_ROWS)->cellDoubleClicked(0, 0);
+    EXPECT_EQ(page.iDoubleClicked, 0);
+    EXPECT_EQ(page.SelectionOf(IDC_ROWS), 0);
+    EXPECT_EQ(page.nChanges, 3); // one per action; the double click's selection is one of them
+
+    // A disabled control takes nothing.
+    page.FindControl(IDC_NAME)->SetEnabled(false);
+    QTest::keyClicks(view.WidgetOf(IDC_NAME), "x");
+    EXPECT_EQ(page.TextOf(IDC_NAME), u"Abc");
+}
+
+TEST(QtFormView, DeviceLinesGoInAtTheCaretTheOperatorLeft)
+{
+    CEveryKindPage page;
+    CQtFormView view(page);
+    CEdit& rNotes = *page.Find<CEdit>(IDC_NOTES);
+    rNotes.InsertAtCaret(u"first\r\nlast\r\n");
+    auto* pEdit = WidgetAs<QPlainTextEdit>(view, IDC_NOTES);
+    QTextCursor cursor = pEdit->textCursor();
+    cursor.setPosition(6); // start of "last"
+    pEdit->setTextCursor(cursor);
+    EXPECT_EQ(rNotes.Caret(), 7u);
+    rNotes.InsertAtCaret(u"middle\r\n");
+    EXPECT_EQ(pEdit->toPlainText(), "first\nmiddle\nlast\n");
+    EXPECT_EQ(MultiLineDisplayText(rNotes.Text()), pEdit->toPlainText());
+    EXPECT_FALSE(pEdit->textCursor().hasSelection());
+}
+
+TEST(QtFormHost, ADialogThatRefusesOkStaysOpenWithItsMessage)
+{
+    CQtFormHost host;
+    test::SEntry entry{u"", u""};
+    test::CEntryDlg dialog(entry);
+    QString qsMessage;
+    QString qsCaption;
+    bool bStillOpenAfterRefusal = false;
+    WhenModal([&](QWidget* pDialog) {
+        EXPECT_EQ(pDialog->windowTitle(), "Server Connection Settings");
+        WhenModal([&](QWidget* pBox) {
+            auto* pMessage = qobject_cast<QMessageBox*>(pBox);
+            ASSERT_TRUE(pMessage);
+            qsMessage = pMessage->text();
+            qsCaption = pMessage->windowTitle();
+            pMessage->button(QMessageBox::Ok)->click();
+            QTimer::singleShot(0, [&, pDialog] {
+                bStillOpenAfterRefusal = pDialog->isVisible();
+                auto vEdits = pDialog->findChildren<QLineEdit*>();
+                ASSERT_EQ(vEdits.size(), 2);
+                QTest::keyClicks(vEdits[0], "Main");
+                QTest::keyClicks(vEdits[1], "10.0.0.1");
+                QTest::keyClick(vEdits[1], Qt::Key_Return); // Enter is OK
+            });
+        });
+        for (QPushButton* pButton : pDialog->findChildren<QPushButton*>()) {
+            if (pButton->text() == "OK") {
+                pButton->click();
+            }
+        }
+    });
+    EXPECT_EQ(host.RunModal(dialog), EDlgResult::Ok);
+    EXPECT_EQ(qsMessage, "Empty name");
+    EXPECT_EQ(qsCaption, "Set Server Parameters");
+    EXPECT_TRUE(bStillOpenAfterRefusal);
+    EXPECT_EQ(entry.wszName, u"Main");
+    EXPECT_EQ(entry.wszAddress, u"10.0.0.1");
+    EXPECT_FALSE(dialog.IsOpen());
+}
+
+TEST(QtFormHost, EscapeCancelsAndMessageBoxesAnswerWithTheirButtons)
+{
+    CQtFormHost host;
+    test::SEntry entry{u"Old", u"1.2.3.4"};
+    test::CEntryDlg dialog(entry);
+    WhenModal([](QWidget* pDialog) { QTest::keyClick(pDialog, Qt::Key_Escape); });
+    EXPECT_EQ(host.RunModal(dialog), EDlgResult::Cancel);
+    EXPECT_EQ(entry.wszName, u"Old");
+
+    QString qsButtons;
+    WhenModal([&](QWidget* pBox) {
+        auto* pMessage = qobject_cast<QMessageBox*>(pBox);
+        ASSERT_TRUE(pMessage);
+        for (QAbstractButton* pButton : pMessage->buttons()) {
+            qsButtons += pMessage->standardButton(pButton) == QMessageBox::Yes ? "Y" : "N";
+        }
+        EXPECT_EQ(pMessage->windowTitle(), "Delete Server 1");
+        EXPECT_EQ(pMessage->text(), "Are you sure?");
+        pMessage->button(QMessageBox::No)->click();
+    });
+    EXPECT_EQ(host.MessageBox(u"Are you sure?", u"Delete Server 1", EMsgButtons::YesNo, EMsgIcon::Question),
+              EDlgResult::No);
+    EXPECT_EQ(qsButtons.size(), 2);
+    WhenModal([](QWidget* pBox) { QTest::keyClick(pBox, Qt::Key_Escape); });
+    EXPECT_EQ(host.MessageBox(u"Sure?", u"Question", EMsgButtons::OkCancel, EMsgIcon::None),
+              EDlgResult::Cancel);
+}
+
+TEST(QtText, FileFiltersAndMultiLinePositions)
+{
+    EXPECT_EQ(QtNameFilters(u"MDC files (*.mdc)|*.mdc|XML Files (*.xml)|*.xml|All Files (*.*)|*.*|"),
+              QStringList({"MDC files (*.mdc) (*.mdc)", "XML Files (*.xml) (*.xml)", "All Files (*.*) (*)"}));
+    EXPECT_EQ(QtNameFilters(u"Program files|*.tgz;*.gz;*.ldr|"),
+              QStringList({"Program files (*.tgz *.gz *.ldr)"}));
+
+    const std::u16string wszModel = u"ab\r\ncd\r\n";
+    EXPECT_EQ(MultiLineWidgetPos(wszModel, 4), 3);
+    EXPECT_EQ(MultiLineModelPos(wszModel, 3), 4u);
+    EXPECT_EQ(MultiLineModelPos(wszModel, 99), wszModel.size());
+    EXPECT_EQ(MultiLineModelText("x\ny"), u"x\r\ny");
+    EXPECT_EQ(FromQString(ToQString(u"\u00e9\u4e2d")), u"\u00e9\u4e2d");
 }
 
 } // namespace

@@ -41,274 +41,296 @@ namespace {
 constexpr int kWaitMs = 15000;
 
 // Runs fn from inside the loop of the first modal window with the title.
-void WhenModalTitled(const QString& qsTitle, std::function<void(QWidget*)> fn) {
-  auto* pTimer = new QTimer(qApp); // deletes itself once it has fired
-  QObject::connect(pTimer, &QTimer::timeout, [pTimer, qsTitle, fn] {
-    QWidget* pModal = QApplication::activeModalWidget();
-    if (pModal != nullptr && pModal->isVisible() && pModal->windowTitle() == qsTitle) {
-      pTimer->stop();
-      pTimer->deleteLater();
-      fn(pModal);
-    }
-  });
-  pTimer->start(10);
+void WhenModalTitled(const QString& qsTitle, std::function<void(QWidget*)> fn)
+{
+    auto* pTimer = new QTimer(qApp); // deletes itself once it has fired
+    QObject::connect(pTimer, &QTimer::timeout, [pTimer, qsTitle, fn] {
+        QWidget* pModal = QApplication::activeModalWidget();
+        if (pModal != nullptr && pModal->isVisible() && pModal->windowTitle() == qsTitle) {
+            pTimer->stop();
+            pTimer->deleteLater();
+            fn(pModal);
+        }
+    });
+    pTimer->start(10);
 }
 
 class MainWindowTest : public ::testing::Test {
 protected:
-  void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
-  void TearDown() override {
-    m_pWindow.reset();
-    UnplugDevice();
-  }
-
-  std::string DeviceRoot() const { return m_dir.path().toStdString() + "/devices"; }
-
-  void PlugDevice(SSimDeviceOptions options = {}, const std::string& sDocument = SampleDocumentText()) {
-    options.iTickMs = 20;
-    m_pDevice = std::make_unique<CSimDevice>(options);
-    ASSERT_TRUE(m_pDevice->LoadDocumentText(sDocument));
-    m_pRunner = std::make_unique<CSimPipeRunner>(*m_pDevice, DeviceRoot(), "sim-1", 100);
-    m_serving = std::thread([this] { m_pRunner->Run(); });
-  }
-  void UnplugDevice() {
-    if (m_pRunner) {
-      m_pRunner->Stop();
+    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
+    void TearDown() override
+    {
+        m_pWindow.reset();
+        UnplugDevice();
     }
-    if (m_serving.joinable()) {
-      m_serving.join();
+
+    std::string DeviceRoot() const { return m_dir.path().toStdString() + "/devices"; }
+
+    void PlugDevice(SSimDeviceOptions options = {}, const std::string& sDocument = SampleDocumentText())
+    {
+        options.iTickMs = 20;
+        m_pDevice = std::make_unique<CSimDevice>(options);
+        ASSERT_TRUE(m_pDevice->LoadDocumentText(sDocument));
+        m_pRunner = std::make_unique<CSimPipeRunner>(*m_pDevice, DeviceRoot(), "sim-1", 100);
+        m_serving = std::thread([this] { m_pRunner->Run(); });
     }
-  }
+    void UnplugDevice()
+    {
+        if (m_pRunner) {
+            m_pRunner->Stop();
+        }
+        if (m_serving.joinable()) {
+            m_serving.join();
+        }
+    }
 
-  CMainWindow& OpenWindow() {
-    SMainFrameSettings settings;
-    settings.pTransport = std::make_unique<CUsbDeviceTransport>(DeviceRoot());
-    settings.oOptionsFile = u"";
-    settings.oCustomizationFolder = FromQString(m_dir.path() + "/");
-    settings.pSystemInfo = &m_system;
-    m_pWindow = std::make_unique<CMainWindow>(std::move(settings));
-    m_pWindow->show();
-    m_pWindow->activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(m_pWindow.get()));
-    return *m_pWindow;
-  }
+    CMainWindow& OpenWindow()
+    {
+        SMainFrameSettings settings;
+        settings.pTransport = std::make_unique<CUsbDeviceTransport>(DeviceRoot());
+        settings.oOptionsFile = u"";
+        settings.oCustomizationFolder = FromQString(m_dir.path() + "/");
+        settings.pSystemInfo = &m_system;
+        m_pWindow = std::make_unique<CMainWindow>(std::move(settings));
+        m_pWindow->show();
+        m_pWindow->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(m_pWindow.get()));
+        return *m_pWindow;
+    }
 
-  bool WaitForStatus(const char* szStatus) {
-    return QTest::qWaitFor([&] { return m_pWindow->StatusText() == QString::fromUtf8(szStatus); }, kWaitMs);
-  }
+    bool WaitForStatus(const char* szStatus)
+    {
+        return QTest::qWaitFor([&] { return m_pWindow->StatusText() == QString::fromUtf8(szStatus); },
+                               kWaitMs);
+    }
 
-  void Select(int32_t iSubject) { m_pWindow->SubjectsTree()->setCurrentItem(m_pWindow->SubjectItem(iSubject)); }
+    void Select(int32_t iSubject)
+    {
+        m_pWindow->SubjectsTree()->setCurrentItem(m_pWindow->SubjectItem(iSubject));
+    }
 
-  QLineEdit* IdentificationField(int iId) {
-    CQtFormView* pView = m_pWindow->ViewOf(m_pWindow->Frame().DeviceIdentificationPage());
-    return pView != nullptr ? qobject_cast<QLineEdit*>(pView->WidgetOf(iId)) : nullptr;
-  }
+    QLineEdit* IdentificationField(int iId)
+    {
+        CQtFormView* pView = m_pWindow->ViewOf(m_pWindow->Frame().DeviceIdentificationPage());
+        return pView != nullptr ? qobject_cast<QLineEdit*>(pView->WidgetOf(iId)) : nullptr;
+    }
 
-  SDeviceIdentification DeviceRecord() const {
-    TreeRef tree;
-    SDeviceIdentification record;
-    record.Exchange(tree.LoadFromText(m_pDevice->DocumentText()), false);
-    return record;
-  }
+    SDeviceIdentification DeviceRecord() const
+    {
+        TreeRef tree;
+        SDeviceIdentification record;
+        record.Exchange(tree.LoadFromText(m_pDevice->DocumentText()), false);
+        return record;
+    }
 
-  void WriteCustomXml(const QString& qsBody) {
-    QFile file(m_dir.path() + "/Custom.xml");
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(("<kov:Custom xmlns:kov=\"" + ToQString(kKovNamespaceUri) + "\">" + qsBody + "</kov:Custom>").toUtf8());
-  }
+    void WriteCustomXml(const QString& qsBody)
+    {
+        QFile file(m_dir.path() + "/Custom.xml");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(
+            ("<kov:Custom xmlns:kov=\"" + ToQString(kKovNamespaceUri) + "\">" + qsBody + "</kov:Custom>")
+                .toUtf8());
+    }
 
-  QTemporaryDir m_dir;
-  CFakeSystemInfo m_system{SSystemFacts{ESystemFamily::Windows, 10, 0, true, true}};
-  std::unique_ptr<CSimDevice> m_pDevice;
-  std::unique_ptr<CSimPipeRunner> m_pRunner;
-  std::thread m_serving;
-  std::unique_ptr<CMainWindow> m_pWindow;
+    QTemporaryDir m_dir;
+    CFakeSystemInfo m_system{SSystemFacts{ESystemFamily::Windows, 10, 0, true, true}};
+    std::unique_ptr<CSimDevice> m_pDevice;
+    std::unique_ptr<CSimPipeRunner> m_pRunner;
+    std::thread m_serving;
+    std::unique_ptr<CMainWindow> m_pWindow;
 };
 
-TEST_F(MainWindowTest, StartsWithItsTitleMenusToolBarAndTree) {
-  CMainWindow& window = OpenWindow();
-  EXPECT_EQ(window.windowTitle(), "KOV Device Configurator");
-  EXPECT_EQ(window.StatusText(), "Ready");
-  EXPECT_EQ(window.Action(ID_FILE_OPEN)->text(), "&Open...");
-  EXPECT_EQ(window.Action(ID_FILE_OPEN)->shortcut(), QKeySequence("Ctrl+O"));
-  EXPECT_TRUE(window.Action(ID_EDIT_CUT)->shortcuts().contains(QKeySequence("Shift+Del")));
-  EXPECT_TRUE(window.Action(ID_EDIT_UNDO)->shortcuts().contains(QKeySequence("Alt+Backspace")));
-  EXPECT_EQ(window.Action(ID_WRITE_TO_DEVICE)->toolTip(), "Save to device");
-  EXPECT_EQ(window.Action(ID_WRITE_TO_DEVICE)->statusTip(), "Write settings to device");
-  EXPECT_EQ(window.ToolBar()->actions().size(), 12); // nine buttons, three separators
+TEST_F(MainWindowTest, StartsWithItsTitleMenusToolBarAndTree)
+{
+    CMainWindow& window = OpenWindow();
+    EXPECT_EQ(window.windowTitle(), "KOV Device Configurator");
+    EXPECT_EQ(window.StatusText(), "Ready");
+    EXPECT_EQ(window.Action(ID_FILE_OPEN)->text(), "&Open...");
+    EXPECT_EQ(window.Action(ID_FILE_OPEN)->shortcut(), QKeySequence("Ctrl+O"));
+    EXPECT_TRUE(window.Action(ID_EDIT_CUT)->shortcuts().contains(QKeySequence("Shift+Del")));
+    EXPECT_TRUE(window.Action(ID_EDIT_UNDO)->shortcuts().contains(QKeySequence("Alt+Backspace")));
+    EXPECT_EQ(window.Action(ID_WRITE_TO_DEVICE)->toolTip(), "Save to device");
+    EXPECT_EQ(window.Action(ID_WRITE_TO_DEVICE)->statusTip(), "Write settings to device");
+    EXPECT_EQ(window.ToolBar()->actions().size(), 12); // nine buttons, three separators
 
-  // The actions follow the frame's enabling: a 64-bit system of version 10 has no old install commands.
-  EXPECT_TRUE(window.Action(ID_DRIVER_TEST_MODE)->isEnabled());
-  EXPECT_FALSE(window.Action(ID_DRIVER_INSTALL)->isEnabled());
+    // The actions follow the frame's enabling: a 64-bit system of version 10 has no old install commands.
+    EXPECT_TRUE(window.Action(ID_DRIVER_TEST_MODE)->isEnabled());
+    EXPECT_FALSE(window.Action(ID_DRIVER_INSTALL)->isEnabled());
 
-  QTreeWidget* pTree = window.SubjectsTree();
-  EXPECT_TRUE(pTree->selectedItems().isEmpty());
-  EXPECT_EQ(window.ShownForm(), nullptr);
-  EXPECT_TRUE(window.SubjectItem(kSubjectStreams)->isExpanded());
-  EXPECT_EQ(window.SubjectItem(kSubjectInput)->parent(), window.SubjectItem(kSubjectStreams));
-  for (const SSubject& subject : kSubjects) {
-    EXPECT_FALSE(window.SubjectItem(subject.iId)->icon(0).isNull()) << subject.iId;
-  }
-  const QList<int> vSizes = window.Splitter()->sizes();
-  EXPECT_NEAR(vSizes[0] * 4, vSizes[0] + vSizes[1], 40);
-
-  // View toggles and the pane's close button.
-  window.Action(ID_VIEW_TREEPANE)->trigger();
-  EXPECT_TRUE(window.TreePane()->isHidden());
-  EXPECT_FALSE(window.Action(ID_VIEW_TREEPANE)->isChecked());
-  window.Action(ID_VIEW_TREEPANE)->trigger();
-  EXPECT_FALSE(window.TreePane()->isHidden());
-  window.TreePane()->findChild<QToolButton*>("treePaneClose")->click();
-  EXPECT_TRUE(window.TreePane()->isHidden());
-  EXPECT_FALSE(window.Action(ID_VIEW_TREEPANE)->isChecked());
-  window.Action(ID_VIEW_TOOLBAR)->trigger();
-  EXPECT_TRUE(window.ToolBar()->isHidden());
-  EXPECT_FALSE(window.Action(ID_VIEW_TOOLBAR)->isChecked());
-}
-
-TEST_F(MainWindowTest, PlugInEditWriteLogAndUnplug) {
-  PlugDevice();
-  CMainWindow& window = OpenWindow();
-  ASSERT_TRUE(WaitForStatus("Parameters loaded"));
-  Select(kSubjectDeviceIdentification);
-  CMainDevicePropertiesDlg& page = window.Frame().DeviceIdentificationPage();
-  EXPECT_EQ(window.ShownForm(), &page);
-  QLineEdit* pName = IdentificationField(CMainDevicePropertiesDlg::IDC_DEVICE_NAME);
-  ASSERT_TRUE(pName);
-  const SDeviceIdentification before = DeviceRecord();
-  ASSERT_FALSE(before.wszName.empty());
-  EXPECT_EQ(pName->text(), ToQString(before.wszName));
-  EXPECT_EQ(IdentificationField(CMainDevicePropertiesDlg::IDC_MODEL_NAME)->text(), ToQString(before.wszModelName));
-  EXPECT_TRUE(pName->isEnabled());
-
-  // Delete and the clipboard keys go to the page, not to the focused field's own handling.
-  pName->setFocus();
-  pName->setCursorPosition(0);
-  QTest::keyClick(pName, Qt::Key_Delete);
-  EXPECT_EQ(page.PendingMessageCount(), 1u); // posted to the page, delivered from the loop
-  const std::u16string wszCut = FromQString(ToQString(before.wszName).mid(1));
-  EXPECT_EQ(page.TextOf(CMainDevicePropertiesDlg::IDC_DEVICE_NAME), wszCut);
-  QTest::qWait(50);
-  EXPECT_EQ(page.PendingMessageCount(), 0u);
-  pName->selectAll();
-  QTest::keyClick(pName, Qt::Key_C, Qt::ControlModifier);
-  EXPECT_EQ(FromQString(QApplication::clipboard()->text()), wszCut);
-  QLineEdit* pClient = IdentificationField(CMainDevicePropertiesDlg::IDC_CLIENT_PASSWORD);
-  pClient->setFocus();
-  pClient->selectAll();
-  QTest::keyClick(pClient, Qt::Key_V, Qt::ControlModifier);
-  EXPECT_EQ(page.TextOf(CMainDevicePropertiesDlg::IDC_CLIENT_PASSWORD), wszCut);
-
-  pName->setFocus();
-  pName->selectAll();
-  QTest::keyClicks(pName, "Unit Nine");
-  window.Action(ID_WRITE_TO_DEVICE)->trigger();
-  ASSERT_TRUE(WaitForStatus("Parameters saved"));
-  EXPECT_EQ(DeviceRecord().wszName, u"Unit Nine");
-  EXPECT_EQ(DeviceRecord().iDeviceId, before.iDeviceId);
-
-  // Streams empties the page area; the device sends log lines only while the log is shown.
-  Select(kSubjectStreams);
-  EXPECT_EQ(window.ShownForm(), nullptr);
-  QTest::qWait(200);
-  EXPECT_TRUE(window.Frame().LogView().Text().empty());
-  Select(kSubjectLog);
-  EXPECT_EQ(window.ShownForm(), &window.Frame().LogView());
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !window.Frame().LogView().Text().empty(); }, kWaitMs));
-  auto* pLog = qobject_cast<QPlainTextEdit*>(window.ViewOf(window.Frame().LogView())->WidgetOf(CLogView::IDC_LOG));
-  ASSERT_TRUE(pLog);
-  EXPECT_EQ(pLog->toPlainText(), MultiLineDisplayText(window.Frame().LogView().Text()));
-
-  UnplugDevice();
-  ASSERT_TRUE(WaitForStatus("Device disconnected"));
-  EXPECT_FALSE(pName->isEnabled());
-  EXPECT_FALSE(window.Frame().Holder().IsConnected());
-}
-
-TEST_F(MainWindowTest, PasswordRequestTakesThePasswordAndClosingDuringItEndsCleanly) {
-  SSimDeviceOptions options;
-  options.oPassword = "1234";
-  PlugDevice(options);
-  OpenWindow();
-  // The question runs its own loop inside the event handling; the operator answers it from there.
-  bool bAsked = false;
-  WhenModalTitled("Password Request", [&](QWidget* pDialog) {
-    bAsked = true;
-    auto* pPassword = pDialog->findChild<QLineEdit*>();
-    ASSERT_TRUE(pPassword);
-    EXPECT_EQ(pPassword->echoMode(), QLineEdit::Password);
-    QTest::keyClicks(pPassword, "1234");
-    QTest::keyClick(pPassword, Qt::Key_Return);
-  });
-  ASSERT_TRUE(WaitForStatus("Parameters loaded"));
-  EXPECT_TRUE(bAsked);
-
-  // Reconnecting asks again; the window is closed while the question is open.
-  UnplugDevice();
-  ASSERT_TRUE(WaitForStatus("Device disconnected"));
-  QTest::qWait(1500); // the presence poll counts the device gone before it comes back
-  PlugDevice(options);
-  bAsked = false;
-  WhenModalTitled("Password Request", [&](QWidget*) {
-    bAsked = true;
-    m_pWindow->close();
-  });
-  ASSERT_TRUE(QTest::qWaitFor([&] { return bAsked && !m_pWindow->isVisible(); }, kWaitMs))
-      << bAsked << " " << m_pWindow->StatusText().toStdString();
-  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-  m_pWindow.reset();
-}
-
-TEST_F(MainWindowTest, ClosingWhileALargeDocumentArrivesEndsCleanly) {
-  std::string sDocument = SampleDocumentText();
-  const std::size_t nEnd = sDocument.rfind("</");
-  ASSERT_NE(nEnd, std::string::npos);
-  sDocument.insert(nEnd, "<kov:Padding>" + std::string(4u << 20, 'x') + "</kov:Padding>");
-  PlugDevice({}, sDocument);
-  CMainWindow& window = OpenWindow();
-  ASSERT_TRUE(WaitForStatus("Connected to device"));
-  window.close();
-  m_pWindow.reset();
-}
-
-TEST_F(MainWindowTest, CustomTextsAndImagesRebrandTheWindowAndBadImagesAreIgnored) {
-  QFile broken(m_dir.path() + "/broken.png");
-  ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-  broken.write("\x89PNG\r\n\x1a\nnot really an image");
-  broken.close();
-  WriteCustomXml("<kov:CustomTexts><kov:ApplicationName>Acme Configurator</kov:ApplicationName>"
-                 "<kov:Version>2.1</kov:Version><kov:SupportEmailAddress/></kov:CustomTexts>"
-                 "<kov:LogoImage>broken.png</kov:LogoImage><kov:ViewerImage>broken.png</kov:ViewerImage>");
-  CMainWindow& window = OpenWindow();
-  EXPECT_EQ(window.windowTitle(), "Acme Configurator");
-  EXPECT_FALSE(window.Action(ID_HELP_WEBSITE)->isEnabled());
-  EXPECT_TRUE(window.Action(ID_HELP_EMAIL_SUPPORT)->isEnabled());
-  EXPECT_FALSE(window.Action(ID_HELP_UPGRADE)->isEnabled());
-  EXPECT_TRUE(window.CustomImages().imgLogo.isNull());
-  EXPECT_TRUE(window.CustomImages().icoLogo.isNull());
-  EXPECT_FALSE(window.CustomImages().HasViewerImage());
-  EXPECT_FALSE(window.windowIcon().isNull());
-
-  QString qsAbout;
-  WhenModalTitled("About", [&](QWidget* pAbout) {
-    for (QLabel* pLabel : pAbout->findChildren<QLabel*>()) {
-      qsAbout += pLabel->text();
+    QTreeWidget* pTree = window.SubjectsTree();
+    EXPECT_TRUE(pTree->selectedItems().isEmpty());
+    EXPECT_EQ(window.ShownForm(), nullptr);
+    EXPECT_TRUE(window.SubjectItem(kSubjectStreams)->isExpanded());
+    EXPECT_EQ(window.SubjectItem(kSubjectInput)->parent(), window.SubjectItem(kSubjectStreams));
+    for (const SSubject& subject : kSubjects) {
+        EXPECT_FALSE(window.SubjectItem(subject.iId)->icon(0).isNull()) << subject.iId;
     }
-    qobject_cast<QDialog*>(pAbout)->accept();
-  });
-  window.Action(ID_APP_ABOUT)->trigger();
-  EXPECT_EQ(qsAbout, "Acme Configurator\n\nVersion: 2.1\n\n");
+    const QList<int> vSizes = window.Splitter()->sizes();
+    EXPECT_NEAR(vSizes[0] * 4, vSizes[0] + vSizes[1], 40);
 
-  // A logo bitmap becomes the window icon of the next window.
-  QImage logo(48, 24, QImage::Format_RGB32);
-  logo.fill(Qt::darkGreen);
-  ASSERT_TRUE(logo.save(m_dir.path() + "/logo.png"));
-  WriteCustomXml("<kov:LogoImage>logo.png</kov:LogoImage><kov:ViewerImage>logo.png</kov:ViewerImage>");
-  CMainWindow& branded = OpenWindow();
-  EXPECT_EQ(branded.CustomImages().imgLogo.size(), QSize(48, 24));
-  EXPECT_FALSE(branded.CustomImages().icoLogo.isNull());
-  EXPECT_TRUE(branded.CustomImages().HasViewerImage());
-  EXPECT_EQ(branded.windowIcon().pixmap(48, 24).toImage().pixelColor(10, 10), QColor(Qt::darkGreen));
+    // View toggles and the pane's close button.
+    window.Action(ID_VIEW_TREEPANE)->trigger();
+    EXPECT_TRUE(window.TreePane()->isHidden());
+    EXPECT_FALSE(window.Action(ID_VIEW_TREEPANE)->isChecked());
+    window.Action(ID_VIEW_TREEPANE)->trigger();
+    EXPECT_FALSE(window.TreePane()->isHidden());
+    window.TreePane()->findChild<QToolButton*>("treePaneClose")->click();
+    EXPECT_TRUE(window.TreePane()->isHidden());
+    EXPECT_FALSE(window.Action(ID_VIEW_TREEPANE)->isChecked());
+    window.Action(ID_VIEW_TOOLBAR)->trigger();
+    EXPECT_TRUE(window.ToolBar()->isHidden());
+    EXPECT_FALSE(window.Action(ID_VIEW_TOOLBAR)->isChecked());
+}
+
+TEST_F(MainWindowTest, PlugInEditWriteLogAndUnplug)
+{
+    PlugDevice();
+    CMainWindow& window = OpenWindow();
+    ASSERT_TRUE(WaitForStatus("Parameters loaded"));
+    Select(kSubjectDeviceIdentification);
+    CMainDevicePropertiesDlg& page = window.Frame().DeviceIdentificationPage();
+    EXPECT_EQ(window.ShownForm(), &page);
+    QLineEdit* pName = IdentificationField(CMainDevicePropertiesDlg::IDC_DEVICE_NAME);
+    ASSERT_TRUE(pName);
+    const SDeviceIdentification before = DeviceRecord();
+    ASSERT_FALSE(before.wszName.empty());
+    EXPECT_EQ(pName->text(), ToQString(before.wszName));
+    EXPECT_EQ(IdentificationField(CMainDevicePropertiesDlg::IDC_MODEL_NAME)->text(),
+              ToQString(before.wszModelName));
+    EXPECT_TRUE(pName->isEnabled());
+
+    // Delete and the clipboard keys go to the page, not to the focused field's own handling.
+    pName->setFocus();
+    pName->setCursorPosition(0);
+    QTest::keyClick(pName, Qt::Key_Delete);
+    EXPECT_EQ(page.PendingMessageCount(), 1u); // posted to the page, delivered from the loop
+    const std::u16string wszCut = FromQString(ToQString(before.wszName).mid(1));
+    EXPECT_EQ(page.TextOf(CMainDevicePropertiesDlg::IDC_DEVICE_NAME), wszCut);
+    QTest::qWait(50);
+    EXPECT_EQ(page.PendingMessageCount(), 0u);
+    pName->selectAll();
+    QTest::keyClick(pName, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(FromQString(QApplication::clipboard()->text()), wszCut);
+    QLineEdit* pClient = IdentificationField(CMainDevicePropertiesDlg::IDC_CLIENT_PASSWORD);
+    pClient->setFocus();
+    pClient->selectAll();
+    QTest::keyClick(pClient, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(page.TextOf(CMainDevicePropertiesDlg::IDC_CLIENT_PASSWORD), wszCut);
+
+    pName->setFocus();
+    pName->selectAll();
+    QTest::keyClicks(pName, "Unit Nine");
+    window.Action(ID_WRITE_TO_DEVICE)->trigger();
+    ASSERT_TRUE(WaitForStatus("Parameters saved"));
+    EXPECT_EQ(DeviceRecord().wszName, u"Unit Nine");
+    EXPECT_EQ(DeviceRecord().iDeviceId, before.iDeviceId);
+
+    // Streams empties the page area; the device sends log lines only while the log is shown.
+    Select(kSubjectStreams);
+    EXPECT_EQ(window.ShownForm(), nullptr);
+    QTest::qWait(200);
+    EXPECT_TRUE(window.Frame().LogView().Text().empty());
+    Select(kSubjectLog);
+    EXPECT_EQ(window.ShownForm(), &window.Frame().LogView());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.Frame().LogView().Text().empty(); }, kWaitMs));
+    auto* pLog =
+        qobject_cast<QPlainTextEdit*>(window.ViewOf(window.Frame().LogView())->WidgetOf(CLogView::IDC_LOG));
+    ASSERT_TRUE(pLog);
+    EXPECT_EQ(pLog->toPlainText(), MultiLineDisplayText(window.Frame().LogView().Text()));
+
+    UnplugDevice();
+    ASSERT_TRUE(WaitForStatus("Device disconnected"));
+    EXPECT_FALSE(pName->isEnabled());
+    EXPECT_FALSE(window.Frame().Holder().IsConnected());
+}
+
+TEST_F(MainWindowTest, PasswordRequestTakesThePasswordAndClosingDuringItEndsCleanly)
+{
+    SSimDeviceOptions options;
+    options.oPassword = "1234";
+    PlugDevice(options);
+    OpenWindow();
+    // The question runs its own loop inside the event handling; the operator answers it from there.
+    bool bAsked = false;
+    WhenModalTitled("Password Request", [&](QWidget* pDialog) {
+        bAsked = true;
+        auto* pPassword = pDialog->findChild<QLineEdit*>();
+        ASSERT_TRUE(pPassword);
+        EXPECT_EQ(pPassword->echoMode(), QLineEdit::Password);
+        QTest::keyClicks(pPassword, "1234");
+        QTest::keyClick(pPassword, Qt::Key_Return);
+    });
+    ASSERT_TRUE(WaitForStatus("Parameters loaded"));
+    EXPECT_TRUE(bAsked);
+
+    // Reconnecting asks again; the window is closed while the question is open.
+    UnplugDevice();
+    ASSERT_TRUE(WaitForStatus("Device disconnected"));
+    QTest::qWait(1500); // the presence poll counts the device gone before it comes back
+    PlugDevice(options);
+    bAsked = false;
+    WhenModalTitled("Password Request", [&](QWidget*) {
+        bAsked = true;
+        m_pWindow->close();
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bAsked && !m_pWindow->isVisible(); }, kWaitMs))
+        << bAsked << " " << m_pWindow->StatusText().toStdString();
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    m_pWindow.reset();
+}
+
+TEST_F(MainWindowTest, ClosingWhileALargeDocumentArrivesEndsCleanly)
+{
+    std::string sDocument = SampleDocumentText();
+    const std::size_t nEnd = sDocument.rfind("</");
+    ASSERT_NE(nEnd, std::string::npos);
+    sDocument.insert(nEnd, "<kov:Padding>" + std::string(4u << 20, 'x') + "</kov:Padding>");
+    PlugDevice({}, sDocument);
+    CMainWindow& window = OpenWindow();
+    ASSERT_TRUE(WaitForStatus("Connected to device"));
+    window.close();
+    m_pWindow.reset();
+}
+
+TEST_F(MainWindowTest, CustomTextsAndImagesRebrandTheWindowAndBadImagesAreIgnored)
+{
+    QFile broken(m_dir.path() + "/broken.png");
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("\x89PNG\r\n\x1a\nnot really an image");
+    broken.close();
+    WriteCustomXml("<kov:CustomTexts><kov:ApplicationName>Acme Configurator</kov:ApplicationName>"
+                   "<kov:Version>2.1</kov:Version><kov:SupportEmailAddress/></kov:CustomTexts>"
+                   "<kov:LogoImage>broken.png</kov:LogoImage><kov:ViewerImage>broken.png</kov:ViewerImage>");
+    CMainWindow& window = OpenWindow();
+    EXPECT_EQ(window.windowTitle(), "Acme Configurator");
+    EXPECT_FALSE(window.Action(ID_HELP_WEBSITE)->isEnabled());
+    EXPECT_TRUE(window.Action(ID_HELP_EMAIL_SUPPORT)->isEnabled());
+    EXPECT_FALSE(window.Action(ID_HELP_UPGRADE)->isEnabled());
+    EXPECT_TRUE(window.CustomImages().imgLogo.isNull());
+    EXPECT_TRUE(window.CustomImages().icoLogo.isNull());
+    EXPECT_FALSE(window.CustomImages().HasViewerImage());
+    EXPECT_FALSE(window.windowIcon().isNull());
+
+    QString qsAbout;
+    WhenModalTitled("About", [&](QWidget* pAbout) {
+        for (QLabel* pLabel : pAbout->findChildren<QLabel*>()) {
+            qsAbout += pLabel->text();
+        }
+        qobject_cast<QDialog*>(pAbout)->accept();
+    });
+    window.Action(ID_APP_ABOUT)->trigger();
+    EXPECT_EQ(qsAbout, "Acme Configurator\n\nVersion: 2.1\n\n");
+
+    // A logo bitmap becomes the window icon of the next window.
+    QImage logo(48, 24, QImage::Format_RGB32);
+    logo.fill(Qt::darkGreen);
+    ASSERT_TRUE(logo.save(m_dir.path() + "/logo.png"));
+    WriteCustomXml("<kov:LogoImage>logo.png</kov:LogoImage><kov:ViewerImage>logo.png</kov:ViewerImage>");
+    CMainWindow& branded = OpenWindow();
+    EXPECT_EQ(branded.CustomImages().imgLogo.size(), QSize(48, 24));
+    EXPECT_FALSE(branded.CustomImages().icoLogo.isNull());
+    EXPECT_TRUE(branded.CustomImages().HasViewerImage());
+    EXPECT_EQ(branded.windowIcon().pixmap(48, 24).toImage().pixelColor(10, 10), QColor(Qt::darkGreen));
 }
 
 } // namespace

@@ -24,7 +24,8 @@ enum EArgsAllowed : unsigned { kArgOutput = 1, kArgRaw = 2 };
 // Every device command takes --password PW; -o FILE and --raw where allowed; nFiles plain
 // arguments. False, with the usage printed, on anything else.
 bool ParseDeviceArgs(const char* szName, const char* szUsage, const std::vector<std::string>& args,
-                     unsigned uAllowed, size_t nFiles, SDeviceArgs& out) {
+                     unsigned uAllowed, size_t nFiles, SDeviceArgs& out)
+{
     bool bOk = true;
     for (size_t i = 0; bOk && i < args.size(); ++i) {
         const std::string& s = args[i];
@@ -48,7 +49,8 @@ bool ParseDeviceArgs(const char* szName, const char* szUsage, const std::vector<
     return false;
 }
 
-int WriteStdout(const std::string& sBytes) {
+int WriteStdout(const std::string& sBytes)
+{
     if (std::fwrite(sBytes.data(), 1, sBytes.size(), stdout) != sBytes.size() || std::fflush(stdout) != 0)
         return kExitFailure;
     return kExitOk;
@@ -56,7 +58,8 @@ int WriteStdout(const std::string& sBytes) {
 
 // restart and shutdown: the menu command; success when its frame went out.
 int MenuDeviceCommand(const SKovctlGlobals& globals, const std::vector<std::string>& args, const char* szName,
-                      uint32_t dwCommandId) {
+                      uint32_t dwCommandId)
+{
     SDeviceArgs a;
     if (!ParseDeviceArgs(szName, "[--password PW]", args, 0, 0, a))
         return kExitUsage;
@@ -73,7 +76,8 @@ int MenuDeviceCommand(const SKovctlGlobals& globals, const std::vector<std::stri
 
 } // namespace
 
-int CmdRead(const SKovctlGlobals& globals, const std::vector<std::string>& args) {
+int CmdRead(const SKovctlGlobals& globals, const std::vector<std::string>& args)
+{
     SDeviceArgs a;
     if (!ParseDeviceArgs("read", "[-o FILE] [--password PW]", args, kArgOutput, 0, a))
         return kExitUsage;
@@ -97,7 +101,8 @@ int CmdRead(const SKovctlGlobals& globals, const std::vector<std::string>& args)
     return WriteStdout(sBytes);
 }
 
-int CmdWrite(const SKovctlGlobals& globals, const std::vector<std::string>& args) {
+int CmdWrite(const SKovctlGlobals& globals, const std::vector<std::string>& args)
+{
     SDeviceArgs a;
     if (!ParseDeviceArgs("write", "[--raw] FILE [--password PW]", args, kArgRaw, 1, a))
         return kExitUsage;
@@ -117,7 +122,8 @@ int CmdWrite(const SKovctlGlobals& globals, const std::vector<std::string>& args
         session.Holder().ChangeDocument() = fileDocument;
         session.View().SetStatusText(u"Saving parameters to device");
         if (!session.Holder().WriteToDevice()) {
-            session.View().MessageBox(u"Cannot save to device", u"Device Connection", EMsgButtons::Ok, EMsgIcon::None);
+            session.View().MessageBox(u"Cannot save to device", u"Device Connection", EMsgButtons::Ok,
+                                      EMsgIcon::None);
             return kExitFailure;
         }
     } else {
@@ -137,7 +143,8 @@ int CmdWrite(const SKovctlGlobals& globals, const std::vector<std::string>& args
             return kExitFailure;
         nFrom = session.Mark();
         session.Frame().OnCommand(ID_WRITE_TO_DEVICE);
-        if (session.ShownSince(nFrom, [](const SConsoleShown& s) { return IsMessage(s, u"Device Connection"); }))
+        if (session.ShownSince(nFrom,
+                               [](const SConsoleShown& s) { return IsMessage(s, u"Device Connection"); }))
             return kExitFailure; // "Cannot save to device"
     }
     return session.WaitOutcome(nFrom, [](const SConsoleShown& s) -> std::optional<int> {
@@ -149,15 +156,18 @@ int CmdWrite(const SKovctlGlobals& globals, const std::vector<std::string>& args
     });
 }
 
-int CmdRestart(const SKovctlGlobals& globals, const std::vector<std::string>& args) {
+int CmdRestart(const SKovctlGlobals& globals, const std::vector<std::string>& args)
+{
     return MenuDeviceCommand(globals, args, "restart", ID_RESET_DEVICE);
 }
 
-int CmdShutdown(const SKovctlGlobals& globals, const std::vector<std::string>& args) {
+int CmdShutdown(const SKovctlGlobals& globals, const std::vector<std::string>& args)
+{
     return MenuDeviceCommand(globals, args, "shutdown", ID_SHUTDOWN_DEVICE);
 }
 
-int CmdResetParameters(const SKovctlGlobals& globals, const std::vector<std::string>& args) {
+int CmdResetParameters(const SKovctlGlobals& globals, const std::vector<std::string>& args)
+{
     SDeviceArgs a;
     if (!ParseDeviceArgs("reset-parameters", "[--password PW]", args, 0, 0, a))
         return kExitUsage;
@@ -187,7 +197,8 @@ int CmdResetParameters(const SKovctlGlobals& globals, const std::vector<std::str
     });
 }
 
-int CmdDisableConsole(const SKovctlGlobals& globals, const std::vector<std::string>& args) {
+int CmdDisableConsole(const SKovctlGlobals& globals, const std::vector<std::string>& args)
+{
     SDeviceArgs a;
     if (!ParseDeviceArgs("disable-console", "[--password PW]", args, 0, 0, a))
         return kExitUsage;
@@ -209,7 +220,8 @@ int CmdDisableConsole(const SKovctlGlobals& globals, const std::vector<std::stri
     });
 }
 
-int CmdDeleteRecordings(const SKovctlGlobals& globals, const std::vector<std::string>& args) {
+int CmdDeleteRecordings(const SKovctlGlobals& globals, const std::vector<std::string>& args)
+{
     SDeviceArgs a;
     if (!ParseDeviceArgs("delete-recordings", "[--password PW]", args, 0, 0, a))
         return kExitUsage;
@@ -235,7 +247,8 @@ int CmdDeleteRecordings(const SKovctlGlobals& globals, const std::vector<std::st
     });
 }
 
-int CmdLog(const SKovctlGlobals& globals, const std::vector<std::string>& args) {
+int CmdLog(const SKovctlGlobals& globals, const std::vector<std::string>& args)
+{
     SDeviceArgs a;
     if (!ParseDeviceArgs("log", "[--password PW]", args, 0, 0, a))
         return kExitUsage;
@@ -257,7 +270,8 @@ int CmdLog(const SKovctlGlobals& globals, const std::vector<std::string>& args) 
                             SessionClock::now() + std::chrono::seconds(globals.iWaitSeconds), true);
     }
     if (eEnd == EWaitEnd::TimedOut && session.LinesPassed() == 0) {
-        session.Report("No log line from the device within " + std::to_string(globals.iWaitSeconds) + " seconds");
+        session.Report("No log line from the device within " + std::to_string(globals.iWaitSeconds) +
+                       " seconds");
         iExit = kExitNoDevice;
     } else if (eEnd != EWaitEnd::TimedOut) {
         iExit = session.Failure(eEnd);

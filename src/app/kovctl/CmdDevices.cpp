@@ -6,7 +6,8 @@
 
 namespace kov {
 
-int CmdDevices(const SKovctlGlobals& globals, const std::vector<std::string>& args) {
+int CmdDevices(const SKovctlGlobals& globals, const std::vector<std::string>& args)
+{
     if (!args.empty()) {
         std::fprintf(stderr, "kovctl devices: takes no arguments, got \"%s\"\n", args.front().c_str());
         return kExitUsage;

@@ -14,12 +14,9 @@ namespace {
 const char* KindName(ProgramFileKind eKind)
 {
     switch (eKind) {
-    case ProgramFileKind::Ldr:
-        return "ldr";
-    case ProgramFileKind::Tgz:
-        return "tgz";
-    case ProgramFileKind::None:
-        break;
+    case ProgramFileKind::Ldr: return "ldr";
+    case ProgramFileKind::Tgz: return "tgz";
+    case ProgramFileKind::None: break;
     }
     return "none";
 }
@@ -78,7 +75,8 @@ int CmdInspect(const SKovctlGlobals& /*globals*/, const std::vector<std::string>
         const int64_t llVersion = ReadLdrVersion(wszPath);
         if (llVersion < 0)
             return Fail(LdrVersionMessage(llVersion));
-        std::printf("version: %s\n", Utf16ToUtf8(PackedVersionText(static_cast<uint32_t>(llVersion))).c_str());
+        std::printf("version: %s\n",
+                    Utf16ToUtf8(PackedVersionText(static_cast<uint32_t>(llVersion))).c_str());
         return std::fflush(stdout) == 0 ? kExitOk : kExitFailure;
     }
 

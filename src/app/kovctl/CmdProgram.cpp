@@ -22,7 +22,8 @@ namespace {
 using Dlg = CDeviceProgramDlg;
 
 constexpr char kUsage[] = "usage: kovctl program FILE [--yes] [--no-restart] [--password PW]\n";
-constexpr char16_t kProgramCompleteText[] = u"Programming Complete. Please press the \"Restart Device\" button.";
+constexpr char16_t kProgramCompleteText[] =
+    u"Programming Complete. Please press the \"Restart Device\" button.";
 
 struct SProgramArgs {
     std::optional<std::string> oFile;
@@ -77,7 +78,8 @@ bool AskOnTerminal()
 std::u16string ProgressLine(const Dlg& page)
 {
     std::u16string wszLine;
-    for (int iId : {Dlg::IDC_BUFFER_ACCEPT, Dlg::IDC_SECTORS_ERASE, Dlg::IDC_FLASH_WRITE, Dlg::IDC_FLASH_VERIFY}) {
+    for (int iId :
+         {Dlg::IDC_BUFFER_ACCEPT, Dlg::IDC_SECTORS_ERASE, Dlg::IDC_FLASH_WRITE, Dlg::IDC_FLASH_VERIFY}) {
         const CProgressBar& bar = *page.Find<CProgressBar>(iId);
         if (!wszLine.empty())
             wszLine += u"  ";
@@ -90,20 +92,26 @@ std::u16string ProgressLine(const Dlg& page)
 // ran out can tell a silent device from one that answers without moving on.
 class CCountingProgrammer final : public IProgrammingHandler {
 public:
-    CCountingProgrammer(CMainFrame& frame, Dlg& page) : m_frame(frame), m_page(page) { m_frame.SetProgrammingHandler(this); }
+    CCountingProgrammer(CMainFrame& frame, Dlg& page) : m_frame(frame), m_page(page)
+    {
+        m_frame.SetProgrammingHandler(this);
+    }
     ~CCountingProgrammer() override { m_frame.SetProgrammingHandler(&m_page); }
     CCountingProgrammer(const CCountingProgrammer&) = delete;
     CCountingProgrammer& operator=(const CCountingProgrammer&) = delete;
 
-    void StartProgramming() override {
+    void StartProgramming() override
+    {
         ++m_nEvents;
         m_page.StartProgramming();
     }
-    void OnProgrammingEvent(const SDeviceEventData& event) override {
+    void OnProgrammingEvent(const SDeviceEventData& event) override
+    {
         ++m_nEvents;
         m_page.OnProgrammingEvent(event);
     }
-    void EndProgramming() override {
+    void EndProgramming() override
+    {
         ++m_nEvents;
         m_page.EndProgramming();
     }
@@ -131,7 +139,8 @@ int CmdProgram(const SKovctlGlobals& globals, const std::vector<std::string>& ar
     // The checks match the file against the model the device reports; without its parameters
     // the page would take the model as empty and accept a loader image for any device.
     if (!session.ParametersLoaded()) {
-        session.Report("Nothing was programmed: the device's parameters did not load, so its model is unknown");
+        session.Report(
+            "Nothing was programmed: the device's parameters did not load, so its model is unknown");
         return kExitFailure;
     }
     auto* pPage = dynamic_cast<Dlg*>(session.Frame().PageArea().PageOf(kSubjectMaintenance));
@@ -201,7 +210,8 @@ int CmdProgram(const SKovctlGlobals& globals, const std::vector<std::string>& ar
     const CProgramTransfer& transfer = page.Transfer();
     auto fnStep = [&] {
         return std::tuple(transfer.State(), transfer.Offset(), transfer.Progress(EProgramBar::SectorsErase),
-                          transfer.Progress(EProgramBar::FlashWrite), transfer.Progress(EProgramBar::FlashVerify));
+                          transfer.Progress(EProgramBar::FlashWrite),
+                          transfer.Progress(EProgramBar::FlashVerify));
     };
     EWaitEnd eEnd = EWaitEnd::Done;
     do {
@@ -212,7 +222,8 @@ int CmdProgram(const SKovctlGlobals& globals, const std::vector<std::string>& ar
         if (eEnd == EWaitEnd::TimedOut && counter.Events() != nEvents) {
             const std::string sFor = " for " + std::to_string(globals.iWaitSeconds) + " seconds";
             session.Report(transfer.State() == ETransferState::Sending
-                               ? "The device kept refusing the block at offset " + std::to_string(transfer.Offset()) + sFor
+                               ? "The device kept refusing the block at offset " +
+                                     std::to_string(transfer.Offset()) + sFor
                                : "The device answered without progress" + sFor);
             return kExitFailure;
         }

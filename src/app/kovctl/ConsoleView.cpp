@@ -82,9 +82,15 @@ EDlgResult CConsoleView::RunModal(CDialog& rDialog)
     return rDialog.Result();
 }
 
-std::optional<std::u16string> CConsoleView::OpenFileDialog(const SFileDialogOptions&) { return m_oFileChoice; }
+std::optional<std::u16string> CConsoleView::OpenFileDialog(const SFileDialogOptions&)
+{
+    return m_oFileChoice;
+}
 
-std::optional<std::u16string> CConsoleView::SaveFileDialog(const SFileDialogOptions&) { return m_oFileChoice; }
+std::optional<std::u16string> CConsoleView::SaveFileDialog(const SFileDialogOptions&)
+{
+    return m_oFileChoice;
+}
 
 std::string ConsoleLines(std::u16string_view wszLogText)
 {

@@ -16,7 +16,7 @@
 namespace kov {
 
 struct SConsoleShown {
-    bool bMessage = false;     // a message box; else a status text
+    bool bMessage = false; // a message box; else a status text
     std::u16string wszText;
     std::u16string wszCaption; // message boxes only
 };
@@ -33,7 +33,10 @@ public:
     void SetQuiet(bool bQuiet) { m_bQuiet = bQuiet; }
     // Answers the OK/Cancel questions (true: OK) after they are printed. Without it they are
     // cancelled: a command must not start programming it was not asked for.
-    void SetConfirmation(std::function<bool(std::u16string_view wszQuestion)> fn) { m_fnConfirm = std::move(fn); }
+    void SetConfirmation(std::function<bool(std::u16string_view wszQuestion)> fn)
+    {
+        m_fnConfirm = std::move(fn);
+    }
     // Prints one line of the command's own on the report stream.
     void Report(std::u16string_view wszLine);
     // A progress line: bInPlace redraws it over the previous one (a terminal) until the next

@@ -38,12 +38,14 @@ class CWatchedTransport final : public IDeviceTransport {
 public:
     explicit CWatchedTransport(const std::string& sDeviceRoot)
         : m_pUsb(sDeviceRoot.empty() ? std::make_unique<CUsbDeviceTransport>()
-                                     : std::make_unique<CUsbDeviceTransport>(sDeviceRoot)) {}
+                                     : std::make_unique<CUsbDeviceTransport>(sDeviceRoot))
+    {}
 
     int32_t CountDevices() const override { return m_pUsb->CountDevices(); }
     bool Open() override { return m_pUsb->Open(); }
     int32_t Read(void* pBuffer, int32_t iCount) override { return m_pUsb->Read(pBuffer, iCount); }
-    int32_t Write(const void* pBuffer, int32_t iCount) override {
+    int32_t Write(const void* pBuffer, int32_t iCount) override
+    {
         const int32_t iWritten = m_pUsb->Write(pBuffer, iCount);
         if (iWritten != iCount)
             ++m_nFailedWrites;
@@ -61,11 +63,13 @@ enum class EWaitEnd { Done, TimedOut, Disconnected, PasswordMissing, PasswordRef
 
 using FnOutcome = std::function<std::optional<int>(const SConsoleShown&)>;
 
-inline bool IsStatus(const SConsoleShown& shown, std::u16string_view wszText) {
+inline bool IsStatus(const SConsoleShown& shown, std::u16string_view wszText)
+{
     return !shown.bMessage && shown.wszText == wszText;
 }
 
-inline bool IsMessage(const SConsoleShown& shown, std::u16string_view wszCaption) {
+inline bool IsMessage(const SConsoleShown& shown, std::u16string_view wszCaption)
+{
     return shown.bMessage && shown.wszCaption == wszCaption;
 }
 
@@ -73,9 +77,11 @@ inline bool IsMessage(const SConsoleShown& shown, std::u16string_view wszCaption
 class CDeviceSession {
 public:
     // Device log lines go to pLines; everything else the window shows goes to standard error.
-    CDeviceSession(const SKovctlGlobals& globals, const std::optional<std::string>& oPassword, std::FILE* pLines)
+    CDeviceSession(const SKovctlGlobals& globals, const std::optional<std::string>& oPassword,
+                   std::FILE* pLines)
         : m_iWaitSeconds(globals.iWaitSeconds), m_bHasPassword(oPassword.has_value()), m_view(stderr),
-          m_frame(m_view, Settings(globals.sDeviceRoot, m_pTransport)), m_pLines(pLines) {
+          m_frame(m_view, Settings(globals.sDeviceRoot, m_pTransport)), m_pLines(pLines)
+    {
         if (oPassword)
             m_view.SetPassword(Utf8ToUtf16(*oPassword));
     }
@@ -83,7 +89,8 @@ public:
     // Presence ticks until the window connects a device, then waits for the parameters it asks
     // for. kExitOk also when the device's document did not parse (see ParametersLoaded): some
     // commands are the remedy for exactly that.
-    int Connect() {
+    int Connect()
+    {
         m_view.SetQuiet(true); // the window's start-up "Ready" means nothing here
         m_frame.Create();
         m_view.SetQuiet(false);
@@ -93,7 +100,8 @@ public:
             m_frame.PresenceTick();
             if (m_frame.Holder().IsConnected())
                 break;
-            if (ShownSince(nFrom, [](const SConsoleShown& s) { return IsStatus(s, u"Device connection failed"); }))
+            if (ShownSince(nFrom,
+                           [](const SConsoleShown& s) { return IsStatus(s, u"Device connection failed"); }))
                 return kExitFailure;
             const auto tNow = SessionClock::now();
             if (tNow >= tEnd) {
@@ -103,7 +111,8 @@ public:
             const auto pause = std::min<SessionClock::duration>(kTickPeriod, tEnd - tNow);
             if (!m_bWatchStopSignals) {
                 std::this_thread::sleep_for(pause);
-            } else if (WaitForStopSignal(int(std::chrono::ceil<std::chrono::milliseconds>(pause).count())) != 0) {
+            } else if (WaitForStopSignal(int(std::chrono::ceil<std::chrono::milliseconds>(pause).count())) !=
+                       0) {
                 m_bStopped = true;
                 return kExitOk;
             }
@@ -133,14 +142,16 @@ public:
     bool LinesFailed() const { return m_bLinesFailed; }
     void Report(const std::string& sLine) { m_view.Report(Utf8ToUtf16(sLine)); }
 
-    bool ShownSince(size_t nFrom, const std::function<bool(const SConsoleShown&)>& fnMatch) const {
+    bool ShownSince(size_t nFrom, const std::function<bool(const SConsoleShown&)>& fnMatch) const
+    {
         const auto& vShown = m_view.Shown();
         return std::any_of(vShown.begin() + long(nFrom), vShown.end(), fnMatch);
     }
 
     // Handles events until fnOutcome gives an exit code for something shown after nFrom, or a
     // reply took longer than --wait. A device refusing the command ends the wait as a failure.
-    int WaitOutcome(size_t nFrom, const FnOutcome& fnOutcome) {
+    int WaitOutcome(size_t nFrom, const FnOutcome& fnOutcome)
+    {
         std::optional<int> oExit;
         size_t nNext = nFrom;
         auto fnDone = [&] {
@@ -154,13 +165,15 @@ public:
             }
             return oExit.has_value();
         };
-        const EWaitEnd eEnd = Pump(fnDone, SessionClock::now() + std::chrono::seconds(m_iWaitSeconds), m_bWatchStopSignals);
+        const EWaitEnd eEnd =
+            Pump(fnDone, SessionClock::now() + std::chrono::seconds(m_iWaitSeconds), m_bWatchStopSignals);
         return eEnd == EWaitEnd::Done ? *oExit : Failure(eEnd);
     }
 
     // Handles events until fnDone holds, the time is up, the link closes, the password cannot
     // be answered, or (bStopSignals) SIGINT or SIGTERM arrives.
-    EWaitEnd Pump(const std::function<bool()>& fnDone, SessionClock::time_point tEnd, bool bStopSignals) {
+    EWaitEnd Pump(const std::function<bool()>& fnDone, SessionClock::time_point tEnd, bool bStopSignals)
+    {
         while (!fnDone()) {
             if (bStopSignals && WaitForStopSignal(0) != 0)
                 return EWaitEnd::Stopped;
@@ -179,7 +192,8 @@ public:
     }
 
     // Prints why a wait ended without its outcome; the exit code.
-    int Failure(EWaitEnd eEnd) {
+    int Failure(EWaitEnd eEnd)
+    {
         switch (eEnd) {
         case EWaitEnd::Done: return kExitOk;
         case EWaitEnd::Stopped: m_bStopped = true; return kExitOk;
@@ -196,8 +210,10 @@ public:
     }
 
     // After a request that could not be written: the link is going down; let the window say so.
-    int SendFailed() {
-        const EWaitEnd eEnd = Pump([] { return false; }, SessionClock::now() + std::chrono::seconds(m_iWaitSeconds), false);
+    int SendFailed()
+    {
+        const EWaitEnd eEnd =
+            Pump([] { return false; }, SessionClock::now() + std::chrono::seconds(m_iWaitSeconds), false);
         if (eEnd != EWaitEnd::Disconnected)
             m_view.Report(kNoDeviceText);
         return kExitFailure;
@@ -206,7 +222,8 @@ public:
     int FailedWrites() const { return m_pTransport->FailedWrites(); }
 
 private:
-    static SMainFrameSettings Settings(const std::string& sDeviceRoot, CWatchedTransport*& pTransport) {
+    static SMainFrameSettings Settings(const std::string& sDeviceRoot, CWatchedTransport*& pTransport)
+    {
         SMainFrameSettings settings;
         auto pWatched = std::make_unique<CWatchedTransport>(sDeviceRoot);
         pTransport = pWatched.get();
@@ -215,7 +232,8 @@ private:
         return settings;
     }
 
-    std::optional<EWaitEnd> Handle(SDeviceEventData event) {
+    std::optional<EWaitEnd> Handle(SDeviceEventData event)
+    {
         switch (event.eEvent) {
         case DeviceEvent::PasswordRequestEvent:
             if (!m_bHasPassword)
@@ -240,7 +258,8 @@ private:
 
     // Moves what the log view collected to the console; the view keeps nothing, so a long
     // `log` run does not grow.
-    void PassLogLines(std::FILE* pOut) {
+    void PassLogLines(std::FILE* pOut)
+    {
         CLogView& logView = m_frame.LogView();
         if (logView.Text().empty())
             return;

@@ -18,16 +18,20 @@ const SKovctlCommand kCommands[] = {
     {"write", "[--raw] FILE", "write a parameter file as the configurator does (--raw: unchanged)", CmdWrite},
     {"restart", "", "restart the device", CmdRestart},
     {"shutdown", "", "shut the device down", CmdShutdown},
-    {"reset-parameters", "", "restore the device's factory parameters and read them again", CmdResetParameters},
+    {"reset-parameters", "", "restore the device's factory parameters and read them again",
+     CmdResetParameters},
     {"disable-console", "", "disable the device's console", CmdDisableConsole},
     {"delete-recordings", "", "delete every recording on the device", CmdDeleteRecordings},
     {"log", "", "print the device's log until Ctrl-C or --wait seconds without a line", CmdLog},
-    {"program", "FILE [--yes] [--no-restart]", "program a firmware file into the device (the Maintenance page's Program)", CmdProgram},
+    {"program", "FILE [--yes] [--no-restart]",
+     "program a firmware file into the device (the Maintenance page's Program)", CmdProgram},
     {"models", "", "list the device models firmware archives are matched against", CmdModels},
-    {"inspect", "FILE [--model CODE]", "check a firmware program file as the Maintenance page does", CmdInspect},
+    {"inspect", "FILE [--model CODE]", "check a firmware program file as the Maintenance page does",
+     CmdInspect},
 };
 
-void PrintHelp(FILE* pOut) {
+void PrintHelp(FILE* pOut)
+{
     std::fputs("usage: kovctl [--device-root DIR] [--wait SECONDS] COMMAND [ARGS]\n\n"
                "Configures Dovrane devices from the command line.\n\ncommands:\n",
                pOut);
@@ -51,7 +55,8 @@ void PrintHelp(FILE* pOut) {
                pOut);
 }
 
-bool ParseSeconds(const char* sz, int& iOut) {
+bool ParseSeconds(const char* sz, int& iOut)
+{
     char* pEnd = nullptr;
     long l = std::strtol(sz, &pEnd, 10);
     if (pEnd == sz || *pEnd != '\0' || l < 0 || l > 86400)
@@ -62,7 +67,8 @@ bool ParseSeconds(const char* sz, int& iOut) {
 
 } // namespace
 
-int KovctlMain(int argc, char** argv) {
+int KovctlMain(int argc, char** argv)
+{
     SKovctlGlobals globals;
     std::vector<std::string> args;
     const SKovctlCommand* pCommand = nullptr;

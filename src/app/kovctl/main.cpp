@@ -1,3 +1,6 @@
 #include "app/kovctl/Kovctl.h"
 
-int main(int argc, char** argv) { return kov::KovctlMain(argc, argv); }
+int main(int argc, char** argv)
+{
+    return kov::KovctlMain(argc, argv);
+}

@@ -18,7 +18,8 @@ namespace {
 
 std::mutex g_printLock;
 
-void PrintLine(const std::string& sLine) {
+void PrintLine(const std::string& sLine)
+{
     std::lock_guard lock(g_printLock);
     std::printf("kov-device-sim: %s\n", sLine.c_str());
     std::fflush(stdout);
@@ -26,7 +27,8 @@ void PrintLine(const std::string& sLine) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     using namespace kov;
     SSimProgramOptions options;
     std::string sError;

@@ -10,10 +10,10 @@ namespace kov {
 class CCustomization;
 
 struct SCustomImages {
-  QImage imgLogo;   // the logo bitmap
-  QIcon icoLogo;    // the logo icon, or one made from the logo bitmap
-  QImage imgViewer; // loaded and kept ready; nothing draws it yet
-  bool HasViewerImage() const { return !imgViewer.isNull(); }
+    QImage imgLogo;   // the logo bitmap
+    QIcon icoLogo;    // the logo icon, or one made from the logo bitmap
+    QImage imgViewer; // loaded and kept ready; nothing draws it yet
+    bool HasViewerImage() const { return !imgViewer.isNull(); }
 };
 
 SCustomImages LoadCustomImages(const CCustomization& customization);

@@ -20,197 +20,203 @@ namespace {
 // model, which closes the window when the dialog really ends.
 class CQtModalDialog final : public QDialog {
 public:
-  CQtModalDialog(CDialog& rDialog, QWidget* pParent) : QDialog(pParent), m_rDialog(rDialog) {}
+    CQtModalDialog(CDialog& rDialog, QWidget* pParent) : QDialog(pParent), m_rDialog(rDialog) {}
 
-  void accept() override { m_rDialog.PressOk(); }
-  void reject() override { m_rDialog.PressCancel(); }
-  void Finish() { QDialog::done(m_rDialog.Result() == EDlgResult::Ok ? Accepted : Rejected); }
+    void accept() override { m_rDialog.PressOk(); }
+    void reject() override { m_rDialog.PressCancel(); }
+    void Finish() { QDialog::done(m_rDialog.Result() == EDlgResult::Ok ? Accepted : Rejected); }
 
 private:
-  CDialog& m_rDialog;
+    CDialog& m_rDialog;
 };
 
-QMessageBox::Icon QtIcon(EMsgIcon eIcon) {
-  switch (eIcon) {
-  case EMsgIcon::Information:
-    return QMessageBox::Information;
-  case EMsgIcon::Warning:
-    return QMessageBox::Warning;
-  case EMsgIcon::Error:
-    return QMessageBox::Critical;
-  case EMsgIcon::Question:
-    return QMessageBox::Question;
-  case EMsgIcon::None:
-    break;
-  }
-  return QMessageBox::NoIcon;
+QMessageBox::Icon QtIcon(EMsgIcon eIcon)
+{
+    switch (eIcon) {
+    case EMsgIcon::Information: return QMessageBox::Information;
+    case EMsgIcon::Warning: return QMessageBox::Warning;
+    case EMsgIcon::Error: return QMessageBox::Critical;
+    case EMsgIcon::Question: return QMessageBox::Question;
+    case EMsgIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
 }
 
 } // namespace
 
-QStringList QtNameFilters(std::u16string_view wszFilter) {
-  QStringList vFilters;
-  for (const SFileFilter& filter : ParseFileFilters(wszFilter)) {
-    QStringList vPatterns;
-    for (const std::u16string& wszPattern : filter.vPatterns) {
-      const QString qsPattern = ToQString(wszPattern).trimmed();
-      vPatterns << (qsPattern == QStringLiteral("*.*") ? QStringLiteral("*") : qsPattern);
+QStringList QtNameFilters(std::u16string_view wszFilter)
+{
+    QStringList vFilters;
+    for (const SFileFilter& filter : ParseFileFilters(wszFilter)) {
+        QStringList vPatterns;
+        for (const std::u16string& wszPattern : filter.vPatterns) {
+            const QString qsPattern = ToQString(wszPattern).trimmed();
+            vPatterns << (qsPattern == QStringLiteral("*.*") ? QStringLiteral("*") : qsPattern);
+        }
+        vFilters << ToQString(filter.wszDescription).trimmed() + QStringLiteral(" (") + vPatterns.join(u' ') +
+                        QStringLiteral(")");
     }
-    vFilters << ToQString(filter.wszDescription).trimmed() + QStringLiteral(" (") + vPatterns.join(u' ') +
-                    QStringLiteral(")");
-  }
-  return vFilters;
+    return vFilters;
 }
 
-QWidget* CQtFormHost::OwnerWindow() const {
-  for (auto it = m_vOpen.rbegin(); it != m_vOpen.rend(); ++it) {
-    if (*it != nullptr) {
-      return *it;
+QWidget* CQtFormHost::OwnerWindow() const
+{
+    for (auto it = m_vOpen.rbegin(); it != m_vOpen.rend(); ++it) {
+        if (*it != nullptr) {
+            return *it;
+        }
     }
-  }
-  if (QWidget* pModal = QApplication::activeModalWidget()) {
-    return pModal;
-  }
-  return m_pParent;
-}
-
-std::size_t CQtFormHost::OpenModalCount() const {
-  std::size_t nOpen = 0;
-  for (const QPointer<QDialog>& pDialog : m_vOpen) {
-    nOpen += pDialog != nullptr ? 1 : 0;
-  }
-  return nOpen;
-}
-
-void CQtFormHost::CancelOpenModals() {
-  const std::vector<QPointer<QDialog>> vOpen = m_vOpen;
-  for (auto it = vOpen.rbegin(); it != vOpen.rend(); ++it) {
-    if (*it != nullptr && (*it)->isVisible()) {
-      (*it)->reject();
+    if (QWidget* pModal = QApplication::activeModalWidget()) {
+        return pModal;
     }
-  }
+    return m_pParent;
 }
 
-int CQtFormHost::ExecModal(QDialog& rDialog) {
-  m_vOpen.emplace_back(&rDialog);
-  const int iResult = rDialog.exec();
-  std::erase_if(m_vOpen, [&rDialog](const QPointer<QDialog>& p) { return p == nullptr || p == &rDialog; });
-  return iResult;
-}
-
-EDlgResult CQtFormHost::RunModal(CDialog& rDialog) { return RunModal(rDialog, {}); }
-
-EDlgResult CQtFormHost::RunModal(CDialog& rDialog, const std::function<QWidget*()>& fnDecoration) {
-  if (rDialog.Host() == nullptr) {
-    rDialog.SetHost(this); // message boxes of its OK check
-  }
-  rDialog.BeginModal();
-  if (!rDialog.IsOpen()) {
-    return rDialog.Result(); // ended while it initialised
-  }
-  CQtModalDialog window(rDialog, OwnerWindow());
-  window.setWindowTitle(ToQString(rDialog.Title()));
-  auto* pLayout = new QHBoxLayout(&window);
-  if (fnDecoration) {
-    if (QWidget* pDecoration = fnDecoration()) {
-      pLayout->addWidget(pDecoration, 0, Qt::AlignTop);
-      pLayout->addSpacing(window.fontMetrics().averageCharWidth() * 2);
+std::size_t CQtFormHost::OpenModalCount() const
+{
+    std::size_t nOpen = 0;
+    for (const QPointer<QDialog>& pDialog : m_vOpen) {
+        nOpen += pDialog != nullptr ? 1 : 0;
     }
-  }
-  auto* pView = new CQtFormView(rDialog);
-  pView->layout()->setContentsMargins(0, 0, 0, 0);
-  pLayout->addWidget(pView, 1);
-  pView->SetOnTitleChanged([&window](const QString& qsTitle) { window.setWindowTitle(qsTitle); });
-  pView->SetOnDialogEnded([&window] { window.Finish(); });
-  if (auto* pOk = qobject_cast<QPushButton*>(pView->WidgetOf(kIdOk))) {
-    pOk->setDefault(true);
-  }
-  ExecModal(window);
-  // The loop may also end without the model (the program quitting): the dialog is cancelled.
-  if (rDialog.IsOpen()) {
-    rDialog.PressCancel();
-  }
-  if (rDialog.IsOpen()) {
-    rDialog.EndDialog(EDlgResult::Cancel);
-  }
-  return rDialog.Result(); // the view goes with the window and lets go of the dialog
+    return nOpen;
 }
 
-EDlgResult CQtFormHost::MessageBox(std::u16string_view wszText, std::u16string_view wszCaption, EMsgButtons eButtons,
-                                   EMsgIcon eIcon) {
-  QMessageBox box(OwnerWindow());
-  box.setWindowTitle(ToQString(wszCaption));
-  box.setTextFormat(Qt::PlainText);
-  box.setText(ToQString(wszText));
-  box.setIcon(QtIcon(eIcon));
-  QAbstractButton* pPositive = nullptr;
-  switch (eButtons) {
-  case EMsgButtons::Ok:
-    pPositive = box.addButton(QMessageBox::Ok);
-    box.setEscapeButton(pPositive);
-    break;
-  case EMsgButtons::OkCancel:
-    pPositive = box.addButton(QMessageBox::Ok);
-    box.setEscapeButton(box.addButton(QMessageBox::Cancel));
-    break;
-  case EMsgButtons::YesNo:
-    pPositive = box.addButton(QMessageBox::Yes);
-    box.setEscapeButton(box.addButton(QMessageBox::No));
-    break;
-  }
-  box.setDefaultButton(static_cast<QPushButton*>(pPositive));
-  ExecModal(box);
-  const bool bPositive = box.clickedButton() == pPositive;
-  switch (eButtons) {
-  case EMsgButtons::Ok:
-    return EDlgResult::Ok;
-  case EMsgButtons::OkCancel:
-    return bPositive ? EDlgResult::Ok : EDlgResult::Cancel;
-  case EMsgButtons::YesNo:
-    break;
-  }
-  return bPositive ? EDlgResult::Yes : EDlgResult::No;
+void CQtFormHost::CancelOpenModals()
+{
+    const std::vector<QPointer<QDialog>> vOpen = m_vOpen;
+    for (auto it = vOpen.rbegin(); it != vOpen.rend(); ++it) {
+        if (*it != nullptr && (*it)->isVisible()) {
+            (*it)->reject();
+        }
+    }
 }
 
-std::optional<std::u16string> CQtFormHost::OpenFileDialog(const SFileDialogOptions& options) {
-  return FileDialog(false, options);
+int CQtFormHost::ExecModal(QDialog& rDialog)
+{
+    m_vOpen.emplace_back(&rDialog);
+    const int iResult = rDialog.exec();
+    std::erase_if(m_vOpen, [&rDialog](const QPointer<QDialog>& p) { return p == nullptr || p == &rDialog; });
+    return iResult;
 }
 
-std::optional<std::u16string> CQtFormHost::SaveFileDialog(const SFileDialogOptions& options) {
-  return FileDialog(true, options);
+EDlgResult CQtFormHost::RunModal(CDialog& rDialog)
+{
+    return RunModal(rDialog, {});
 }
 
-std::optional<std::u16string> CQtFormHost::FileDialog(bool bSave, const SFileDialogOptions& options) {
-  QFileDialog dialog(OwnerWindow(), ToQString(options.wszTitle));
-  dialog.setOption(QFileDialog::HideNameFilterDetails);
-  const QStringList vFilters = QtNameFilters(options.wszFilter);
-  if (!vFilters.isEmpty()) {
-    dialog.setNameFilters(vFilters);
-  }
-  if (!options.wszDefaultExt.empty()) {
-    dialog.setDefaultSuffix(ToQString(options.wszDefaultExt));
-  }
-  if (bSave) {
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.bPromptOverwrite);
-  } else {
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(options.bMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-  }
-  if (!options.wszInitialPath.empty()) {
-    const QFileInfo info(ToQString(options.wszInitialPath));
-    if (info.isDir()) {
-      dialog.setDirectory(info.absoluteFilePath());
+EDlgResult CQtFormHost::RunModal(CDialog& rDialog, const std::function<QWidget*()>& fnDecoration)
+{
+    if (rDialog.Host() == nullptr) {
+        rDialog.SetHost(this); // message boxes of its OK check
+    }
+    rDialog.BeginModal();
+    if (!rDialog.IsOpen()) {
+        return rDialog.Result(); // ended while it initialised
+    }
+    CQtModalDialog window(rDialog, OwnerWindow());
+    window.setWindowTitle(ToQString(rDialog.Title()));
+    auto* pLayout = new QHBoxLayout(&window);
+    if (fnDecoration) {
+        if (QWidget* pDecoration = fnDecoration()) {
+            pLayout->addWidget(pDecoration, 0, Qt::AlignTop);
+            pLayout->addSpacing(window.fontMetrics().averageCharWidth() * 2);
+        }
+    }
+    auto* pView = new CQtFormView(rDialog);
+    pView->layout()->setContentsMargins(0, 0, 0, 0);
+    pLayout->addWidget(pView, 1);
+    pView->SetOnTitleChanged([&window](const QString& qsTitle) { window.setWindowTitle(qsTitle); });
+    pView->SetOnDialogEnded([&window] { window.Finish(); });
+    if (auto* pOk = qobject_cast<QPushButton*>(pView->WidgetOf(kIdOk))) {
+        pOk->setDefault(true);
+    }
+    ExecModal(window);
+    // The loop may also end without the model (the program quitting): the dialog is cancelled.
+    if (rDialog.IsOpen()) {
+        rDialog.PressCancel();
+    }
+    if (rDialog.IsOpen()) {
+        rDialog.EndDialog(EDlgResult::Cancel);
+    }
+    return rDialog.Result(); // the view goes with the window and lets go of the dialog
+}
+
+EDlgResult CQtFormHost::MessageBox(std::u16string_view wszText, std::u16string_view wszCaption,
+                                   EMsgButtons eButtons, EMsgIcon eIcon)
+{
+    QMessageBox box(OwnerWindow());
+    box.setWindowTitle(ToQString(wszCaption));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(ToQString(wszText));
+    box.setIcon(QtIcon(eIcon));
+    QAbstractButton* pPositive = nullptr;
+    switch (eButtons) {
+    case EMsgButtons::Ok:
+        pPositive = box.addButton(QMessageBox::Ok);
+        box.setEscapeButton(pPositive);
+        break;
+    case EMsgButtons::OkCancel:
+        pPositive = box.addButton(QMessageBox::Ok);
+        box.setEscapeButton(box.addButton(QMessageBox::Cancel));
+        break;
+    case EMsgButtons::YesNo:
+        pPositive = box.addButton(QMessageBox::Yes);
+        box.setEscapeButton(box.addButton(QMessageBox::No));
+        break;
+    }
+    box.setDefaultButton(static_cast<QPushButton*>(pPositive));
+    ExecModal(box);
+    const bool bPositive = box.clickedButton() == pPositive;
+    switch (eButtons) {
+    case EMsgButtons::Ok: return EDlgResult::Ok;
+    case EMsgButtons::OkCancel: return bPositive ? EDlgResult::Ok : EDlgResult::Cancel;
+    case EMsgButtons::YesNo: break;
+    }
+    return bPositive ? EDlgResult::Yes : EDlgResult::No;
+}
+
+std::optional<std::u16string> CQtFormHost::OpenFileDialog(const SFileDialogOptions& options)
+{
+    return FileDialog(false, options);
+}
+
+std::optional<std::u16string> CQtFormHost::SaveFileDialog(const SFileDialogOptions& options)
+{
+    return FileDialog(true, options);
+}
+
+std::optional<std::u16string> CQtFormHost::FileDialog(bool bSave, const SFileDialogOptions& options)
+{
+    QFileDialog dialog(OwnerWindow(), ToQString(options.wszTitle));
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    const QStringList vFilters = QtNameFilters(options.wszFilter);
+    if (!vFilters.isEmpty()) {
+        dialog.setNameFilters(vFilters);
+    }
+    if (!options.wszDefaultExt.empty()) {
+        dialog.setDefaultSuffix(ToQString(options.wszDefaultExt));
+    }
+    if (bSave) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.bPromptOverwrite);
     } else {
-      dialog.setDirectory(info.absolutePath());
-      dialog.selectFile(info.fileName());
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(options.bMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     }
-  }
-  if (ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-    return std::nullopt;
-  }
-  return FromQString(dialog.selectedFiles().first());
+    if (!options.wszInitialPath.empty()) {
+        const QFileInfo info(ToQString(options.wszInitialPath));
+        if (info.isDir()) {
+            dialog.setDirectory(info.absoluteFilePath());
+        } else {
+            dialog.setDirectory(info.absolutePath());
+            dialog.selectFile(info.fileName());
+        }
+    }
+    if (ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return FromQString(dialog.selectedFiles().first());
 }
 
 } // namespace kov

@@ -17,30 +17,30 @@ namespace kov {
 
 class CQtFormHost : public IFormHost {
 public:
-  explicit CQtFormHost(QWidget* pParent = nullptr) : m_pParent(pParent) {}
+    explicit CQtFormHost(QWidget* pParent = nullptr) : m_pParent(pParent) {}
 
-  EDlgResult RunModal(CDialog& rDialog) override;
-  // fnDecoration makes a widget shown to the left of the dialog's controls (a logo).
-  EDlgResult RunModal(CDialog& rDialog, const std::function<QWidget*()>& fnDecoration);
-  EDlgResult MessageBox(std::u16string_view wszText, std::u16string_view wszCaption, EMsgButtons eButtons,
-                        EMsgIcon eIcon) override;
-  std::optional<std::u16string> OpenFileDialog(const SFileDialogOptions& options) override;
-  std::optional<std::u16string> SaveFileDialog(const SFileDialogOptions& options) override;
+    EDlgResult RunModal(CDialog& rDialog) override;
+    // fnDecoration makes a widget shown to the left of the dialog's controls (a logo).
+    EDlgResult RunModal(CDialog& rDialog, const std::function<QWidget*()>& fnDecoration);
+    EDlgResult MessageBox(std::u16string_view wszText, std::u16string_view wszCaption, EMsgButtons eButtons,
+                          EMsgIcon eIcon) override;
+    std::optional<std::u16string> OpenFileDialog(const SFileDialogOptions& options) override;
+    std::optional<std::u16string> SaveFileDialog(const SFileDialogOptions& options) override;
 
-  // Dialogs, message boxes and file dialogs this host shows now, innermost last.
-  std::size_t OpenModalCount() const;
-  // Cancels every one of them, innermost first, as Escape would; their callers then go on
-  // with the negative answer.
-  void CancelOpenModals();
+    // Dialogs, message boxes and file dialogs this host shows now, innermost last.
+    std::size_t OpenModalCount() const;
+    // Cancels every one of them, innermost first, as Escape would; their callers then go on
+    // with the negative answer.
+    void CancelOpenModals();
 
 private:
-  // The window a new modal window belongs to: the innermost one open, else the parent.
-  QWidget* OwnerWindow() const;
-  std::optional<std::u16string> FileDialog(bool bSave, const SFileDialogOptions& options);
-  int ExecModal(QDialog& rDialog);
+    // The window a new modal window belongs to: the innermost one open, else the parent.
+    QWidget* OwnerWindow() const;
+    std::optional<std::u16string> FileDialog(bool bSave, const SFileDialogOptions& options);
+    int ExecModal(QDialog& rDialog);
 
-  QPointer<QWidget> m_pParent;
-  std::vector<QPointer<QDialog>> m_vOpen;
+    QPointer<QWidget> m_pParent;
+    std::vector<QPointer<QDialog>> m_vOpen;
 };
 
 // "Description|*.a;*.b|..." as Qt name filters. Each keeps its description as the text to

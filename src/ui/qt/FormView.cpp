@@ -34,759 +34,775 @@ namespace kov {
 
 namespace {
 
-bool IsFieldKind(EControlKind eKind) {
-  switch (eKind) {
-  case EControlKind::Edit:
-  case EControlKind::NumberEdit:
-  case EControlKind::PasswordEdit:
-  case EControlKind::IpAddress:
-  case EControlKind::DropDownList:
-  case EControlKind::ProgressBar:
-    return true;
-  default:
-    return false;
-  }
+bool IsFieldKind(EControlKind eKind)
+{
+    switch (eKind) {
+    case EControlKind::Edit:
+    case EControlKind::NumberEdit:
+    case EControlKind::PasswordEdit:
+    case EControlKind::IpAddress:
+    case EControlKind::DropDownList:
+    case EControlKind::ProgressBar: return true;
+    default: return false;
+    }
 }
 
-bool FillsHeightKind(EControlKind eKind) {
-  return eKind == EControlKind::ListView || eKind == EControlKind::MultiLineEdit;
+bool FillsHeightKind(EControlKind eKind)
+{
+    return eKind == EControlKind::ListView || eKind == EControlKind::MultiLineEdit;
 }
 
 // Width of a field in average characters, so that forms line up and stay readable.
-int FieldChars(EControlKind eKind) {
-  switch (eKind) {
-  case EControlKind::NumberEdit:
-    return 12;
-  case EControlKind::IpAddress:
-    return 16;
-  case EControlKind::DropDownList:
-    return 20;
-  default:
-    return 32;
-  }
+int FieldChars(EControlKind eKind)
+{
+    switch (eKind) {
+    case EControlKind::NumberEdit: return 12;
+    case EControlKind::IpAddress: return 16;
+    case EControlKind::DropDownList: return 20;
+    default: return 32;
+    }
 }
 
 // What the operator has typed into an address field: blank, a whole address, or not yet one.
 struct SAddressInput {
-  bool bBlank = false;
-  bool bComplete = false;
-  std::uint32_t dwAddress = 0; // missing parts count as 0, parts above 255 as 255
+    bool bBlank = false;
+    bool bComplete = false;
+    std::uint32_t dwAddress = 0; // missing parts count as 0, parts above 255 as 255
 };
 
-SAddressInput ReadAddressInput(const QString& qsText) {
-  SAddressInput input;
-  const QString qsTrimmed = qsText.trimmed();
-  if (qsTrimmed.isEmpty()) {
-    input.bBlank = true;
-    return input;
-  }
-  const QStringList vParts = qsTrimmed.split(u'.');
-  int nFilled = 0;
-  for (int i = 0; i < 4; ++i) {
-    std::uint32_t dwPart = 0;
-    if (i < vParts.size() && !vParts[i].isEmpty()) {
-      dwPart = std::min(255u, vParts[i].toUInt());
-      ++nFilled;
+SAddressInput ReadAddressInput(const QString& qsText)
+{
+    SAddressInput input;
+    const QString qsTrimmed = qsText.trimmed();
+    if (qsTrimmed.isEmpty()) {
+        input.bBlank = true;
+        return input;
     }
-    input.dwAddress = input.dwAddress << 8 | dwPart;
-  }
-  input.bComplete = nFilled == 4 && vParts.size() == 4;
-  return input;
+    const QStringList vParts = qsTrimmed.split(u'.');
+    int nFilled = 0;
+    for (int i = 0; i < 4; ++i) {
+        std::uint32_t dwPart = 0;
+        if (i < vParts.size() && !vParts[i].isEmpty()) {
+            dwPart = std::min(255u, vParts[i].toUInt());
+            ++nFilled;
+        }
+        input.dwAddress = input.dwAddress << 8 | dwPart;
+    }
+    input.bComplete = nFilled == 4 && vParts.size() == 4;
+    return input;
 }
 
-QString AddressDisplayText(const CIpAddressEdit& rAddress) {
-  return rAddress.IsBlank() ? QString() : ToQString(Ipv4ToText(rAddress.Address()));
+QString AddressDisplayText(const CIpAddressEdit& rAddress)
+{
+    return rAddress.IsBlank() ? QString() : ToQString(Ipv4ToText(rAddress.Address()));
 }
 
-int ScaledPixels(const QWidget* pWidget, int iPixels) {
-  // Widths in the model are pixels of a 96 dpi screen.
-  return iPixels * pWidget->logicalDpiX() / 96;
+int ScaledPixels(const QWidget* pWidget, int iPixels)
+{
+    // Widths in the model are pixels of a 96 dpi screen.
+    return iPixels * pWidget->logicalDpiX() / 96;
 }
 
 } // namespace
 
 // ---- Multi-line text forms
 
-QString MultiLineDisplayText(std::u16string_view wszModel) {
-  QString qs;
-  qs.reserve(static_cast<qsizetype>(wszModel.size()));
-  for (std::size_t i = 0; i < wszModel.size(); ++i) {
-    if (wszModel[i] == u'\r') {
-      if (i + 1 < wszModel.size() && wszModel[i + 1] == u'\n') {
-        ++i;
-      }
-      qs += u'\n';
-    } else {
-      qs += QChar(wszModel[i]);
+QString MultiLineDisplayText(std::u16string_view wszModel)
+{
+    QString qs;
+    qs.reserve(static_cast<qsizetype>(wszModel.size()));
+    for (std::size_t i = 0; i < wszModel.size(); ++i) {
+        if (wszModel[i] == u'\r') {
+            if (i + 1 < wszModel.size() && wszModel[i + 1] == u'\n') {
+                ++i;
+            }
+            qs += u'\n';
+        } else {
+            qs += QChar(wszModel[i]);
+        }
     }
-  }
-  return qs;
+    return qs;
 }
 
-std::u16string MultiLineModelText(const QString& qsDisplay) {
-  std::u16string wsz;
-  wsz.reserve(static_cast<std::size_t>(qsDisplay.size()));
-  for (QChar c : qsDisplay) {
-    if (c == u'\n' || c == QChar::ParagraphSeparator) {
-      wsz += u"\r\n";
-    } else {
-      wsz += static_cast<char16_t>(c.unicode());
+std::u16string MultiLineModelText(const QString& qsDisplay)
+{
+    std::u16string wsz;
+    wsz.reserve(static_cast<std::size_t>(qsDisplay.size()));
+    for (QChar c : qsDisplay) {
+        if (c == u'\n' || c == QChar::ParagraphSeparator) {
+            wsz += u"\r\n";
+        } else {
+            wsz += static_cast<char16_t>(c.unicode());
+        }
     }
-  }
-  return wsz;
+    return wsz;
 }
 
-int MultiLineWidgetPos(std::u16string_view wszModel, std::size_t nModelPos) {
-  int iPos = 0;
-  for (std::size_t i = 0; i < wszModel.size() && i < nModelPos; ++i) {
-    if (wszModel[i] == u'\r' && i + 1 < wszModel.size() && wszModel[i + 1] == u'\n') {
-      ++i;
+int MultiLineWidgetPos(std::u16string_view wszModel, std::size_t nModelPos)
+{
+    int iPos = 0;
+    for (std::size_t i = 0; i < wszModel.size() && i < nModelPos; ++i) {
+        if (wszModel[i] == u'\r' && i + 1 < wszModel.size() && wszModel[i + 1] == u'\n') {
+            ++i;
+        }
+        ++iPos;
     }
-    ++iPos;
-  }
-  return iPos;
+    return iPos;
 }
 
-std::size_t MultiLineModelPos(std::u16string_view wszModel, int iWidgetPos) {
-  std::size_t i = 0;
-  for (int iPos = 0; i < wszModel.size() && iPos < iWidgetPos; ++iPos) {
-    i += wszModel[i] == u'\r' && i + 1 < wszModel.size() && wszModel[i + 1] == u'\n' ? 2 : 1;
-  }
-  return i;
+std::size_t MultiLineModelPos(std::u16string_view wszModel, int iWidgetPos)
+{
+    std::size_t i = 0;
+    for (int iPos = 0; i < wszModel.size() && iPos < iWidgetPos; ++iPos) {
+        i += wszModel[i] == u'\r' && i + 1 < wszModel.size() && wszModel[i + 1] == u'\n' ? 2 : 1;
+    }
+    return i;
 }
 
 // ---- Building
 
-CQtFormView::CQtFormView(CForm& rForm, QWidget* pParent) : QWidget(pParent), m_rForm(rForm) {
-  bool bFills = false;
-  QGridLayout* pLayout = BuildColumn(rForm.Layout(), false, bFills);
-  if (!bFills) {
-    // Keep the controls at the top; the spare room goes below them.
-    pLayout->addItem(new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), pLayout->rowCount(), 0);
-    pLayout->setRowStretch(pLayout->rowCount() - 1, 1);
-  }
-  m_bFillsHeight = bFills;
-  setLayout(pLayout);
-  for (const auto& [pControl, binding] : m_bindings) {
-    ShowAll(binding);
-  }
-  m_rForm.SetObserver(this);
+CQtFormView::CQtFormView(CForm& rForm, QWidget* pParent) : QWidget(pParent), m_rForm(rForm)
+{
+    bool bFills = false;
+    QGridLayout* pLayout = BuildColumn(rForm.Layout(), false, bFills);
+    if (!bFills) {
+        // Keep the controls at the top; the spare room goes below them.
+        pLayout->addItem(new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                         pLayout->rowCount(), 0);
+        pLayout->setRowStretch(pLayout->rowCount() - 1, 1);
+    }
+    m_bFillsHeight = bFills;
+    setLayout(pLayout);
+    for (const auto& [pControl, binding] : m_bindings) {
+        ShowAll(binding);
+    }
+    m_rForm.SetObserver(this);
 }
 
-CQtFormView::~CQtFormView() { Detach(); }
-
-void CQtFormView::Detach() {
-  if (!m_bDetached && m_rForm.Observer() == this) {
-    m_rForm.SetObserver(nullptr);
-  }
-  m_bDetached = true;
+CQtFormView::~CQtFormView()
+{
+    Detach();
 }
 
-QGridLayout* CQtFormView::BuildColumn(const SLayoutNode& node, bool bNested, bool& rbFills) {
-  auto* pGrid = new QGridLayout;
-  if (bNested) {
-    pGrid->setContentsMargins(0, 0, 0, 0);
-  } else {
-    // Fields keep their width; the spare width goes to an empty last column.
-    pGrid->setColumnStretch(2, 1);
-  }
-  const int iLastColumn = bNested ? 1 : 2;
-  int iRow = 0;
-  for (const SLayoutNode& child : node.vChildren) {
-    bool bChildFills = false;
-    switch (child.eKind) {
-    case ELayout::Control: {
-      CControl& rControl = *child.pControl;
-      QWidget* pWidget = CreateWidget(rControl);
-      bChildFills = FillsHeightKind(rControl.Kind());
-      if (rControl.CaptionIsSideLabel() && !rControl.Caption().empty()) {
-        QLabel* pLabel = CreateSideLabel(rControl, pWidget);
-        pGrid->addWidget(pLabel, iRow, 0, bChildFills ? Qt::AlignLeft | Qt::AlignTop : Qt::AlignLeft | Qt::AlignVCenter);
-        pGrid->addWidget(pWidget, iRow, 1, 1, bChildFills ? iLastColumn : 1);
-      } else if (rControl.CaptionIsSideLabel()) {
-        pGrid->addWidget(pWidget, iRow, 0, 1, bChildFills ? iLastColumn + 1 : 2);
-      } else if (bNested) {
-        // Buttons stacked beside a list share one width.
-        pGrid->addWidget(pWidget, iRow, 0, 1, 2);
-      } else {
-        pGrid->addWidget(pWidget, iRow, 0, 1, iLastColumn + 1, Qt::AlignLeft);
-      }
-      break;
+void CQtFormView::Detach()
+{
+    if (!m_bDetached && m_rForm.Observer() == this) {
+        m_rForm.SetObserver(nullptr);
     }
-    case ELayout::Group:
-      pGrid->addWidget(BuildGroup(child, bChildFills), iRow, 0, 1, iLastColumn + 1);
-      break;
-    case ELayout::Row:
-      pGrid->addLayout(BuildRow(child, bChildFills), iRow, 0, 1, iLastColumn + 1);
-      break;
-    case ELayout::Column:
-      pGrid->addLayout(BuildColumn(child, true, bChildFills), iRow, 0, 1, iLastColumn + 1);
-      break;
-    case ELayout::Stretch:
-      pGrid->addItem(new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), iRow, 0);
-      bChildFills = true;
-      break;
-    }
-    if (bChildFills) {
-      pGrid->setRowStretch(iRow, 1);
-      rbFills = rbFills || child.eKind != ELayout::Stretch;
-    }
-    ++iRow;
-  }
-  return pGrid;
+    m_bDetached = true;
 }
 
-QHBoxLayout* CQtFormView::BuildRow(const SLayoutNode& node, bool& rbFills) {
-  auto* pRow = new QHBoxLayout;
-  pRow->setContentsMargins(0, 0, 0, 0);
-  bool bWidens = false; // something in the row takes the spare width
-  for (const SLayoutNode& child : node.vChildren) {
-    bool bChildFills = false;
-    switch (child.eKind) {
-    case ELayout::Control: {
-      CControl& rControl = *child.pControl;
-      QWidget* pWidget = CreateWidget(rControl);
-      bChildFills = FillsHeightKind(rControl.Kind());
-      if (rControl.CaptionIsSideLabel() && !rControl.Caption().empty()) {
-        pRow->addWidget(CreateSideLabel(rControl, pWidget), 0, bChildFills ? Qt::AlignTop : Qt::Alignment());
-      }
-      pRow->addWidget(pWidget, bChildFills ? 1 : 0);
-      bWidens = bWidens || bChildFills;
-      break;
+QGridLayout* CQtFormView::BuildColumn(const SLayoutNode& node, bool bNested, bool& rbFills)
+{
+    auto* pGrid = new QGridLayout;
+    if (bNested) {
+        pGrid->setContentsMargins(0, 0, 0, 0);
+    } else {
+        // Fields keep their width; the spare width goes to an empty last column.
+        pGrid->setColumnStretch(2, 1);
     }
-    case ELayout::Group:
-      pRow->addWidget(BuildGroup(child, bChildFills), 1);
-      bWidens = true;
-      break;
-    case ELayout::Row:
-      pRow->addLayout(BuildRow(child, bChildFills));
-      break;
-    case ELayout::Column:
-      pRow->addLayout(BuildColumn(child, true, bChildFills));
-      break;
-    case ELayout::Stretch:
-      pRow->addStretch(1);
-      bWidens = true;
-      break;
+    const int iLastColumn = bNested ? 1 : 2;
+    int iRow = 0;
+    for (const SLayoutNode& child : node.vChildren) {
+        bool bChildFills = false;
+        switch (child.eKind) {
+        case ELayout::Control: {
+            CControl& rControl = *child.pControl;
+            QWidget* pWidget = CreateWidget(rControl);
+            bChildFills = FillsHeightKind(rControl.Kind());
+            if (rControl.CaptionIsSideLabel() && !rControl.Caption().empty()) {
+                QLabel* pLabel = CreateSideLabel(rControl, pWidget);
+                pGrid->addWidget(pLabel, iRow, 0,
+                                 bChildFills ? Qt::AlignLeft | Qt::AlignTop
+                                             : Qt::AlignLeft | Qt::AlignVCenter);
+                pGrid->addWidget(pWidget, iRow, 1, 1, bChildFills ? iLastColumn : 1);
+            } else if (rControl.CaptionIsSideLabel()) {
+                pGrid->addWidget(pWidget, iRow, 0, 1, bChildFills ? iLastColumn + 1 : 2);
+            } else if (bNested) {
+                // Buttons stacked beside a list share one width.
+                pGrid->addWidget(pWidget, iRow, 0, 1, 2);
+            } else {
+                pGrid->addWidget(pWidget, iRow, 0, 1, iLastColumn + 1, Qt::AlignLeft);
+            }
+            break;
+        }
+        case ELayout::Group:
+            pGrid->addWidget(BuildGroup(child, bChildFills), iRow, 0, 1, iLastColumn + 1);
+            break;
+        case ELayout::Row: pGrid->addLayout(BuildRow(child, bChildFills), iRow, 0, 1, iLastColumn + 1); break;
+        case ELayout::Column:
+            pGrid->addLayout(BuildColumn(child, true, bChildFills), iRow, 0, 1, iLastColumn + 1);
+            break;
+        case ELayout::Stretch:
+            pGrid->addItem(new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), iRow, 0);
+            bChildFills = true;
+            break;
+        }
+        if (bChildFills) {
+            pGrid->setRowStretch(iRow, 1);
+            rbFills = rbFills || child.eKind != ELayout::Stretch;
+        }
+        ++iRow;
     }
-    rbFills = rbFills || bChildFills;
-  }
-  if (!bWidens) {
-    pRow->addStretch(1);
-  }
-  return pRow;
+    return pGrid;
 }
 
-QWidget* CQtFormView::BuildGroup(const SLayoutNode& node, bool& rbFills) {
-  CControl& rControl = *node.pControl;
-  auto* pGroup = new QGroupBox(ToQString(rControl.Caption()));
-  m_bindings[&rControl] = SBinding{&rControl, pGroup, nullptr};
-  pGroup->setLayout(BuildColumn(node, false, rbFills));
-  return pGroup;
-}
-
-QLabel* CQtFormView::CreateSideLabel(CControl& rControl, QWidget* pBuddy) {
-  auto* pLabel = new QLabel(ToQString(rControl.Caption()));
-  pLabel->setBuddy(pBuddy);
-  m_bindings[&rControl].pLabel = pLabel;
-  return pLabel;
-}
-
-QWidget* CQtFormView::CreateWidget(CControl& rControl) {
-  QWidget* pWidget = nullptr;
-  const QString qsCaption = ToQString(rControl.Caption());
-  switch (rControl.Kind()) {
-  case EControlKind::Label: {
-    auto* pLabel = new QLabel(qsCaption);
-    pLabel->setTextFormat(Qt::PlainText);
-    pWidget = pLabel;
-    break;
-  }
-  case EControlKind::Edit:
-  case EControlKind::PasswordEdit:
-  case EControlKind::NumberEdit:
-  case EControlKind::IpAddress: {
-    auto* pEdit = new QLineEdit;
-    if (rControl.Kind() == EControlKind::PasswordEdit) {
-      pEdit->setEchoMode(QLineEdit::Password);
-    } else if (rControl.Kind() == EControlKind::NumberEdit) {
-      pEdit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), pEdit));
-      pEdit->setInputMethodHints(Qt::ImhDigitsOnly);
-    } else if (rControl.Kind() == EControlKind::IpAddress) {
-      pEdit->setValidator(new QRegularExpressionValidator(
-          QRegularExpression(QStringLiteral("[0-9]{0,3}(\\.[0-9]{0,3}){0,3}")), pEdit));
+QHBoxLayout* CQtFormView::BuildRow(const SLayoutNode& node, bool& rbFills)
+{
+    auto* pRow = new QHBoxLayout;
+    pRow->setContentsMargins(0, 0, 0, 0);
+    bool bWidens = false; // something in the row takes the spare width
+    for (const SLayoutNode& child : node.vChildren) {
+        bool bChildFills = false;
+        switch (child.eKind) {
+        case ELayout::Control: {
+            CControl& rControl = *child.pControl;
+            QWidget* pWidget = CreateWidget(rControl);
+            bChildFills = FillsHeightKind(rControl.Kind());
+            if (rControl.CaptionIsSideLabel() && !rControl.Caption().empty()) {
+                pRow->addWidget(CreateSideLabel(rControl, pWidget), 0,
+                                bChildFills ? Qt::AlignTop : Qt::Alignment());
+            }
+            pRow->addWidget(pWidget, bChildFills ? 1 : 0);
+            bWidens = bWidens || bChildFills;
+            break;
+        }
+        case ELayout::Group:
+            pRow->addWidget(BuildGroup(child, bChildFills), 1);
+            bWidens = true;
+            break;
+        case ELayout::Row: pRow->addLayout(BuildRow(child, bChildFills)); break;
+        case ELayout::Column: pRow->addLayout(BuildColumn(child, true, bChildFills)); break;
+        case ELayout::Stretch:
+            pRow->addStretch(1);
+            bWidens = true;
+            break;
+        }
+        rbFills = rbFills || bChildFills;
     }
-    pWidget = pEdit;
-    break;
-  }
-  case EControlKind::MultiLineEdit: {
-    auto* pEdit = new QPlainTextEdit;
-    pEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
-    pEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    pEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    pEdit->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-    pWidget = pEdit;
-    break;
-  }
-  case EControlKind::CheckBox:
-    pWidget = new QCheckBox(qsCaption);
-    break;
-  case EControlKind::RadioButton: {
-    // The model keeps radio groups exclusive by their group numbers.
-    auto* pRadio = new QRadioButton(qsCaption);
-    pRadio->setAutoExclusive(false);
-    pWidget = pRadio;
-    break;
-  }
-  case EControlKind::DropDownList:
-    pWidget = new QComboBox;
-    static_cast<QComboBox*>(pWidget)->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    break;
-  case EControlKind::ListView: {
-    auto* pTable = new QTableWidget;
-    pTable->setSelectionBehavior(QAbstractItemView::SelectRows);
-    pTable->setSelectionMode(QAbstractItemView::SingleSelection);
-    pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    pTable->setShowGrid(true);
-    pTable->setWordWrap(false);
-    pTable->verticalHeader()->setVisible(false);
-    pTable->verticalHeader()->setDefaultSectionSize(pTable->fontMetrics().height() + 6);
-    pTable->horizontalHeader()->setHighlightSections(false);
-    pTable->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    pTable->setMinimumHeight(pTable->fontMetrics().height() * 8);
-    pWidget = pTable;
-    break;
-  }
-  case EControlKind::Button: {
-    auto* pButton = new QPushButton(qsCaption);
-    pButton->setAutoDefault(false);
-    pWidget = pButton;
-    break;
-  }
-  case EControlKind::ProgressBar: {
-    auto* pBar = new QProgressBar;
-    pBar->setTextVisible(false);
-    pWidget = pBar;
-    break;
-  }
-  case EControlKind::GroupBox:
-    pWidget = new QGroupBox(qsCaption);
-    break;
-  }
-  if (IsFieldKind(rControl.Kind())) {
-    pWidget->setMinimumWidth(pWidget->fontMetrics().averageCharWidth() * FieldChars(rControl.Kind()));
-  }
-  m_bindings[&rControl] = SBinding{&rControl, pWidget, nullptr};
-  Connect(rControl, pWidget);
-  return pWidget;
+    if (!bWidens) {
+        pRow->addStretch(1);
+    }
+    return pRow;
+}
+
+QWidget* CQtFormView::BuildGroup(const SLayoutNode& node, bool& rbFills)
+{
+    CControl& rControl = *node.pControl;
+    auto* pGroup = new QGroupBox(ToQString(rControl.Caption()));
+    m_bindings[&rControl] = SBinding{&rControl, pGroup, nullptr};
+    pGroup->setLayout(BuildColumn(node, false, rbFills));
+    return pGroup;
+}
+
+QLabel* CQtFormView::CreateSideLabel(CControl& rControl, QWidget* pBuddy)
+{
+    auto* pLabel = new QLabel(ToQString(rControl.Caption()));
+    pLabel->setBuddy(pBuddy);
+    m_bindings[&rControl].pLabel = pLabel;
+    return pLabel;
+}
+
+QWidget* CQtFormView::CreateWidget(CControl& rControl)
+{
+    QWidget* pWidget = nullptr;
+    const QString qsCaption = ToQString(rControl.Caption());
+    switch (rControl.Kind()) {
+    case EControlKind::Label: {
+        auto* pLabel = new QLabel(qsCaption);
+        pLabel->setTextFormat(Qt::PlainText);
+        pWidget = pLabel;
+        break;
+    }
+    case EControlKind::Edit:
+    case EControlKind::PasswordEdit:
+    case EControlKind::NumberEdit:
+    case EControlKind::IpAddress: {
+        auto* pEdit = new QLineEdit;
+        if (rControl.Kind() == EControlKind::PasswordEdit) {
+            pEdit->setEchoMode(QLineEdit::Password);
+        } else if (rControl.Kind() == EControlKind::NumberEdit) {
+            pEdit->setValidator(
+                new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), pEdit));
+            pEdit->setInputMethodHints(Qt::ImhDigitsOnly);
+        } else if (rControl.Kind() == EControlKind::IpAddress) {
+            pEdit->setValidator(new QRegularExpressionValidator(
+                QRegularExpression(QStringLiteral("[0-9]{0,3}(\\.[0-9]{0,3}){0,3}")), pEdit));
+        }
+        pWidget = pEdit;
+        break;
+    }
+    case EControlKind::MultiLineEdit: {
+        auto* pEdit = new QPlainTextEdit;
+        pEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
+        pEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        pEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        pEdit->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+        pWidget = pEdit;
+        break;
+    }
+    case EControlKind::CheckBox: pWidget = new QCheckBox(qsCaption); break;
+    case EControlKind::RadioButton: {
+        // The model keeps radio groups exclusive by their group numbers.
+        auto* pRadio = new QRadioButton(qsCaption);
+        pRadio->setAutoExclusive(false);
+        pWidget = pRadio;
+        break;
+    }
+    case EControlKind::DropDownList:
+        pWidget = new QComboBox;
+        static_cast<QComboBox*>(pWidget)->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        break;
+    case EControlKind::ListView: {
+        auto* pTable = new QTableWidget;
+        pTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+        pTable->setSelectionMode(QAbstractItemView::SingleSelection);
+        pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        pTable->setShowGrid(true);
+        pTable->setWordWrap(false);
+        pTable->verticalHeader()->setVisible(false);
+        pTable->verticalHeader()->setDefaultSectionSize(pTable->fontMetrics().height() + 6);
+        pTable->horizontalHeader()->setHighlightSections(false);
+        pTable->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        pTable->setMinimumHeight(pTable->fontMetrics().height() * 8);
+        pWidget = pTable;
+        break;
+    }
+    case EControlKind::Button: {
+        auto* pButton = new QPushButton(qsCaption);
+        pButton->setAutoDefault(false);
+        pWidget = pButton;
+        break;
+    }
+    case EControlKind::ProgressBar: {
+        auto* pBar = new QProgressBar;
+        pBar->setTextVisible(false);
+        pWidget = pBar;
+        break;
+    }
+    case EControlKind::GroupBox: pWidget = new QGroupBox(qsCaption); break;
+    }
+    if (IsFieldKind(rControl.Kind())) {
+        pWidget->setMinimumWidth(pWidget->fontMetrics().averageCharWidth() * FieldChars(rControl.Kind()));
+    }
+    m_bindings[&rControl] = SBinding{&rControl, pWidget, nullptr};
+    Connect(rControl, pWidget);
+    return pWidget;
 }
 
 // ---- Operator actions
 
-template <class Fn> void CQtFormView::User(CControl& rControl, Fn&& fn) {
-  // The action may run a dialog whose loop closes this view; then nothing is touched after.
-  QPointer<CQtFormView> pAlive(this);
-  fn();
-  if (pAlive) {
-    auto it = m_bindings.find(&rControl);
-    if (it != m_bindings.end()) {
-      ShowAll(it->second);
+template <class Fn> void CQtFormView::User(CControl& rControl, Fn&& fn)
+{
+    // The action may run a dialog whose loop closes this view; then nothing is touched after.
+    QPointer<CQtFormView> pAlive(this);
+    fn();
+    if (pAlive) {
+        auto it = m_bindings.find(&rControl);
+        if (it != m_bindings.end()) {
+            ShowAll(it->second);
+        }
     }
-  }
 }
 
-void CQtFormView::Connect(CControl& rControl, QWidget* pWidget) {
-  CControl* pControl = &rControl;
-  switch (rControl.Kind()) {
-  case EControlKind::Edit:
-  case EControlKind::PasswordEdit:
-  case EControlKind::NumberEdit: {
-    auto* pEdit = static_cast<QLineEdit*>(pWidget);
-    connect(pEdit, &QLineEdit::textEdited, this, [this, pControl](const QString& qsText) {
-      User(*pControl, [&] { static_cast<CEdit*>(pControl)->UserSetText(FromQString(qsText)); });
-    });
-    break;
-  }
-  case EControlKind::IpAddress: {
-    auto* pEdit = static_cast<QLineEdit*>(pWidget);
-    auto* pAddress = static_cast<CIpAddressEdit*>(pControl);
-    // A whole address (or an emptied field) counts at once; a partial one when the operator
-    // leaves the field, its missing parts as 0.
-    connect(pEdit, &QLineEdit::textEdited, this, [this, pAddress](const QString& qsText) {
-      SAddressInput input = ReadAddressInput(qsText);
-      if (input.bBlank) {
-        pAddress->UserSetAddress(std::nullopt);
-      } else if (input.bComplete) {
-        pAddress->UserSetAddress(input.dwAddress);
-      }
-    });
-    connect(pEdit, &QLineEdit::editingFinished, this, [this, pEdit, pAddress] {
-      SAddressInput input = ReadAddressInput(pEdit->text());
-      User(*pAddress, [&] {
-        if (input.bBlank) {
-          pAddress->UserSetAddress(std::nullopt);
-        } else if (input.dwAddress != pAddress->Address() || pAddress->IsBlank()) {
-          pAddress->UserSetAddress(input.dwAddress);
-        }
-      });
-    });
-    break;
-  }
-  case EControlKind::MultiLineEdit: {
-    auto* pEdit = static_cast<QPlainTextEdit*>(pWidget);
-    auto* pModel = static_cast<CEdit*>(pControl);
-    connect(pEdit, &QPlainTextEdit::textChanged, this, [this, pEdit, pModel] {
-      User(*pModel, [&] {
-        if (pModel->UserSetText(MultiLineModelText(pEdit->toPlainText()))) {
-          pModel->UserSetCaret(MultiLineModelPos(pModel->Text(), pEdit->textCursor().position()));
-        }
-      });
-    });
-    connect(pEdit, &QPlainTextEdit::cursorPositionChanged, this, [pEdit, pModel] {
-      // Device lines are inserted at the caret, as the operator left it.
-      pModel->UserSetCaret(MultiLineModelPos(pModel->Text(), pEdit->textCursor().position()));
-    });
-    break;
-  }
-  case EControlKind::CheckBox:
-    connect(static_cast<QCheckBox*>(pWidget), &QCheckBox::clicked, this,
-            [this, pControl] { User(*pControl, [&] { static_cast<CCheckBox*>(pControl)->UserClick(); }); });
-    break;
-  case EControlKind::RadioButton:
-    connect(static_cast<QRadioButton*>(pWidget), &QRadioButton::clicked, this,
-            [this, pControl] { User(*pControl, [&] { static_cast<CRadioButton*>(pControl)->UserClick(); }); });
-    break;
-  case EControlKind::Button:
-    connect(static_cast<QPushButton*>(pWidget), &QPushButton::clicked, this,
-            [this, pControl] { User(*pControl, [&] { static_cast<CButton*>(pControl)->UserClick(); }); });
-    break;
-  case EControlKind::DropDownList:
-    connect(static_cast<QComboBox*>(pWidget), &QComboBox::activated, this, [this, pControl](int iIndex) {
-      User(*pControl, [&] { static_cast<CDropDownList*>(pControl)->UserSelect(iIndex); });
-    });
-    break;
-  case EControlKind::ListView: {
-    auto* pTable = static_cast<QTableWidget*>(pWidget);
-    auto* pList = static_cast<CListView*>(pControl);
-    connect(pTable, &QTableWidget::itemSelectionChanged, this, [this, pTable, pList] {
-      const QList<QTableWidgetSelectionRange> vRanges = pTable->selectedRanges();
-      const int iRow = vRanges.isEmpty() ? -1 : vRanges.first().topRow();
-      if (iRow != pList->Selection()) {
-        User(*pList, [&] { pList->UserSelect(iRow); });
-      }
-    });
-    connect(pTable, &QTableWidget::cellDoubleClicked, this,
-            [this, pList](int iRow, int) { User(*pList, [&] { pList->UserDoubleClick(iRow); }); });
-    break;
-  }
-  case EControlKind::Label:
-  case EControlKind::ProgressBar:
-  case EControlKind::GroupBox:
-    break;
-  }
+void CQtFormView::Connect(CControl& rControl, QWidget* pWidget)
+{
+    CControl* pControl = &rControl;
+    switch (rControl.Kind()) {
+    case EControlKind::Edit:
+    case EControlKind::PasswordEdit:
+    case EControlKind::NumberEdit: {
+        auto* pEdit = static_cast<QLineEdit*>(pWidget);
+        connect(pEdit, &QLineEdit::textEdited, this, [this, pControl](const QString& qsText) {
+            User(*pControl, [&] { static_cast<CEdit*>(pControl)->UserSetText(FromQString(qsText)); });
+        });
+        break;
+    }
+    case EControlKind::IpAddress: {
+        auto* pEdit = static_cast<QLineEdit*>(pWidget);
+        auto* pAddress = static_cast<CIpAddressEdit*>(pControl);
+        // A whole address (or an emptied field) counts at once; a partial one when the operator
+        // leaves the field, its missing parts as 0.
+        connect(pEdit, &QLineEdit::textEdited, this, [this, pAddress](const QString& qsText) {
+            SAddressInput input = ReadAddressInput(qsText);
+            if (input.bBlank) {
+                pAddress->UserSetAddress(std::nullopt);
+            } else if (input.bComplete) {
+                pAddress->UserSetAddress(input.dwAddress);
+            }
+        });
+        connect(pEdit, &QLineEdit::editingFinished, this, [this, pEdit, pAddress] {
+            SAddressInput input = ReadAddressInput(pEdit->text());
+            User(*pAddress, [&] {
+                if (input.bBlank) {
+                    pAddress->UserSetAddress(std::nullopt);
+                } else if (input.dwAddress != pAddress->Address() || pAddress->IsBlank()) {
+                    pAddress->UserSetAddress(input.dwAddress);
+                }
+            });
+        });
+        break;
+    }
+    case EControlKind::MultiLineEdit: {
+        auto* pEdit = static_cast<QPlainTextEdit*>(pWidget);
+        auto* pModel = static_cast<CEdit*>(pControl);
+        connect(pEdit, &QPlainTextEdit::textChanged, this, [this, pEdit, pModel] {
+            User(*pModel, [&] {
+                if (pModel->UserSetText(MultiLineModelText(pEdit->toPlainText()))) {
+                    pModel->UserSetCaret(MultiLineModelPos(pModel->Text(), pEdit->textCursor().position()));
+                }
+            });
+        });
+        connect(pEdit, &QPlainTextEdit::cursorPositionChanged, this, [pEdit, pModel] {
+            // Device lines are inserted at the caret, as the operator left it.
+            pModel->UserSetCaret(MultiLineModelPos(pModel->Text(), pEdit->textCursor().position()));
+        });
+        break;
+    }
+    case EControlKind::CheckBox:
+        connect(static_cast<QCheckBox*>(pWidget), &QCheckBox::clicked, this, [this, pControl] {
+            User(*pControl, [&] { static_cast<CCheckBox*>(pControl)->UserClick(); });
+        });
+        break;
+    case EControlKind::RadioButton:
+        connect(static_cast<QRadioButton*>(pWidget), &QRadioButton::clicked, this, [this, pControl] {
+            User(*pControl, [&] { static_cast<CRadioButton*>(pControl)->UserClick(); });
+        });
+        break;
+    case EControlKind::Button:
+        connect(static_cast<QPushButton*>(pWidget), &QPushButton::clicked, this,
+                [this, pControl] { User(*pControl, [&] { static_cast<CButton*>(pControl)->UserClick(); }); });
+        break;
+    case EControlKind::DropDownList:
+        connect(static_cast<QComboBox*>(pWidget), &QComboBox::activated, this, [this, pControl](int iIndex) {
+            User(*pControl, [&] { static_cast<CDropDownList*>(pControl)->UserSelect(iIndex); });
+        });
+        break;
+    case EControlKind::ListView: {
+        auto* pTable = static_cast<QTableWidget*>(pWidget);
+        auto* pList = static_cast<CListView*>(pControl);
+        connect(pTable, &QTableWidget::itemSelectionChanged, this, [this, pTable, pList] {
+            const QList<QTableWidgetSelectionRange> vRanges = pTable->selectedRanges();
+            const int iRow = vRanges.isEmpty() ? -1 : vRanges.first().topRow();
+            if (iRow != pList->Selection()) {
+                User(*pList, [&] { pList->UserSelect(iRow); });
+            }
+        });
+        connect(pTable, &QTableWidget::cellDoubleClicked, this,
+                [this, pList](int iRow, int) { User(*pList, [&] { pList->UserDoubleClick(iRow); }); });
+        break;
+    }
+    case EControlKind::Label:
+    case EControlKind::ProgressBar:
+    case EControlKind::GroupBox: break;
+    }
 }
 
 // ---- Showing the model
 
-QWidget* CQtFormView::WidgetOf(const CControl& rControl) const {
-  auto it = m_bindings.find(&rControl);
-  return it == m_bindings.end() ? nullptr : it->second.pWidget;
+QWidget* CQtFormView::WidgetOf(const CControl& rControl) const
+{
+    auto it = m_bindings.find(&rControl);
+    return it == m_bindings.end() ? nullptr : it->second.pWidget;
 }
 
-QWidget* CQtFormView::WidgetOf(int iId) const {
-  CControl* pControl = m_rForm.FindControl(iId);
-  return pControl != nullptr ? WidgetOf(*pControl) : nullptr;
+QWidget* CQtFormView::WidgetOf(int iId) const
+{
+    CControl* pControl = m_rForm.FindControl(iId);
+    return pControl != nullptr ? WidgetOf(*pControl) : nullptr;
 }
 
-QLabel* CQtFormView::SideLabelOf(const CControl& rControl) const {
-  auto it = m_bindings.find(&rControl);
-  return it == m_bindings.end() ? nullptr : it->second.pLabel;
+QLabel* CQtFormView::SideLabelOf(const CControl& rControl) const
+{
+    auto it = m_bindings.find(&rControl);
+    return it == m_bindings.end() ? nullptr : it->second.pLabel;
 }
 
-void CQtFormView::OnControlChanged(CControl& rControl, EChange eChange) {
-  auto it = m_bindings.find(&rControl);
-  if (it != m_bindings.end()) {
-    Show(it->second, eChange);
-  }
+void CQtFormView::OnControlChanged(CControl& rControl, EChange eChange)
+{
+    auto it = m_bindings.find(&rControl);
+    if (it != m_bindings.end()) {
+        Show(it->second, eChange);
+    }
 }
 
-void CQtFormView::OnFormChanged(CForm& rForm, EFormChange eChange) {
-  switch (eChange) {
-  case EFormChange::Title:
-    if (m_fnTitleChanged) {
-      m_fnTitleChanged(ToQString(rForm.Title()));
-    }
-    break;
-  case EFormChange::MessagePosted:
-    // Delivered later, from the event loop, as a posted window message is.
-    if (auto* pPage = dynamic_cast<CPage*>(&rForm)) {
-      QMetaObject::invokeMethod(this, [pPage] { pPage->DispatchPostedMessages(); }, Qt::QueuedConnection);
-    }
-    break;
-  case EFormChange::DialogEnded:
-    if (m_fnDialogEnded) {
-      m_fnDialogEnded();
-    }
-    break;
-  }
-}
-
-void CQtFormView::Show(const SBinding& binding, EChange eChange) {
-  CControl& rControl = *binding.pControl;
-  QWidget* pWidget = binding.pWidget;
-  const QSignalBlocker blocker(pWidget);
-  switch (eChange) {
-  case EChange::Caption: {
-    const QString qsCaption = ToQString(rControl.Caption());
-    if (binding.pLabel != nullptr) {
-      binding.pLabel->setText(qsCaption);
-    } else if (auto* pLabel = qobject_cast<QLabel*>(pWidget)) {
-      pLabel->setText(qsCaption);
-    } else if (auto* pButton = qobject_cast<QAbstractButton*>(pWidget)) {
-      pButton->setText(qsCaption);
-    } else if (auto* pGroup = qobject_cast<QGroupBox*>(pWidget)) {
-      pGroup->setTitle(qsCaption);
-    }
-    break;
-  }
-  case EChange::ToolTip:
-    pWidget->setToolTip(ToQString(rControl.ToolTip()));
-    if (binding.pLabel != nullptr) {
-      binding.pLabel->setToolTip(ToQString(rControl.ToolTip()));
-    }
-    break;
-  case EChange::Enabled:
-    // A group box only frames its controls; they keep their own state.
-    if (rControl.Kind() != EControlKind::GroupBox) {
-      pWidget->setEnabled(rControl.IsEnabled());
-    }
-    break;
-  case EChange::Visible:
-    pWidget->setVisible(rControl.IsVisible());
-    if (binding.pLabel != nullptr) {
-      binding.pLabel->setVisible(rControl.IsVisible());
-    }
-    break;
-  case EChange::Value:
-    ShowValue(binding);
-    break;
-  case EChange::Inserted:
-    ShowInserted(binding);
-    break;
-  case EChange::Items:
-    ShowItems(binding);
-    break;
-  case EChange::Selection:
-    ShowSelection(binding);
-    break;
-  case EChange::Range:
-    ShowRange(binding);
-    break;
-  }
-}
-
-void CQtFormView::ShowAll(const SBinding& binding) {
-  constexpr std::array kAspects = {EChange::Range, EChange::Items, EChange::Value, EChange::Selection,
-                                   EChange::Caption, EChange::ToolTip, EChange::Enabled};
-  for (EChange eChange : kAspects) {
-    Show(binding, eChange);
-  }
-  // Widgets start visible; only a hidden control needs telling, so that showing a form
-  // early does not show its controls on their own.
-  if (!binding.pControl->IsVisible() || binding.pWidget->isHidden()) {
-    Show(binding, EChange::Visible);
-  }
-}
-
-void CQtFormView::ShowValue(const SBinding& binding) {
-  CControl& rControl = *binding.pControl;
-  switch (rControl.Kind()) {
-  case EControlKind::Edit:
-  case EControlKind::PasswordEdit:
-  case EControlKind::NumberEdit: {
-    auto* pEdit = static_cast<QLineEdit*>(binding.pWidget);
-    const QString qsText = ToQString(static_cast<CEdit&>(rControl).Text());
-    if (pEdit->text() != qsText) {
-      pEdit->setText(qsText);
-    }
-    break;
-  }
-  case EControlKind::IpAddress: {
-    auto* pEdit = static_cast<QLineEdit*>(binding.pWidget);
-    auto& rAddress = static_cast<CIpAddressEdit&>(rControl);
-    // The operator's way of writing the same address (leading zeros, a part being typed)
-    // is left alone.
-    const SAddressInput input = ReadAddressInput(pEdit->text());
-    const bool bSame = rAddress.IsBlank() ? input.bBlank : input.bComplete && input.dwAddress == rAddress.Address();
-    if (!bSame) {
-      pEdit->setText(AddressDisplayText(rAddress));
-    }
-    break;
-  }
-  case EControlKind::MultiLineEdit: {
-    auto* pEdit = static_cast<QPlainTextEdit*>(binding.pWidget);
-    auto& rEdit = static_cast<CEdit&>(rControl);
-    const QString qsText = MultiLineDisplayText(rEdit.Text());
-    if (pEdit->toPlainText() != qsText) {
-      pEdit->setPlainText(qsText);
-      ShowSelection(binding);
-    }
-    break;
-  }
-  case EControlKind::CheckBox:
-    static_cast<QCheckBox*>(binding.pWidget)->setChecked(static_cast<CCheckBox&>(rControl).IsChecked());
-    break;
-  case EControlKind::RadioButton:
-    static_cast<QRadioButton*>(binding.pWidget)->setChecked(static_cast<CRadioButton&>(rControl).IsChecked());
-    break;
-  case EControlKind::ProgressBar:
-    static_cast<QProgressBar*>(binding.pWidget)->setValue(static_cast<CProgressBar&>(rControl).Pos());
-    break;
-  default:
-    break;
-  }
-}
-
-void CQtFormView::ShowInserted(const SBinding& binding) {
-  auto* pEdit = qobject_cast<QPlainTextEdit*>(binding.pWidget);
-  auto* pModel = dynamic_cast<CEdit*>(binding.pControl);
-  if (pEdit == nullptr || pModel == nullptr) {
-    ShowValue(binding);
-    return;
-  }
-  const std::u16string& wszText = pModel->Text();
-  const std::size_t nPos = pModel->LastInsertPos();
-  const std::size_t nLength = pModel->LastInsertLength();
-  if (nPos + nLength > wszText.size()) {
-    ShowValue(binding);
-    return;
-  }
-  // Appending, the usual case for a log, needs no walk over the text before it.
-  QTextCursor cursor(pEdit->document());
-  if (nPos + nLength == wszText.size()) {
-    cursor.movePosition(QTextCursor::End);
-  } else {
-    cursor.setPosition(MultiLineWidgetPos(wszText, nPos));
-  }
-  cursor.insertText(MultiLineDisplayText(std::u16string_view(wszText).substr(nPos, nLength)));
-  if (pModel->Caret() == wszText.size()) {
-    pEdit->moveCursor(QTextCursor::End);
-  } else {
-    ShowSelection(binding);
-  }
-  pEdit->ensureCursorVisible();
-}
-
-void CQtFormView::ShowItems(const SBinding& binding) {
-  CControl& rControl = *binding.pControl;
-  if (rControl.Kind() == EControlKind::DropDownList) {
-    auto* pCombo = static_cast<QComboBox*>(binding.pWidget);
-    auto& rList = static_cast<CDropDownList&>(rControl);
-    pCombo->clear();
-    for (const SDropDownItem& item : rList.Items()) {
-      pCombo->addItem(ToQString(item.wszText));
-    }
-    pCombo->setCurrentIndex(rList.Selection());
-  } else if (rControl.Kind() == EControlKind::ListView) {
-    auto* pTable = static_cast<QTableWidget*>(binding.pWidget);
-    auto& rList = static_cast<CListView&>(rControl);
-    const int nColumns = static_cast<int>(rList.Columns().size());
-    if (pTable->columnCount() != nColumns) {
-      pTable->setColumnCount(nColumns);
-    }
-    QStringList vHeaders;
-    for (int i = 0; i < nColumns; ++i) {
-      const SListColumn& column = rList.Columns()[static_cast<std::size_t>(i)];
-      vHeaders << ToQString(column.wszHeader);
-      pTable->setColumnWidth(i, ScaledPixels(pTable, column.iWidth));
-    }
-    pTable->setHorizontalHeaderLabels(vHeaders);
-    pTable->setRowCount(rList.RowCount());
-    for (int iRow = 0; iRow < rList.RowCount(); ++iRow) {
-      for (int iColumn = 0; iColumn < nColumns; ++iColumn) {
-        const QString qsCell = ToQString(rList.Cell(iRow, iColumn));
-        QTableWidgetItem* pItem = pTable->item(iRow, iColumn);
-        if (pItem == nullptr) {
-          pTable->setItem(iRow, iColumn, new QTableWidgetItem(qsCell));
-        } else if (pItem->text() != qsCell) {
-          pItem->setText(qsCell);
+void CQtFormView::OnFormChanged(CForm& rForm, EFormChange eChange)
+{
+    switch (eChange) {
+    case EFormChange::Title:
+        if (m_fnTitleChanged) {
+            m_fnTitleChanged(ToQString(rForm.Title()));
         }
-      }
+        break;
+    case EFormChange::MessagePosted:
+        // Delivered later, from the event loop, as a posted window message is.
+        if (auto* pPage = dynamic_cast<CPage*>(&rForm)) {
+            QMetaObject::invokeMethod(
+                this, [pPage] { pPage->DispatchPostedMessages(); }, Qt::QueuedConnection);
+        }
+        break;
+    case EFormChange::DialogEnded:
+        if (m_fnDialogEnded) {
+            m_fnDialogEnded();
+        }
+        break;
     }
-    ShowSelection(binding);
-  }
 }
 
-void CQtFormView::ShowSelection(const SBinding& binding) {
-  CControl& rControl = *binding.pControl;
-  switch (rControl.Kind()) {
-  case EControlKind::DropDownList: {
-    auto* pCombo = static_cast<QComboBox*>(binding.pWidget);
-    pCombo->setCurrentIndex(static_cast<CDropDownList&>(rControl).Selection());
-    break;
-  }
-  case EControlKind::ListView: {
-    auto* pTable = static_cast<QTableWidget*>(binding.pWidget);
-    const int iRow = static_cast<CListView&>(rControl).Selection();
-    if (iRow < 0) {
-      pTable->clearSelection();
+void CQtFormView::Show(const SBinding& binding, EChange eChange)
+{
+    CControl& rControl = *binding.pControl;
+    QWidget* pWidget = binding.pWidget;
+    const QSignalBlocker blocker(pWidget);
+    switch (eChange) {
+    case EChange::Caption: {
+        const QString qsCaption = ToQString(rControl.Caption());
+        if (binding.pLabel != nullptr) {
+            binding.pLabel->setText(qsCaption);
+        } else if (auto* pLabel = qobject_cast<QLabel*>(pWidget)) {
+            pLabel->setText(qsCaption);
+        } else if (auto* pButton = qobject_cast<QAbstractButton*>(pWidget)) {
+            pButton->setText(qsCaption);
+        } else if (auto* pGroup = qobject_cast<QGroupBox*>(pWidget)) {
+            pGroup->setTitle(qsCaption);
+        }
+        break;
+    }
+    case EChange::ToolTip:
+        pWidget->setToolTip(ToQString(rControl.ToolTip()));
+        if (binding.pLabel != nullptr) {
+            binding.pLabel->setToolTip(ToQString(rControl.ToolTip()));
+        }
+        break;
+    case EChange::Enabled:
+        // A group box only frames its controls; they keep their own state.
+        if (rControl.Kind() != EControlKind::GroupBox) {
+            pWidget->setEnabled(rControl.IsEnabled());
+        }
+        break;
+    case EChange::Visible:
+        pWidget->setVisible(rControl.IsVisible());
+        if (binding.pLabel != nullptr) {
+            binding.pLabel->setVisible(rControl.IsVisible());
+        }
+        break;
+    case EChange::Value: ShowValue(binding); break;
+    case EChange::Inserted: ShowInserted(binding); break;
+    case EChange::Items: ShowItems(binding); break;
+    case EChange::Selection: ShowSelection(binding); break;
+    case EChange::Range: ShowRange(binding); break;
+    }
+}
+
+void CQtFormView::ShowAll(const SBinding& binding)
+{
+    constexpr std::array kAspects = {EChange::Range,   EChange::Items,   EChange::Value,  EChange::Selection,
+                                     EChange::Caption, EChange::ToolTip, EChange::Enabled};
+    for (EChange eChange : kAspects) {
+        Show(binding, eChange);
+    }
+    // Widgets start visible; only a hidden control needs telling, so that showing a form
+    // early does not show its controls on their own.
+    if (!binding.pControl->IsVisible() || binding.pWidget->isHidden()) {
+        Show(binding, EChange::Visible);
+    }
+}
+
+void CQtFormView::ShowValue(const SBinding& binding)
+{
+    CControl& rControl = *binding.pControl;
+    switch (rControl.Kind()) {
+    case EControlKind::Edit:
+    case EControlKind::PasswordEdit:
+    case EControlKind::NumberEdit: {
+        auto* pEdit = static_cast<QLineEdit*>(binding.pWidget);
+        const QString qsText = ToQString(static_cast<CEdit&>(rControl).Text());
+        if (pEdit->text() != qsText) {
+            pEdit->setText(qsText);
+        }
+        break;
+    }
+    case EControlKind::IpAddress: {
+        auto* pEdit = static_cast<QLineEdit*>(binding.pWidget);
+        auto& rAddress = static_cast<CIpAddressEdit&>(rControl);
+        // The operator's way of writing the same address (leading zeros, a part being typed)
+        // is left alone.
+        const SAddressInput input = ReadAddressInput(pEdit->text());
+        const bool bSame =
+            rAddress.IsBlank() ? input.bBlank : input.bComplete && input.dwAddress == rAddress.Address();
+        if (!bSame) {
+            pEdit->setText(AddressDisplayText(rAddress));
+        }
+        break;
+    }
+    case EControlKind::MultiLineEdit: {
+        auto* pEdit = static_cast<QPlainTextEdit*>(binding.pWidget);
+        auto& rEdit = static_cast<CEdit&>(rControl);
+        const QString qsText = MultiLineDisplayText(rEdit.Text());
+        if (pEdit->toPlainText() != qsText) {
+            pEdit->setPlainText(qsText);
+            ShowSelection(binding);
+        }
+        break;
+    }
+    case EControlKind::CheckBox:
+        static_cast<QCheckBox*>(binding.pWidget)->setChecked(static_cast<CCheckBox&>(rControl).IsChecked());
+        break;
+    case EControlKind::RadioButton:
+        static_cast<QRadioButton*>(binding.pWidget)
+            ->setChecked(static_cast<CRadioButton&>(rControl).IsChecked());
+        break;
+    case EControlKind::ProgressBar:
+        static_cast<QProgressBar*>(binding.pWidget)->setValue(static_cast<CProgressBar&>(rControl).Pos());
+        break;
+    default: break;
+    }
+}
+
+void CQtFormView::ShowInserted(const SBinding& binding)
+{
+    auto* pEdit = qobject_cast<QPlainTextEdit*>(binding.pWidget);
+    auto* pModel = dynamic_cast<CEdit*>(binding.pControl);
+    if (pEdit == nullptr || pModel == nullptr) {
+        ShowValue(binding);
+        return;
+    }
+    const std::u16string& wszText = pModel->Text();
+    const std::size_t nPos = pModel->LastInsertPos();
+    const std::size_t nLength = pModel->LastInsertLength();
+    if (nPos + nLength > wszText.size()) {
+        ShowValue(binding);
+        return;
+    }
+    // Appending, the usual case for a log, needs no walk over the text before it.
+    QTextCursor cursor(pEdit->document());
+    if (nPos + nLength == wszText.size()) {
+        cursor.movePosition(QTextCursor::End);
     } else {
-      pTable->selectRow(iRow);
-      pTable->scrollToItem(pTable->item(iRow, 0));
+        cursor.setPosition(MultiLineWidgetPos(wszText, nPos));
     }
-    break;
-  }
-  case EControlKind::MultiLineEdit: {
-    auto* pEdit = static_cast<QPlainTextEdit*>(binding.pWidget);
-    auto& rEdit = static_cast<CEdit&>(rControl);
-    const int iPos = MultiLineWidgetPos(rEdit.Text(), rEdit.Caret());
-    QTextCursor cursor = pEdit->textCursor();
-    if (cursor.position() != iPos || cursor.hasSelection()) {
-      cursor.setPosition(std::min(iPos, pEdit->document()->characterCount() - 1));
-      pEdit->setTextCursor(cursor);
+    cursor.insertText(MultiLineDisplayText(std::u16string_view(wszText).substr(nPos, nLength)));
+    if (pModel->Caret() == wszText.size()) {
+        pEdit->moveCursor(QTextCursor::End);
+    } else {
+        ShowSelection(binding);
     }
-    break;
-  }
-  default:
-    break;
-  }
+    pEdit->ensureCursorVisible();
 }
 
-void CQtFormView::ShowRange(const SBinding& binding) {
-  CControl& rControl = *binding.pControl;
-  switch (rControl.Kind()) {
-  case EControlKind::Edit:
-  case EControlKind::PasswordEdit:
-  case EControlKind::NumberEdit: {
-    auto* pEdit = static_cast<QLineEdit*>(binding.pWidget);
-    auto& rEdit = static_cast<CEdit&>(rControl);
-    if (pEdit->isReadOnly() != rEdit.IsReadOnly()) {
-      pEdit->setReadOnly(rEdit.IsReadOnly());
-      // A field the operator cannot change looks like the window behind it.
-      QPalette palette = QApplication::palette(pEdit);
-      if (rEdit.IsReadOnly()) {
-        palette.setColor(QPalette::Base, palette.color(QPalette::Window));
-      }
-      pEdit->setPalette(palette);
+void CQtFormView::ShowItems(const SBinding& binding)
+{
+    CControl& rControl = *binding.pControl;
+    if (rControl.Kind() == EControlKind::DropDownList) {
+        auto* pCombo = static_cast<QComboBox*>(binding.pWidget);
+        auto& rList = static_cast<CDropDownList&>(rControl);
+        pCombo->clear();
+        for (const SDropDownItem& item : rList.Items()) {
+            pCombo->addItem(ToQString(item.wszText));
+        }
+        pCombo->setCurrentIndex(rList.Selection());
+    } else if (rControl.Kind() == EControlKind::ListView) {
+        auto* pTable = static_cast<QTableWidget*>(binding.pWidget);
+        auto& rList = static_cast<CListView&>(rControl);
+        const int nColumns = static_cast<int>(rList.Columns().size());
+        if (pTable->columnCount() != nColumns) {
+            pTable->setColumnCount(nColumns);
+        }
+        QStringList vHeaders;
+        for (int i = 0; i < nColumns; ++i) {
+            const SListColumn& column = rList.Columns()[static_cast<std::size_t>(i)];
+            vHeaders << ToQString(column.wszHeader);
+            pTable->setColumnWidth(i, ScaledPixels(pTable, column.iWidth));
+        }
+        pTable->setHorizontalHeaderLabels(vHeaders);
+        pTable->setRowCount(rList.RowCount());
+        for (int iRow = 0; iRow < rList.RowCount(); ++iRow) {
+            for (int iColumn = 0; iColumn < nColumns; ++iColumn) {
+                const QString qsCell = ToQString(rList.Cell(iRow, iColumn));
+                QTableWidgetItem* pItem = pTable->item(iRow, iColumn);
+                if (pItem == nullptr) {
+                    pTable->setItem(iRow, iColumn, new QTableWidgetItem(qsCell));
+                } else if (pItem->text() != qsCell) {
+                    pItem->setText(qsCell);
+                }
+            }
+        }
+        ShowSelection(binding);
     }
-    // The model cuts typed text to its limit; the widget then stops at the same place.
-    constexpr std::size_t kWidgetLimit = 32767;
-    pEdit->setMaxLength(static_cast<int>(rEdit.MaxLength() == 0 ? kWidgetLimit : std::min(rEdit.MaxLength(), kWidgetLimit)));
-    break;
-  }
-  case EControlKind::MultiLineEdit:
-    static_cast<QPlainTextEdit*>(binding.pWidget)->setReadOnly(static_cast<CEdit&>(rControl).IsReadOnly());
-    break;
-  case EControlKind::ProgressBar: {
-    auto& rBar = static_cast<CProgressBar&>(rControl);
-    auto* pBar = static_cast<QProgressBar*>(binding.pWidget);
-    pBar->setRange(rBar.Min(), rBar.Max());
-    pBar->setValue(rBar.Pos());
-    break;
-  }
-  default:
-    break;
-  }
+}
+
+void CQtFormView::ShowSelection(const SBinding& binding)
+{
+    CControl& rControl = *binding.pControl;
+    switch (rControl.Kind()) {
+    case EControlKind::DropDownList: {
+        auto* pCombo = static_cast<QComboBox*>(binding.pWidget);
+        pCombo->setCurrentIndex(static_cast<CDropDownList&>(rControl).Selection());
+        break;
+    }
+    case EControlKind::ListView: {
+        auto* pTable = static_cast<QTableWidget*>(binding.pWidget);
+        const int iRow = static_cast<CListView&>(rControl).Selection();
+        if (iRow < 0) {
+            pTable->clearSelection();
+        } else {
+            pTable->selectRow(iRow);
+            pTable->scrollToItem(pTable->item(iRow, 0));
+        }
+        break;
+    }
+    case EControlKind::MultiLineEdit: {
+        auto* pEdit = static_cast<QPlainTextEdit*>(binding.pWidget);
+        auto& rEdit = static_cast<CEdit&>(rControl);
+        const int iPos = MultiLineWidgetPos(rEdit.Text(), rEdit.Caret());
+        QTextCursor cursor = pEdit->textCursor();
+        if (cursor.position() != iPos || cursor.hasSelection()) {
+            cursor.setPosition(std::min(iPos, pEdit->document()->characterCount() - 1));
+            pEdit->setTextCursor(cursor);
+        }
+        break;
+    }
+    default: break;
+    }
+}
+
+void CQtFormView::ShowRange(const SBinding& binding)
+{
+    CControl& rControl = *binding.pControl;
+    switch (rControl.Kind()) {
+    case EControlKind::Edit:
+    case EControlKind::PasswordEdit:
+    case EControlKind::NumberEdit: {
+        auto* pEdit = static_cast<QLineEdit*>(binding.pWidget);
+        auto& rEdit = static_cast<CEdit&>(rControl);
+        if (pEdit->isReadOnly() != rEdit.IsReadOnly()) {
+            pEdit->setReadOnly(rEdit.IsReadOnly());
+            // A field the operator cannot change looks like the window behind it.
+            QPalette palette = QApplication::palette(pEdit);
+            if (rEdit.IsReadOnly()) {
+                palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+            }
+            pEdit->setPalette(palette);
+        }
+        // The model cuts typed text to its limit; the widget then stops at the same place.
+        constexpr std::size_t kWidgetLimit = 32767;
+        pEdit->setMaxLength(static_cast<int>(
+            rEdit.MaxLength() == 0 ? kWidgetLimit : std::min(rEdit.MaxLength(), kWidgetLimit)));
+        break;
+    }
+    case EControlKind::MultiLineEdit:
+        static_cast<QPlainTextEdit*>(binding.pWidget)
+            ->setReadOnly(static_cast<CEdit&>(rControl).IsReadOnly());
+        break;
+    case EControlKind::ProgressBar: {
+        auto& rBar = static_cast<CProgressBar&>(rControl);
+        auto* pBar = static_cast<QProgressBar*>(binding.pWidget);
+        pBar->setRange(rBar.Min(), rBar.Max());
+        pBar->setValue(rBar.Pos());
+        break;
+    }
+    default: break;
+    }
 }
 
 } // namespace kov

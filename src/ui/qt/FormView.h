@@ -21,60 +21,60 @@ namespace kov {
 
 class CQtFormView final : public QWidget, public IFormObserver {
 public:
-  explicit CQtFormView(CForm& rForm, QWidget* pParent = nullptr);
-  ~CQtFormView() override;
-  CQtFormView(const CQtFormView&) = delete;
-  CQtFormView& operator=(const CQtFormView&) = delete;
+    explicit CQtFormView(CForm& rForm, QWidget* pParent = nullptr);
+    ~CQtFormView() override;
+    CQtFormView(const CQtFormView&) = delete;
+    CQtFormView& operator=(const CQtFormView&) = delete;
 
-  CForm& Form() const { return m_rForm; }
-  // Stops showing the form; for an owner that destroys the form before this view.
-  void Detach();
-  // The widget of a control; nullptr for a control of another form.
-  QWidget* WidgetOf(const CControl& rControl) const;
-  // The widget of the first control declared with the id.
-  QWidget* WidgetOf(int iId) const;
-  // The label shown beside an edit, list or address field; nullptr when it has none.
-  QLabel* SideLabelOf(const CControl& rControl) const;
-  // Whether a list or multi-line edit takes the spare height.
-  bool FillsHeight() const { return m_bFillsHeight; }
+    CForm& Form() const { return m_rForm; }
+    // Stops showing the form; for an owner that destroys the form before this view.
+    void Detach();
+    // The widget of a control; nullptr for a control of another form.
+    QWidget* WidgetOf(const CControl& rControl) const;
+    // The widget of the first control declared with the id.
+    QWidget* WidgetOf(int iId) const;
+    // The label shown beside an edit, list or address field; nullptr when it has none.
+    QLabel* SideLabelOf(const CControl& rControl) const;
+    // Whether a list or multi-line edit takes the spare height.
+    bool FillsHeight() const { return m_bFillsHeight; }
 
-  void SetOnDialogEnded(std::function<void()> fn) { m_fnDialogEnded = std::move(fn); }
-  void SetOnTitleChanged(std::function<void(const QString&)> fn) { m_fnTitleChanged = std::move(fn); }
+    void SetOnDialogEnded(std::function<void()> fn) { m_fnDialogEnded = std::move(fn); }
+    void SetOnTitleChanged(std::function<void(const QString&)> fn) { m_fnTitleChanged = std::move(fn); }
 
-  void OnControlChanged(CControl& rControl, EChange eChange) override;
-  void OnFormChanged(CForm& rForm, EFormChange eChange) override;
+    void OnControlChanged(CControl& rControl, EChange eChange) override;
+    void OnFormChanged(CForm& rForm, EFormChange eChange) override;
 
 private:
-  struct SBinding {
-    CControl* pControl = nullptr;
-    QWidget* pWidget = nullptr;
-    QLabel* pLabel = nullptr;
-  };
+    struct SBinding {
+        CControl* pControl = nullptr;
+        QWidget* pWidget = nullptr;
+        QLabel* pLabel = nullptr;
+    };
 
-  QGridLayout* BuildColumn(const SLayoutNode& node, bool bNested, bool& rbFills);
-  QHBoxLayout* BuildRow(const SLayoutNode& node, bool& rbFills);
-  QWidget* BuildGroup(const SLayoutNode& node, bool& rbFills);
-  QWidget* CreateWidget(CControl& rControl);
-  QLabel* CreateSideLabel(CControl& rControl, QWidget* pBuddy);
-  void Connect(CControl& rControl, QWidget* pWidget);
+    QGridLayout* BuildColumn(const SLayoutNode& node, bool bNested, bool& rbFills);
+    QHBoxLayout* BuildRow(const SLayoutNode& node, bool& rbFills);
+    QWidget* BuildGroup(const SLayoutNode& node, bool& rbFills);
+    QWidget* CreateWidget(CControl& rControl);
+    QLabel* CreateSideLabel(CControl& rControl, QWidget* pBuddy);
+    void Connect(CControl& rControl, QWidget* pWidget);
 
-  // Runs an operator action, then shows the control from the model again.
-  template <class Fn> void User(CControl& rControl, Fn&& fn);
+    // Runs an operator action, then shows the control from the model again.
+    template <class Fn> void User(CControl& rControl, Fn&& fn);
 
-  void Show(const SBinding& binding, EChange eChange);
-  void ShowAll(const SBinding& binding);
-  void ShowValue(const SBinding& binding);
-  void ShowItems(const SBinding& binding);
-  void ShowSelection(const SBinding& binding);
-  void ShowRange(const SBinding& binding);
-  void ShowInserted(const SBinding& binding);
+    void Show(const SBinding& binding, EChange eChange);
+    void ShowAll(const SBinding& binding);
+    void ShowValue(const SBinding& binding);
+    void ShowItems(const SBinding& binding);
+    void ShowSelection(const SBinding& binding);
+    void ShowRange(const SBinding& binding);
+    void ShowInserted(const SBinding& binding);
 
-  CForm& m_rForm;
-  bool m_bDetached = false;
-  std::unordered_map<const CControl*, SBinding> m_bindings;
-  bool m_bFillsHeight = false;
-  std::function<void()> m_fnDialogEnded;
-  std::function<void(const QString&)> m_fnTitleChanged;
+    CForm& m_rForm;
+    bool m_bDetached = false;
+    std::unordered_map<const CControl*, SBinding> m_bindings;
+    bool m_bFillsHeight = false;
+    std::function<void()> m_fnDialogEnded;
+    std::function<void(const QString&)> m_fnTitleChanged;
 };
 
 // Multi-line edits keep "\r\n" line ends in the model; the widget shows plain "\n".
