@@ -3,7 +3,7 @@ set -euo pipefail
 
 KOV_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 KOV_PACKAGES=(
-  cmake g++ make pkg-config
+  cmake g++ make pkg-config ccache clang-format-14
   zlib1g-dev libssl-dev libusb-1.0-0-dev libcurl4-openssl-dev
   qt6-base-dev
   libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev
@@ -25,3 +25,10 @@ kov_install_packages() {
 }
 
 kov_jobs() { echo "${KOV_JOBS:-2}"; }
+
+# Compiler cache for repeated builds (clean clones and work trees of one machine share it).
+kov_cmake_cache_args() {
+  if command -v ccache >/dev/null; then
+    echo "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache"
+  fi
+}

@@ -11,9 +11,9 @@
 
 #include "document/ValueTree.h"
 #include "firmware/ProgramFile.h"
+#include "sections/PageRoles.h"
 #include "sections/ProgramTransfer.h"
 #include "sections/SectionPage.h"
-#include "shell/Handlers.h"
 
 namespace kov {
 

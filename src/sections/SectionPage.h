@@ -22,12 +22,4 @@ protected:
     ParameterDocumentHolder* m_pHolder = nullptr;
 };
 
-// Implemented by the page that shows the server connection status (the Connection page):
-// the main window hands it the device's connection-status lines.
-class IConnectionStatusSink {
-public:
-    virtual ~IConnectionStatusSink() = default;
-    virtual void SetConnectionStatus(const std::u16string& wszStatus) = 0;
-};
-
 } // namespace kov

@@ -14,6 +14,7 @@
 #include "form/Dialog.h"
 #include "sections/ListEditor.h"
 #include "sections/NetworkTypes.h"
+#include "sections/PageRoles.h"
 #include "sections/SectionPage.h"
 #include "sections/SocialNetwork.h"
 

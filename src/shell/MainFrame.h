@@ -24,6 +24,7 @@
 #include "link/ParameterDocumentHolder.h"
 #include "platform/SystemInfo.h"
 #include "sections/DeviceIdentification.h"
+#include "sections/PageRoles.h"
 #include "sections/SectionPage.h"
 #include "shell/Commands.h"
 #include "shell/EventQueue.h"

@@ -1,6 +1,6 @@
 #include "support/CrashLedger.h"
 
-#include "platform/CrashSignals.h"
+#include "os/CrashSignals.h"
 #include "support/ScopeFrame.h"
 #include "support/Threads.h"
 
@@ -15,7 +15,7 @@
 
 // Everything below that a crash handler runs (the registry walk, the report writer, the value
 // rendering, OnCrashSignal) is async-signal-safe: fixed tables and buffers, atomics, no
-// allocation, no stdio, no locks that may stay held; OS calls go through platform/CrashSignals.
+// allocation, no stdio, no locks that may stay held; OS calls go through os/CrashSignals.
 
 namespace kov {
 
@@ -134,7 +134,7 @@ struct SThreadCleanup {
     {
         t_bThreadEnding = true;
         if (t_pAltStack) {
-            platform::RemoveThreadCrashStack(t_pAltStack);
+            os::RemoveThreadCrashStack(t_pAltStack);
             t_pAltStack = nullptr;
         }
         t_bHandlerInstalled = false;
@@ -261,7 +261,7 @@ public:
             m_pText->append(m_pBuffer, m_nLength);
         } else {
             for (int iFile : m_aFiles)
-                platform::CrashFileWrite(iFile, m_pBuffer, m_nLength);
+                os::CrashFileWrite(iFile, m_pBuffer, m_nLength);
         }
         m_nLength = 0;
     }
@@ -298,7 +298,7 @@ bool Readable(const void* pAddress, size_t nBytes)
     const auto* pBytes = static_cast<const char*>(pAddress);
     while (nBytes > 0) {
         const size_t nChunk = nBytes < sizeof aScratch ? nBytes : sizeof aScratch;
-        if (platform::CrashSafeCopy(aScratch, pBytes, nChunk) != nChunk)
+        if (os::CrashSafeCopy(aScratch, pBytes, nChunk) != nChunk)
             return false;
         pBytes += nChunk;
         nBytes -= nChunk;
@@ -316,7 +316,7 @@ long SafeText(const char* szText, char* pOut, size_t nMax, bool* pbCut)
         size_t nChunk = 64;
         if (nChunk > nMax - nLength)
             nChunk = nMax - nLength;
-        const size_t nGot = platform::CrashSafeCopy(pOut + nLength, szText + nLength, nChunk);
+        const size_t nGot = os::CrashSafeCopy(pOut + nLength, szText + nLength, nChunk);
         for (size_t i = 0; i < nGot; ++i)
             if (pOut[nLength + i] == '\0')
                 return static_cast<long>(nLength + i);
@@ -353,7 +353,7 @@ void WriteNarrowValue(CReportWriter& writer, const char* pText, size_t nBytes, b
     long iLength;
     if (bKnownLength) {
         const size_t nWant = nBytes < sizeof aText ? nBytes : sizeof aText;
-        const size_t nGot = platform::CrashSafeCopy(aText, pText, nWant);
+        const size_t nGot = os::CrashSafeCopy(aText, pText, nWant);
         if (nGot == 0 && nWant > 0) {
             writer.Text("<unreadable>");
             return;
@@ -382,7 +382,7 @@ void WriteWideValue(CReportWriter& writer, const char16_t* pText, size_t nUnits)
     constexpr size_t kMaxUnits = kMaxValueBytes / 2;
     char16_t aUnits[kMaxUnits];
     const size_t nWant = nUnits < kMaxUnits ? nUnits : kMaxUnits;
-    const size_t nGot = platform::CrashSafeCopy(aUnits, pText, nWant * sizeof(char16_t)) / sizeof(char16_t);
+    const size_t nGot = os::CrashSafeCopy(aUnits, pText, nWant * sizeof(char16_t)) / sizeof(char16_t);
     if (nGot == 0 && nWant > 0) {
         writer.Text("<unreadable>");
         return;
@@ -433,7 +433,7 @@ void WriteWatchedValue(CReportWriter& writer, const SWatchedVariable& variable)
     switch (variable.eType) {
     case WatchType::Int32: {
         uint32_t uValue = 0;
-        if (platform::CrashSafeCopy(&uValue, pAddress, sizeof uValue) != sizeof uValue) {
+        if (os::CrashSafeCopy(&uValue, pAddress, sizeof uValue) != sizeof uValue) {
             writer.Text("<unreadable>");
             return;
         }
@@ -466,7 +466,7 @@ void WriteWatchedValue(CReportWriter& writer, const SWatchedVariable& variable)
             return;
         }
         const char* pText = nullptr;
-        if (platform::CrashSafeCopy(&pText, pAddress, sizeof pText) != sizeof pText) {
+        if (os::CrashSafeCopy(&pText, pAddress, sizeof pText) != sizeof pText) {
             writer.Text("<unreadable>");
             return;
         }
@@ -621,7 +621,7 @@ SLocalTime LocalTimeOf(int64_t tUnix)
 
 void RefreshUtcOffset()
 {
-    g_iUtcOffset.store(platform::LocalUtcOffsetSeconds(platform::CrashUnixTime()), std::memory_order_relaxed);
+    g_iUtcOffset.store(os::LocalUtcOffsetSeconds(os::CrashUnixTime()), std::memory_order_relaxed);
 }
 
 void WriteLocalTime(CReportWriter& writer, const SLocalTime& time)
@@ -699,15 +699,15 @@ char g_aCrashScratch[4096];
 
 void OnCrashSignal(int /*iSignal*/, const char* szSignalName, const void* pFaultAddress)
 {
-    const SLocalTime time = LocalTimeOf(platform::CrashUnixTime());
+    const SLocalTime time = LocalTimeOf(os::CrashUnixTime());
     char szPath[kFolderBytes + 64];
     int iFile = -1;
     if (BuildReportPath(szPath, sizeof szPath, "CrashReport", time)) {
-        iFile = platform::CrashFileOpen(szPath);
-        if (iFile < 0 && platform::CrashMakeDirectory(PublishedFolder()))
-            iFile = platform::CrashFileOpen(szPath);
+        iFile = os::CrashFileOpen(szPath);
+        if (iFile < 0 && os::CrashMakeDirectory(PublishedFolder()))
+            iFile = os::CrashFileOpen(szPath);
     }
-    CReportWriter writer(g_aCrashScratch, sizeof g_aCrashScratch, platform::kCrashStderr, iFile);
+    CReportWriter writer(g_aCrashScratch, sizeof g_aCrashScratch, os::kCrashStderr, iFile);
     writer.Text("\n*** ");
     writer.Text(g_szAppName);
     writer.Text(" crashed: ");
@@ -721,7 +721,7 @@ void OnCrashSignal(int /*iSignal*/, const char* szSignalName, const void* pFault
     writer.Text("\nTime: ");
     WriteLocalTime(writer, time);
     writer.Text("\nProcess: ");
-    writer.Unsigned(platform::CurrentProcessId());
+    writer.Unsigned(os::CurrentProcessId());
     if (iFile >= 0) {
         writer.Text("\nReport file: ");
         writer.Text(szPath);
@@ -731,7 +731,7 @@ void OnCrashSignal(int /*iSignal*/, const char* szSignalName, const void* pFault
         writer.Text("(no registered threads)\n");
     writer.Text("*** end of crash report\n");
     writer.Flush();
-    platform::CrashFileClose(iFile);
+    os::CrashFileClose(iFile);
 }
 
 // --- fatal reports -----------------------------------------------------------------------
@@ -740,7 +740,7 @@ void WriteFatalReport(const char* szKind, const char* szText)
 {
     RefreshUtcOffset();
     EnsureFolderPublished();
-    const SLocalTime time = LocalTimeOf(platform::CrashUnixTime());
+    const SLocalTime time = LocalTimeOf(os::CrashUnixTime());
     std::string sReport;
     {
         CReportWriter writer(&sReport);
@@ -753,7 +753,7 @@ void WriteFatalReport(const char* szKind, const char* szText)
         writer.Text("\nTime: ");
         WriteLocalTime(writer, time);
         writer.Text("\nProcess: ");
-        writer.Unsigned(platform::CurrentProcessId());
+        writer.Unsigned(os::CurrentProcessId());
         writer.Text(", calling thread id ");
         writer.Unsigned(CurrentThreadId());
         writer.Text("\n\n");
@@ -761,7 +761,7 @@ void WriteFatalReport(const char* szKind, const char* szText)
             writer.Text("(no registered threads)\n");
         writer.Text("*** end of report\n");
     }
-    platform::CrashFileWrite(platform::kCrashStderr, sReport.data(), sReport.size());
+    os::CrashFileWrite(os::kCrashStderr, sReport.data(), sReport.size());
 
     char szPath[kFolderBytes + 64];
     if (!BuildReportPath(szPath, sizeof szPath, "ErrorReport", time))
@@ -769,9 +769,9 @@ void WriteFatalReport(const char* szKind, const char* szText)
     std::error_code error;
     std::filesystem::create_directories(PublishedFolder(), error);
     std::lock_guard<std::mutex> guard(g_reportFileLock);
-    const int iFile = platform::CrashFileOpen(szPath);
-    platform::CrashFileWrite(iFile, sReport.data(), sReport.size());
-    platform::CrashFileClose(iFile);
+    const int iFile = os::CrashFileOpen(szPath);
+    os::CrashFileWrite(iFile, sReport.data(), sReport.size());
+    os::CrashFileClose(iFile);
 }
 
 void FatalReport(const char* szKind, const char* szText)
@@ -780,10 +780,10 @@ void FatalReport(const char* szKind, const char* szText)
         szText = "";
     if (t_bInFatalReport) {
         // Reported again while reporting (from a hook, or from code the report ran): text only.
-        platform::CrashFileWrite(platform::kCrashStderr, szKind, std::strlen(szKind));
-        platform::CrashFileWrite(platform::kCrashStderr, ": ", 2);
-        platform::CrashFileWrite(platform::kCrashStderr, szText, std::strlen(szText));
-        platform::CrashFileWrite(platform::kCrashStderr, "\n", 1);
+        os::CrashFileWrite(os::kCrashStderr, szKind, std::strlen(szKind));
+        os::CrashFileWrite(os::kCrashStderr, ": ", 2);
+        os::CrashFileWrite(os::kCrashStderr, szText, std::strlen(szText));
+        os::CrashFileWrite(os::kCrashStderr, "\n", 1);
     } else {
         t_bInFatalReport = true;
         try {
@@ -832,8 +832,8 @@ void InstallThreadExceptionHandler(const char* szThreadName)
         CopyName(pRecord->szName, kNameBytes, szThreadName);
         UnlockRecord(*pRecord);
     }
-    if (platform::CrashSignalHandlersInstalled()) {
-        t_pAltStack = platform::InstallThreadCrashStack();
+    if (os::CrashSignalHandlersInstalled()) {
+        t_pAltStack = os::InstallThreadCrashStack();
         RefreshUtcOffset(); // crash reports name their files in local time without a time zone lookup
     }
 }
@@ -843,7 +843,7 @@ void UninstallThreadExceptionHandler()
     if (!t_bHandlerInstalled)
         return;
     if (t_pAltStack) {
-        platform::RemoveThreadCrashStack(t_pAltStack);
+        os::RemoveThreadCrashStack(t_pAltStack);
         t_pAltStack = nullptr;
     }
     t_bHandlerInstalled = false;
@@ -928,14 +928,14 @@ void InitCrashReporting(const char* szAppName, bool bEnableUI)
         std::error_code error;
         std::filesystem::create_directories(PublishedFolder(), error);
     }
-    platform::InstallCrashSignalHandlers(&OnCrashSignal);
+    os::InstallCrashSignalHandlers(&OnCrashSignal);
     InstallThreadExceptionHandler("Main Thread");
     EnableExceptionUI(bEnableUI);
 }
 
 void ShutdownCrashReporting()
 {
-    platform::UninstallCrashSignalHandlers();
+    os::UninstallCrashSignalHandlers();
 }
 
 namespace crash_detail {

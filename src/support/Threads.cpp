@@ -1,6 +1,6 @@
 #include "support/Threads.h"
 
-#include "platform/ThreadName.h"
+#include "os/ThreadName.h"
 #include "support/CrashLedger.h"
 #include "support/Randomizer.h"
 #include "support/ScopeFrame.h"
@@ -216,7 +216,7 @@ void CSimpleThread::ThreadEntry(SSimpleThreadFunctionParameters* pStart)
     uint32_t dwThreadID = pStart->dwThreadID;
     uint32_t dwExitCode = 1;
 
-    platform::SetCurrentThreadName(szThreadName);
+    os::SetCurrentThreadName(szThreadName);
     SeedThreadRandom(); // each thread seeds its own generator as it starts
     InstallThreadExceptionHandler(szThreadName);
     {

@@ -1,11 +1,11 @@
-#include "platform/ThreadName.h"
+#include "os/ThreadName.h"
 
 #if defined(__linux__)
 #include <cstring>
 #include <pthread.h>
 #endif
 
-namespace kov::platform {
+namespace kov::os {
 
 void SetCurrentThreadName(const char* szName)
 {
@@ -21,4 +21,4 @@ void SetCurrentThreadName(const char* szName)
 #endif
 }
 
-} // namespace kov::platform
+} // namespace kov::os

@@ -2,12 +2,12 @@
 // OS side of the crash ledger (support/CrashLedger.cpp): the process-wide crash signal handlers,
 // per-thread alternate signal stacks, and the few async-signal-safe primitives a crash report
 // is written with (file open/write, directory creation, clock, guarded memory reads).
-// Part of kov_platform_os: the small OS-shim library below the support layer; it depends on
+// Part of kov_os: the small OS-shim library below the support layer; it depends on
 // nothing of the project. Every function marked "signal-safe" may be called from the handler.
 #include <cstddef>
 #include <cstdint>
 
-namespace kov::platform {
+namespace kov::os {
 
 // Called once, on the crashing thread, from inside the signal handler; must itself be
 // async-signal-safe (no malloc, no stdio, no locks that another thread may hold).
@@ -55,4 +55,4 @@ uint32_t CurrentProcessId(); // signal-safe
 // Signal-safe.
 size_t CrashSafeCopy(void* pDest, const void* pSource, size_t nBytes);
 
-} // namespace kov::platform
+} // namespace kov::os

@@ -1,4 +1,4 @@
-#include "platform/CrashSignals.h"
+#include "os/CrashSignals.h"
 
 #include <atomic>
 #include <cstring>
@@ -17,7 +17,7 @@
 #include <unistd.h>
 #endif
 
-namespace kov::platform {
+namespace kov::os {
 
 #if defined(KOV_POSIX_CRASH)
 
@@ -348,4 +348,4 @@ size_t CrashSafeCopy(void* pDest, const void* pSource, size_t nBytes)
 
 #endif
 
-} // namespace kov::platform
+} // namespace kov::os
