@@ -308,6 +308,12 @@ bool CIpAddressEdit::SetText(std::u16string_view wszText)
     return true;
 }
 
+void CIpAddressEdit::ShowText(std::u16string_view wszText)
+{
+    if (!SetText(wszText) && wszText == u"255.255.255.255")
+        SetAddress(0xFFFFFFFFu);
+}
+
 std::u16string CIpAddressEdit::Text() const
 {
     return Ipv4ToControlText(m_dwAddress, m_bBlank);

@@ -211,6 +211,10 @@ public:
     // leading 0 or hexadecimal with 0x); text that does not parse, and 255.255.255.255, which that
     // parser cannot tell from a failure, clear the field. True when an address was put.
     bool SetText(std::u16string_view wszText);
+    // The address pages' way of showing a document's text: as SetText, except that
+    // "255.255.255.255" (a broadcast address or host mask) is shown instead of clearing the field,
+    // so that it survives a load and store.
+    void ShowText(std::u16string_view wszText);
     // "%d.%d.%d.%d", or empty when blank or 0.0.0.0.
     std::u16string Text() const;
 

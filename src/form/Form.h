@@ -100,6 +100,8 @@ public:
     // Attaches each row's text to its control; rows naming no control are skipped. Returns how
     // many were attached.
     int AttachToolTips(std::span<const SToolTip> tips);
+    // The form's tool tip table, one row per control that has a tool tip.
+    virtual std::span<const SToolTip> ToolTips() const { return {}; }
 
     // Runs OnInitialise, then attaches ToolTips(). Pages are initialised once when they are created;
     // dialogs each time they open.
@@ -139,7 +141,6 @@ public:
 
 protected:
     virtual void OnInitialise() {}
-    virtual std::span<const SToolTip> ToolTips() const { return {}; }
     void NotifyForm(EFormChange eChange);
 
 private:

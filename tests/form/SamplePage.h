@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "form/Bindings.h"
 #include "form/Dialog.h"
 #include "form/Page.h"
 
@@ -45,20 +46,17 @@ class CEntryDlg : public CDialog {
 public:
     explicit CEntryDlg(SEntry& rEntry) : CDialog(u"Server Connection Settings"), m_rEntry(rEntry)
     {
-        AddEdit(IDC_NAME, u"Name:");
-        AddEdit(IDC_ENTRY_ADDRESS, u"Address:");
+        m_fields.TrimmedText(AddEdit(IDC_NAME, u"Name:"), &SEntry::wszName)
+            .TrimmedText(AddEdit(IDC_ENTRY_ADDRESS, u"Address:"), &SEntry::wszAddress);
         AddOkCancel();
     }
 
 protected:
-    void OnInitialise() override
-    {
-        Find<CEdit>(IDC_NAME)->SetText(m_rEntry.wszName);
-        Find<CEdit>(IDC_ENTRY_ADDRESS)->SetText(m_rEntry.wszAddress);
-    }
+    void OnInitialise() override { m_fields.Show(m_rEntry); }
     bool OnOk() override
     {
-        SEntry entry{Find<CEdit>(IDC_NAME)->TrimmedText(), Find<CEdit>(IDC_ENTRY_ADDRESS)->TrimmedText()};
+        SEntry entry;
+        m_fields.Read(entry);
         if (entry.wszName.empty()) {
             MessageBox(u"Empty name", u"Set Server Parameters");
             return false;
@@ -73,6 +71,7 @@ protected:
 
 private:
     SEntry& m_rEntry;
+    CFieldBindings<SEntry> m_fields;
 };
 
 class CSamplePage : public CPage {
@@ -80,16 +79,23 @@ public:
     explicit CSamplePage(SSampleRecord& rDocument) : CPage(u"Connection"), m_rDocument(rDocument)
     {
         BeginGroup(0, u"Media Server Selection");
-        AddRadioButton(IDC_NONE, u"No server", 1).SetOnClick([this] { OnType(0); });
-        AddRadioButton(IDC_REMOTE, u"Remote server", 1).SetOnClick([this] { OnType(1); });
-        AddEdit(IDC_ADDRESS, u"Address:");
+        CRadioButton& rNone = AddRadioButton(IDC_NONE, u"No server", 1);
+        CRadioButton& rRemote = AddRadioButton(IDC_REMOTE, u"Remote server", 1);
+        rNone.SetOnClick([this] { OnType(0); });
+        rRemote.SetOnClick([this] { OnType(1); });
+        CEdit& rAddress = AddEdit(IDC_ADDRESS, u"Address:");
         BeginRow();
         m_pTransport = &AddDropDownList(IDC_TRANSPORT, u"Transport:");
-        AddCheckBox(IDC_SECURE, u"Secure");
+        CCheckBox& rSecure = AddCheckBox(IDC_SECURE, u"Secure");
         End();
         End();
-        AddNumberEdit(IDC_PORT, u"Port:").SetRange(0, 65535);
-        AddEdit(IDC_STATUS, u"Status:").SetReadOnly(true);
+        CEdit& rPort = AddNumberEdit(IDC_PORT, u"Port:").SetRange(0, 65535);
+        m_pStatus = &AddEdit(IDC_STATUS, u"Status:").SetReadOnly(true);
+        m_fields.Radio(&SSampleRecord::iType, {{&rNone, 0}, {&rRemote, 1}})
+            .TrimmedText(rAddress, &SSampleRecord::wszAddress)
+            .ItemData(*m_pTransport, &SSampleRecord::dwTransport)
+            .Check(rSecure, &SSampleRecord::bSecure)
+            .Number(rPort, &SSampleRecord::iPort);
         BeginRow();
         m_pList = &AddListView(IDC_LIST);
         BeginColumn();
@@ -107,12 +113,8 @@ public:
     bool Load() override
     {
         m_record = m_rDocument;
-        CheckRadio(1, m_record.iType == 1 ? IDC_REMOTE : IDC_NONE);
-        Find<CEdit>(IDC_ADDRESS)->SetText(m_record.wszAddress);
-        m_pTransport->SelectByData(m_record.dwTransport);
-        Find<CCheckBox>(IDC_SECURE)->SetChecked(m_record.bSecure);
-        Find<CEdit>(IDC_PORT)->SetInt(m_record.iPort);
-        Find<CEdit>(IDC_STATUS)->SetText({});
+        m_fields.Show(m_record);
+        m_pStatus->SetText({});
         m_pList->DeleteAllRows();
         for (const SEntry& entry : m_record.vEntries) {
             m_pList->AddRow({entry.wszName, entry.wszAddress});
@@ -121,10 +123,7 @@ public:
     }
     void Store() override
     {
-        m_record.wszAddress = Find<CEdit>(IDC_ADDRESS)->TrimmedText();
-        m_record.dwTransport = m_pTransport->SelectedData();
-        m_record.bSecure = IsChecked(IDC_SECURE);
-        m_record.iPort = Find<CEdit>(IDC_PORT)->GetInt();
+        m_fields.Read(m_record);
         m_rDocument = m_record;
     }
     void Enable(bool bEnable) override
@@ -204,7 +203,9 @@ private:
 
     SSampleRecord& m_rDocument;
     SSampleRecord m_record;
+    CFieldBindings<SSampleRecord> m_fields;
     CDropDownList* m_pTransport = nullptr;
+    CEdit* m_pStatus = nullptr;
     CListView* m_pList = nullptr;
     bool m_bEnabled = false;
 };
