@@ -63,17 +63,22 @@ bool SDeviceIdentification::Exchange(NodeRef root, bool bStore)
     return bAll;
 }
 
-CMainDevicePropertiesDlg::CMainDevicePropertiesDlg() : CSectionPage(u"Device Identification")
+CMainDevicePropertiesDlg::CMainDevicePropertiesDlg()
+    : CRecordPage(u"Device Identification"),
+      m_rSoftwareVersion(AddEdit(IDC_SOFTWARE_VERSION, u"Software Version:").SetReadOnly(true))
 {
-    AddEdit(IDC_SOFTWARE_VERSION, u"Software Version:").SetReadOnly(true);
-    AddEdit(IDC_MODEL_NAME, u"Model Name:").SetReadOnly(true);
-    AddEdit(IDC_HARDWARE_ID, u"Hardware Identifier:").SetReadOnly(true);
-    AddEdit(IDC_MODEM_IMEI, u"Modem IMEI:").SetReadOnly(true);
-    AddEdit(IDC_DEVICE_ID, u"Device ID Number:");
-    AddEdit(IDC_DEVICE_NAME, u"Device Name:");
-    AddEdit(IDC_CLIENT_PASSWORD, u"Device Client Password:");
-    AddPasswordEdit(IDC_CONFIG_PASSWORD, u"Config Password:");
-    AddPasswordEdit(IDC_ADMIN_PASSWORD, u"Server Admin Password:");
+    using R = SDeviceIdentification;
+    Bind()
+        .Text(m_rSoftwareVersion, &R::wszSoftwareVersion)
+        .Text(AddEdit(IDC_MODEL_NAME, u"Model Name:").SetReadOnly(true), &R::wszModelName)
+        .Text(AddEdit(IDC_HARDWARE_ID, u"Hardware Identifier:").SetReadOnly(true), &R::wszHardwareId)
+        .Text(AddEdit(IDC_MODEM_IMEI, u"Modem IMEI:").SetReadOnly(true), &R::wszImei)
+        .Number(AddEdit(IDC_DEVICE_ID, u"Device ID Number:"), &R::iDeviceId)
+        .TrimmedText(AddEdit(IDC_DEVICE_NAME, u"Device Name:"), &R::wszName)
+        .TrimmedText(AddEdit(IDC_CLIENT_PASSWORD, u"Device Client Password:"), &R::wszClientPassword)
+        .TrimmedText(AddPasswordEdit(IDC_CONFIG_PASSWORD, u"Config Password:"), &R::wszConfigPassword)
+        // Never read from the document, so a loaded page always shows it empty.
+        .TrimmedText(AddPasswordEdit(IDC_ADMIN_PASSWORD, u"Server Admin Password:"), &R::wszAdminPassword);
     AddStretch();
 }
 
@@ -95,43 +100,9 @@ std::span<const SToolTip> CMainDevicePropertiesDlg::ToolTips() const
     return kToolTips;
 }
 
-bool CMainDevicePropertiesDlg::Load()
-{
-    m_record = SDeviceIdentification{};
-    const bool bMatched = m_pHolder && m_record.Exchange(m_pHolder->Document(false), false);
-    EditOf(IDC_DEVICE_ID).SetInt(m_record.iDeviceId);
-    EditOf(IDC_DEVICE_NAME).SetText(m_record.wszName);
-    EditOf(IDC_CLIENT_PASSWORD).SetText(m_record.wszClientPassword);
-    EditOf(IDC_CONFIG_PASSWORD).SetText(m_record.wszConfigPassword);
-    EditOf(IDC_ADMIN_PASSWORD).SetText({});
-    EditOf(IDC_SOFTWARE_VERSION).SetText(m_record.wszSoftwareVersion);
-    EditOf(IDC_MODEL_NAME).SetText(m_record.wszModelName);
-    EditOf(IDC_HARDWARE_ID).SetText(m_record.wszHardwareId);
-    EditOf(IDC_MODEM_IMEI).SetText(m_record.wszImei);
-    return bMatched;
-}
-
-void CMainDevicePropertiesDlg::Store()
-{
-    m_record.iDeviceId = EditOf(IDC_DEVICE_ID).GetInt();
-    m_record.wszName = TrimControlSpace(EditOf(IDC_DEVICE_NAME).Text());
-    m_record.wszClientPassword = TrimControlSpace(EditOf(IDC_CLIENT_PASSWORD).Text());
-    m_record.wszConfigPassword = TrimControlSpace(EditOf(IDC_CONFIG_PASSWORD).Text());
-    m_record.wszAdminPassword = TrimControlSpace(EditOf(IDC_ADMIN_PASSWORD).Text());
-    if (m_pHolder)
-        m_record.Exchange(m_pHolder->Document(true), true);
-}
-
-void CMainDevicePropertiesDlg::Enable(bool bEnable)
-{
-    EnableControls({IDC_SOFTWARE_VERSION, IDC_MODEL_NAME, IDC_HARDWARE_ID, IDC_MODEM_IMEI, IDC_DEVICE_ID,
-                    IDC_DEVICE_NAME, IDC_CLIENT_PASSWORD, IDC_CONFIG_PASSWORD, IDC_ADMIN_PASSWORD},
-                   bEnable);
-}
-
 void CMainDevicePropertiesDlg::SetSoftwareVersion(const std::u16string& wszVersion)
 {
-    EditOf(IDC_SOFTWARE_VERSION).SetText(wszVersion);
+    m_rSoftwareVersion.SetText(wszVersion);
 }
 
 } // namespace kov

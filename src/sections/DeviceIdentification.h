@@ -7,7 +7,7 @@
 #include <string>
 
 #include "document/ValueTree.h"
-#include "sections/SectionPage.h"
+#include "sections/RecordPage.h"
 
 namespace kov {
 
@@ -29,7 +29,7 @@ struct SDeviceIdentification {
 // cannot be computed.
 std::u16string AdminPasswordHash(std::u16string_view wszPassword);
 
-class CMainDevicePropertiesDlg : public CSectionPage {
+class CMainDevicePropertiesDlg : public CRecordPage<SDeviceIdentification> {
 public:
     enum : int {
         IDC_SOFTWARE_VERSION = 1001,
@@ -45,22 +45,14 @@ public:
 
     CMainDevicePropertiesDlg();
 
-    bool Load() override;
-    void Store() override;
-    void Enable(bool bEnable) override;
-
     // The version the device reports on connecting, shown in "Software Version:".
     void SetSoftwareVersion(const std::u16string& wszVersion);
-
-    const SDeviceIdentification& Record() const { return m_record; }
 
 protected:
     std::span<const SToolTip> ToolTips() const override;
 
 private:
-    CEdit& EditOf(int iId) const { return *Find<CEdit>(iId); }
-
-    SDeviceIdentification m_record;
+    CEdit& m_rSoftwareVersion;
 };
 
 } // namespace kov

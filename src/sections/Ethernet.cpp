@@ -10,31 +10,6 @@ namespace kov {
 
 namespace {
 
-using Ids = SStaticNetworkFieldIds;
-
-struct SAddressField {
-    int iId;
-    const char16_t* wszLabel;
-    std::u16string StaticNetworkConfiguration::*pText;
-};
-
-constexpr SAddressField kAddressFields[] = {
-    {Ids::IDC_HOST_ADDRESS, u"Host Address:", &StaticNetworkConfiguration::wszHostAddress},
-    {Ids::IDC_SUBNET_MASK, u"Subnet Mask:", &StaticNetworkConfiguration::wszSubnetMask},
-    {Ids::IDC_BROADCAST_ADDRESS, u"Broadcast Address:", &StaticNetworkConfiguration::wszBroadcastAddress},
-    {Ids::IDC_SUBNET_ADDRESS, u"Subnet Address:", &StaticNetworkConfiguration::wszSubnetAddress},
-    {Ids::IDC_GATEWAY_ADDRESS, u"Gateway Address:", &StaticNetworkConfiguration::wszGatewayAddress},
-    {Ids::IDC_NAMESERVER_ADDRESS, u"Namespace Server:", &StaticNetworkConfiguration::wszNameserverAddress},
-    {Ids::IDC_NAMESERVER_ADDRESS2, u"Namespace Server 2:",
-     &StaticNetworkConfiguration::wszNameserverAddress2},
-};
-
-void EnableAddressFields(CForm& rForm, bool bEnable)
-{
-    for (const SAddressField& field : kAddressFields)
-        rForm.EnableControls({field.iId}, bEnable);
-}
-
 std::u16string NetworkText(const char* szFormat, size_t nIndex)
 {
     char szText[32];
@@ -44,24 +19,10 @@ std::u16string NetworkText(const char* szFormat, size_t nIndex)
 
 } // namespace
 
-void AddStaticNetworkFields(CForm& rForm)
+void EnableStaticNetworkFields(CForm& rForm, bool bEnable)
 {
-    for (const SAddressField& field : kAddressFields)
-        rForm.AddIpAddress(field.iId, field.wszLabel);
-}
-
-void ShowStaticNetworkFields(CForm& rForm, const StaticNetworkConfiguration& config)
-{
-    for (const SAddressField& field : kAddressFields)
-        ShowAddressText(*rForm.Find<CIpAddressEdit>(field.iId), config.*field.pText);
-}
-
-StaticNetworkConfiguration ReadStaticNetworkFields(const CForm& rForm)
-{
-    StaticNetworkConfiguration config;
-    for (const SAddressField& field : kAddressFields)
-        config.*field.pText = rForm.Find<CIpAddressEdit>(field.iId)->Text();
-    return config;
+    for (const SStaticNetworkField& field : kStaticNetworkFields)
+        rForm.EnableControls({field.iId}, bEnable);
 }
 
 // ---- Multiple Network Parameters -----------------------------------------------------------
@@ -78,7 +39,7 @@ CMultipleNetworkParamsDlg::CMultipleNetworkParamsDlg(std::vector<StaticNetworkCo
     AddStretch();
     End();
     End();
-    AddStaticNetworkFields(*this);
+    AddStaticNetworkFields(*this, m_fields, std::identity{});
     AddOkCancel();
     rList.AddColumn(u"Host", 100);
     rList.AddColumn(u"Subnet Mask", 100);
@@ -141,28 +102,23 @@ void CMultipleNetworkParamsDlg::Select(int iEntry)
         return;
     }
     m_iSelected = iEntry;
-    EnableAddressFields(*this, true);
-    ShowFields(m_rNetworks[static_cast<size_t>(iEntry)]);
+    EnableStaticNetworkFields(*this, true);
+    m_fields.Show(m_rNetworks[static_cast<size_t>(iEntry)]);
 }
 
 void CMultipleNetworkParamsDlg::TakeFields()
 {
     if (m_iSelected < 0 || static_cast<size_t>(m_iSelected) >= m_rNetworks.size())
         return;
-    m_rNetworks[static_cast<size_t>(m_iSelected)] = ReadStaticNetworkFields(*this);
+    m_fields.Read(m_rNetworks[static_cast<size_t>(m_iSelected)]);
     m_pEditor->RefreshRow(m_iSelected);
-}
-
-void CMultipleNetworkParamsDlg::ShowFields(const StaticNetworkConfiguration& config)
-{
-    ShowStaticNetworkFields(*this, config);
 }
 
 void CMultipleNetworkParamsDlg::ForgetSelection()
 {
     m_iSelected = -1;
     m_pEditor->List().SetSelection(-1);
-    EnableAddressFields(*this, false);
+    EnableStaticNetworkFields(*this, false);
 }
 
 bool CMultipleNetworkParamsDlg::OnOk()
@@ -173,44 +129,49 @@ bool CMultipleNetworkParamsDlg::OnOk()
 
 // ---- The page ------------------------------------------------------------------------------
 
-CLocalNetworkParamsDlg::CLocalNetworkParamsDlg() : CSectionPage(u"Ethernet")
+CLocalNetworkParamsDlg::CLocalNetworkParamsDlg() : CRecordPage(u"Ethernet")
 {
+    using R = LocalNetworkParameters;
     BeginGroup(0, u"Address Configuration Method");
-    AddRadioButton(IDC_METHOD_NONE, u"None", kMethodGroup).SetOnClick([this] {
-        OnMethod(AddressConfigMethod::Undefined);
-    });
-    AddRadioButton(IDC_METHOD_DHCP, u"Automatic: DHCP Client", kMethodGroup).SetOnClick([this] {
-        OnMethod(AddressConfigMethod::DHCP);
-    });
-    AddRadioButton(IDC_METHOD_MANUAL, u"Manual", kMethodGroup).SetOnClick([this] {
-        OnMethod(AddressConfigMethod::Manual);
-    });
+    CRadioButton& rNone = AddRadioButton(IDC_METHOD_NONE, u"None", kMethodGroup);
+    CRadioButton& rDhcp = AddRadioButton(IDC_METHOD_DHCP, u"Automatic: DHCP Client", kMethodGroup);
+    CRadioButton& rManual = AddRadioButton(IDC_METHOD_MANUAL, u"Manual", kMethodGroup);
     End();
+    Bind().Radio(&R::eAddressConfigMethod, {{&rNone, AddressConfigMethod::Undefined},
+                                            {&rDhcp, AddressConfigMethod::DHCP},
+                                            {&rManual, AddressConfigMethod::Manual}});
+    rNone.SetOnClick([this] { OnMethod(AddressConfigMethod::Undefined); });
+    rDhcp.SetOnClick([this] { OnMethod(AddressConfigMethod::DHCP); });
+    rManual.SetOnClick([this] { OnMethod(AddressConfigMethod::Manual); });
 
     BeginGroup(0, u"Manual Configuration");
-    AddStaticNetworkFields(*this);
+    AddStaticNetworkFields(*this, Bind(), &R::staticConfiguration);
     BeginRow();
     AddStretch();
     AddButton(IDC_MORE_NETWORKS, u"More Networks").SetOnClick([this] { EditMoreNetworks(); });
     End();
     End();
 
-    AddCheckBox(IDC_ENABLE_NAT_ROUTER, u"Enable NAT Router").SetOnClick([this] {
-        m_record.bEnableNATRouter = IsChecked(IDC_ENABLE_NAT_ROUTER);
+    CCheckBox& rNatRouter = AddCheckBox(IDC_ENABLE_NAT_ROUTER, u"Enable NAT Router");
+    rNatRouter.SetOnClick([this, &rNatRouter] {
+        m_record.bEnableNATRouter = rNatRouter.IsChecked();
         const bool bRules =
             m_record.eAddressConfigMethod == AddressConfigMethod::Manual && m_record.bEnableNATRouter;
         EnableControls({IDC_FORWARDING_RULES, IDC_NAT_INTERFACE}, bRules);
     });
-    AddCheckBox(IDC_ENABLE_DHCP_SERVER, u"Enable DHCP Server");
-    AddCheckBox(IDC_ENABLE_VPN, u"Enable VPN");
+    Bind()
+        .Check(rNatRouter, &R::bEnableNATRouter)
+        .Check(*(m_pDhcpServer = &AddCheckBox(IDC_ENABLE_DHCP_SERVER, u"Enable DHCP Server")),
+               &R::bEnableDHCPServer)
+        .Check(AddCheckBox(IDC_ENABLE_VPN, u"Enable VPN"), &R::bEnableVPN);
     BeginRow();
     AddButton(IDC_FORWARDING_RULES, u"Forwarding Rules").SetOnClick([this] { EditForwardingRules(); });
     AddStretch();
     End();
-    AddDropDownList(IDC_NAT_INTERFACE, u"NAT External Interface Type:");
+    CDropDownList& rNatInterface = AddDropDownList(IDC_NAT_INTERFACE, u"NAT External Interface Type:");
+    FillEnumList(rNatInterface, kNetworkInterfaceTypeTexts);
+    Bind().ItemData(rNatInterface, &R::eNATExternalInterfaceType);
     AddStretch();
-
-    FillEnumList(*Find<CDropDownList>(IDC_NAT_INTERFACE), kNetworkInterfaceTypeTexts);
 }
 
 std::span<const SToolTip> CLocalNetworkParamsDlg::ToolTips() const
@@ -244,49 +205,20 @@ std::span<const SToolTip> CLocalNetworkParamsDlg::ToolTips() const
     return kToolTips;
 }
 
-bool CLocalNetworkParamsDlg::Load()
+bool CLocalNetworkParamsDlg::ExchangeRecord(NodeRef root, bool bStore)
 {
-    m_record = LocalNetworkParameters{};
-    m_bVpnAvailable = false;
-    bool bMatched = false;
-    if (m_pHolder) {
-        const NodeRef root = m_pHolder->Document(false);
-        const NodeRef connection = root.FindChild(kConnectionParametersName);
-        if (connection) {
-            m_bVpnAvailable = HasVpnSection(root);
-            bMatched = m_record.Exchange(connection, false);
-        }
-    }
-
-    const int iMethodButton = m_record.eAddressConfigMethod == AddressConfigMethod::DHCP ? IDC_METHOD_DHCP
-                              : m_record.eAddressConfigMethod == AddressConfigMethod::Manual
-                                  ? IDC_METHOD_MANUAL
-                                  : IDC_METHOD_NONE;
-    CheckRadio(kMethodGroup, iMethodButton);
-    Find<CDropDownList>(IDC_NAT_INTERFACE)
-        ->SetSelection(static_cast<int>(m_record.eNATExternalInterfaceType));
-    ShowStaticNetworkFields(*this, m_record.staticConfiguration);
-    Find<CCheckBox>(IDC_ENABLE_DHCP_SERVER)->SetChecked(m_record.bEnableDHCPServer);
-    Find<CCheckBox>(IDC_ENABLE_NAT_ROUTER)->SetChecked(m_record.bEnableNATRouter);
-    Find<CCheckBox>(IDC_ENABLE_VPN)->SetChecked(m_record.bEnableVPN);
-    return bMatched;
+    if (bStore)
+        return m_record.Exchange(root.FindOrCreateChild(kConnectionParametersName, kKovNamespaceUri, true),
+                                 true);
+    const NodeRef connection = root.FindChild(kConnectionParametersName);
+    return connection && m_record.Exchange(connection, false);
 }
 
-void CLocalNetworkParamsDlg::Store()
+void CLocalNetworkParamsDlg::OnRecordShown()
 {
-    // The second name server has a field here, so the whole set comes from the fields.
-    m_record.staticConfiguration = ReadStaticNetworkFields(*this);
-    m_record.bEnableDHCPServer = IsChecked(IDC_ENABLE_DHCP_SERVER);
-    m_record.bEnableNATRouter = IsChecked(IDC_ENABLE_NAT_ROUTER);
-    m_record.bEnableVPN = IsChecked(IDC_ENABLE_VPN);
-    m_record.eNATExternalInterfaceType = static_cast<NetworkInterfaceType>(
-        Find<CDropDownList>(IDC_NAT_INTERFACE)
-            ->SelectedData(static_cast<uint32_t>(m_record.eNATExternalInterfaceType)));
-    if (!m_pHolder)
-        return;
-    NodeRef connection =
-        m_pHolder->Document(true).FindOrCreateChild(kConnectionParametersName, kKovNamespaceUri, true);
-    m_record.Exchange(connection, true);
+    // "Enable VPN" needs the VPN section in the loaded document.
+    const NodeRef root = PageDocumentRoot(m_pHolder, false);
+    m_bVpnAvailable = root.FindChild(kConnectionParametersName) && HasVpnSection(root);
 }
 
 void CLocalNetworkParamsDlg::Enable(bool bEnable)
@@ -299,7 +231,7 @@ void CLocalNetworkParamsDlg::ApplyEnabling(bool bEnable)
     const bool bManual = bEnable && m_record.eAddressConfigMethod == AddressConfigMethod::Manual;
     const bool bAddressed = bEnable && m_record.eAddressConfigMethod != AddressConfigMethod::Undefined;
     EnableControls({IDC_METHOD_NONE, IDC_METHOD_DHCP, IDC_METHOD_MANUAL}, bEnable);
-    EnableAddressFields(*this, bManual);
+    EnableStaticNetworkFields(*this, bManual);
     EnableControls({IDC_ENABLE_NAT_ROUTER, IDC_ENABLE_DHCP_SERVER}, bManual);
     EnableControls({IDC_FORWARDING_RULES, IDC_NAT_INTERFACE}, bManual && m_record.bEnableNATRouter);
     EnableControls({IDC_MORE_NETWORKS}, bAddressed);
@@ -311,7 +243,7 @@ void CLocalNetworkParamsDlg::OnMethod(AddressConfigMethod eMethod)
     m_record.eAddressConfigMethod = eMethod;
     // Serving addresses on the LAN only makes sense with a fixed address of our own.
     if (eMethod != AddressConfigMethod::Manual)
-        Find<CCheckBox>(IDC_ENABLE_DHCP_SERVER)->SetChecked(false);
+        m_pDhcpServer->SetChecked(false);
     ApplyEnabling(true);
 }
 

@@ -3,6 +3,7 @@
 // server, NAT router with its external interface and forwarding rules, VPN over the link) and the
 // extra static networks on the same interface. The record lies in "kov:ConnectionParameters" /
 // "kov:LocalNetworkParameters".
+#include <functional>
 #include <memory>
 #include <span>
 #include <vector>
@@ -10,7 +11,7 @@
 #include "form/Dialog.h"
 #include "sections/ListEditor.h"
 #include "sections/NetworkTypes.h"
-#include "sections/SectionPage.h"
+#include "sections/RecordPage.h"
 
 namespace kov {
 
@@ -27,6 +28,40 @@ struct SStaticNetworkFieldIds {
         IDC_NAMESERVER_ADDRESS2 = 1307,
     };
 };
+
+// The seven address fields in the order of StaticNetworkConfiguration, with their labels.
+struct SStaticNetworkField {
+    int iId;
+    const char16_t* wszLabel;
+    std::u16string StaticNetworkConfiguration::*pText;
+};
+inline constexpr SStaticNetworkField kStaticNetworkFields[] = {
+    {SStaticNetworkFieldIds::IDC_HOST_ADDRESS, u"Host Address:", &StaticNetworkConfiguration::wszHostAddress},
+    {SStaticNetworkFieldIds::IDC_SUBNET_MASK, u"Subnet Mask:", &StaticNetworkConfiguration::wszSubnetMask},
+    {SStaticNetworkFieldIds::IDC_BROADCAST_ADDRESS, u"Broadcast Address:",
+     &StaticNetworkConfiguration::wszBroadcastAddress},
+    {SStaticNetworkFieldIds::IDC_SUBNET_ADDRESS, u"Subnet Address:",
+     &StaticNetworkConfiguration::wszSubnetAddress},
+    {SStaticNetworkFieldIds::IDC_GATEWAY_ADDRESS, u"Gateway Address:",
+     &StaticNetworkConfiguration::wszGatewayAddress},
+    {SStaticNetworkFieldIds::IDC_NAMESERVER_ADDRESS, u"Namespace Server:",
+     &StaticNetworkConfiguration::wszNameserverAddress},
+    {SStaticNetworkFieldIds::IDC_NAMESERVER_ADDRESS2, u"Namespace Server 2:",
+     &StaticNetworkConfiguration::wszNameserverAddress2},
+};
+
+// Declares the seven address fields at the form's layout position and binds each to its part of
+// the address set that set projects the record to.
+template <class TRecord, class P>
+void AddStaticNetworkFields(CForm& rForm, CFieldBindings<TRecord>& bindings, P set)
+{
+    for (const SStaticNetworkField& field : kStaticNetworkFields) {
+        bindings.Address(
+            rForm.AddIpAddress(field.iId, field.wszLabel),
+            [ set, pText = field.pText ](auto& record) -> auto& { return std::invoke(set, record).*pText; });
+    }
+}
+void EnableStaticNetworkFields(CForm& rForm, bool bEnable);
 
 // "Multiple Network Parameters": extra static networks, edited in the fields below the list.
 class CMultipleNetworkParamsDlg : public CDialog, public SStaticNetworkFieldIds {
@@ -51,15 +86,15 @@ private:
     void OnListSelection();
     void Select(int iEntry);
     void TakeFields();
-    void ShowFields(const StaticNetworkConfiguration& config);
     void ForgetSelection();
 
     std::vector<StaticNetworkConfiguration>& m_rNetworks;
+    CFieldBindings<StaticNetworkConfiguration> m_fields;
     std::unique_ptr<CListEditor<StaticNetworkConfiguration>> m_pEditor;
     int m_iSelected = -1;
 };
 
-class CLocalNetworkParamsDlg : public CSectionPage, public SStaticNetworkFieldIds {
+class CLocalNetworkParamsDlg : public CRecordPage<LocalNetworkParameters>, public SStaticNetworkFieldIds {
 public:
     enum : int {
         IDC_METHOD_NONE = 1310,
@@ -76,31 +111,24 @@ public:
 
     CLocalNetworkParamsDlg();
 
-    bool Load() override;
-    void Store() override;
     void Enable(bool bEnable) override;
 
     void EditForwardingRules();
     void EditMoreNetworks();
 
-    const LocalNetworkParameters& Record() const { return m_record; }
     bool VpnAvailable() const { return m_bVpnAvailable; }
 
 protected:
     std::span<const SToolTip> ToolTips() const override;
+    bool ExchangeRecord(NodeRef root, bool bStore) override;
+    void OnRecordShown() override;
 
 private:
     void ApplyEnabling(bool bEnable);
     void OnMethod(AddressConfigMethod eMethod);
 
-    LocalNetworkParameters m_record;
+    CCheckBox* m_pDhcpServer = nullptr;
     bool m_bVpnAvailable = false;
 };
-
-// Declares the seven address fields with their labels.
-void AddStaticNetworkFields(CForm& rForm);
-// Shows an address set in, and reads it from, the seven fields.
-void ShowStaticNetworkFields(CForm& rForm, const StaticNetworkConfiguration& config);
-StaticNetworkConfiguration ReadStaticNetworkFields(const CForm& rForm);
 
 } // namespace kov

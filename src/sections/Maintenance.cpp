@@ -99,8 +99,8 @@ bool FirmwareDownloadRequestFor(std::u16string_view wszModel, std::u16string_vie
 
 CDeviceProgramDlg::CDeviceProgramDlg(const std::u16string& rwszRememberedPath,
                                      const CCustomization* pCustomization)
-    : CSectionPage(u"Maintenance"), m_rwszRememberedPath(rwszRememberedPath),
-      m_pCustomization(pCustomization), m_transfer(*this, *this)
+    : CRecordPage(u"Maintenance"), m_rwszRememberedPath(rwszRememberedPath), m_pCustomization(pCustomization),
+      m_transfer(*this, *this)
 {
     BeginRow();
     AddEdit(IDC_FILE_PATH, u"Binary Program File:");
@@ -121,12 +121,21 @@ CDeviceProgramDlg::CDeviceProgramDlg(const std::u16string& rwszRememberedPath,
     End();
     BeginGroup(0, u"Restart Period:");
     BeginRow();
-    AddNumberEdit(IDC_RESTART_PERIOD, u"Restart the device every");
-    AddDropDownList(IDC_PERIOD_UNIT, {}).SetOnChange([this] { OnUnitChanged(); });
+    m_pPeriod = &AddNumberEdit(IDC_RESTART_PERIOD, u"Restart the device every");
+    m_pPeriodUnit = &AddDropDownList(IDC_PERIOD_UNIT, {});
+    m_pPeriodUnit->SetOnChange([this] { OnUnitChanged(); });
     AddStretch();
     End();
     End();
     AddStretch();
+
+    Bind().Custom([this](const SMaintenanceSettings& r) { ShowRestartPeriod(r.dwRestartPeriod); },
+                  [this](SMaintenanceSettings& r) {
+                      const int iUnit = std::clamp(m_pPeriodUnit->Selection(), 0, kUnitCount - 1);
+                      const uint64_t qwHours =
+                          uint64_t(kRestartPeriodUnits[iUnit].dwHours) * m_pPeriod->GetUInt();
+                      r.dwRestartPeriod = static_cast<uint32_t>(std::min<uint64_t>(qwHours, UINT32_MAX));
+                  });
 }
 
 std::span<const SToolTip> CDeviceProgramDlg::ToolTips() const
@@ -153,29 +162,10 @@ void CDeviceProgramDlg::OnInitialise()
         Bar(static_cast<EProgramBar>(i)).SetRange(0, 100);
     Find<CEdit>(IDC_FILE_PATH)->SetText(m_rwszRememberedPath);
     Find<CCheckBox>(IDC_AUTOMATIC_RESTART)->SetChecked(true);
-    CDropDownList& units = *Find<CDropDownList>(IDC_PERIOD_UNIT);
-    units.DeleteAllItems();
+    m_pPeriodUnit->DeleteAllItems();
     for (const SRestartPeriodUnit& unit : kRestartPeriodUnits)
-        units.AddItem(unit.wszText, unit.dwHours);
+        m_pPeriodUnit->AddItem(unit.wszText, unit.dwHours);
     ShowRestartPeriod(0);
-}
-
-bool CDeviceProgramDlg::Load()
-{
-    m_settings = SMaintenanceSettings{};
-    const bool bMatched = m_pHolder && m_settings.Exchange(m_pHolder->Document(false), false);
-    ShowRestartPeriod(m_settings.dwRestartPeriod);
-    return bMatched;
-}
-
-void CDeviceProgramDlg::Store()
-{
-    const int iUnit = std::clamp(SelectionOf(IDC_PERIOD_UNIT), 0, kUnitCount - 1);
-    const uint64_t qwHours =
-        uint64_t(kRestartPeriodUnits[iUnit].dwHours) * Find<CEdit>(IDC_RESTART_PERIOD)->GetUInt();
-    m_settings.dwRestartPeriod = static_cast<uint32_t>(std::min<uint64_t>(qwHours, UINT32_MAX));
-    if (m_pHolder)
-        m_settings.Exchange(m_pHolder->Document(true), true);
 }
 
 void CDeviceProgramDlg::Enable(bool bConnected)
@@ -190,7 +180,7 @@ void CDeviceProgramDlg::Enable(bool bConnected)
                     IDC_RESET_PARAMETERS, IDC_AUTOMATIC_RESTART, IDC_PERIOD_UNIT},
                    bConnected);
     EnableControls({IDC_RESTART_PERIOD}, bConnected && m_iUnit > 0);
-    EnableControls({IDC_DISABLE_CONSOLE}, bConnected && m_settings.bCanDisableConsole);
+    EnableControls({IDC_DISABLE_CONSOLE}, bConnected && m_record.bCanDisableConsole);
     if (m_pCustomization && m_pCustomization->Root()) {
         bool bResetAllowed = true;
         if (NodeRef reset = m_pCustomization->Root().FindChild(kEnableParametersReset))
@@ -230,7 +220,7 @@ bool CDeviceProgramDlg::Program()
 {
     m_transfer.Stop();
     const std::u16string wszPath = TextOf(IDC_FILE_PATH);
-    const SProgramFileClass fileClass = ClassifyProgramFile(wszPath, m_settings.wszDeviceModel);
+    const SProgramFileClass fileClass = ClassifyProgramFile(wszPath, m_record.wszDeviceModel);
     SFirmwareMessage message;
     if (!fileClass.bFound || fileClass.eKind == ProgramFileKind::None) {
         message = ClassificationMessage(fileClass);
@@ -267,7 +257,7 @@ void CDeviceProgramDlg::OnDownload()
     if (!m_fnDownload)
         return;
     SFirmwareDownloadRequest request;
-    if (!FirmwareDownloadRequestFor(m_settings.wszDeviceModel, m_settings.wszSoftwareVersion, request)) {
+    if (!FirmwareDownloadRequestFor(m_record.wszDeviceModel, m_record.wszSoftwareVersion, request)) {
         MessageBox(u"Unknown device", kCaptionDeviceProgramming);
         return;
     }
@@ -307,9 +297,9 @@ void CDeviceProgramDlg::ShowRestartPeriod(uint32_t dwHours)
 {
     const SRestartPeriodView view = RestartPeriodView(dwHours);
     m_iUnit = view.iUnit;
-    Find<CDropDownList>(IDC_PERIOD_UNIT)->SetSelection(view.iUnit);
+    m_pPeriodUnit->SetSelection(view.iUnit);
     if (view.iUnit > 0)
-        Find<CEdit>(IDC_RESTART_PERIOD)->SetUInt(view.dwCount);
+        m_pPeriod->SetUInt(view.dwCount);
     EnableControls({IDC_RESTART_PERIOD}, m_bEnabled && view.iUnit > 0);
 }
 
@@ -317,7 +307,7 @@ void CDeviceProgramDlg::StartProgramming()
 {
     Enable(true);
     // A device asking to be programmed has sent no parameters: its model is unknown.
-    m_settings.wszDeviceModel.clear();
+    m_record.wszDeviceModel.clear();
     if (TextOf(IDC_FILE_PATH).empty() && !Browse())
         return;
     Program();

@@ -13,7 +13,7 @@
 #include "firmware/ProgramFile.h"
 #include "sections/PageRoles.h"
 #include "sections/ProgramTransfer.h"
-#include "sections/SectionPage.h"
+#include "sections/RecordPage.h"
 
 namespace kov {
 
@@ -66,7 +66,7 @@ inline constexpr char16_t kProgramFileFilter[] =
     u"Programming files|*.ldr;*.tgz;*.gz|LDR files (*.ldr)|*.ldr|TGZ files (*.tgz)|*.tgz|GZip files "
     u"(*.gz)|*.gz|";
 
-class CDeviceProgramDlg final : public CSectionPage,
+class CDeviceProgramDlg final : public CRecordPage<SMaintenanceSettings>,
                                 public IProgrammingHandler,
                                 private IProgramLink,
                                 private IProgramTransferObserver {
@@ -92,8 +92,6 @@ public:
     // ProgramFilePath gives the one to remember. pCustomization may be null.
     CDeviceProgramDlg(const std::u16string& rwszRememberedPath, const CCustomization* pCustomization);
 
-    bool Load() override;
-    void Store() override;
     void Enable(bool bConnected) override;
 
     // Browse: true when a file was chosen (it is put into the path edit).
@@ -117,7 +115,7 @@ public:
     bool AutomaticRestart() const override { return IsChecked(IDC_AUTOMATIC_RESTART); }
     std::u16string ProgramFilePath() const override { return TextOf(IDC_FILE_PATH); }
 
-    const SMaintenanceSettings& Settings() const { return m_settings; }
+    const SMaintenanceSettings& Settings() const { return m_record; }
     const CProgramTransfer& Transfer() const { return m_transfer; }
 
 protected:
@@ -143,7 +141,8 @@ private:
 
     const std::u16string& m_rwszRememberedPath;
     const CCustomization* m_pCustomization;
-    SMaintenanceSettings m_settings;
+    CEdit* m_pPeriod = nullptr;
+    CDropDownList* m_pPeriodUnit = nullptr;
     int m_iUnit = 0;
     bool m_bEnabled = false;
     CProgramTransfer m_transfer;

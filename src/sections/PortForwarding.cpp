@@ -19,7 +19,7 @@ std::u16string DecimalText(int32_t iValue)
 
 } // namespace
 
-bool ExchangePortForwarding(NodeRef root, bool bStore, std::vector<ForwardingRule>& vRules)
+bool SPortForwarding::Exchange(NodeRef root, bool bStore)
 {
     NodeRef rules = root.FindOrCreateChild(kCaptureDeviceRulesName, kKovNamespaceUri, bStore)
                         .FindOrCreateChild(kForwardingRulesName, kKovNamespaceUri, bStore);
@@ -29,44 +29,37 @@ bool ExchangePortForwarding(NodeRef root, bool bStore, std::vector<ForwardingRul
 // ---- IP Forwarding Rule --------------------------------------------------------------------
 
 CEditIPForwardingRuleDlg::CEditIPForwardingRuleDlg(ForwardingRule& rRule)
-    : CDialog(u"IP Forwarding Rule"), m_rRule(rRule)
+    : CRecordDialog(u"IP Forwarding Rule", rRule),
+      m_rAddress(AddIpAddress(IDC_RULE_ADDRESS, u"Internal Address:")),
+      m_rPort(AddNumberEdit(IDC_RULE_PORT, u"Port:")),
+      m_rProtocol(AddDropDownList(IDC_RULE_PROTOCOL, u"Protocol:"))
 {
-    AddIpAddress(IDC_RULE_ADDRESS, u"Internal Address:");
-    AddNumberEdit(IDC_RULE_PORT, u"Port:");
-    AddDropDownList(IDC_RULE_PROTOCOL, u"Protocol:");
     AddOkCancel();
+    FillEnumList(m_rProtocol, kTransportProtocolTexts);
+    using R = ForwardingRule;
+    Bind()
+        .Address(m_rAddress, &R::wszInternalAddress)
+        .Number(m_rPort, &R::iPortNumber)
+        .ItemData(m_rProtocol, &R::eProtocol);
 }
 
-void CEditIPForwardingRuleDlg::OnInitialise()
+bool CEditIPForwardingRuleDlg::Check(ForwardingRule&)
 {
-    CDropDownList& rProtocol = *Find<CDropDownList>(IDC_RULE_PROTOCOL);
-    FillEnumList(rProtocol, kTransportProtocolTexts);
-    rProtocol.SetSelection(static_cast<int>(m_rRule.eProtocol));
-    ShowAddressText(*Find<CIpAddressEdit>(IDC_RULE_ADDRESS), m_rRule.wszInternalAddress);
-    Find<CEdit>(IDC_RULE_PORT)->SetInt(m_rRule.iPortNumber);
-}
-
-bool CEditIPForwardingRuleDlg::OnOk()
-{
-    const CIpAddressEdit& rAddress = *Find<CIpAddressEdit>(IDC_RULE_ADDRESS);
-    if (rAddress.Text().empty()) {
+    if (m_rAddress.Text().empty()) {
         MessageBox(u"Invalid internal address", kRuleCaption);
         return false;
     }
+    // The operator's entry must be one whole number: "80x" is refused, not taken as 80.
     int iPort = 0;
-    if (!Find<CEdit>(IDC_RULE_PORT)->TryGetInt(iPort) || iPort < 1) {
+    if (!m_rPort.TryGetInt(iPort) || iPort < 1) {
         MessageBox(u"Invalid port number", kRuleCaption);
         return false;
     }
-    const CDropDownList& rProtocol = *Find<CDropDownList>(IDC_RULE_PROTOCOL);
-    if (rProtocol.Selection() < 0 ||
-        rProtocol.SelectedData() == static_cast<uint32_t>(TransportProtocol::Any)) {
+    if (m_rProtocol.Selection() < 0 ||
+        m_rProtocol.SelectedData() == static_cast<uint32_t>(TransportProtocol::Any)) {
         MessageBox(u"Invalid protocol", kRuleCaption);
         return false;
     }
-    m_rRule.wszInternalAddress = rAddress.Text();
-    m_rRule.iPortNumber = iPort;
-    m_rRule.eProtocol = static_cast<TransportProtocol>(rProtocol.SelectedData());
     return true;
 }
 
@@ -128,23 +121,14 @@ void CForwardingRuleListPart::Enable(bool bEnable)
 
 // ---- The page ------------------------------------------------------------------------------
 
-CIPForwardingRulesDlg::CIPForwardingRulesDlg() : CSectionPage(u"Port Forwarding"), m_part(*this)
+CIPForwardingRulesDlg::CIPForwardingRulesDlg() : CRecordPage(u"Port Forwarding"), m_part(*this)
 {
-    m_part.Show(&m_vRules);
+    m_part.Show(&m_record.vRules);
 }
 
-bool CIPForwardingRulesDlg::Load()
+void CIPForwardingRulesDlg::OnRecordShown()
 {
-    m_vRules.clear();
-    const bool bMatched = m_pHolder && ExchangePortForwarding(m_pHolder->Document(false), false, m_vRules);
-    m_part.Show(&m_vRules);
-    return bMatched;
-}
-
-void CIPForwardingRulesDlg::Store()
-{
-    if (m_pHolder)
-        ExchangePortForwarding(m_pHolder->Document(true), true, m_vRules);
+    m_part.Show(&m_record.vRules);
 }
 
 void CIPForwardingRulesDlg::Enable(bool bEnable)

@@ -12,16 +12,21 @@
 #include "form/Dialog.h"
 #include "sections/ListEditor.h"
 #include "sections/NetworkTypes.h"
-#include "sections/SectionPage.h"
+#include "sections/RecordPage.h"
 
 namespace kov {
 
-// The device-wide section under the root. Reading fails with an empty list when
-// "kov:CaptureDeviceRules" or "kov:ForwardingRules" is missing.
-bool ExchangePortForwarding(NodeRef root, bool bStore, std::vector<ForwardingRule>& vRules);
+// The device-wide rule list.
+struct SPortForwarding {
+    std::vector<ForwardingRule> vRules;
+
+    // Under the root. Reading fails with an empty list when "kov:CaptureDeviceRules" or
+    // "kov:ForwardingRules" is missing.
+    bool Exchange(NodeRef root, bool bStore);
+};
 
 // "IP Forwarding Rule": the editor of one rule.
-class CEditIPForwardingRuleDlg : public CDialog {
+class CEditIPForwardingRuleDlg : public CRecordDialog<ForwardingRule> {
 public:
     enum : int {
         IDC_RULE_ADDRESS = 1451,
@@ -33,11 +38,12 @@ public:
     explicit CEditIPForwardingRuleDlg(ForwardingRule& rRule);
 
 protected:
-    void OnInitialise() override;
-    bool OnOk() override;
+    bool Check(ForwardingRule& rule) override;
 
 private:
-    ForwardingRule& m_rRule;
+    CIpAddressEdit& m_rAddress;
+    CEdit& m_rPort;
+    CDropDownList& m_rProtocol;
 };
 
 // The rule list with "Add", "Modify", "Delete" and "Empty", declared into a page or a dialog.
@@ -64,20 +70,20 @@ private:
 };
 
 // The "Port Forwarding" page.
-class CIPForwardingRulesDlg : public CSectionPage {
+class CIPForwardingRulesDlg : public CRecordPage<SPortForwarding> {
 public:
     using Part = CForwardingRuleListPart;
 
     CIPForwardingRulesDlg();
 
-    bool Load() override;
-    void Store() override;
     void Enable(bool bEnable) override;
 
-    const std::vector<ForwardingRule>& Rules() const { return m_vRules; }
+    const std::vector<ForwardingRule>& Rules() const { return m_record.vRules; }
+
+protected:
+    void OnRecordShown() override;
 
 private:
-    std::vector<ForwardingRule> m_vRules;
     CForwardingRuleListPart m_part;
 };
 

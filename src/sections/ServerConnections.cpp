@@ -136,47 +136,32 @@ bool ConnectionSettings::Exchange(NodeRef root, bool bStore)
 // ---- Server Connection Settings ------------------------------------------------------------
 
 CServerConnectionSettingsDlg::CServerConnectionSettingsDlg(ClientParameters& rEntry)
-    : CDialog(u"Server Connection Settings"), m_rEntry(rEntry)
+    : CRecordDialog(u"Server Connection Settings", rEntry)
 {
-    AddCheckBox(IDC_SC_ENABLE, u"Enable");
-    AddEdit(IDC_SC_NAME, u"Name:");
-    AddEdit(IDC_SC_ADDRESS, u"Address:");
-    AddEdit(IDC_SC_USER_NAME, u"User Name:");
-    AddPasswordEdit(IDC_SC_PASSWORD, u"Password:");
+    using R = ClientParameters;
+    Bind()
+        .Check(AddCheckBox(IDC_SC_ENABLE, u"Enable"), &R::bEnabled)
+        .TrimmedText(AddEdit(IDC_SC_NAME, u"Name:"), &R::wszName)
+        .TrimmedText(AddEdit(IDC_SC_ADDRESS, u"Address:"), &R::wszServerAddress)
+        .TrimmedText(AddEdit(IDC_SC_USER_NAME, u"User Name:"), &R::wszUserName)
+        .TrimmedText(AddPasswordEdit(IDC_SC_PASSWORD, u"Password:"), &R::wszPassword);
     BeginRow();
-    AddCheckBox(IDC_SC_SECURE, u"Secure");
-    AddDropDownList(IDC_SC_TRANSPORT, u"Transport:");
+    Bind().Check(AddCheckBox(IDC_SC_SECURE, u"Secure"), &R::bSecure);
+    CDropDownList& rTransport = AddDropDownList(IDC_SC_TRANSPORT, u"Transport:");
+    FillEnumList(rTransport, kTransportProtocolTexts);
+    Bind().ItemData(rTransport, &R::eTransportProtocol);
     End();
     AddOkCancel();
 }
 
-void CServerConnectionSettingsDlg::OnInitialise()
+void CServerConnectionSettingsDlg::OnEntryShown()
 {
-    CDropDownList& rTransport = *Find<CDropDownList>(IDC_SC_TRANSPORT);
-    FillEnumList(rTransport, kTransportProtocolTexts);
-    rTransport.SetSelection(static_cast<int>(m_rEntry.eTransportProtocol));
-    Find<CCheckBox>(IDC_SC_ENABLE)->SetChecked(m_rEntry.bEnabled);
-    Find<CCheckBox>(IDC_SC_SECURE)->SetChecked(m_rEntry.bSecure);
-    EditOf(IDC_SC_NAME).SetText(m_rEntry.wszName);
-    EditOf(IDC_SC_ADDRESS).SetText(m_rEntry.wszServerAddress);
-    EditOf(IDC_SC_USER_NAME).SetText(m_rEntry.wszUserName);
-    EditOf(IDC_SC_PASSWORD).SetText(m_rEntry.wszPassword);
     // Shown for information; the device takes its credentials elsewhere.
     EnableControls({IDC_SC_USER_NAME, IDC_SC_PASSWORD}, false);
 }
 
-bool CServerConnectionSettingsDlg::OnOk()
+bool CServerConnectionSettingsDlg::Check(ClientParameters& entry)
 {
-    ClientParameters entry = m_rEntry;
-    entry.bEnabled = IsChecked(IDC_SC_ENABLE);
-    entry.bSecure = IsChecked(IDC_SC_SECURE);
-    entry.wszName = EditOf(IDC_SC_NAME).TrimmedText();
-    entry.wszServerAddress = EditOf(IDC_SC_ADDRESS).TrimmedText();
-    entry.wszUserName = EditOf(IDC_SC_USER_NAME).TrimmedText();
-    entry.wszPassword = EditOf(IDC_SC_PASSWORD).TrimmedText();
-    const CDropDownList& rTransport = *Find<CDropDownList>(IDC_SC_TRANSPORT);
-    if (rTransport.Selection() >= 0)
-        entry.eTransportProtocol = static_cast<TransportProtocol>(rTransport.SelectedData());
     if (entry.wszName.empty()) {
         MessageBox(u"Empty name", kServerSettingsCaption);
         return false;
@@ -185,7 +170,6 @@ bool CServerConnectionSettingsDlg::OnOk()
         MessageBox(u"Empty server address", kServerSettingsCaption);
         return false;
     }
-    m_rEntry = entry;
     return true;
 }
 
@@ -193,10 +177,13 @@ bool CServerConnectionSettingsDlg::OnOk()
 
 CMultipleConnectionsDlg::CMultipleConnectionsDlg(MultipleConnectionParameters& rParams,
                                                  std::function<std::u16string()> fnLoginName)
-    : CDialog(u"Multiple Connections"), m_rParams(rParams), m_fnLoginName(std::move(fnLoginName))
+    : CRecordDialog(u"Multiple Connections", rParams), m_fnLoginName(std::move(fnLoginName))
 {
-    AddCheckBox(IDC_MC_LOCAL_SERVER, u"Local Server");
-    AddCheckBox(IDC_MC_SHARE_DEVICES, u"Share devices among servers");
+    using R = MultipleConnectionParameters;
+    Bind()
+        .Check(AddCheckBox(IDC_MC_LOCAL_SERVER, u"Local Server"), &R::bEnableLocalServer)
+        .Check(AddCheckBox(IDC_MC_SHARE_DEVICES, u"Share devices among servers"),
+               &R::bShareDevicesAmongServers);
     BeginRow();
     CListView& rList = AddListView(IDC_MC_LIST);
     BeginColumn();
@@ -243,86 +230,67 @@ CMultipleConnectionsDlg::CMultipleConnectionsDlg(MultipleConnectionParameters& r
     hooks.fnName = [](const ClientParameters& entry) { return entry.wszName; };
     m_pEditor =
         std::make_unique<CListEditor<ClientParameters>>(*this, rList, std::move(texts), std::move(hooks));
-    m_pEditor->SetEntries(&m_rParams.vServerConnections);
+    // The list is edited in place, in the entry the caller passed for this dialog.
+    m_pEditor->SetEntries(&rParams.vServerConnections);
     m_pEditor->BindButtons(IDC_MC_ADD, IDC_MC_CHANGE, IDC_MC_DELETE, IDC_MC_EMPTY);
 }
 
-void CMultipleConnectionsDlg::OnInitialise()
+void CMultipleConnectionsDlg::OnEntryShown()
 {
-    Find<CCheckBox>(IDC_MC_LOCAL_SERVER)->SetChecked(m_rParams.bEnableLocalServer);
-    Find<CCheckBox>(IDC_MC_SHARE_DEVICES)->SetChecked(m_rParams.bShareDevicesAmongServers);
     m_pEditor->Refill();
-}
-
-bool CMultipleConnectionsDlg::OnOk()
-{
-    m_rParams.bEnableLocalServer = IsChecked(IDC_MC_LOCAL_SERVER);
-    m_rParams.bShareDevicesAmongServers = IsChecked(IDC_MC_SHARE_DEVICES);
-    return true;
 }
 
 // ---- The page ------------------------------------------------------------------------------
 
 CNetworkConnectionSettingsDlg::CNetworkConnectionSettingsDlg()
-    : CSectionPage(u"Connection"), m_fnLoginName([] { return LoginName(); })
+    : CRecordPage(u"Connection"), m_fnLoginName([] { return LoginName(); })
 {
+    using R = ConnectionSettings;
     BeginGroup(0, u"Media Server Selection");
     BeginRow();
-    AddRadioButton(IDC_NO_SERVER, u"No server", kConnectionTypeGroup).SetOnClick([this] {
-        OnConnectionType(ConnectionType::NoConnection);
-    });
-    AddRadioButton(IDC_REMOTE_SERVER, u"Remote server", kConnectionTypeGroup).SetOnClick([this] {
-        OnConnectionType(ConnectionType::ConnectionToServer);
-    });
-    AddRadioButton(IDC_LOCAL_SERVER, u"Local server", kConnectionTypeGroup).SetOnClick([this] {
-        OnConnectionType(ConnectionType::ConnectionAsServer);
-    });
-    AddRadioButton(IDC_MULTIPLE_CONNECTIONS, u"Multiple Connections", kConnectionTypeGroup)
-        .SetOnClick([this] { OnConnectionType(ConnectionType::MultipleConnections); });
+    CRadioButton& rNoServer = AddRadioButton(IDC_NO_SERVER, u"No server", kConnectionTypeGroup);
+    CRadioButton& rRemote = AddRadioButton(IDC_REMOTE_SERVER, u"Remote server", kConnectionTypeGroup);
+    CRadioButton& rLocal = AddRadioButton(IDC_LOCAL_SERVER, u"Local server", kConnectionTypeGroup);
+    CRadioButton& rMultiple =
+        AddRadioButton(IDC_MULTIPLE_CONNECTIONS, u"Multiple Connections", kConnectionTypeGroup);
     End();
-    AddEdit(IDC_SERVER_ADDRESS, u"Address:");
+    CEdit& rAddress = AddEdit(IDC_SERVER_ADDRESS, u"Address:");
     BeginRow();
-    AddCheckBox(IDC_SECURE, u"Secure");
-    AddDropDownList(IDC_TRANSPORT, u"Transport:");
+    CCheckBox& rSecure = AddCheckBox(IDC_SECURE, u"Secure");
+    CDropDownList& rTransport = AddDropDownList(IDC_TRANSPORT, u"Transport:");
     AddStretch();
     AddButton(IDC_MANAGE, u"Manage").SetOnClick([this] { EditMultipleConnections(); });
     End();
     End();
 
     BeginGroup(0, u"Connection Reference (TCP)");
-    AddCheckBox(IDC_REFERENCE_ENABLE, u"Enable").SetOnClick([this] {
-        m_record.bReferenceConnectionEnabled = IsChecked(IDC_REFERENCE_ENABLE);
-        ApplyEnabling(true);
-    });
-    AddEdit(IDC_REFERENCE_IP, u"IP:");
-    AddNumberEdit(IDC_REFERENCE_PORT, u"Port:");
+    CCheckBox& rReference = AddCheckBox(IDC_REFERENCE_ENABLE, u"Enable");
+    CEdit& rReferenceIp = AddEdit(IDC_REFERENCE_IP, u"IP:");
+    CEdit& rReferencePort = AddNumberEdit(IDC_REFERENCE_PORT, u"Port:");
     End();
 
     BeginRow();
-    AddEdit(IDC_STATUS, u"Status:").SetReadOnly(true);
+    m_pStatus = &AddEdit(IDC_STATUS, u"Status:").SetReadOnly(true);
     AddButton(IDC_RECONNECT, u"Reconnect").SetEnabled(false);
     End();
 
     BeginGroup(0, u"Timeout");
     BeginRow();
-    AddCheckBox(IDC_MAX_IDLE_ENABLE, u"Maximal idle time:").SetOnClick([this] {
-        m_record.bMaxIdleTimeEnabled = IsChecked(IDC_MAX_IDLE_ENABLE);
-        ApplyEnabling(true);
-    });
-    AddNumberEdit(IDC_MAX_IDLE_TIME, {});
+    CCheckBox& rMaxIdle = AddCheckBox(IDC_MAX_IDLE_ENABLE, u"Maximal idle time:");
+    CEdit& rMaxIdleTime = AddNumberEdit(IDC_MAX_IDLE_TIME, {});
     AddLabel(0, u"minutes.");
     AddStretch();
     End();
-    AddCheckBox(IDC_DEVICE_RESET, u"Device Reset");
+    CCheckBox& rDeviceReset = AddCheckBox(IDC_DEVICE_RESET, u"Device Reset");
     BeginRow();
-    AddNumberEdit(IDC_SLEEP_TIME, u"Sleep for");
-    CDropDownList& rUnits = AddDropDownList(IDC_SLEEP_UNIT, {});
+    m_pSleepTime = &AddNumberEdit(IDC_SLEEP_TIME, u"Sleep for");
+    m_pSleepUnit = &AddDropDownList(IDC_SLEEP_UNIT, {});
     AddStretch();
     End();
     End();
 
     BeginGroup(0, u"Interface Utilization");
-    AddDropDownList(IDC_POLICY, u"Policy:");
+    CDropDownList& rPolicy = AddDropDownList(IDC_POLICY, u"Policy:");
     End();
 
     BeginRow();
@@ -331,11 +299,46 @@ CNetworkConnectionSettingsDlg::CNetworkConnectionSettingsDlg()
     End();
     AddStretch();
 
-    FillEnumList(ListOf(IDC_TRANSPORT), kTransportProtocolTexts);
-    FillEnumList(ListOf(IDC_POLICY), kInterfaceUtilizationPolicyTexts);
+    FillEnumList(rTransport, kTransportProtocolTexts);
+    FillEnumList(rPolicy, kInterfaceUtilizationPolicyTexts);
     for (const SSleepUnit& unit : kSleepUnits)
-        rUnits.AddItem(unit.wszText, unit.dwMinutes);
-    rUnits.SetOnChange([this] { EditOf(IDC_SLEEP_TIME).SetEnabled(ListOf(IDC_SLEEP_UNIT).Selection() > 0); });
+        m_pSleepUnit->AddItem(unit.wszText, unit.dwMinutes);
+
+    Bind()
+        .Radio(&R::eConnectionType, {{&rNoServer, ConnectionType::NoConnection},
+                                     {&rRemote, ConnectionType::ConnectionToServer},
+                                     {&rLocal, ConnectionType::ConnectionAsServer},
+                                     {&rMultiple, ConnectionType::MultipleConnections}})
+        .TrimmedText(rAddress, &R::wszServerAddress)
+        .Check(rSecure, &R::bSecure)
+        .ItemData(rTransport, &R::eTransportProtocol)
+        .Check(rReference, &R::bReferenceConnectionEnabled)
+        .TrimmedText(rReferenceIp, &R::wszReferenceServerAddress)
+        .Number(rReferencePort, &R::iReferenceServerPort)
+        .Check(rMaxIdle, &R::bMaxIdleTimeEnabled)
+        .Number(rMaxIdleTime, &R::iMaxIdleTime)
+        .Check(rDeviceReset, &R::bHardwareResetOnIdle)
+        .Custom([this](const R& r) { ShowSleep(r.dwSleepMinutes); },
+                [this](R& r) {
+                    r.dwSleepMinutes = SleepMinutesOf(m_pSleepUnit->Selection(), m_pSleepTime->GetUInt());
+                })
+        .ItemData(rPolicy, &R::eInterfaceUtilizationPolicy);
+
+    // The enabling rules follow the record, so the choices that steer them are taken at once.
+    for (auto [pButton, eType] : {std::pair{&rNoServer, ConnectionType::NoConnection},
+                                  std::pair{&rRemote, ConnectionType::ConnectionToServer},
+                                  std::pair{&rLocal, ConnectionType::ConnectionAsServer},
+                                  std::pair{&rMultiple, ConnectionType::MultipleConnections}})
+        pButton->SetOnClick([this, eType] { OnConnectionType(eType); });
+    rReference.SetOnClick([this, &rReference] {
+        m_record.bReferenceConnectionEnabled = rReference.IsChecked();
+        ApplyEnabling(true);
+    });
+    rMaxIdle.SetOnClick([this, &rMaxIdle] {
+        m_record.bMaxIdleTimeEnabled = rMaxIdle.IsChecked();
+        ApplyEnabling(true);
+    });
+    m_pSleepUnit->SetOnChange([this] { m_pSleepTime->SetEnabled(m_pSleepUnit->Selection() > 0); });
 }
 
 std::span<const SToolTip> CNetworkConnectionSettingsDlg::ToolTips() const
@@ -366,62 +369,24 @@ std::span<const SToolTip> CNetworkConnectionSettingsDlg::ToolTips() const
     return kToolTips;
 }
 
-bool CNetworkConnectionSettingsDlg::Load()
+void CNetworkConnectionSettingsDlg::OnRecordShown()
 {
-    m_record = ConnectionSettings{};
-    const bool bMatched = m_pHolder && m_record.Exchange(m_pHolder->Document(false), false);
-
-    EditOf(IDC_SERVER_ADDRESS).SetText(m_record.wszServerAddress);
-    EditOf(IDC_REFERENCE_IP).SetText(m_record.wszReferenceServerAddress);
-    EditOf(IDC_REFERENCE_PORT).SetInt(m_record.iReferenceServerPort);
-    EditOf(IDC_STATUS).SetText({});
-    EditOf(IDC_MAX_IDLE_TIME).SetInt(m_record.iMaxIdleTime);
-    ListOf(IDC_TRANSPORT).SetSelection(static_cast<int>(m_record.eTransportProtocol));
-    ListOf(IDC_POLICY).SetSelection(static_cast<int>(m_record.eInterfaceUtilizationPolicy));
-    Find<CCheckBox>(IDC_REFERENCE_ENABLE)->SetChecked(m_record.bReferenceConnectionEnabled);
-    Find<CCheckBox>(IDC_SECURE)->SetChecked(m_record.bSecure);
-    Find<CCheckBox>(IDC_MAX_IDLE_ENABLE)->SetChecked(m_record.bMaxIdleTimeEnabled);
-    Find<CCheckBox>(IDC_DEVICE_RESET)->SetChecked(m_record.bHardwareResetOnIdle);
-    static constexpr int kTypeButtons[] = {IDC_NO_SERVER, IDC_REMOTE_SERVER, IDC_LOCAL_SERVER,
-                                           IDC_MULTIPLE_CONNECTIONS};
-    CheckRadio(kConnectionTypeGroup, kTypeButtons[static_cast<int>(m_record.eConnectionType)]);
-    ShowSleep();
-    return bMatched;
+    m_pStatus->SetText({});
 }
 
-void CNetworkConnectionSettingsDlg::ShowSleep()
+void CNetworkConnectionSettingsDlg::ShowSleep(uint32_t dwMinutes)
 {
-    const SSleepDisplay display = SleepDisplayOf(m_record.dwSleepMinutes);
-    ListOf(IDC_SLEEP_UNIT).SetSelection(display.iUnit);
+    const SSleepDisplay display = SleepDisplayOf(dwMinutes);
+    m_pSleepUnit->SetSelection(display.iUnit);
     if (display.iUnit == 0) {
-        EditOf(IDC_SLEEP_TIME).SetEnabled(false);
+        m_pSleepTime->SetEnabled(false);
         return;
     }
-    EditOf(IDC_SLEEP_TIME).SetUInt(display.dwNumber);
-}
-
-void CNetworkConnectionSettingsDlg::Store()
-{
-    m_record.wszServerAddress = EditOf(IDC_SERVER_ADDRESS).TrimmedText();
-    m_record.wszReferenceServerAddress = EditOf(IDC_REFERENCE_IP).TrimmedText();
-    m_record.iReferenceServerPort = EditOf(IDC_REFERENCE_PORT).GetInt();
-    m_record.iMaxIdleTime = EditOf(IDC_MAX_IDLE_TIME).GetInt();
-    m_record.bReferenceConnectionEnabled = IsChecked(IDC_REFERENCE_ENABLE);
-    m_record.bSecure = IsChecked(IDC_SECURE);
-    m_record.bHardwareResetOnIdle = IsChecked(IDC_DEVICE_RESET);
-    m_record.eTransportProtocol = static_cast<TransportProtocol>(
-        ListOf(IDC_TRANSPORT).SelectedData(static_cast<uint32_t>(m_record.eTransportProtocol)));
-    m_record.eInterfaceUtilizationPolicy = static_cast<InterfaceUtilizationPolicy>(
-        ListOf(IDC_POLICY).SelectedData(static_cast<uint32_t>(m_record.eInterfaceUtilizationPolicy)));
-    m_record.dwSleepMinutes =
-        SleepMinutesOf(ListOf(IDC_SLEEP_UNIT).Selection(), EditOf(IDC_SLEEP_TIME).GetUInt());
-    if (m_pHolder)
-        m_record.Exchange(m_pHolder->Document(true), true);
+    m_pSleepTime->SetUInt(display.dwNumber);
 }
 
 void CNetworkConnectionSettingsDlg::Enable(bool bEnable)
 {
-    m_bEnabled = bEnable;
     ApplyEnabling(bEnable);
 }
 
@@ -441,7 +406,7 @@ void CNetworkConnectionSettingsDlg::ApplyEnabling(bool bEnable)
     EnableControls({IDC_MAX_IDLE_ENABLE}, bConnected);
     EnableControls({IDC_MAX_IDLE_TIME, IDC_DEVICE_RESET}, bIdle);
     EnableControls({IDC_SLEEP_UNIT}, bSleep);
-    EnableControls({IDC_SLEEP_TIME}, bSleep && ListOf(IDC_SLEEP_UNIT).Selection() > 0);
+    EnableControls({IDC_SLEEP_TIME}, bSleep && m_pSleepUnit->Selection() > 0);
     EnableControls({IDC_RECONNECT}, false);
 }
 
@@ -471,7 +436,7 @@ void CNetworkConnectionSettingsDlg::EditSocialNetwork1()
 
 void CNetworkConnectionSettingsDlg::SetConnectionStatus(const std::u16string& wszStatus)
 {
-    EditOf(IDC_STATUS).SetText(wszStatus);
+    m_pStatus->SetText(wszStatus);
 }
 
 } // namespace kov

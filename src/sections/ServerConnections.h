@@ -15,7 +15,7 @@
 #include "sections/ListEditor.h"
 #include "sections/NetworkTypes.h"
 #include "sections/PageRoles.h"
-#include "sections/SectionPage.h"
+#include "sections/RecordPage.h"
 #include "sections/SocialNetwork.h"
 
 namespace kov {
@@ -111,7 +111,7 @@ struct ConnectionSettings {
 };
 
 // "Server Connection Settings": the editor of one server connection.
-class CServerConnectionSettingsDlg : public CDialog {
+class CServerConnectionSettingsDlg : public CRecordDialog<ClientParameters> {
 public:
     enum : int {
         IDC_SC_ENABLE = 1601,
@@ -127,17 +127,12 @@ public:
     explicit CServerConnectionSettingsDlg(ClientParameters& rEntry);
 
 protected:
-    void OnInitialise() override;
-    bool OnOk() override;
-
-private:
-    CEdit& EditOf(int iId) const { return *Find<CEdit>(iId); }
-
-    ClientParameters& m_rEntry;
+    void OnEntryShown() override;
+    bool Check(ClientParameters& entry) override;
 };
 
 // "Multiple Connections": the list of server connections and the two sharing options.
-class CMultipleConnectionsDlg : public CDialog {
+class CMultipleConnectionsDlg : public CRecordDialog<MultipleConnectionParameters> {
 public:
     enum : int {
         IDC_MC_LOCAL_SERVER = 1501,
@@ -155,16 +150,14 @@ public:
                             std::function<std::u16string()> fnLoginName);
 
 protected:
-    void OnInitialise() override;
-    bool OnOk() override;
+    void OnEntryShown() override;
 
 private:
-    MultipleConnectionParameters& m_rParams;
     std::function<std::u16string()> m_fnLoginName;
     std::unique_ptr<CListEditor<ClientParameters>> m_pEditor;
 };
 
-class CNetworkConnectionSettingsDlg : public CSectionPage, public IConnectionStatusSink {
+class CNetworkConnectionSettingsDlg : public CRecordPage<ConnectionSettings>, public IConnectionStatusSink {
 public:
     enum : int {
         IDC_NO_SERVER = 1101,
@@ -192,8 +185,6 @@ public:
 
     CNetworkConnectionSettingsDlg();
 
-    bool Load() override;
-    void Store() override;
     void Enable(bool bEnable) override;
 
     void SetConnectionStatus(const std::u16string& wszStatus) override;
@@ -209,20 +200,18 @@ public:
         m_fnLoginName = std::move(fnLoginName);
     }
 
-    const ConnectionSettings& Record() const { return m_record; }
-
 protected:
     std::span<const SToolTip> ToolTips() const override;
+    void OnRecordShown() override;
 
 private:
     void ApplyEnabling(bool bEnable);
     void OnConnectionType(ConnectionType eType);
-    void ShowSleep();
-    CEdit& EditOf(int iId) const { return *Find<CEdit>(iId); }
-    CDropDownList& ListOf(int iId) const { return *Find<CDropDownList>(iId); }
+    void ShowSleep(uint32_t dwMinutes);
 
-    ConnectionSettings m_record;
-    bool m_bEnabled = false;
+    CEdit* m_pStatus = nullptr;
+    CEdit* m_pSleepTime = nullptr;
+    CDropDownList* m_pSleepUnit = nullptr;
     std::function<std::u16string()> m_fnLoginName;
 };
 

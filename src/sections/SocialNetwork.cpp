@@ -32,35 +32,30 @@ bool SocialNetwork1::Exchange(NodeRef connectionParameters, bool bStore)
 }
 
 CSocialNetwork1ParamsDlg::CSocialNetwork1ParamsDlg(SocialNetwork1& rRecord)
-    : CDialog(u"Social Network 1"), m_rRecord(rRecord)
+    : CRecordDialog(u"Social Network 1", rRecord)
 {
-    AddCheckBox(IDC_SN_ENABLE, u"Enable").SetOnClick([this] { FollowEnable(); });
-    AddEdit(IDC_SN_SERVER_ADDRESS, u"Server Address:");
-    AddDropDownList(IDC_SN_TRANSPORT, u"Transport Protocol:");
-    AddEdit(IDC_SN_CHANNEL_ID, u"Channel Identifier:");
-    AddCheckBox(IDC_SN_RECORD, u"Record");
-    AddEdit(IDC_SN_NAME, u"Name:");
-    AddMultiLineEdit(IDC_SN_DESCRIPTION, u"Description:");
-    AddEdit(IDC_SN_CATEGORY, u"Category:");
-    AddEdit(IDC_SN_GROUP_ID, u"Group ID:");
-    AddEdit(IDC_SN_LOCATION, u"Location:");
+    using R = SocialNetwork1;
+    CCheckBox& rEnable = AddCheckBox(IDC_SN_ENABLE, u"Enable");
+    rEnable.SetOnClick([this] { FollowEnable(); });
+    CEdit& rServer = AddEdit(IDC_SN_SERVER_ADDRESS, u"Server Address:");
+    CDropDownList& rTransport = AddDropDownList(IDC_SN_TRANSPORT, u"Transport Protocol:");
+    FillEnumList(rTransport, kTransportProtocolTexts);
+    Bind()
+        .Check(rEnable, &R::bEnabled)
+        .TrimmedText(rServer, &R::wszServerAddress)
+        .ItemData(rTransport, &R::eTransportProtocol)
+        .TrimmedText(AddEdit(IDC_SN_CHANNEL_ID, u"Channel Identifier:"), &R::wszChannelIdentifier)
+        .Check(AddCheckBox(IDC_SN_RECORD, u"Record"), &R::bRecordChannel)
+        .TrimmedText(AddEdit(IDC_SN_NAME, u"Name:"), &R::wszName)
+        .TrimmedText(AddMultiLineEdit(IDC_SN_DESCRIPTION, u"Description:"), &R::wszDescription)
+        .TrimmedText(AddEdit(IDC_SN_CATEGORY, u"Category:"), &R::wszCategory)
+        .TrimmedText(AddEdit(IDC_SN_GROUP_ID, u"Group ID:"), &R::wszGroupIdentifier)
+        .TrimmedText(AddEdit(IDC_SN_LOCATION, u"Location:"), &R::wszLocation);
     AddOkCancel();
 }
 
-void CSocialNetwork1ParamsDlg::OnInitialise()
+void CSocialNetwork1ParamsDlg::OnEntryShown()
 {
-    CDropDownList& rTransport = *Find<CDropDownList>(IDC_SN_TRANSPORT);
-    FillEnumList(rTransport, kTransportProtocolTexts);
-    rTransport.SetSelection(static_cast<int>(m_rRecord.eTransportProtocol));
-    Find<CCheckBox>(IDC_SN_ENABLE)->SetChecked(m_rRecord.bEnabled);
-    Find<CCheckBox>(IDC_SN_RECORD)->SetChecked(m_rRecord.bRecordChannel);
-    EditOf(IDC_SN_SERVER_ADDRESS).SetText(m_rRecord.wszServerAddress);
-    EditOf(IDC_SN_CHANNEL_ID).SetText(m_rRecord.wszChannelIdentifier);
-    EditOf(IDC_SN_NAME).SetText(m_rRecord.wszName);
-    EditOf(IDC_SN_DESCRIPTION).SetText(m_rRecord.wszDescription);
-    EditOf(IDC_SN_CATEGORY).SetText(m_rRecord.wszCategory);
-    EditOf(IDC_SN_GROUP_ID).SetText(m_rRecord.wszGroupIdentifier);
-    EditOf(IDC_SN_LOCATION).SetText(m_rRecord.wszLocation);
     FollowEnable();
 }
 
@@ -71,32 +66,18 @@ void CSocialNetwork1ParamsDlg::FollowEnable()
                    IsChecked(IDC_SN_ENABLE));
 }
 
-bool CSocialNetwork1ParamsDlg::OnOk()
+bool CSocialNetwork1ParamsDlg::Check(SocialNetwork1& record)
 {
-    SocialNetwork1 record = m_rRecord;
-    record.bEnabled = IsChecked(IDC_SN_ENABLE);
-    record.bRecordChannel = IsChecked(IDC_SN_RECORD);
-    const CDropDownList& rTransport = *Find<CDropDownList>(IDC_SN_TRANSPORT);
-    if (rTransport.Selection() >= 0)
-        record.eTransportProtocol = static_cast<TransportProtocol>(rTransport.SelectedData());
-    record.wszServerAddress = EditOf(IDC_SN_SERVER_ADDRESS).TrimmedText();
-    record.wszChannelIdentifier = EditOf(IDC_SN_CHANNEL_ID).TrimmedText();
-    record.wszName = EditOf(IDC_SN_NAME).TrimmedText();
-    record.wszDescription = EditOf(IDC_SN_DESCRIPTION).TrimmedText();
-    record.wszCategory = EditOf(IDC_SN_CATEGORY).TrimmedText();
-    record.wszGroupIdentifier = EditOf(IDC_SN_GROUP_ID).TrimmedText();
-    record.wszLocation = EditOf(IDC_SN_LOCATION).TrimmedText();
-    if (record.bEnabled) {
-        if (record.wszServerAddress.empty()) {
-            MessageBox(u"Empty server address", kCaption);
-            return false;
-        }
-        if (record.wszChannelIdentifier.empty()) {
-            MessageBox(u"Empty channel identifier", kCaption);
-            return false;
-        }
+    if (!record.bEnabled)
+        return true;
+    if (record.wszServerAddress.empty()) {
+        MessageBox(u"Empty server address", kCaption);
+        return false;
     }
-    m_rRecord = record;
+    if (record.wszChannelIdentifier.empty()) {
+        MessageBox(u"Empty channel identifier", kCaption);
+        return false;
+    }
     return true;
 }
 

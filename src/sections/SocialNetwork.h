@@ -5,8 +5,8 @@
 #include <string>
 
 #include "document/ValueTree.h"
-#include "form/Dialog.h"
 #include "sections/NetworkTypes.h"
+#include "sections/RecordPage.h"
 
 namespace kov {
 
@@ -28,7 +28,7 @@ struct SocialNetwork1 {
     friend bool operator==(const SocialNetwork1&, const SocialNetwork1&) = default;
 };
 
-class CSocialNetwork1ParamsDlg : public CDialog {
+class CSocialNetwork1ParamsDlg : public CRecordDialog<SocialNetwork1> {
 public:
     enum : int {
         IDC_SN_ENABLE = 1901,
@@ -47,14 +47,11 @@ public:
     explicit CSocialNetwork1ParamsDlg(SocialNetwork1& rRecord);
 
 protected:
-    void OnInitialise() override;
-    bool OnOk() override;
+    void OnEntryShown() override;
+    bool Check(SocialNetwork1& record) override;
 
 private:
     void FollowEnable();
-    CEdit& EditOf(int iId) const { return *Find<CEdit>(iId); }
-
-    SocialNetwork1& m_rRecord;
 };
 
 } // namespace kov
