@@ -4,11 +4,8 @@
 
 #include "document/AppOptions.h"
 #include "document/Namespace.h"
-#include "sections/Ethernet.h"
-#include "sections/Maintenance.h"
-#include "sections/PortForwarding.h"
-#include "sections/ServerConnections.h"
 #include "shell/MainDialogs.h"
+#include "shell/PageRegistry.h"
 #include "support/CrashLedger.h"
 #include "support/ScopeFrame.h"
 #include "support/SystemTests.h"
@@ -45,20 +42,21 @@ CMainFrame::CMainFrame(IMainView& view, SMainFrameSettings settings)
     m_swapper.SetOnShow(
         [this](int32_t iSubject, CForm* pWindow) { m_view.ShowPageWindow(iSubject, pWindow); });
 
-    auto pDeviceIdentification = std::make_unique<CMainDevicePropertiesDlg>();
-    m_pDeviceIdentification = pDeviceIdentification.get();
-    m_swapper.AddPage(kSubjectDeviceIdentification, std::move(pDeviceIdentification));
-    auto pConnection = std::make_unique<CNetworkConnectionSettingsDlg>();
-    SetConnectionStatusSink(pConnection.get());
-    m_swapper.AddPage(kSubjectConnection, std::move(pConnection));
-    m_swapper.AddPage(kSubjectEthernet, std::make_unique<CLocalNetworkParamsDlg>());
-    m_swapper.AddPage(kSubjectPortForwarding, std::make_unique<CIPForwardingRulesDlg>());
-    // The options file is read below, before the pages are initialised, so the page starts
-    // from the remembered path; the custom texts are read when it is first enabled.
-    auto pMaintenance = std::make_unique<CDeviceProgramDlg>(m_wszProgramFilePath, &m_customization);
-    SetProgrammingHandler(pMaintenance.get());
-    m_swapper.AddPage(kSubjectMaintenance, std::move(pMaintenance));
-    // Further pages are added here as they are built; the page-set orders already name them.
+    // The options file is read below, before the pages are initialised, so the Maintenance page
+    // starts from the remembered path; the custom texts are read when it is first enabled.
+    const SPageContext context{m_wszProgramFilePath, m_customization};
+    for (const SPageRegistration& registration : PageRegistrations()) {
+        std::unique_ptr<CPage> pPage = registration.fnCreate(context);
+        if (auto* pSink = dynamic_cast<IConnectionStatusSink*>(pPage.get()))
+            SetConnectionStatusSink(pSink);
+        if (auto* pProgramming = dynamic_cast<IProgrammingHandler*>(pPage.get()))
+            SetProgrammingHandler(pProgramming);
+        if (auto* pWriteTest = dynamic_cast<IWriteTestHandler*>(pPage.get()))
+            SetWriteTestHandler(pWriteTest);
+        m_swapper.AddPage(registration.iSubjectId, std::move(pPage));
+    }
+    m_pDeviceIdentification =
+        dynamic_cast<CMainDevicePropertiesDlg*>(m_swapper.PageOf(kSubjectDeviceIdentification));
 
     m_wszOptionsFile = settings.oOptionsFile ? *settings.oOptionsFile : PrepareAppOptionsFile();
     if (!m_wszOptionsFile.empty())

@@ -1,0 +1,40 @@
+#include "shell/PageRegistry.h"
+
+#include "sections/DeviceIdentification.h"
+#include "sections/Ethernet.h"
+#include "sections/Maintenance.h"
+#include "sections/PortForwarding.h"
+#include "sections/ServerConnections.h"
+#include "shell/Subjects.h"
+
+namespace kov {
+
+namespace {
+
+template <class TPage> std::unique_ptr<CPage> Make(const SPageContext&)
+{
+    return std::make_unique<TPage>();
+}
+
+std::unique_ptr<CPage> MakeMaintenance(const SPageContext& context)
+{
+    return std::make_unique<CDeviceProgramDlg>(context.rwszProgramFilePath, &context.customization);
+}
+
+// A subject without a line here shows no page.
+constexpr SPageRegistration kPages[] = {
+    {kSubjectDeviceIdentification, Make<CMainDevicePropertiesDlg>},
+    {kSubjectConnection, Make<CNetworkConnectionSettingsDlg>},
+    {kSubjectEthernet, Make<CLocalNetworkParamsDlg>},
+    {kSubjectPortForwarding, Make<CIPForwardingRulesDlg>},
+    {kSubjectMaintenance, MakeMaintenance},
+};
+
+} // namespace
+
+std::span<const SPageRegistration> PageRegistrations()
+{
+    return kPages;
+}
+
+} // namespace kov
