@@ -1,6 +1,7 @@
 #include "upgrade/ApplicationUpgrade.h"
 
 #include <array>
+#include <new>
 #include <random>
 
 #include "platform/KnownFolders.h"
@@ -224,7 +225,14 @@ uint32_t CApplicationUpgrade::Run(uint32_t dwMode)
 {
     ScopeFrame scope("AU::Run");
     scope.Watch("m_sRunSiteRoot", &m_sRunSiteRoot);
-    SUpgradeReport final = Work(static_cast<EUpgradeMode>(dwMode));
+    SUpgradeReport final;
+    try {
+        final = Work(static_cast<EUpgradeMode>(dwMode));
+    } catch (const std::bad_alloc&) {
+        // The owner still hears that the run ended, and the object stays usable.
+        final = Report(EUpgradeReport::DownloadFailed);
+        final.sDetail = "out of memory";
+    }
     // A failure that follows a Cancel is the Cancel's doing, not the site's.
     if (m_cancel.IsCancelled() && final.eKind != EUpgradeReport::Saved &&
         final.eKind != EUpgradeReport::Found)
@@ -269,17 +277,15 @@ bool CApplicationUpgrade::Scan(const std::string& sBase, const std::string& sPag
         if (iVersion > 0)
             ++choice.iVersionFolders;
         if (iVersion > m_iCurrentVersion && iVersion > choice.iVersion) {
-            SChoice candidate = choice;
-            if (TryFolder(sBase + "KOV_" + sFolder + "/", candidate)) {
-                choice = std::move(candidate);
+            if (TryFolder(sBase + "KOV_" + sFolder + "/", choice))
                 choice.iVersion = iVersion;
-            }
         }
     }
     return !m_cancel.IsCancelled();
 }
 
-// A folder whose pages cannot be read or lack the links is passed over.
+// A folder whose pages cannot be read or lack the links is passed over; choice changes only
+// when the folder has the file.
 bool CApplicationUpgrade::TryFolder(const std::string& sFolderUrl, SChoice& choice)
 {
     PostStatus(u"Navigating to " + Utf8ToUtf16(sFolderUrl));
