@@ -1,6 +1,7 @@
 #include "document/Exchange.h"
 
 #include "support/Ipv4.h"
+#include "support/TextNumbers.h"
 
 namespace kov {
 
@@ -63,6 +64,18 @@ bool ExchangeIntAttribute(NodeRef element, std::u16string_view wszName, std::u16
     if (bStore)
         return element.SetAttributeInt(wszName, wszUri, iField);
     return element.GetAttributeInt(wszName, iField);
+}
+
+bool ExchangeUIntAttribute(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri,
+                           bool bStore, uint32_t& dwField)
+{
+    if (bStore)
+        return element.SetAttribute(wszName, wszUri, DecimalText(dwField));
+    std::u16string wszText;
+    if (!element.GetAttribute(wszName, wszText))
+        return false;
+    dwField = ReadUInt32(wszText);
+    return true;
 }
 
 bool ExchangeBoolAttribute(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri,

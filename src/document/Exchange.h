@@ -46,6 +46,9 @@ bool ExchangeTextAttribute(NodeRef element, std::u16string_view wszName, std::u1
                            bool bStore, std::u16string& wszField);
 bool ExchangeIntAttribute(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri,
                           bool bStore, int32_t& iField);
+// Unsigned 32-bit, "%u"; read by the same rule as integers, a negative text giving 0.
+bool ExchangeUIntAttribute(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri,
+                           bool bStore, uint32_t& dwField);
 bool ExchangeBoolAttribute(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri,
                            bool bStore, bool& bField);
 // Dotted IPv4 text, first part most significant; empty text for 0.0.0.0. Reading text that is
@@ -84,6 +87,11 @@ inline bool ExchangeTextAttribute(NodeRef element, std::u16string_view wszName, 
 inline bool ExchangeIntAttribute(NodeRef element, std::u16string_view wszName, bool bStore, int32_t& iField)
 {
     return ExchangeIntAttribute(element, wszName, kKovNamespaceUri, bStore, iField);
+}
+inline bool ExchangeUIntAttribute(NodeRef element, std::u16string_view wszName, bool bStore,
+                                  uint32_t& dwField)
+{
+    return ExchangeUIntAttribute(element, wszName, kKovNamespaceUri, bStore, dwField);
 }
 inline bool ExchangeBoolAttribute(NodeRef element, std::u16string_view wszName, bool bStore, bool& bField)
 {
@@ -144,35 +152,31 @@ bool ExchangeEnumElement(NodeRef element, std::u16string_view wszName, EnumTable
 
 // Lists: reading empties vRecords, then for each child named wszItemName (others are skipped)
 // default-constructs a record, exchanges it from that child and appends it. Storing removes
-// every child of that name and appends one per record, in order. False on an empty
-// container (the list is then untouched); otherwise the AND of the records' exchanges.
-// fnExchange(record, item element, bStore) → bool; by default the record's own Exchange.
+// every child of that name and appends one per record, in order. False only on an empty
+// container (the list is then untouched): a list never fails a read by itself, each entry
+// takes what it can and keeps its defaults for the rest.
+// fnExchange(record, item element, bStore); by default the record's own Exchange.
 template <typename TRecord, typename TExchange>
 bool ExchangeList(NodeRef container, std::u16string_view wszItemName, std::u16string_view wszUri, bool bStore,
                   std::vector<TRecord>& vRecords, TExchange&& fnExchange)
 {
     if (!container)
         return false;
-    bool bAll = true;
     if (bStore) {
         container.RemoveChildren(wszItemName);
-        for (TRecord& record : vRecords) {
-            NodeRef item = container.AddChild(wszItemName, wszUri);
-            if (!fnExchange(record, item, true))
-                bAll = false;
-        }
-        return bAll;
+        for (TRecord& record : vRecords)
+            fnExchange(record, container.AddChild(wszItemName, wszUri), true);
+        return true;
     }
     vRecords.clear();
     for (NodeRef item = container.FirstChild(); item; item = item.NextSibling()) {
         if (!item.NameIs(wszItemName))
             continue;
         TRecord record{};
-        if (!fnExchange(record, item, false))
-            bAll = false;
+        fnExchange(record, item, false);
         vRecords.push_back(std::move(record));
     }
-    return bAll;
+    return true;
 }
 
 template <typename TRecord>

@@ -3,65 +3,13 @@
 #include "document/FileAccess.h"
 #include "support/ScopeFrame.h"
 #include "support/TextCodec.h"
+#include "support/TextNumbers.h"
 
 #include <algorithm>
-#include <climits>
-#include <cstdio>
-#include <limits>
 
 namespace kov {
 
 namespace {
-
-bool IsStrtolSpace(char16_t wch)
-{
-    return wch == u' ' || (wch >= u'\t' && wch <= u'\r');
-}
-
-// Base-10 conversion as strtol/strtoll do it, saturating at the limits of TInt: optional
-// white space and sign, then digits up to the first other character; 0 without digits.
-template <typename TInt> TInt ParseDecimal(std::u16string_view wsz)
-{
-    size_t i = 0;
-    const size_t n = wsz.size();
-    while (i < n && IsStrtolSpace(wsz[i]))
-        ++i;
-    bool bNegative = false;
-    if (i < n && (wsz[i] == u'+' || wsz[i] == u'-')) {
-        bNegative = wsz[i] == u'-';
-        ++i;
-    }
-    using TWide = unsigned long long;
-    const TWide uLimit =
-        bNegative ? TWide(std::numeric_limits<TInt>::max()) + 1 : TWide(std::numeric_limits<TInt>::max());
-    TWide uValue = 0;
-    for (; i < n && wsz[i] >= u'0' && wsz[i] <= u'9'; ++i) {
-        const TWide uDigit = TWide(wsz[i] - u'0');
-        if (uValue > (uLimit - uDigit) / 10)
-            uValue = uLimit;
-        else
-            uValue = uValue * 10 + uDigit;
-    }
-    if (!bNegative)
-        return TInt(uValue);
-    if (uValue == TWide(std::numeric_limits<TInt>::max()) + 1)
-        return std::numeric_limits<TInt>::min();
-    return TInt(-TInt(uValue));
-}
-
-std::u16string FormatInt64(long long llValue)
-{
-    char szBuffer[32];
-    const int iLength = std::snprintf(szBuffer, sizeof szBuffer, "%lld", llValue);
-    return std::u16string(szBuffer, szBuffer + (iLength > 0 ? iLength : 0));
-}
-
-std::u16string FormatInt(int32_t iValue)
-{
-    char szBuffer[16];
-    const int iLength = std::snprintf(szBuffer, sizeof szBuffer, "%d", int(iValue));
-    return std::u16string(szBuffer, szBuffer + (iLength > 0 ? iLength : 0));
-}
 
 bool ParseBool(std::u16string_view wsz)
 {
@@ -314,26 +262,26 @@ bool NodeRef::GetTextInt(int32_t& iValue) const
 {
     if (!m_pNode)
         return false;
-    iValue = ParseDecimal<int32_t>(m_pNode->m_wszText);
+    iValue = ReadInt32(m_pNode->m_wszText);
     return true;
 }
 
 bool NodeRef::SetTextInt(int32_t iValue) const
 {
-    return m_pNode && SetText(FormatInt(iValue));
+    return m_pNode && SetText(DecimalText(iValue));
 }
 
 bool NodeRef::GetTextInt64(int64_t& iValue) const
 {
     if (!m_pNode)
         return false;
-    iValue = ParseDecimal<int64_t>(m_pNode->m_wszText);
+    iValue = ReadInt64(m_pNode->m_wszText);
     return true;
 }
 
 bool NodeRef::SetTextInt64(int64_t iValue) const
 {
-    return m_pNode && SetText(FormatInt64(static_cast<long long>(iValue)));
+    return m_pNode && SetText(DecimalText(iValue));
 }
 
 bool NodeRef::GetTextBool(bool& bValue) const
@@ -391,13 +339,13 @@ bool NodeRef::GetAttributeInt(std::u16string_view wszName, int32_t& iValue) cons
     const ValueNode::SAttribute* pAttribute = m_pNode ? m_pNode->FindAttribute(wszName) : nullptr;
     if (!pAttribute)
         return false;
-    iValue = ParseDecimal<int32_t>(pAttribute->wszValue);
+    iValue = ReadInt32(pAttribute->wszValue);
     return true;
 }
 
 bool NodeRef::SetAttributeInt(std::u16string_view wszName, std::u16string_view wszUri, int32_t iValue) const
 {
-    return m_pNode && SetAttribute(wszName, wszUri, FormatInt(iValue));
+    return m_pNode && SetAttribute(wszName, wszUri, DecimalText(iValue));
 }
 
 bool NodeRef::GetAttributeBool(std::u16string_view wszName, bool& bValue) const

@@ -10,6 +10,7 @@
 #include "support/Format.h"
 #include "support/ScopeFrame.h"
 #include "support/TextCodec.h"
+#include "support/TextNumbers.h"
 
 namespace kov {
 
@@ -63,14 +64,6 @@ std::u16string FormatMessageText(std::u16string_view wszFormat,
     if (wszOut.size() > iMaxLength)
         wszOut.resize(iMaxLength);
     return wszOut;
-}
-
-std::u16string NumberText(uint32_t dwValue)
-{
-    std::u16string wszText;
-    for (char ch : std::to_string(dwValue))
-        wszText += static_cast<char16_t>(ch);
-    return wszText;
 }
 
 // Narrow file text shown in messages: the system's narrow encoding is UTF-8.
@@ -180,17 +173,6 @@ int64_t ReadLdrVersion(const std::u16string& wszPath)
     return kLdrNoMarker;
 }
 
-std::u16string PackedVersionText(uint32_t dwVersion)
-{
-    std::u16string wszText;
-    for (int iShift = 24; iShift >= 0; iShift -= 8) {
-        if (iShift != 24)
-            wszText += u'.';
-        wszText += NumberText((dwVersion >> iShift) & 0xFF);
-    }
-    return wszText;
-}
-
 SFirmwareMessage LdrVersionMessage(int64_t llResult)
 {
     if (llResult == kLdrCannotOpen)
@@ -200,7 +182,7 @@ SFirmwareMessage LdrVersionMessage(int64_t llResult)
     const auto dwVersion = static_cast<uint32_t>(llResult);
     std::u16string awszPart[4];
     for (int i = 0; i < 4; ++i)
-        awszPart[i] = NumberText((dwVersion >> (24 - 8 * i)) & 0xFF);
+        awszPart[i] = DecimalText((dwVersion >> (24 - 8 * i)) & 0xFF);
     return {FormatMessageText(kMsgConfirmLdr, {awszPart[0], awszPart[1], awszPart[2], awszPart[3]},
                               kLdrMessageMax),
             kCaptionDeviceProgramming, true};

@@ -84,8 +84,6 @@ inline constexpr int64_t kLdrNoMarker = -2;
 // The packed version (0..0xFFFFFFFF, first number in the top byte), or kLdrCannotOpen or
 // kLdrNoMarker. Every version, 255.255.255.255 included, stays apart from the failures.
 int64_t ReadLdrVersion(const std::u16string& wszPath);
-// "%d.%d.%d.%d", first number from the top byte.
-std::u16string PackedVersionText(uint32_t dwVersion);
 // The confirmation for a version, or the failure message for kLdrCannotOpen / kLdrNoMarker.
 SFirmwareMessage LdrVersionMessage(int64_t llResult);
 

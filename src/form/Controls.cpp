@@ -1,10 +1,9 @@
 #include "form/Controls.h"
 
-#include "support/Format.h"
 #include "support/Ipv4.h"
+#include "support/TextNumbers.h"
 
 #include <algorithm>
-#include <limits>
 #include <string>
 
 #include "form/Form.h"
@@ -12,37 +11,9 @@
 namespace kov {
 namespace {
 
-bool IsSpace(char16_t c)
+bool IsDigits(std::u16string_view wsz)
 {
-    return c == u' ' || (c >= u'\t' && c <= u'\r');
-}
-bool IsDigit(char16_t c)
-{
-    return c >= u'0' && c <= u'9';
-}
-
-std::size_t SkipSpaces(std::u16string_view wsz)
-{
-    std::size_t i = 0;
-    while (i < wsz.size() && IsSpace(wsz[i])) {
-        ++i;
-    }
-    return i;
-}
-
-// Value of a run of at most twenty digits.
-std::uint64_t DigitsValue(std::u16string_view wszDigits)
-{
-    std::uint64_t qwValue = 0;
-    for (char16_t c : wszDigits) {
-        qwValue = qwValue * 10 + static_cast<std::uint64_t>(c - u'0');
-    }
-    return qwValue;
-}
-
-std::u16string AsciiToWide(const std::string& sz)
-{
-    return std::u16string(sz.begin(), sz.end());
+    return std::all_of(wsz.begin(), wsz.end(), [](char16_t c) { return IsDecimalDigit(c); });
 }
 
 } // namespace
@@ -124,68 +95,27 @@ void CEdit::SetText(std::u16string wszText)
 
 int CEdit::GetInt() const
 {
-    std::size_t i = SkipSpaces(m_wszText);
-    bool bNegative = false;
-    if (i < m_wszText.size() && (m_wszText[i] == u'-' || m_wszText[i] == u'+')) {
-        bNegative = m_wszText[i] == u'-';
-        ++i;
-    }
-    std::int64_t llValue = 0;
-    constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<int>::max()} + 1;
-    for (; i < m_wszText.size() && IsDigit(m_wszText[i]); ++i) {
-        llValue = std::min(kLimit, llValue * 10 + (m_wszText[i] - u'0'));
-    }
-    if (bNegative) {
-        return static_cast<int>(-llValue);
-    }
-    return static_cast<int>(std::min<std::int64_t>(llValue, std::numeric_limits<int>::max()));
+    return ReadInt32(m_wszText);
 }
 
 std::uint32_t CEdit::GetUInt() const
 {
-    std::uint64_t qwValue = 0;
-    for (std::size_t i = SkipSpaces(m_wszText); i < m_wszText.size() && IsDigit(m_wszText[i]); ++i) {
-        qwValue = std::min<std::uint64_t>(UINT32_MAX, qwValue * 10 + (m_wszText[i] - u'0'));
-    }
-    return static_cast<std::uint32_t>(qwValue);
+    return ReadUInt32(m_wszText);
 }
 
 bool CEdit::TryGetInt(int& riValue) const
 {
-    std::size_t i = SkipSpaces(m_wszText);
-    bool bNegative = i < m_wszText.size() && m_wszText[i] == u'-';
-    if (bNegative) {
-        ++i;
-    }
-    if (i == m_wszText.size()) {
-        return false;
-    }
-    std::int64_t llValue = 0;
-    for (; i < m_wszText.size(); ++i) {
-        if (!IsDigit(m_wszText[i])) {
-            return false;
-        }
-        llValue = llValue * 10 + (m_wszText[i] - u'0');
-        if (llValue > std::int64_t{std::numeric_limits<int>::max()} + 1) {
-            return false;
-        }
-    }
-    llValue = bNegative ? -llValue : llValue;
-    if (llValue > std::numeric_limits<int>::max()) {
-        return false;
-    }
-    riValue = static_cast<int>(llValue);
-    return true;
+    return ParseWholeInt32(m_wszText, riValue);
 }
 
 void CEdit::SetInt(int iValue)
 {
-    SetText(AsciiToWide(std::to_string(iValue)));
+    SetText(DecimalText(iValue));
 }
 
 void CEdit::SetUInt(std::uint32_t dwValue)
 {
-    SetText(AsciiToWide(std::to_string(dwValue)));
+    SetText(DecimalText(dwValue));
 }
 
 std::u16string CEdit::TrimmedText() const
@@ -219,11 +149,9 @@ CEdit& CEdit::SetRange(std::uint32_t dwMin, std::uint32_t dwMax)
 
 bool CEdit::IsInRange() const
 {
-    if (m_wszText.empty() || !std::all_of(m_wszText.begin(), m_wszText.end(), IsDigit)) {
-        return false;
-    }
-    std::uint32_t dwValue = GetUInt();
-    return dwValue >= m_dwMin && dwValue <= m_dwMax;
+    std::uint32_t dwValue = 0;
+    return IsDigits(m_wszText) && ParseWholeUInt32(m_wszText, dwValue) && dwValue >= m_dwMin &&
+           dwValue <= m_dwMax;
 }
 
 void CEdit::SetCaret(std::size_t nCaret)
@@ -251,11 +179,9 @@ bool CEdit::UserSetText(std::u16string wszText)
         return false;
     }
     if (Kind() == EControlKind::NumberEdit) {
-        if (!std::all_of(wszText.begin(), wszText.end(), IsDigit)) {
-            return false;
-        }
-        // More than ten digits cannot be a 32-bit value.
-        if (!wszText.empty() && (wszText.size() > 10 || DigitsValue(wszText) > m_dwMax)) {
+        std::uint32_t dwValue = 0;
+        if (!IsDigits(wszText) ||
+            (!wszText.empty() && (!ParseWholeUInt32(wszText, dwValue) || dwValue > m_dwMax))) {
             return false;
         }
     }

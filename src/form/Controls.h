@@ -151,11 +151,12 @@ public:
     void SetText(std::u16string wszText);
 
     // Reading numbers the way pages read their fields: leading white space skipped, an optional
-    // sign, the digits up to the first other character; no digits give 0, overflow saturates.
+    // sign, the digits up to the first other character; no digits give 0, overflow saturates
+    // (a negative unsigned number gives 0).
     int GetInt() const;
-    std::uint32_t GetUInt() const; // no sign accepted
-    // True only when the whole text (leading white space allowed) is one signed decimal number
-    // that fits 32 bits.
+    std::uint32_t GetUInt() const;
+    // For entries that must be checked: true only when the whole text (white space around it
+    // allowed) is one signed decimal number that fits 32 bits.
     bool TryGetInt(int& riValue) const;
     void SetInt(int iValue);
     void SetUInt(std::uint32_t dwValue);

@@ -6,6 +6,7 @@
 #include "link/ParameterDocumentHolder.h"
 #include "support/Format.h"
 #include "support/TextCodec.h"
+#include "support/TextNumbers.h"
 
 namespace kov {
 

@@ -6,6 +6,7 @@
 #include "document/Exchange.h"
 #include "document/Namespace.h"
 #include "link/ParameterDocumentHolder.h"
+#include "support/TextNumbers.h"
 
 namespace kov {
 
@@ -54,30 +55,6 @@ SRestartPeriodView RestartPeriodView(uint32_t dwHours)
     return {};
 }
 
-int64_t ParseSoftwareVersion(std::u16string_view wszVersion)
-{
-    uint32_t dwPacked = 0;
-    int iNumbers = 0;
-    size_t i = 0;
-    while (true) {
-        uint32_t dwNumber = 0;
-        size_t iDigits = 0;
-        for (; i < wszVersion.size() && wszVersion[i] >= u'0' && wszVersion[i] <= u'9'; ++i, ++iDigits) {
-            dwNumber = dwNumber * 10 + (wszVersion[i] - u'0');
-            if (dwNumber > 255)
-                return -1;
-        }
-        if (iDigits == 0 || ++iNumbers > 4)
-            return -1;
-        dwPacked = dwPacked << 8 | dwNumber;
-        if (i == wszVersion.size())
-            break;
-        if (wszVersion[i++] != u'.')
-            return -1;
-    }
-    return iNumbers == 4 ? int64_t(dwPacked) : -1;
-}
-
 bool FirmwareDownloadRequestFor(std::u16string_view wszModel, std::u16string_view wszVersion,
                                 SFirmwareDownloadRequest& request)
 {
@@ -92,7 +69,8 @@ bool FirmwareDownloadRequestFor(std::u16string_view wszModel, std::u16string_vie
         result.wszProductName = std::u16string(pModel->wszDisplayName) + u" Device";
         result.wszLinkPrefix = kModelLinkPrefix;
     }
-    result.llCurrentVersion = ParseSoftwareVersion(wszVersion);
+    uint32_t dwVersion = 0;
+    result.llCurrentVersion = ParsePackedVersion(wszVersion, dwVersion) ? int64_t{dwVersion} : -1;
     request = std::move(result);
     return true;
 }

@@ -57,7 +57,6 @@ struct SFirmwareDownloadRequest {
     int64_t llCurrentVersion = -1;
 };
 
-int64_t ParseSoftwareVersion(std::u16string_view wszVersion);
 // False when the model is neither the loader model nor in the model table.
 bool FirmwareDownloadRequestFor(std::u16string_view wszModel, std::u16string_view wszVersion,
                                 SFirmwareDownloadRequest& request);

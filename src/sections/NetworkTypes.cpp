@@ -1,7 +1,5 @@
 #include "sections/NetworkTypes.h"
 
-#include <limits>
-
 #include "form/Controls.h"
 #include "support/Ipv4.h"
 
@@ -10,50 +8,6 @@ namespace kov {
 namespace {
 
 constexpr char16_t kBroadcastText[] = u"255.255.255.255";
-
-bool IsSpace(char16_t ch)
-{
-    return ch == u' ' || ch == u'\t' || ch == u'\r' || ch == u'\n';
-}
-
-// Digits with an optional sign, white space around; the magnitude up to the limit.
-bool ParseWhole(std::u16string_view wszText, bool bSigned, int64_t llMin, int64_t llMax, int64_t& llValue)
-{
-    size_t iBegin = 0;
-    size_t iEnd = wszText.size();
-    while (iBegin < iEnd && IsSpace(wszText[iBegin]))
-        ++iBegin;
-    while (iEnd > iBegin && IsSpace(wszText[iEnd - 1]))
-        --iEnd;
-    bool bNegative = false;
-    if (iBegin < iEnd && (wszText[iBegin] == u'-' || wszText[iBegin] == u'+')) {
-        bNegative = wszText[iBegin] == u'-';
-        if (bNegative && !bSigned)
-            return false;
-        ++iBegin;
-    }
-    if (iBegin == iEnd)
-        return false;
-    int64_t llMagnitude = 0;
-    for (size_t i = iBegin; i < iEnd; ++i) {
-        if (wszText[i] < u'0' || wszText[i] > u'9')
-            return false;
-        llMagnitude = llMagnitude * 10 + (wszText[i] - u'0');
-        if (llMagnitude > llMax + 1)
-            return false;
-    }
-    const int64_t llResult = bNegative ? -llMagnitude : llMagnitude;
-    if (llResult < llMin || llResult > llMax)
-        return false;
-    llValue = llResult;
-    return true;
-}
-
-std::u16string DecimalText(int64_t llValue)
-{
-    const std::string sText = std::to_string(llValue);
-    return std::u16string(sText.begin(), sText.end());
-}
 
 bool ExchangeAddressSet(StaticNetworkConfiguration& rConfig, NodeRef element, bool bStore, bool bRequireAll)
 {
@@ -73,14 +27,9 @@ bool ExchangeAddressSet(StaticNetworkConfiguration& rConfig, NodeRef element, bo
         {u"kov:NameserverAddress2", &rConfig.wszNameserverAddress2},
     };
     bool bAll = true;
-    for (const SField& field : aFields) {
-        if (!ExchangeTextElement(element, field.wszName, bStore, *field.pwszText)) {
+    for (const SField& field : aFields)
+        if (!ExchangeTextElement(element, field.wszName, bStore, *field.pwszText))
             bAll = bAll && !bRequireAll;
-            continue;
-        }
-        if (!bStore && !IsShowableAddressText(*field.pwszText))
-            bAll = false;
-    }
     return bAll;
 }
 
@@ -99,88 +48,21 @@ void FillEnumList(CDropDownList& rList, EnumTable table)
         rList.AddItem(row.wszText ? row.wszText : u"", static_cast<uint32_t>(row.iValue));
 }
 
-bool ParseWholeInt(std::u16string_view wszText, int32_t& iValue)
-{
-    int64_t llValue = 0;
-    if (!ParseWhole(wszText, true, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(),
-                    llValue))
-        return false;
-    iValue = static_cast<int32_t>(llValue);
-    return true;
-}
-
-bool ParseWholeUInt(std::u16string_view wszText, uint32_t& dwValue)
-{
-    int64_t llValue = 0;
-    if (!ParseWhole(wszText, false, 0, std::numeric_limits<uint32_t>::max(), llValue))
-        return false;
-    dwValue = static_cast<uint32_t>(llValue);
-    return true;
-}
-
-bool ExchangeWholeIntAttribute(NodeRef element, std::u16string_view wszName, bool bStore, int32_t& iField)
-{
-    if (bStore)
-        return element.SetAttribute(wszName, kKovNamespaceUri, DecimalText(iField));
-    std::u16string wszText;
-    return element.GetAttribute(wszName, wszText) && ParseWholeInt(wszText, iField);
-}
-
-bool ExchangeWholeUIntAttribute(NodeRef element, std::u16string_view wszName, bool bStore, uint32_t& dwField)
-{
-    if (bStore)
-        return element.SetAttribute(wszName, kKovNamespaceUri, DecimalText(dwField));
-    std::u16string wszText;
-    return element.GetAttribute(wszName, wszText) && ParseWholeUInt(wszText, dwField);
-}
-
-bool ExchangeWholeIntElement(NodeRef element, std::u16string_view wszName, bool bStore, int32_t& iField)
-{
-    NodeRef child = element.FindOrCreateChild(wszName, kKovNamespaceUri, bStore);
-    if (!child)
-        return false;
-    if (bStore)
-        return child.SetText(DecimalText(iField));
-    return ParseWholeInt(child.Text(), iField);
-}
-
 void ShowAddressText(CIpAddressEdit& rField, std::u16string_view wszText)
 {
     if (!rField.SetText(wszText) && wszText == kBroadcastText)
         rField.SetAddress(0xFFFFFFFFu);
 }
 
-bool IsShowableAddressText(std::u16string_view wszText)
-{
-    if (wszText.empty() || wszText == kBroadcastText)
-        return true;
-    uint32_t dwAddress = 0;
-    bool bBlank = true;
-    return Ipv4FromControlText(wszText, dwAddress, bBlank);
-}
-
 bool ForwardingRule::Exchange(NodeRef item, bool bStore)
 {
     if (!item)
         return false;
-    if (bStore) {
-        ExchangeTextAttribute(item, u"kov:Address", true, wszInternalAddress);
-        ExchangeWholeIntAttribute(item, u"kov:PortNumber", true, iPortNumber);
-        // A value outside the table is not written.
-        ExchangeEnumAttribute(item, u"kov:Protocol", kTransportProtocolTexts, true, eProtocol);
-        return true;
-    }
-    bool bSound = true;
-    if (ExchangeTextAttribute(item, u"kov:Address", false, wszInternalAddress) &&
-        !IsShowableAddressText(wszInternalAddress))
-        bSound = false;
-    if (item.HasAttribute(u"kov:PortNumber") &&
-        !ExchangeWholeIntAttribute(item, u"kov:PortNumber", false, iPortNumber))
-        bSound = false;
-    if (item.HasAttribute(u"kov:Protocol") &&
-        !ExchangeEnumAttribute(item, u"kov:Protocol", kTransportProtocolTexts, false, eProtocol))
-        bSound = false;
-    return bSound;
+    ExchangeTextAttribute(item, u"kov:Address", bStore, wszInternalAddress);
+    ExchangeIntAttribute(item, u"kov:PortNumber", bStore, iPortNumber);
+    // A value outside the table is not written, and a text outside it keeps the default.
+    ExchangeEnumAttribute(item, u"kov:Protocol", kTransportProtocolTexts, bStore, eProtocol);
+    return true;
 }
 
 bool ExchangeForwardingRules(NodeRef container, bool bStore, std::vector<ForwardingRule>& vRules)
@@ -189,10 +71,10 @@ bool ExchangeForwardingRules(NodeRef container, bool bStore, std::vector<Forward
         vRules.clear();
     if (!container)
         return false;
-    const bool bSound = ExchangeList(container, u"kov:ForwardingRule", bStore, vRules);
+    ExchangeList(container, u"kov:ForwardingRule", bStore, vRules);
     if (bStore)
         MarkEraseChildren(container);
-    return bSound;
+    return true;
 }
 
 bool StaticNetworkConfiguration::Exchange(NodeRef element, bool bStore)
@@ -222,26 +104,20 @@ bool LocalNetworkParameters::Exchange(NodeRef parent, bool bStore)
     bAll &= ExchangeBoolAttribute(section.FindOrCreateChild(u"kov:VPNParams", kKovNamespaceUri, bStore),
                                   u"kov:Enable", bStore, bEnableVPN);
 
-    // A missing container is an empty list; only damaged entries count as a mismatch.
-    NodeRef rules = section.FindOrCreateChild(kForwardingRulesName, kKovNamespaceUri, bStore);
-    if (!ExchangeForwardingRules(rules, bStore, vForwardingRules) && rules)
-        bAll = false;
-
+    // The lists never fail the read; a missing container is an empty list.
+    ExchangeForwardingRules(section.FindOrCreateChild(kForwardingRulesName, kKovNamespaceUri, bStore), bStore,
+                            vForwardingRules);
     NodeRef networks =
         section.FindOrCreateChild(u"kov:StaticNetworkConfigurations", kKovNamespaceUri, bStore);
     if (!bStore)
         vStaticNetworkConfigurations.clear();
-    if (networks) {
-        const bool bSound =
-            ExchangeList(networks, u"kov:StaticNetworkConfiguration", kKovNamespaceUri, bStore,
-                         vStaticNetworkConfigurations,
-                         [](StaticNetworkConfiguration& rEntry, NodeRef item, bool bStoreItem) {
-                             return rEntry.ExchangeEntry(item, bStoreItem);
-                         });
-        bAll = bAll && bSound;
-        if (bStore)
-            MarkEraseChildren(networks);
-    }
+    ExchangeList(networks, u"kov:StaticNetworkConfiguration", kKovNamespaceUri, bStore,
+                 vStaticNetworkConfigurations,
+                 [](StaticNetworkConfiguration& rEntry, NodeRef item, bool bStoreItem) {
+                     return rEntry.ExchangeEntry(item, bStoreItem);
+                 });
+    if (bStore)
+        MarkEraseChildren(networks);
     return bAll;
 }
 

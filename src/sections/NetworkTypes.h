@@ -1,7 +1,7 @@
 #pragma once
 // Types shared by the network pages (Connection, Ethernet, Wi-Fi, VPN, Port Forwarding, streams):
 // transport protocols, interface types, forwarding rules, static address sets and the network
-// layer record with its exchange, plus the address-field and strict-number rules they all use.
+// layer record with its exchange, plus the address-field rule they all use.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -62,26 +62,12 @@ inline std::u16string TransportProtocolText(TransportProtocol eProtocol)
 // Earlier items are removed, so dialogs may fill their lists each time they open.
 void FillEnumList(CDropDownList& rList, EnumTable table);
 
-// ---- Strict numbers ------------------------------------------------------------------------
-// Decimal numbers whose text must be one whole number (white space around it allowed) that fits
-// the field. Text that is not keeps the field and makes the read fail, so a damaged value is
-// reported instead of being taken as 0.
-
-bool ParseWholeInt(std::u16string_view wszText, int32_t& iValue);
-bool ParseWholeUInt(std::u16string_view wszText, uint32_t& dwValue);
-
-bool ExchangeWholeIntAttribute(NodeRef element, std::u16string_view wszName, bool bStore, int32_t& iField);
-bool ExchangeWholeUIntAttribute(NodeRef element, std::u16string_view wszName, bool bStore, uint32_t& dwField);
-bool ExchangeWholeIntElement(NodeRef element, std::u16string_view wszName, bool bStore, int32_t& iField);
-
 // ---- Address fields ------------------------------------------------------------------------
 
 // Puts an address text into an address field by the inet_addr rules (unparsable text leaves it
 // blank). "255.255.255.255", which those rules cannot tell from a failure, is still shown, so a
 // broadcast address or host mask survives a load and store.
 void ShowAddressText(CIpAddressEdit& rField, std::u16string_view wszText);
-// Whether an address field can show the text: empty, or an address by the rules above.
-bool IsShowableAddressText(std::u16string_view wszText);
 
 // ---- Records -------------------------------------------------------------------------------
 
@@ -90,14 +76,14 @@ struct ForwardingRule {
     int32_t iPortNumber = 0;
     TransportProtocol eProtocol = TransportProtocol::Any;
 
-    // The rule's attributes of one "kov:ForwardingRule" element. Missing attributes keep their
-    // defaults; a damaged port or a protocol outside the table keeps the default and fails.
+    // The rule's attributes of one "kov:ForwardingRule" element. Missing attributes, and a
+    // protocol outside the table, keep their defaults; reading an entry never fails.
     bool Exchange(NodeRef item, bool bStore);
 };
 
 // A rule list inside its "kov:ForwardingRules" container. Reading empties the list and takes
 // every "kov:ForwardingRule" child; storing replaces those children and marks the container
-// for erasing. False when the container is missing or an entry held a damaged value.
+// for erasing. False only when the container is missing.
 bool ExchangeForwardingRules(NodeRef container, bool bStore, std::vector<ForwardingRule>& vRules);
 
 struct StaticNetworkConfiguration {
@@ -110,8 +96,8 @@ struct StaticNetworkConfiguration {
     std::u16string wszNameserverAddress2;
 
     // The seven child elements of an element holding an address set; all seven are written,
-    // empty ones as empty elements. A missing element, or a text no address field can show,
-    // fails the read (the text is kept, so what is not shown passes through unchanged).
+    // empty ones as empty elements. A missing element fails the read; any text is taken as it
+    // is (a field that cannot show it stays blank).
     bool Exchange(NodeRef element, bool bStore);
     // Reads missing elements without failing: entries of the list of extra networks.
     bool ExchangeEntry(NodeRef element, bool bStore);
@@ -131,7 +117,8 @@ struct LocalNetworkParameters {
     // The section "kov:LocalNetworkParameters" under parent ("kov:ConnectionParameters" for
     // Ethernet, "kov:WiFi" for Wi-Fi). Reading fails, with the record untouched, when the section
     // is missing; a missing item or a text outside its table keeps that field's default and fails
-    // the read while the rest is still read. Missing list containers give empty lists.
+    // the read while the rest is still read. The lists never fail it; missing containers give
+    // empty lists.
     bool Exchange(NodeRef parent, bool bStore);
 };
 

@@ -4,18 +4,13 @@
 
 #include "document/Exchange.h"
 #include "link/ParameterDocumentHolder.h"
+#include "support/TextNumbers.h"
 
 namespace kov {
 
 namespace {
 
 constexpr char16_t kRuleCaption[] = u"IP Forwarding Rule";
-
-std::u16string DecimalText(int32_t iValue)
-{
-    const std::string sText = std::to_string(iValue);
-    return std::u16string(sText.begin(), sText.end());
-}
 
 } // namespace
 

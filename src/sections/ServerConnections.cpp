@@ -6,6 +6,7 @@
 #include "document/Exchange.h"
 #include "link/ParameterDocumentHolder.h"
 #include "platform/LoginName.h"
+#include "support/TextNumbers.h"
 
 namespace kov {
 
@@ -16,8 +17,7 @@ constexpr char16_t kServerSettingsCaption[] = u"Set Server Parameters";
 
 std::u16string ServerNameFor(size_t nCount)
 {
-    const std::string sNumber = std::to_string(nCount + 1);
-    return u"Server " + std::u16string(sNumber.begin(), sNumber.end());
+    return u"Server " + DecimalText(static_cast<int64_t>(nCount) + 1);
 }
 
 } // namespace
@@ -56,14 +56,10 @@ bool ClientParameters::Exchange(NodeRef item, bool bStore)
     ExchangeTextAttribute(item, u"kov:NetworkInterface", bStore, wszNetworkInterface);
     ExchangeTextAttribute(item, u"kov:UserName", bStore, wszUserName);
     ExchangeTextAttribute(item, u"kov:Password", bStore, wszPassword);
-    if (bStore) {
-        ExchangeEnumAttribute(item, u"kov:TransportProtocol", kTransportProtocolTexts, true,
-                              eTransportProtocol);
-        return true;
-    }
-    return !item.HasAttribute(u"kov:TransportProtocol") ||
-           ExchangeEnumAttribute(item, u"kov:TransportProtocol", kTransportProtocolTexts, false,
-                                 eTransportProtocol);
+    // A value outside the table is not written, and a text outside it keeps the default.
+    ExchangeEnumAttribute(item, u"kov:TransportProtocol", kTransportProtocolTexts, bStore,
+                          eTransportProtocol);
+    return true;
 }
 
 bool MultipleConnectionParameters::Exchange(NodeRef connectionParameters, bool bStore)
@@ -79,11 +75,10 @@ bool MultipleConnectionParameters::Exchange(NodeRef connectionParameters, bool b
     NodeRef container = element.FindOrCreateChild(u"kov:ServerConnections", kKovNamespaceUri, bStore);
     if (!bStore)
         vServerConnections.clear();
-    if (container) {
-        bAll &= ExchangeList(container, u"kov:ClientParameters", bStore, vServerConnections);
-        if (bStore)
-            MarkEraseChildren(container);
-    }
+    // The list never fails the read; a missing container is an empty list.
+    ExchangeList(container, u"kov:ClientParameters", bStore, vServerConnections);
+    if (bStore)
+        MarkEraseChildren(container);
     return bAll;
 }
 
@@ -107,26 +102,19 @@ bool ConnectionSettings::Exchange(NodeRef root, bool bStore)
 
     NodeRef maxIdle = section.FindOrCreateChild(u"kov:MaxIdleTime", kKovNamespaceUri, bStore);
     bAll &= ExchangeBoolAttribute(maxIdle, u"kov:Enable", bStore, bMaxIdleTimeEnabled);
-    if (maxIdle) {
-        if (bStore)
-            maxIdle.SetTextInt(iMaxIdleTime);
-        else
-            bAll &= ParseWholeInt(maxIdle.Text(), iMaxIdleTime);
-    } else {
-        bAll = false;
-    }
+    bAll &= bStore ? maxIdle.SetTextInt(iMaxIdleTime) : maxIdle.GetTextInt(iMaxIdleTime);
 
     NodeRef reference = section.FindOrCreateChild(u"kov:ReferenceConnection", kKovNamespaceUri, bStore);
     bAll &= ExchangeBoolAttribute(reference, u"kov:Enable", bStore, bReferenceConnectionEnabled);
     bAll &= ExchangeTextElement(reference, u"kov:ServerAddress", bStore, wszReferenceServerAddress);
-    bAll &= ExchangeWholeIntElement(reference, u"kov:PortNumber", bStore, iReferenceServerPort);
+    bAll &= ExchangeIntElement(reference, u"kov:PortNumber", bStore, iReferenceServerPort);
 
     bAll &= multipleConnections.Exchange(section, bStore);
     bAll &= socialNetwork1.Exchange(section, bStore);
     bAll &= ExchangeBoolAttribute(status, u"kov:CanSleep", bStore, bDeviceCanSleep);
 
     NodeRef sleep = maxIdle.FindOrCreateChild(u"kov:SleepManagementAction", kKovNamespaceUri, bStore);
-    bAll &= ExchangeWholeUIntAttribute(sleep, u"kov:Minutes", bStore, dwSleepMinutes);
+    bAll &= ExchangeUIntAttribute(sleep, u"kov:Minutes", bStore, dwSleepMinutes);
 
     bAll &= ExchangeEnumElement(section, u"kov:InterfaceUtilizationPolicy", kInterfaceUtilizationPolicyTexts,
                                 bStore, eInterfaceUtilizationPolicy);

@@ -10,6 +10,7 @@
 #include "support/ScopeFrame.h"
 #include "support/SystemTests.h"
 #include "support/TextCodec.h"
+#include "support/TextNumbers.h"
 
 namespace kov {
 
@@ -419,9 +420,7 @@ void CMainFrame::HandleDeviceEvent(SDeviceEventData event)
     switch (event.eEvent) {
     case E::DeviceTextEvent: OnDeviceText(event); break;
     case E::SoftwareVersionEvent:
-        m_pDeviceIdentification->SetSoftwareVersion(
-            Printf("%d.%d.%d.%d", int(event.lParam >> 24 & 0xFF), int(event.lParam >> 16 & 0xFF),
-                   int(event.lParam >> 8 & 0xFF), int(event.lParam & 0xFF)));
+        m_pDeviceIdentification->SetSoftwareVersion(DottedQuadText(event.lParam));
         break;
     case E::LinkClosed: OnLinkClosed(); break;
     case E::ParametersDocumentEvent: OnParametersDocument(event); break;

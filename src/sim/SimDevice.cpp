@@ -2,6 +2,7 @@
 
 #include "sim/DocumentMerge.h"
 #include "support/TextCodec.h"
+#include "support/TextNumbers.h"
 
 #include <zlib.h>
 
@@ -114,8 +115,7 @@ bool CSimDevice::LoadDocumentText(const std::string& sUtf8Xml)
         return false;
     // The document tells the running version like the SoftwareVersion frame does.
     if (NodeRef wConfig = parsed.Root().FindChild(kConfigElement))
-        wConfig.SetAttribute(u"kov:SoftwareVersion", u"",
-                             Utf8ToUtf16(FormatVersion(m_options.dwSoftwareVersion)));
+        wConfig.SetAttribute(u"kov:SoftwareVersion", u"", DottedQuadText(m_options.dwSoftwareVersion));
     std::string sCanonical;
     if (!parsed.ToUtf8(sCanonical))
         return false;
@@ -181,7 +181,7 @@ ESessionEnd CSimDevice::ServeSession(ITransport& transport)
         m_bProgramming = false;
         m_qFlashReplies.clear();
         m_dwTicks = 0;
-        Log("host connected; sending software version " + FormatVersion(m_options.dwSoftwareVersion));
+        Log("host connected; sending software version " + DottedQuadText<char>(m_options.dwSoftwareVersion));
         Send(uint32_t(DeviceReply::SoftwareVersion), m_options.dwSoftwareVersion);
     }
     std::thread ticker([this] { TickLoop(); });
@@ -572,7 +572,7 @@ std::string CSimDevice::DiagnosticsReport(uint32_t dwType) const
     std::string s = "Diagnostic Information: " + Utf16ToUtf8(vTypes[dwType]) + "\n";
     s += "Model: " + fnAttr(u"kov:ProductName") + " (" + fnAttr(u"kov:DeviceModel") + ")\n";
     s += "Hardware ID: " + fnAttr(u"kov:HardwareID") + "\n";
-    s += "Software Version: " + FormatVersion(m_options.dwSoftwareVersion) + "\n";
+    s += "Software Version: " + DottedQuadText<char>(m_options.dwSoftwareVersion) + "\n";
     s += "Device ID: " + fnAttr(u"kov:DeviceID") + "\n";
     switch (dwType % 4) {
     case 0:

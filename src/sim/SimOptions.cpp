@@ -1,7 +1,5 @@
 #include "sim/SimOptions.h"
 
-#include <cstdio>
-
 namespace kov {
 
 const char* const kSimUsage =
@@ -21,51 +19,6 @@ const char* const kSimUsage =
     "  --tick-ms MS          pace of log lines and progress reports (default 100)\n"
     "  --quiet               print nothing but errors\n"
     "  --help                show this text\n";
-
-namespace {
-
-std::optional<uint32_t> ParseUnsigned(const std::string& s, uint32_t dwMax)
-{
-    if (s.empty() || s.size() > 10)
-        return std::nullopt;
-    uint64_t q = 0;
-    for (char c : s) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        q = q * 10 + uint64_t(c - '0');
-    }
-    if (q > dwMax)
-        return std::nullopt;
-    return uint32_t(q);
-}
-
-} // namespace
-
-std::optional<uint32_t> ParseVersion(const std::string& sText)
-{
-    uint32_t dwPacked = 0;
-    size_t iStart = 0;
-    for (int i = 0; i < 4; ++i) {
-        size_t iDot = sText.find('.', iStart);
-        if ((i < 3) != (iDot != std::string::npos))
-            return std::nullopt;
-        auto oPart = ParseUnsigned(
-            sText.substr(iStart, iDot == std::string::npos ? std::string::npos : iDot - iStart), 255);
-        if (!oPart)
-            return std::nullopt;
-        dwPacked = dwPacked << 8 | *oPart;
-        iStart = iDot + 1;
-    }
-    return dwPacked;
-}
-
-std::string FormatVersion(uint32_t dwVersion)
-{
-    char sz[20];
-    std::snprintf(sz, sizeof sz, "%u.%u.%u.%u", dwVersion >> 24, (dwVersion >> 16) & 0xFFu,
-                  (dwVersion >> 8) & 0xFFu, dwVersion & 0xFFu);
-    return sz;
-}
 
 bool ParseSimArguments(const std::vector<std::string>& vArgs, SSimProgramOptions& options,
                        std::string& sError)
@@ -95,12 +48,13 @@ bool ParseSimArguments(const std::vector<std::string>& vArgs, SSimProgramOptions
             return false;
         }
         const std::string& sValue = vArgs[++i];
-        auto fnNumber = [&](uint32_t dwMax) {
-            auto o = ParseUnsigned(sValue, dwMax);
-            if (!o)
-                sError =
-                    sArg + " takes a number from 0 to " + std::to_string(dwMax) + ", not \"" + sValue + "\"";
-            return o;
+        auto fnNumber = [&](uint32_t dwMax) -> std::optional<uint32_t> {
+            uint32_t dwValue = 0;
+            if (ParseWholeUInt32(sValue, dwValue) && dwValue <= dwMax)
+                return dwValue;
+            sError =
+                sArg + " takes a number from 0 to " + DecimalText<char>(dwMax) + ", not \"" + sValue + "\"";
+            return std::nullopt;
         };
         if (sArg == "--root" || sArg == "--name" || sArg == "--document" || sArg == "--save-image") {
             if (sValue.empty()) {
@@ -118,12 +72,10 @@ bool ParseSimArguments(const std::vector<std::string>& vArgs, SSimProgramOptions
         } else if (sArg == "--password") {
             options.device.oPassword = sValue;
         } else if (sArg == "--version") {
-            auto o = ParseVersion(sValue);
-            if (!o) {
+            if (!ParsePackedVersion(sValue, options.device.dwSoftwareVersion)) {
                 sError = "--version takes four numbers 0..255 as A.B.C.D, not \"" + sValue + "\"";
                 return false;
             }
-            options.device.dwSoftwareVersion = *o;
         } else if (sArg == "--bad-ack") {
             if (!(options.device.oBadAckBlock = fnNumber(4194303)))
                 return false;

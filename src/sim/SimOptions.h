@@ -6,16 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace kov {
+#include "support/TextNumbers.h"
 
-// Packs four numbers 0..255, first in the top byte.
-constexpr uint32_t PackVersion(uint32_t a, uint32_t b, uint32_t c, uint32_t d)
-{
-    return (a & 0xFFu) << 24 | (b & 0xFFu) << 16 | (c & 0xFFu) << 8 | (d & 0xFFu);
-}
-// "A.B.C.D" with four decimal numbers 0..255; nothing else is accepted.
-std::optional<uint32_t> ParseVersion(const std::string& sText);
-std::string FormatVersion(uint32_t dwVersion);
+namespace kov {
 
 struct SSimDeviceOptions {
     uint32_t dwSoftwareVersion = PackVersion(7, 1, 2, 3);

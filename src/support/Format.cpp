@@ -155,15 +155,4 @@ uint32_t ReadBigEndian32(const uint8_t* pBytes)
     return (uint32_t{pBytes[0]} << 24) | (uint32_t{pBytes[1]} << 16) | (uint32_t{pBytes[2]} << 8) | pBytes[3];
 }
 
-std::u16string TrimControlSpace(std::u16string_view wszText)
-{
-    size_t iEnd = wszText.size();
-    while (iEnd > 0 && wszText[iEnd - 1] <= 32)
-        --iEnd;
-    size_t iBegin = 0;
-    while (iBegin < iEnd && wszText[iBegin] <= 32)
-        ++iBegin;
-    return std::u16string(wszText.substr(iBegin, iEnd - iBegin));
-}
-
 } // namespace kov

@@ -35,10 +35,6 @@ double SecondsSince1970Now();
 size_t FindFirstOf(std::u16string_view wszText, std::u16string_view wszSet);
 size_t FindFirstNotOf(std::u16string_view wszText, std::u16string_view wszSet);
 
-// The text without its trailing, then leading characters of code 32 or less (how pages trim
-// what the operator typed).
-std::u16string TrimControlSpace(std::u16string_view wszText);
-
 // Compares with ASCII letters folded: 0 when equal, else the 1-based position of the first
 // difference, negative when wszFirst is the smaller.
 int CompareNoCaseAscii(std::u16string_view wszFirst, std::u16string_view wszSecond);

@@ -1,6 +1,6 @@
 #include "support/Ipv4.h"
 
-#include <cstdio>
+#include "support/TextNumbers.h"
 
 namespace kov {
 
@@ -88,11 +88,6 @@ bool ReadInetNumber(std::u16string_view wszText, size_t& iAt, uint32_t& dwValue)
     return true;
 }
 
-bool IsAsciiSpace(char16_t wch)
-{
-    return wch == u' ' || (wch >= u'\t' && wch <= u'\r');
-}
-
 bool ParseInetAddress(std::u16string_view wszText, uint32_t& dwAddress)
 {
     uint32_t adwParts[4];
@@ -112,7 +107,7 @@ bool ParseInetAddress(std::u16string_view wszText, uint32_t& dwAddress)
     }
     // Like inet_addr, trailing white space is allowed and nothing else.
     for (; iAt < wszText.size(); ++iAt) {
-        if (!IsAsciiSpace(wszText[iAt]))
+        if (!IsNumberSpace(wszText[iAt]))
             return false;
     }
     // The last part fills all the bytes the earlier parts leave.
@@ -154,11 +149,7 @@ uint32_t Ipv4FromText(std::string_view szText)
 
 std::u16string Ipv4ToText(uint32_t dwAddress)
 {
-    char szText[20];
-    std::snprintf(szText, sizeof(szText), "%d.%d.%d.%d", static_cast<int>(dwAddress >> 24),
-                  static_cast<int>((dwAddress >> 16) & 0xFF), static_cast<int>((dwAddress >> 8) & 0xFF),
-                  static_cast<int>(dwAddress & 0xFF));
-    return std::u16string(szText, szText + std::char_traits<char>::length(szText));
+    return DottedQuadText(dwAddress);
 }
 
 bool Ipv4FromControlText(std::u16string_view wszText, uint32_t& dwAddress, bool& bBlank)

@@ -53,6 +53,13 @@ struct SSection {
     }
 };
 
+std::u16string AttributeText(NodeRef node, std::u16string_view wszName)
+{
+    std::u16string wszValue;
+    node.GetAttribute(wszName, wszValue);
+    return wszValue;
+}
+
 TEST(Exchange, SectionRoundTripsThroughText)
 {
     SSection stored;
@@ -123,6 +130,11 @@ TEST(Exchange, MissingAndUnknownValuesKeepFields)
     EXPECT_EQ(loaded.eMode, EMode::Auto);
     EXPECT_EQ(loaded.eElementMode, EMode::Auto);
     ASSERT_EQ(loaded.vRules.size(), 1u); // other names skipped, the item read with defaults
+    // The entry lacks every field, yet the list itself reads without a mismatch.
+    std::vector<SRule> vRules;
+    EXPECT_TRUE(ExchangeList(tree.Root().FindChild(u"kov:Section").FindChild(u"kov:Rules"), u"kov:Rule",
+                             false, vRules));
+    EXPECT_EQ(vRules.size(), 1u);
 
     // Storing a value without a row, or with a row without text, writes nothing.
     TreeRef out;
@@ -133,6 +145,23 @@ TEST(Exchange, MissingAndUnknownValuesKeepFields)
     EXPECT_FALSE(ExchangeEnumElement(root, u"kov:Mode", kModes, true, iUnknown));
     EXPECT_EQ(root.AttributeCount(), 1u); // only the namespace declaration
     EXPECT_EQ(root.ChildCount(), 0u);
+
+    // Unsigned attributes: written "%u", read by the integer rule with 0 below the range.
+    uint32_t dwMinutes = 4294967295u;
+    EXPECT_TRUE(ExchangeUIntAttribute(root, u"kov:Minutes", true, dwMinutes));
+    EXPECT_EQ(AttributeText(root, u"kov:Minutes"), u"4294967295");
+    for (const auto& [wszText, dwExpected] : {std::pair<const char16_t*, uint32_t>{u"-3", 0u},
+                                              {u"", 0u},
+                                              {u" 12h", 12u},
+                                              {u"99999999999", 4294967295u}}) {
+        root.SetAttribute(u"kov:Minutes", u"", wszText);
+        dwMinutes = 7;
+        EXPECT_TRUE(ExchangeUIntAttribute(root, u"kov:Minutes", false, dwMinutes));
+        EXPECT_EQ(dwMinutes, dwExpected);
+    }
+    EXPECT_FALSE(ExchangeUIntAttribute(root, u"kov:Absent", false, dwMinutes));
+    EXPECT_EQ(dwMinutes, 4294967295u);
+    root.RemoveAttribute(u"kov:Minutes");
 
     // An absent section or container fails softly and keeps the list.
     std::vector<SRule> vKeep(2);

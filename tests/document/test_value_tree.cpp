@@ -70,27 +70,20 @@ TEST(ValueTree, TypedValuesAndEmptyHandles)
 {
     TreeRef tree;
     NodeRef node = tree.CreateRoot(u"r");
-    struct SCase {
-        const char16_t* wszText;
-        int32_t iExpected;
-    };
-    for (const SCase& c : {SCase{u"12abc", 12}, SCase{u"abc", 0}, SCase{u" \t-42", -42}, SCase{u"+7", 7},
-                           SCase{u"99999999999", INT32_MAX}, SCase{u"-99999999999", INT32_MIN},
-                           SCase{u"-", 0}, SCase{u"", 0}}) {
-        node.SetText(c.wszText);
-        int32_t iValue = 123;
-        EXPECT_TRUE(node.GetTextInt(iValue));
-        EXPECT_EQ(iValue, c.iExpected)
-            << std::string(c.wszText, c.wszText + std::char_traits<char16_t>::length(c.wszText));
-    }
+    // The number rules themselves are the text number tests' subject; here, that the text and
+    // attribute accessors use them and a present text always converts.
+    node.SetText(u"12abc");
+    int32_t iValue = 123;
+    EXPECT_TRUE(node.GetTextInt(iValue));
+    EXPECT_EQ(iValue, 12);
+    node.SetText(u"");
+    EXPECT_TRUE(node.GetTextInt(iValue));
+    EXPECT_EQ(iValue, 0);
     int64_t llValue = 0;
     node.SetTextInt64(INT64_MIN);
     EXPECT_EQ(node.Text(), u"-9223372036854775808");
     EXPECT_TRUE(node.GetTextInt64(llValue));
     EXPECT_EQ(llValue, INT64_MIN);
-    node.SetText(u"99999999999999999999");
-    node.GetTextInt64(llValue);
-    EXPECT_EQ(llValue, INT64_MAX);
     node.SetTextInt(-5);
     EXPECT_EQ(node.Text(), u"-5");
 
@@ -107,6 +100,9 @@ TEST(ValueTree, TypedValuesAndEmptyHandles)
     int32_t iUntouched = 9;
     EXPECT_FALSE(node.GetAttributeInt(u"kov:Missing", iUntouched));
     EXPECT_EQ(iUntouched, 9);
+    node.SetAttribute(u"kov:N", u"", u" -3x");
+    EXPECT_TRUE(node.GetAttributeInt(u"kov:N", iUntouched));
+    EXPECT_EQ(iUntouched, -3);
 
     NodeRef empty;
     std::u16string wszOut = u"keep";

@@ -10,26 +10,20 @@ TEST(FormControls, EditTextsNumbersAndLogView)
 {
     CForm form;
     CEdit& ed = form.AddEdit(1, u"Name:");
-    auto readInt = [&](std::u16string wsz) {
-        ed.SetText(std::move(wsz));
-        return ed.GetInt();
-    };
-    EXPECT_EQ(readInt(u"  42abc"), 42);
-    EXPECT_EQ(readInt(u"abc"), 0);
-    EXPECT_EQ(readInt(u"99999999999"), 2147483647);
-    EXPECT_EQ(readInt(u"-99999999999"), -2147483647 - 1);
-    ed.SetText(u" 4294967295x");
-    EXPECT_EQ(ed.GetUInt(), 4294967295u);
-
+    // The number rules are the text number tests' subject; here, which form each reading uses.
+    ed.SetText(u" 42abc");
+    EXPECT_EQ(ed.GetInt(), 42);
+    ed.SetText(u"-7");
+    EXPECT_EQ(ed.GetUInt(), 0u);
     int iValue = 7;
-    ed.SetText(u"12 ");
-    EXPECT_FALSE(ed.TryGetInt(iValue));
-    ed.SetText(u"2147483648");
+    ed.SetText(u"12abc");
     EXPECT_FALSE(ed.TryGetInt(iValue));
     EXPECT_EQ(iValue, 7);
-    ed.SetText(u"  -2147483648");
+    ed.SetText(u"  -2147483648 ");
     EXPECT_TRUE(ed.TryGetInt(iValue));
     EXPECT_EQ(iValue, -2147483647 - 1);
+    ed.SetUInt(4294967295u);
+    EXPECT_EQ(ed.Text(), u"4294967295");
 
     ed.SetText(u"\x01 a b\x1f\x20");
     EXPECT_EQ(ed.TrimmedText(), u"a b");
@@ -50,6 +44,10 @@ TEST(FormControls, EditTextsNumbersAndLogView)
     EXPECT_FALSE(num.IsInRange());
     EXPECT_TRUE(num.UserSetText(u"100"));
     EXPECT_TRUE(num.IsInRange());
+    EXPECT_FALSE(num.UserSetText(u"+5") || num.UserSetText(u" 5"));
+    CEdit& wide = form.AddNumberEdit(3, u"Count:");
+    EXPECT_TRUE(wide.UserSetText(u"4294967295") && wide.IsInRange());
+    EXPECT_FALSE(wide.UserSetText(u"4294967296"));
 
     CEdit& log = form.AddMultiLineEdit(1, {});
     log.InsertAtCaret(u"one\r\n");

@@ -73,19 +73,45 @@ TEST(ConnectionPage, DamagedDocumentsLoadWhatTheyCanAndReportIt)
     EXPECT_EQ(f.page.SelectionOf(Page::IDC_TRANSPORT), 0);
     EXPECT_EQ(f.page.TextOf(Page::IDC_SERVER_ADDRESS), u"media.dovrane-fleet.example");
 
-    EXPECT_FALSE(f.LoadText(Replaced(sSample, "True\">30<", "True\">thirty<")));
-    EXPECT_EQ(f.page.TextOf(Page::IDC_MAX_IDLE_TIME), u"0");
-    EXPECT_EQ(f.page.SelectionOf(Page::IDC_SLEEP_UNIT), 2);
-
     EXPECT_FALSE(f.LoadText(Replaced(sSample, "<kov:SleepManagementAction kov:Minutes=\"120\"/>", "")));
-    EXPECT_FALSE(
-        f.LoadText(Replaced(sSample, "kov:TransportProtocol=\"UDP\"", "kov:TransportProtocol=\"QUIC\"")));
-    EXPECT_EQ(f.page.Record().multipleConnections.vServerConnections.size(), 3u);
+    EXPECT_FALSE(f.LoadText(Replaced(sSample, "<kov:PortNumber>7</kov:PortNumber>", "")));
 
     // Nothing to read: everything at its defaults, nothing breaks.
     EXPECT_FALSE(f.LoadText("<kov:DeviceProgramParameters xmlns:kov=\"urn:dovrane:kov\"/>"));
     EXPECT_TRUE(f.page.IsChecked(Page::IDC_NO_SERVER));
     EXPECT_FALSE(f.page.IsEnabled(Page::IDC_MAX_IDLE_ENABLE));
+}
+
+TEST(ConnectionPage, IntegersAndListEntriesReadWithoutAMismatch)
+{
+    SConnectionFixture f;
+    std::string sDoc = SampleDocumentText();
+    // Texts that are not numbers read as 0, numbers end at the first other character.
+    sDoc = Replaced(sDoc, "True\">30<", "True\"><");
+    sDoc = Replaced(sDoc, "<kov:PortNumber>7</kov:PortNumber>", "<kov:PortNumber/>");
+    sDoc = Replaced(sDoc, "kov:Minutes=\"120\"", "kov:Minutes=\" 90min\"");
+    // An entry with a protocol outside the table, and one with most attributes missing.
+    sDoc = Replaced(sDoc, "kov:TransportProtocol=\"UDP\"", "kov:TransportProtocol=\"QUIC\"");
+    sDoc = Replaced(sDoc, "kov:Enable=\"True\" kov:Secure=\"True\" kov:Name=\"Dispatch Center\"",
+                    "kov:Name=\"Dispatch Center\"");
+    ASSERT_TRUE(f.LoadText(sDoc));
+    EXPECT_EQ(f.page.Record().iMaxIdleTime, 0);
+    EXPECT_EQ(f.page.TextOf(Page::IDC_MAX_IDLE_TIME), u"0");
+    EXPECT_EQ(f.page.Record().iReferenceServerPort, 0);
+    EXPECT_EQ(f.page.Record().dwSleepMinutes, 90u);
+    EXPECT_EQ(f.page.TextOf(Page::IDC_SLEEP_TIME), u"90");
+    const std::vector<ClientParameters>& vServers = f.page.Record().multipleConnections.vServerConnections;
+    ASSERT_EQ(vServers.size(), 3u);
+    EXPECT_EQ(vServers[2].eTransportProtocol, TransportProtocol::Any);
+    EXPECT_EQ(vServers[2].wszName, u"Training Room");
+    EXPECT_FALSE(vServers[0].bEnabled || vServers[0].bSecure);
+    EXPECT_EQ(vServers[0].eTransportProtocol, TransportProtocol::TCP);
+
+    ASSERT_TRUE(f.LoadText(Replaced(Replaced(SampleDocumentText(), "True\">30<", "True\">thirty<"),
+                                    "kov:Minutes=\"120\"", "kov:Minutes=\"-5\"")));
+    EXPECT_EQ(f.page.Record().iMaxIdleTime, 0);
+    EXPECT_EQ(f.page.Record().dwSleepMinutes, 0u); // below the unsigned range: 0, not a wrapped value
+    EXPECT_EQ(f.page.SelectionOf(Page::IDC_SLEEP_UNIT), 0);
 }
 
 TEST(ConnectionPage, StoresEveryItemTrimmedWithEraseMarks)

@@ -53,9 +53,9 @@ TEST(EthernetPage, LoadsFieldsAndFallsBackToDefaults)
     EXPECT_FALSE(f.LoadText(Replaced(SampleDocumentText(), ">Manual<", ">manual<")));
     EXPECT_TRUE(f.page.IsChecked(Page::IDC_METHOD_NONE));
     EXPECT_EQ(f.page.TextOf(Page::IDC_HOST_ADDRESS), u"192.168.10.1");
-    // An address no field can show is reported and left blank; the broadcast address is shown.
-    EXPECT_FALSE(f.LoadText(Replaced(Replaced(SampleDocumentText(), ">192.168.10.254<", ">gateway<"),
-                                     ">192.168.10.255<", ">255.255.255.255<")));
+    // An address no field can show is left blank without a mismatch; the broadcast address is shown.
+    EXPECT_TRUE(f.LoadText(Replaced(Replaced(SampleDocumentText(), ">192.168.10.254<", ">gateway<"),
+                                    ">192.168.10.255<", ">255.255.255.255<")));
     EXPECT_EQ(f.page.TextOf(Page::IDC_GATEWAY_ADDRESS), u"");
     EXPECT_EQ(f.page.TextOf(Page::IDC_BROADCAST_ADDRESS), u"255.255.255.255");
 

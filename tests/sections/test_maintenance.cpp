@@ -163,7 +163,11 @@ TEST(MaintenancePage, PeriodCustomTextsAndFileChecks)
     page.Type(Dlg::IDC_FILE_PATH, u"/fw.d/image");
     page.Click(Dlg::IDC_PROGRAM);
     EXPECT_EQ(host.LastMessage().wszText, u"Program file does not match device!");
-    EXPECT_EQ(ParseSoftwareVersion(u"7.1.2"), -1); // so every published version is newer
+    SFirmwareDownloadRequest request;
+    ASSERT_TRUE(FirmwareDownloadRequestFor(u"", u"7.1.2.3", request));
+    EXPECT_EQ(request.llCurrentVersion, 0x07010203);
+    ASSERT_TRUE(FirmwareDownloadRequestFor(u"", u"7.1.2", request));
+    EXPECT_EQ(request.llCurrentVersion, -1); // so every published version is newer
 }
 
 } // namespace

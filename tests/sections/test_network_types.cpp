@@ -30,21 +30,8 @@ NodeRef WifiOf(const TreeRef& tree)
     return tree.Root().FindChild(u"kov:ConnectionParameters").FindChild(u"kov:WiFi");
 }
 
-TEST(NetworkTypes, StrictNumbersAndAddressTexts)
+TEST(NetworkTypes, AddressFieldsAndEnumLists)
 {
-    int32_t iValue = 5;
-    EXPECT_TRUE(ParseWholeInt(u" -42 ", iValue) && iValue == -42);
-    EXPECT_TRUE(ParseWholeInt(u"2147483647", iValue) && iValue == 2147483647);
-    for (const char16_t* wszBad : {u"12abc", u"", u" ", u"-", u"2147483648", u"1 2", u"99999999999999999999"})
-        EXPECT_FALSE(ParseWholeInt(wszBad, iValue)) << static_cast<int>(wszBad[0]);
-    EXPECT_EQ(iValue, 2147483647);
-    uint32_t dwValue = 0;
-    EXPECT_TRUE(ParseWholeUInt(u"4294967295", dwValue) && dwValue == 4294967295u);
-    EXPECT_FALSE(ParseWholeUInt(u"-1", dwValue) || ParseWholeUInt(u"4294967296", dwValue));
-
-    EXPECT_TRUE(IsShowableAddressText(u"") && IsShowableAddressText(u"10.0.0.1") &&
-                IsShowableAddressText(u"255.255.255.255") && IsShowableAddressText(u"0x0a.1"));
-    EXPECT_FALSE(IsShowableAddressText(u"10.0.0.256") || IsShowableAddressText(u"host.example"));
     CForm form;
     CIpAddressEdit& rField = form.AddIpAddress(1, u"Subnet Mask:");
     ShowAddressText(rField, u"255.255.255.255");
@@ -96,22 +83,39 @@ TEST(NetworkTypes, NetworkLayerRoundTripKeepsForeignContent)
     EXPECT_EQ(reread.vForwardingRules.size(), 1u);
 }
 
-TEST(NetworkTypes, DamagedValuesLoadWhatTheyCan)
+TEST(NetworkTypes, DamagedListEntriesTakeTheirDefaultsWithoutAMismatch)
 {
     std::string sXml = kWifiLayer;
-    sXml.replace(sXml.find("\"UDP\""), 5, "\"udp\"");
+    sXml.replace(sXml.find("\"UDP\""), 5, "\"SCTP\"");
     sXml.replace(sXml.find("\"21\""), 4, "\"ftp\"");
-    sXml.replace(sXml.find("\"VPN\""), 5, "\"Modem\"");
+    sXml.replace(sXml.find("\"10.1.0.7\""), 10, "\"gateway.lan\"");
+    sXml.replace(sXml.find("<kov:HostAddress>172.16.0.1"), 27, "<kov:HostAddress>not-an-address");
     TreeRef tree;
     ASSERT_TRUE(tree.LoadFromText(sXml));
     LocalNetworkParameters layer;
-    EXPECT_FALSE(layer.Exchange(WifiOf(tree), false));
-    EXPECT_EQ(layer.eNATExternalInterfaceType, NetworkInterfaceType::Cellular);
-    EXPECT_EQ(layer.eAddressConfigMethod, AddressConfigMethod::DHCP);
+    EXPECT_TRUE(layer.Exchange(WifiOf(tree), false));
     ASSERT_EQ(layer.vForwardingRules.size(), 2u);
     EXPECT_EQ(layer.vForwardingRules[0].eProtocol, TransportProtocol::Any);
     EXPECT_EQ(layer.vForwardingRules[0].iPortNumber, 8554);
+    EXPECT_EQ(layer.vForwardingRules[0].wszInternalAddress, u"gateway.lan");
     EXPECT_EQ(layer.vForwardingRules[1].iPortNumber, 0);
+    ASSERT_EQ(layer.vStaticNetworkConfigurations.size(), 1u);
+    EXPECT_EQ(layer.vStaticNetworkConfigurations[0].wszHostAddress, u"not-an-address");
+
+    // An address the fields cannot show, in the address set itself, is no mismatch either.
+    sXml.replace(sXml.find(">10.1.0.1<"), 10, ">10.1.0.999<");
+    ASSERT_TRUE(tree.LoadFromText(sXml));
+    EXPECT_TRUE(layer.Exchange(WifiOf(tree), false));
+    EXPECT_EQ(layer.staticConfiguration.wszHostAddress, u"10.1.0.999");
+
+    // A section item outside its table is one, and the rest is still read.
+    sXml.replace(sXml.find("\"VPN\""), 5, "\"Modem\"");
+    ASSERT_TRUE(tree.LoadFromText(sXml));
+    layer = LocalNetworkParameters();
+    EXPECT_FALSE(layer.Exchange(WifiOf(tree), false));
+    EXPECT_EQ(layer.eNATExternalInterfaceType, NetworkInterfaceType::Cellular);
+    EXPECT_EQ(layer.eAddressConfigMethod, AddressConfigMethod::DHCP);
+    EXPECT_EQ(layer.vForwardingRules.size(), 2u);
 
     // Missing containers are empty lists, not a mismatch.
     TreeRef bare;

@@ -16,6 +16,7 @@ constexpr char kRulesDocument[] =
     "<kov:ForwardingRule kov:Address=\"10.0.0.5\" kov:PortNumber=\"22\" kov:Protocol=\"TCP\"/>"
     "<kov:Comment>kept</kov:Comment>"
     "<kov:ForwardingRule kov:Address=\"10.0.0.6\" kov:PortNumber=\"69\" kov:Protocol=\"SCTP\"/>"
+    "<kov:ForwardingRule kov:Address=\"printer.lan\" kov:PortNumber=\"\"/>"
     "</kov:ForwardingRules></kov:CaptureDeviceRules></kov:DeviceProgramParameters>";
 
 struct SRulesFixture : SPageFixture<CIPForwardingRulesDlg> {
@@ -29,16 +30,18 @@ TEST(PortForwardingPage, LoadsRowsAndStoresTheListWithItsEraseMark)
     ASSERT_EQ(f.List().RowCount(), 3);
     EXPECT_EQ(f.List().Rows()[2].vCells, (std::vector<std::u16string>{u"192.168.10.31", u"UDP", u"5004"}));
 
-    // A protocol outside the table shows as "Any" and is reported; the foreign child survives a
-    // store into the same (file) document.
-    EXPECT_FALSE(f.LoadText(kRulesDocument, EDocumentState::File));
+    // A protocol outside the table shows as "Any", an empty port as 0 and an address no field can
+    // show as it is, none of them a mismatch; the foreign child survives a store into the same
+    // (file) document.
+    EXPECT_TRUE(f.LoadText(kRulesDocument, EDocumentState::File));
     EXPECT_EQ(f.List().Cell(1, 1), u"Any");
+    EXPECT_EQ(f.List().Rows()[2].vCells, (std::vector<std::u16string>{u"printer.lan", u"Any", u"0"}));
     f.page.Store();
     NodeRef rules = f.holder.LoadedDocument()
                         .Root()
                         .FindChild(u"kov:CaptureDeviceRules")
                         .FindChild(u"kov:ForwardingRules");
-    ASSERT_EQ(rules.ChildCount(), 3u);
+    ASSERT_EQ(rules.ChildCount(), 4u);
     EXPECT_TRUE(rules.FirstChild().NameIs(u"kov:Comment"));
     std::u16string wsz;
     EXPECT_TRUE(rules.FirstChild().NextSibling().NextSibling().GetAttribute(u"kov:Protocol", wsz) &&

@@ -21,6 +21,7 @@
 #include "sim/SimPipeRunner.h"
 #include "support/CrashLedger.h"
 #include "support/ScopeFrame.h"
+#include "support/TextNumbers.h"
 #include "ui/qt/Icons.h"
 #include "ui/qt/MainWindow.h"
 #include "ui/qt/QtText.h"
@@ -82,7 +83,7 @@ bool ParseArguments(int argc, char** argv, SArguments& args, std::string& sError
             if (!Value(sValue)) {
                 return false;
             }
-            args.iSubject = std::atoi(sValue.c_str());
+            args.iSubject = ReadInt32(sValue);
         } else {
             sError = "unknown argument " + sArg;
             return false;

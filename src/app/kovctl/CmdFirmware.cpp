@@ -4,6 +4,7 @@
 
 #include "firmware/ProgramFile.h"
 #include "support/TextCodec.h"
+#include "support/TextNumbers.h"
 
 #include <cstdio>
 
@@ -75,8 +76,7 @@ int CmdInspect(const SKovctlGlobals& /*globals*/, const std::vector<std::string>
         const int64_t llVersion = ReadLdrVersion(wszPath);
         if (llVersion < 0)
             return Fail(LdrVersionMessage(llVersion));
-        std::printf("version: %s\n",
-                    Utf16ToUtf8(PackedVersionText(static_cast<uint32_t>(llVersion))).c_str());
+        std::printf("version: %s\n", DottedQuadText<char>(static_cast<uint32_t>(llVersion)).c_str());
         return std::fflush(stdout) == 0 ? kExitOk : kExitFailure;
     }
 

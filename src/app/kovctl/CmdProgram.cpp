@@ -15,6 +15,7 @@
 #include "firmware/ProgramFile.h"
 #include "platform/Terminal.h"
 #include "sections/Maintenance.h"
+#include "support/TextNumbers.h"
 
 namespace kov {
 namespace {
@@ -83,7 +84,7 @@ std::u16string ProgressLine(const Dlg& page)
         const CProgressBar& bar = *page.Find<CProgressBar>(iId);
         if (!wszLine.empty())
             wszLine += u"  ";
-        wszLine += bar.Caption() + u" " + Utf8ToUtf16(std::to_string(bar.Pos())) + u"%";
+        wszLine += bar.Caption() + u" " + DecimalText(bar.Pos()) + u"%";
     }
     return wszLine;
 }

@@ -1,9 +1,9 @@
 #include "app/kovctl/Kovctl.h"
 
 #include "app/kovctl/Commands.h"
+#include "support/TextNumbers.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -57,11 +57,10 @@ void PrintHelp(FILE* pOut)
 
 bool ParseSeconds(const char* sz, int& iOut)
 {
-    char* pEnd = nullptr;
-    long l = std::strtol(sz, &pEnd, 10);
-    if (pEnd == sz || *pEnd != '\0' || l < 0 || l > 86400)
+    int32_t iSeconds = 0;
+    if (!ParseWholeInt32(std::string_view(sz), iSeconds) || iSeconds < 0 || iSeconds > 86400)
         return false;
-    iOut = int(l);
+    iOut = iSeconds;
     return true;
 }
 
