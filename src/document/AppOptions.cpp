@@ -4,7 +4,7 @@
 #include "document/Namespace.h"
 #include "document/ValueTree.h"
 #include "platform/KnownFolders.h"
-#include "support/Format.h"
+#include "support/TextNumbers.h"
 
 namespace kov {
 

@@ -7,7 +7,6 @@ namespace kov {
 
 namespace {
 
-constexpr char16_t kBroadcastText[] = u"255.255.255.255";
 
 bool ExchangeAddressSet(StaticNetworkConfiguration& rConfig, NodeRef element, bool bStore, bool bRequireAll)
 {
@@ -46,12 +45,6 @@ void FillEnumList(CDropDownList& rList, EnumTable table)
     rList.DeleteAllItems();
     for (const EnumText& row : table)
         rList.AddItem(row.wszText ? row.wszText : u"", static_cast<uint32_t>(row.iValue));
-}
-
-void ShowAddressText(CIpAddressEdit& rField, std::u16string_view wszText)
-{
-    if (!rField.SetText(wszText) && wszText == kBroadcastText)
-        rField.SetAddress(0xFFFFFFFFu);
 }
 
 bool ForwardingRule::Exchange(NodeRef item, bool bStore)

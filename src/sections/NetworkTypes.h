@@ -62,13 +62,6 @@ inline std::u16string TransportProtocolText(TransportProtocol eProtocol)
 // Earlier items are removed, so dialogs may fill their lists each time they open.
 void FillEnumList(CDropDownList& rList, EnumTable table);
 
-// ---- Address fields ------------------------------------------------------------------------
-
-// Puts an address text into an address field by the inet_addr rules (unparsable text leaves it
-// blank). "255.255.255.255", which those rules cannot tell from a failure, is still shown, so a
-// broadcast address or host mask survives a load and store.
-void ShowAddressText(CIpAddressEdit& rField, std::u16string_view wszText);
-
 // ---- Records -------------------------------------------------------------------------------
 
 struct ForwardingRule {
