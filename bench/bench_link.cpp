@@ -177,8 +177,8 @@ void BM_RoundTrip12Bytes(benchmark::State& state)
     std::thread device([&] {
         char aRequest[kFrameHeaderSize];
         const auto aReply = SFrameHeader{59, 1, 0}.Encode();
-        while (connection.device.Read(aRequest, kFrameHeaderSize) == int32_t(kFrameHeaderSize))
-            if (connection.device.Write(aReply.data(), kFrameHeaderSize) != int32_t(kFrameHeaderSize))
+        while (connection.device.Read(aRequest, kFrameHeaderSize).iCount == int32_t(kFrameHeaderSize))
+            if (connection.device.Write(aReply.data(), kFrameHeaderSize).iCount != int32_t(kFrameHeaderSize))
                 break;
     });
     int iReplies = 0;

@@ -1,7 +1,6 @@
 #include "link/ProtoHandler.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -99,28 +98,27 @@ bool CHostClientProtoHandler::SendFrame(uint32_t dwCommandId, uint32_t dwPayload
     if (!guard.Locked())
         return false;
     const auto aHeader = SFrameHeader{dwCommandId, dwParam, dwPayloadLength}.Encode();
-    if (m_pTransport->Write(aHeader.data(), int32_t(kFrameHeaderSize)) != int32_t(kFrameHeaderSize))
+    if (m_pTransport->Write(aHeader.data(), int32_t(kFrameHeaderSize)).iCount != int32_t(kFrameHeaderSize))
         return false;
     if (dwPayloadLength != 0 &&
-        m_pTransport->Write(pPayload, int32_t(dwPayloadLength)) != int32_t(dwPayloadLength))
+        m_pTransport->Write(pPayload, int32_t(dwPayloadLength)).iCount != int32_t(dwPayloadLength))
         return false;
     return true;
 }
 
 // Reads exactly dwCount bytes, never asking for more than one chunk per call. Pipes and USB
 // bulk reads may deliver less than asked, so the rest of a chunk is asked for again.
-bool CHostClientProtoHandler::ReadExact(char* pBuffer, uint32_t dwCount, int& iError)
+bool CHostClientProtoHandler::ReadExact(char* pBuffer, uint32_t dwCount, uint32_t& dwError)
 {
     uint32_t dwDone = 0;
     while (dwDone < dwCount) {
         const uint32_t dwAsk = std::min(dwCount - dwDone, kReadChunk);
-        errno = 0;
-        const int32_t iRead = m_pTransport->Read(pBuffer + dwDone, int32_t(dwAsk));
-        if (iRead <= 0 || uint32_t(iRead) > dwAsk) {
-            iError = errno;
+        const STransferResult read = m_pTransport->Read(pBuffer + dwDone, int32_t(dwAsk));
+        if (read.iCount <= 0 || uint32_t(read.iCount) > dwAsk) {
+            dwError = read.dwError;
             return false;
         }
-        dwDone += uint32_t(iRead);
+        dwDone += uint32_t(read.iCount);
     }
     return true;
 }
@@ -158,9 +156,9 @@ uint32_t CHostClientProtoHandler::Run(uint32_t)
     std::vector<char> aDiscard; // for payloads no event takes
     for (;;) {
         uint8_t aHeader[kFrameHeaderSize] = {};
-        int iError = 0;
-        if (!ReadExact(reinterpret_cast<char*>(aHeader), kFrameHeaderSize, iError)) {
-            PostErrorText("Device File Error: %d", iError);
+        uint32_t dwError = 0;
+        if (!ReadExact(reinterpret_cast<char*>(aHeader), kFrameHeaderSize, dwError)) {
+            PostErrorText("Device File Error: %d", int(dwError));
             break;
         }
         header = SFrameHeader::Decode(aHeader);
@@ -182,19 +180,19 @@ uint32_t CHostClientProtoHandler::Run(uint32_t)
                 }
                 event.pPayload[dwLength] = 0;
                 event.dwPayloadLength = dwLength;
-                bRead = ReadExact(event.pPayload.get(), dwLength, iError);
+                bRead = ReadExact(event.pPayload.get(), dwLength, dwError);
             } else {
                 // Nobody takes this payload: read it past through a small buffer.
                 aDiscard.resize(std::min<uint32_t>(dwLength, 1u << 16));
                 bRead = true;
                 for (uint32_t dwLeft = dwLength; bRead && dwLeft > 0;) {
                     const uint32_t dwPart = std::min<uint32_t>(dwLeft, uint32_t(aDiscard.size()));
-                    bRead = ReadExact(aDiscard.data(), dwPart, iError);
+                    bRead = ReadExact(aDiscard.data(), dwPart, dwError);
                     dwLeft -= dwPart;
                 }
             }
             if (!bRead) {
-                PostErrorText("Device file error %d in command id %d", iError, int(header.dwCommandId));
+                PostErrorText("Device file error %d in command id %d", int(dwError), int(header.dwCommandId));
                 break;
             }
         }

@@ -43,7 +43,8 @@ protected:
     uint32_t Run(uint32_t dwArgument) override;
 
 private:
-    bool ReadExact(char* pBuffer, uint32_t dwCount, int& iError);
+    // Reads exactly dwCount bytes; on failure dwError is the transport's error code.
+    bool ReadExact(char* pBuffer, uint32_t dwCount, uint32_t& dwError);
     void Post(DeviceEvent eEvent, uint32_t wParam, uint32_t lParam);
     // Posts one of the loop's own error lines (at most 99 characters) as DeviceTextEvent 0.
     void PostErrorText(const char* szFormat, ...);

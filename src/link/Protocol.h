@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/Transfer.h"
+
 namespace kov {
 
 enum HostClientCommand : uint32_t {
@@ -89,12 +91,13 @@ private:
 };
 
 // The three operations every transport offers. Read and Write block until the request
-// completes and return the count transferred or -1; a short transfer is not continued.
+// completes and return the count transferred, or -1 with the system's error code; a short
+// transfer is not continued.
 class ITransport {
 public:
     virtual ~ITransport() = default;
-    virtual int32_t Read(void* pBuffer, int32_t iCount) = 0;
-    virtual int32_t Write(const void* pBuffer, int32_t iCount) = 0;
+    virtual STransferResult Read(void* pBuffer, int32_t iCount) = 0;
+    virtual STransferResult Write(const void* pBuffer, int32_t iCount) = 0;
     // Releases the pipes and makes a Read blocked on another thread fail.
     virtual void Close(bool bForce) = 0;
 };

@@ -13,13 +13,13 @@ namespace {
 class CProbeTransport final : public ITransport {
 public:
     explicit CProbeTransport(ITransport* pInner) : m_pInner(pInner) {}
-    int32_t Read(void* pBuffer, int32_t iCount) override
+    STransferResult Read(void* pBuffer, int32_t iCount) override
     {
         vReadSizes.push_back(iCount);
         vReadBuffers.push_back(pBuffer);
         return m_pInner->Read(pBuffer, iCount);
     }
-    int32_t Write(const void* pBuffer, int32_t iCount) override
+    STransferResult Write(const void* pBuffer, int32_t iCount) override
     {
         vWrites.emplace_back(static_cast<const char*>(pBuffer), size_t(iCount));
         if (iWriteLimit >= 0 && iCount > iWriteLimit)
@@ -42,7 +42,7 @@ struct SLink {
     SLink() { std::tie(pHost, pDevice) = CMemoryTransport::MakePair(); }
     void Send(const std::string& sBytes)
     {
-        ASSERT_EQ(pDevice->Write(sBytes.data(), int32_t(sBytes.size())), int32_t(sBytes.size()));
+        ASSERT_EQ(pDevice->Write(sBytes.data(), int32_t(sBytes.size())).iCount, int32_t(sBytes.size()));
     }
 };
 
@@ -50,7 +50,7 @@ std::string ReadAll(ITransport& transport)
 {
     std::string sAll;
     char aBuffer[65536];
-    for (int32_t iRead; (iRead = transport.Read(aBuffer, sizeof aBuffer)) > 0;)
+    for (int32_t iRead; (iRead = transport.Read(aBuffer, sizeof aBuffer).iCount) > 0;)
         sAll.append(aBuffer, size_t(iRead));
     return sAll;
 }
