@@ -270,7 +270,15 @@ std::optional<ESessionEnd> CSimDevice::HandleFrame(const SFrameHeader& h, std::v
 {
     std::string sWhat = "received " + std::to_string(h.dwCommandId) + " param " + std::to_string(h.dwParam) +
                         " payload " + std::to_string(h.dwPayloadLength);
-    switch (h.dwCommandId) {
+    const SCommandRow row = ProtocolRow(h.dwCommandId);
+    if (row.eDirection != ECommandDirection::HostToDevice) {
+        Log(sWhat + (row.Known() ? ": " + std::string(row.szName) + " is a reply, not a request"
+                                 : ": unknown command"));
+        Send(DeviceReply::UnsupportedCommand, h.dwCommandId);
+        return m_bLinkBroken ? std::optional(ESessionEnd::HostGone) : std::nullopt;
+    }
+    // Every request of the protocol is handled: the compiler names one left out here.
+    switch (HostClientCommand(h.dwCommandId)) {
     case ReadParameters:
         Log(sWhat + ": read parameters");
         if (m_bAuthorized) {
@@ -381,10 +389,6 @@ std::optional<ESessionEnd> CSimDevice::HandleFrame(const SFrameHeader& h, std::v
     case LogOutput:
         Log(sWhat + (h.dwParam ? ": log output on" : ": log output off"));
         m_bLogOn = h.dwParam != 0;
-        break;
-    default:
-        Log(sWhat + ": unknown command");
-        Send(DeviceReply::UnsupportedCommand, h.dwCommandId);
         break;
     }
     if (m_bLinkBroken)
