@@ -150,10 +150,6 @@ uint32_t CHostClientProtoHandler::Run(uint32_t)
         header = SFrameHeader::Decode(aHeader);
         const SCommandRow row = ProtocolRow(header.dwCommandId);
         SDeviceEventData event;
-        if (header.dwPayloadLength > kMaxPayloadLength) {
-            PostErrorText("Impossible allocation size: 0x%08X", header.dwPayloadLength);
-            break;
-        }
         if (row.TakesPayload() ? !ReadPayload(header, event) : !SkipPayload(header))
             break;
         if (!row.IsReply()) {

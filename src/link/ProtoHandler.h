@@ -15,8 +15,9 @@ public:
     static constexpr const char* kThreadName = "Host Client Protocol Handler";
     // No single read asks the transport for more than this.
     static constexpr uint32_t kReadChunk = 0x100000;
-    // Longer payloads are refused as impossible allocations rather than tried: a corrupt
-    // length must not make the program reserve gigabytes.
+    // Longer payloads that an event would keep are refused as impossible allocations rather
+    // than tried: a corrupt length must not make the program reserve gigabytes. Payloads no
+    // event keeps are read past whatever their length.
     static constexpr uint32_t kMaxPayloadLength = 256u << 20;
     // Payloads no event keeps are read past through a scratch buffer of this size.
     static constexpr uint32_t kDiscardChunk = 64u << 10;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <set>
 #include <thread>
 
 #include "LinkTestKit.h"
@@ -231,20 +232,14 @@ TEST(ProtoHandlerReceive, FatalFramesPostTheirTextThenLinkClosed)
         std::string sBytes;
         std::string sText;
     };
-    // A header announcing dwLength bytes of payload, without them.
-    auto fnAnnounce = [](uint32_t dwId, uint32_t dwLength) {
-        const auto aHeader = SFrameHeader{dwId, 0, dwLength}.Encode();
-        return std::string(reinterpret_cast<const char*>(aHeader.data()), aHeader.size());
-    };
     const std::string sNoDevice = std::to_string(ENODEV);
     const SCase aCases[] = {
         // Payloads an event would keep are refused beyond the cap, and where length + 1 wraps.
-        {fnAnnounce(58, 0xFFFFFFFF) + "abc", "Impossible allocation size: 0xFFFFFFFF"},
-        {fnAnnounce(20, CHostClientProtoHandler::kMaxPayloadLength + 1),
+        {Header(58, 0, 0xFFFFFFFF) + "abc", "Impossible allocation size: 0xFFFFFFFF"},
+        {Header(20, 0, CHostClientProtoHandler::kMaxPayloadLength + 1),
          "Impossible allocation size: 0x10000001"},
         {Frame(68, 0, "0123456789").substr(0, 17), "Device file error " + sNoDevice + " in command id 68"},
-        {fnAnnounce(7, 5000) + "abc", "Device file error " + sNoDevice + " in command id 7"},
-        {fnAnnounce(7, 0x40000000), "Impossible allocation size: 0x40000000"},
+        {Header(7, 0, 5000) + "abc", "Device file error " + sNoDevice + " in command id 7"},
         {Frame(59, 1).substr(0, 7), "Device File Error: " + sNoDevice},
     };
     for (const SCase& c : aCases) {
@@ -269,6 +264,83 @@ TEST(ProtoHandlerReceive, FatalFramesPostTheirTextThenLinkClosed)
         EXPECT_TRUE(link.pHost->IsClosed()); // the loop released the dead stream
         pHandler->Release();
     }
+}
+
+// A device stream of literal bytes and runs of filler that are counted but never stored, so
+// a test can send payloads far larger than it could hold. Ends as an unplugged device does.
+class CSyntheticStream final : public ITransport {
+public:
+    void AddBytes(const std::string& sBytes) { m_vParts.push_back({sBytes, 0}); }
+    void AddFiller(uint64_t qwCount) { m_vParts.push_back({{}, qwCount}); }
+
+    STransferResult Read(void* pBuffer, int32_t iCount) override
+    {
+        iLargestAsk = std::max(iLargestAsk, iCount);
+        while (m_iPart < m_vParts.size() && Left() == 0) {
+            ++m_iPart;
+            m_qwDone = 0;
+        }
+        if (m_iPart == m_vParts.size())
+            return STransferResult::Failed(ENODEV);
+        const SPart& part = m_vParts[m_iPart];
+        const auto iTake = int32_t(std::min<uint64_t>(Left(), uint64_t(iCount)));
+        if (part.qwFiller == 0)
+            std::memcpy(pBuffer, part.sBytes.data() + m_qwDone, size_t(iTake));
+        else
+            fillerBuffers.insert(pBuffer);
+        m_qwDone += uint64_t(iTake);
+        return STransferResult::Done(iTake);
+    }
+    STransferResult Write(const void*, int32_t iCount) override { return STransferResult::Done(iCount); }
+    void Close(bool) override {}
+
+    int32_t iLargestAsk = 0;
+    std::set<void*> fillerBuffers; // where filler was read into
+
+private:
+    struct SPart {
+        std::string sBytes;
+        uint64_t qwFiller;
+    };
+    uint64_t Left() const
+    {
+        const SPart& part = m_vParts[m_iPart];
+        return (part.qwFiller ? part.qwFiller : part.sBytes.size()) - m_qwDone;
+    }
+    std::vector<SPart> m_vParts;
+    size_t m_iPart = 0;
+    uint64_t m_qwDone = 0;
+};
+
+TEST(ProtoHandlerReceive, PayloadsNoEventKeepsAreReadPastWhateverTheirLength)
+{
+    // 4 GiB on an unknown id and more than the cap on a reply that takes no payload: both
+    // are read past in bounded reads into one scratch buffer, and the stream goes on.
+    CSyntheticStream stream;
+    stream.AddBytes(Header(7, 0, 0xFFFFFFFF));
+    stream.AddFiller(0xFFFFFFFF);
+    stream.AddBytes(Header(59, 1, CHostClientProtoHandler::kMaxPayloadLength + 1));
+    stream.AddFiller(CHostClientProtoHandler::kMaxPayloadLength + 1);
+    stream.AddBytes(Frame(20, 2, "after"));
+    CRecordingSink sink;
+    CHostClientProtoHandler* pHandler = StartHandler(&stream, &sink);
+    ASSERT_NE(pHandler, nullptr);
+    ASSERT_TRUE(sink.WaitClosed(std::chrono::seconds(120)));
+    pHandler->Release();
+
+    auto& events = sink.Events();
+    ASSERT_EQ(events.size(), 5u);
+    EXPECT_EQ(events[0].eEvent, DeviceEvent::UnsupportedCommandEvent);
+    EXPECT_EQ(events[0].wParam, 7u);
+    EXPECT_EQ(events[1].eEvent, DeviceEvent::WriteParametersResultEvent);
+    EXPECT_EQ(events[1].wParam, 1u);
+    EXPECT_FALSE(events[1].pPayload);
+    EXPECT_EQ(events[2].eEvent, DeviceEvent::DeviceTextEvent);
+    EXPECT_STREQ(events[2].Text(), "after");
+    EXPECT_EQ(events[3].Text(), "Device File Error: " + std::to_string(ENODEV));
+    EXPECT_EQ(events[4].eEvent, DeviceEvent::LinkClosed);
+    EXPECT_LE(stream.iLargestAsk, int32_t(CHostClientProtoHandler::kReadChunk));
+    EXPECT_EQ(stream.fillerBuffers.size(), 1u);
 }
 
 } // namespace
