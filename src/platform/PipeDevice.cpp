@@ -217,32 +217,8 @@ STransferResult CPipeDeviceSide::Write(const void* pBuffer, int32_t iCount)
         Leave();
         return STransferResult::Failed(ENOTCONN); // no host session
     }
-    int32_t iDone = 0;
-    STransferResult result;
-    while (iDone < iCount) {
-        if (m_bCancelled) {
-            result.dwError = ECANCELED;
-            break;
-        }
-        const ssize_t iWritten =
-            ::write(iFd, static_cast<const char*>(pBuffer) + iDone, size_t(iCount - iDone));
-        if (iWritten > 0) {
-            iDone += int32_t(iWritten);
-            continue;
-        }
-        if (iWritten < 0 && errno == EINTR)
-            continue;
-        if (iWritten < 0 && errno == EAGAIN) {
-            if (WaitFdOrWake(iFd, POLLOUT, m_wake, -1, result.dwError) > 0)
-                continue;
-            break;
-        }
-        result.dwError = iWritten < 0 ? uint32_t(errno) : EIO; // EPIPE: the host went away
-        break;
-    }
+    const STransferResult result = WriteAllOrWake(iFd, pBuffer, iCount, m_wake, &m_bCancelled);
     Leave();
-    if (iDone == iCount)
-        result = STransferResult::Done(iDone);
     return result;
 }
 

@@ -95,6 +95,35 @@ int WaitFdOrWake(int iFd, short nEvents, const CWakeEvent& wake, int iTimeoutMs,
     }
 }
 
+STransferResult WriteAllOrWake(int iFd, const void* pBuffer, int32_t iCount, const CWakeEvent& wake,
+                               const std::atomic<bool>* pbCancelled)
+{
+    const auto* pBytes = static_cast<const uint8_t*>(pBuffer);
+    int32_t iDone = 0;
+    uint32_t dwError = 0;
+    while (iDone < iCount) {
+        if (pbCancelled && *pbCancelled) {
+            dwError = ECANCELED;
+            break;
+        }
+        const ssize_t iWritten = ::write(iFd, pBytes + iDone, size_t(iCount - iDone));
+        if (iWritten > 0) {
+            iDone += int32_t(iWritten);
+            continue;
+        }
+        if (iWritten < 0 && errno == EINTR)
+            continue;
+        if (iWritten < 0 && errno == EAGAIN) {
+            if (WaitFdOrWake(iFd, POLLOUT, wake, -1, dwError) > 0)
+                continue;
+            break;
+        }
+        dwError = iWritten < 0 ? uint32_t(errno) : EIO; // EPIPE when the reader went away
+        break;
+    }
+    return iDone == iCount ? STransferResult::Done(iDone) : STransferResult{-1, dwError};
+}
+
 CPipeHostChannel::~CPipeHostChannel()
 {
     Close();
@@ -196,28 +225,8 @@ STransferResult CPipeHostChannel::Write(const void* pBuffer, int32_t iCount)
     int iFd = -1;
     if (!Enter(iFd, false))
         return STransferResult::Failed(ECANCELED);
-    const auto* pBytes = static_cast<const uint8_t*>(pBuffer);
-    int32_t iDone = 0;
-    STransferResult result;
-    while (iDone < iCount) {
-        const ssize_t iWritten = ::write(iFd, pBytes + iDone, size_t(iCount - iDone));
-        if (iWritten > 0) {
-            iDone += int32_t(iWritten);
-            continue;
-        }
-        if (iWritten < 0 && errno == EINTR)
-            continue;
-        if (iWritten < 0 && errno == EAGAIN) {
-            if (WaitFdOrWake(iFd, POLLOUT, m_wake, -1, result.dwError) > 0)
-                continue;
-            break;
-        }
-        result.dwError = iWritten < 0 ? uint32_t(errno) : EIO; // EPIPE when the device went away
-        break;
-    }
+    const STransferResult result = WriteAllOrWake(iFd, pBuffer, iCount, m_wake);
     Leave();
-    if (iDone == iCount)
-        result = STransferResult::Done(iDone);
     return result;
 }
 

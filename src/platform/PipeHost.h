@@ -2,6 +2,7 @@
 // The host side of the pipe way. A device interface is a folder under the device root that
 // holds the named pipes PIPE_0x00 (host writes) and PIPE_0x01 (host reads); folders whose
 // names begin with "." are devices still being prepared and are never listed.
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -42,6 +43,12 @@ private:
 // Returns iFd's poll events (> 0) when it is ready, 0 on time-out, -1 when woken (dwError
 // ECANCELED) or on error (dwError the system's code).
 int WaitFdOrWake(int iFd, short nEvents, const CWakeEvent& wake, int iTimeoutMs, uint32_t& dwError);
+
+// Writes all iCount bytes to the non-blocking iFd, waiting for room as needed. Fails when the
+// reader went away (EPIPE), on another write error, or with ECANCELED when the wake event
+// fires or *pbCancelled (if given) is set before the next part.
+STransferResult WriteAllOrWake(int iFd, const void* pBuffer, int32_t iCount, const CWakeEvent& wake,
+                               const std::atomic<bool>* pbCancelled = nullptr);
 
 // The host's two ends of one device folder. Read and Write may run on different threads at
 // once, and Close may come from a third: it wakes them and waits until they have left before
