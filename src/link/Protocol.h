@@ -219,7 +219,7 @@ constexpr SCommandRow ProtocolRow(uint32_t dwId)
     return reply.Known() ? reply : RequestRow(HostClientCommand(dwId));
 }
 
-// Every id of the protocol is below this, so a scan up to it sees every row.
+// The protocol keeps its ids below this; the check below and the tests scan up to it.
 inline constexpr uint32_t kProtocolIdLimit = 256;
 
 static_assert(
