@@ -87,7 +87,7 @@ struct SPipeConnection {
 std::string DocumentFrame()
 {
     std::string sFrame(kFrameHeaderSize + kDocumentSize, '<');
-    const auto aHeader = SFrameHeader{58, 0, kDocumentSize}.Encode();
+    const auto aHeader = SFrameHeader{uint32_t(DeviceReply::ParametersDocument), 0, kDocumentSize}.Encode();
     std::copy(aHeader.begin(), aHeader.end(), sFrame.begin());
     return sFrame;
 }
@@ -176,9 +176,9 @@ void BM_RoundTrip12Bytes(benchmark::State& state)
     }
     std::thread device([&] {
         char aRequest[kFrameHeaderSize];
-        const auto aReply = SFrameHeader{59, 1, 0}.Encode();
-        while (connection.device.Read(aRequest, kFrameHeaderSize) == int32_t(kFrameHeaderSize))
-            if (connection.device.Write(aReply.data(), kFrameHeaderSize) != int32_t(kFrameHeaderSize))
+        const auto aReply = SFrameHeader{uint32_t(DeviceReply::WriteParametersResult), 1, 0}.Encode();
+        while (connection.device.Read(aRequest, kFrameHeaderSize).iCount == int32_t(kFrameHeaderSize))
+            if (connection.device.Write(aReply.data(), kFrameHeaderSize).iCount != int32_t(kFrameHeaderSize))
                 break;
     });
     int iReplies = 0;

@@ -33,26 +33,20 @@ CMemoryTransport::~CMemoryTransport()
     Close(true);
 }
 
-int32_t CMemoryTransport::Read(void* pBuffer, int32_t iCount)
+STransferResult CMemoryTransport::Read(void* pBuffer, int32_t iCount)
 {
-    if (!pBuffer || iCount <= 0) {
-        errno = EINVAL;
-        return -1;
-    }
+    if (!pBuffer || iCount <= 0)
+        return STransferResult::Failed(EINVAL);
     SMemoryLinkState& s = *m_pState;
     std::unique_lock lock(s.lock);
     std::vector<char>& stream = s.aStream[m_iSide];
     size_t& iPos = s.aReadPos[m_iSide];
     s.changed.wait(lock,
                    [&] { return s.aClosed[m_iSide] || iPos < stream.size() || s.aClosed[1 - m_iSide]; });
-    if (s.aClosed[m_iSide]) {
-        errno = ECANCELED;
-        return -1;
-    }
-    if (iPos == stream.size()) {
-        errno = ENODEV;
-        return -1;
-    }
+    if (s.aClosed[m_iSide])
+        return STransferResult::Failed(ECANCELED);
+    if (iPos == stream.size())
+        return STransferResult::Failed(ENODEV);
     size_t iTake = std::min(size_t(iCount), stream.size() - iPos);
     if (m_iReadLimit > 0)
         iTake = std::min(iTake, size_t(m_iReadLimit));
@@ -65,27 +59,23 @@ int32_t CMemoryTransport::Read(void* pBuffer, int32_t iCount)
         stream.erase(stream.begin(), stream.begin() + std::ptrdiff_t(iPos));
         iPos = 0;
     }
-    return int32_t(iTake);
+    return STransferResult::Done(int32_t(iTake));
 }
 
-int32_t CMemoryTransport::Write(const void* pBuffer, int32_t iCount)
+STransferResult CMemoryTransport::Write(const void* pBuffer, int32_t iCount)
 {
-    if ((!pBuffer && iCount > 0) || iCount < 0) {
-        errno = EINVAL;
-        return -1;
-    }
+    if ((!pBuffer && iCount > 0) || iCount < 0)
+        return STransferResult::Failed(EINVAL);
     SMemoryLinkState& s = *m_pState;
     {
         std::lock_guard lock(s.lock);
-        if (s.aClosed[0] || s.aClosed[1]) {
-            errno = s.aClosed[m_iSide] ? ECANCELED : EPIPE;
-            return -1;
-        }
+        if (s.aClosed[0] || s.aClosed[1])
+            return STransferResult::Failed(s.aClosed[m_iSide] ? ECANCELED : EPIPE);
         const char* p = static_cast<const char*>(pBuffer);
         s.aStream[1 - m_iSide].insert(s.aStream[1 - m_iSide].end(), p, p + iCount);
     }
     s.changed.notify_all();
-    return iCount;
+    return STransferResult::Done(iCount);
 }
 
 void CMemoryTransport::Close(bool)

@@ -21,11 +21,12 @@ public:
     CMemoryTransport& operator=(const CMemoryTransport&) = delete;
 
     // Blocks until at least one byte is there; returns up to iCount bytes (no more than the
-    // read limit). -1 with errno ECANCELED once this end is closed, ENODEV once the other end
-    // is closed and everything it wrote has been read.
-    int32_t Read(void* pBuffer, int32_t iCount) override;
-    // Queues all iCount bytes (never blocks); -1 when either end is closed.
-    int32_t Write(const void* pBuffer, int32_t iCount) override;
+    // read limit). Fails with ECANCELED once this end is closed, ENODEV once the other end is
+    // closed and everything it wrote has been read.
+    STransferResult Read(void* pBuffer, int32_t iCount) override;
+    // Queues all iCount bytes (never blocks); fails when either end is closed (ECANCELED for
+    // this end, EPIPE for the other).
+    STransferResult Write(const void* pBuffer, int32_t iCount) override;
     // Closes this end and wakes its blocked reader and the other end's.
     void Close(bool bForce) override;
 

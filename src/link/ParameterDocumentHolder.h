@@ -34,8 +34,11 @@ public:
 
     int32_t CountDevices() const override { return m_usb.CountDevices(); }
     bool Open() override { return m_usb.Open(); }
-    int32_t Read(void* pBuffer, int32_t iCount) override { return m_usb.Read(pBuffer, iCount); }
-    int32_t Write(const void* pBuffer, int32_t iCount) override { return m_usb.Write(pBuffer, iCount); }
+    STransferResult Read(void* pBuffer, int32_t iCount) override { return m_usb.Read(pBuffer, iCount); }
+    STransferResult Write(const void* pBuffer, int32_t iCount) override
+    {
+        return m_usb.Write(pBuffer, iCount);
+    }
     void Close(bool bForce) override { m_usb.Close(bForce); }
     UsbTransport& Usb() { return m_usb; }
 

@@ -1,12 +1,10 @@
 #include "link/ProtoHandler.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <new>
-#include <vector>
 
 #include "support/ScopeFrame.h"
 
@@ -15,57 +13,6 @@ namespace kov {
 namespace {
 
 constexpr uint32_t kErrorTextSize = 100;
-
-struct SDispatch {
-    DeviceEvent eEvent;
-    bool bTakesPayload;
-    bool bParamInWParam; // else the param travels in lParam
-};
-
-// The event a frame becomes; unknown ids become UnsupportedCommandEvent with the id.
-SDispatch Dispatch(uint32_t dwCommandId)
-{
-    using E = DeviceEvent;
-    switch (dwCommandId) {
-    case 20:
-    case 32: return {E::DeviceTextEvent, true, true};
-    case 50: return {E::SoftwareVersionEvent, false, false};
-    case 61: return {E::FlashWriteProgressEvent, false, false};
-    case 58:
-    case 72: return {E::ParametersDocumentEvent, true, true};
-    case 59: return {E::WriteParametersResultEvent, false, true};
-    case 54: return {E::ProgramBlockAckEvent, false, false};
-    case 63: return {E::ProgramReadyEvent, false, false};
-    case 65: return {E::SectorEraseProgressEvent, false, false};
-    case 64: return {E::FlashWriteErrorEvent, false, false};
-    case 66: return {E::ProgramCompleteEvent, false, false};
-    case 68: return {E::CriticalLogEvent, true, true};
-    case 80: return {E::UnsupportedCommandEvent, false, true};
-    case 81: return {E::ProgramRequestEvent, false, false};
-    case 85: return {E::ResetParametersResultEvent, false, true};
-    case 86: return {E::FlashVerifyProgressEvent, false, false};
-    case 95: return {E::WriteTestProgressEvent, false, true};
-    case 96: return {E::ReadTestProgressEvent, false, true};
-    case 98: return {E::PasswordRequestEvent, false, true};
-    case 101: return {E::DiagnosticsReportEvent, true, true};
-    case 103: return {E::RecordingsDeletedEvent, false, true};
-    case 105: return {E::DisableConsoleResultEvent, false, true};
-    case 106: return {E::CommandNotAuthorizedEvent, false, true};
-    default: return {E::UnsupportedCommandEvent, false, true};
-    }
-}
-
-bool IsKnownId(uint32_t dwCommandId)
-{
-    return dwCommandId == 80 || Dispatch(dwCommandId).eEvent != DeviceEvent::UnsupportedCommandEvent;
-}
-
-// Events whose param means nothing carry 0 (ProgramReady, ProgramComplete, ProgramRequest).
-bool CarriesParam(DeviceEvent eEvent)
-{
-    return eEvent != DeviceEvent::ProgramReadyEvent && eEvent != DeviceEvent::ProgramCompleteEvent &&
-           eEvent != DeviceEvent::ProgramRequestEvent;
-}
 
 } // namespace
 
@@ -99,28 +46,66 @@ bool CHostClientProtoHandler::SendFrame(uint32_t dwCommandId, uint32_t dwPayload
     if (!guard.Locked())
         return false;
     const auto aHeader = SFrameHeader{dwCommandId, dwParam, dwPayloadLength}.Encode();
-    if (m_pTransport->Write(aHeader.data(), int32_t(kFrameHeaderSize)) != int32_t(kFrameHeaderSize))
+    if (m_pTransport->Write(aHeader.data(), int32_t(kFrameHeaderSize)).iCount != int32_t(kFrameHeaderSize))
         return false;
     if (dwPayloadLength != 0 &&
-        m_pTransport->Write(pPayload, int32_t(dwPayloadLength)) != int32_t(dwPayloadLength))
+        m_pTransport->Write(pPayload, int32_t(dwPayloadLength)).iCount != int32_t(dwPayloadLength))
         return false;
     return true;
 }
 
 // Reads exactly dwCount bytes, never asking for more than one chunk per call. Pipes and USB
 // bulk reads may deliver less than asked, so the rest of a chunk is asked for again.
-bool CHostClientProtoHandler::ReadExact(char* pBuffer, uint32_t dwCount, int& iError)
+bool CHostClientProtoHandler::ReadExact(char* pBuffer, uint32_t dwCount, uint32_t& dwError)
 {
     uint32_t dwDone = 0;
     while (dwDone < dwCount) {
         const uint32_t dwAsk = std::min(dwCount - dwDone, kReadChunk);
-        errno = 0;
-        const int32_t iRead = m_pTransport->Read(pBuffer + dwDone, int32_t(dwAsk));
-        if (iRead <= 0 || uint32_t(iRead) > dwAsk) {
-            iError = errno;
+        const STransferResult read = m_pTransport->Read(pBuffer + dwDone, int32_t(dwAsk));
+        if (read.iCount <= 0 || uint32_t(read.iCount) > dwAsk) {
+            dwError = read.dwError;
             return false;
         }
-        dwDone += uint32_t(iRead);
+        dwDone += uint32_t(read.iCount);
+    }
+    return true;
+}
+
+bool CHostClientProtoHandler::ReadPayload(const SFrameHeader& header, SDeviceEventData& event)
+{
+    const uint32_t dwLength = header.dwPayloadLength;
+    if (dwLength == 0)
+        return true;                    // no buffer: the handlers take that as empty content
+    if (dwLength > kMaxPayloadLength) { // also catches 0xFFFFFFFF, where length + 1 wraps
+        PostErrorText("Impossible allocation size: 0x%08X", dwLength);
+        return false;
+    }
+    event.pPayload.reset(new (std::nothrow) char[size_t(dwLength) + 1]);
+    if (!event.pPayload) {
+        PostErrorText("Impossible allocation size: 0x%08X", dwLength);
+        return false;
+    }
+    event.pPayload[dwLength] = 0;
+    event.dwPayloadLength = dwLength;
+    uint32_t dwError = 0;
+    if (!ReadExact(event.pPayload.get(), dwLength, dwError)) {
+        PostErrorText("Device file error %d in command id %d", int(dwError), int(header.dwCommandId));
+        return false;
+    }
+    return true;
+}
+
+bool CHostClientProtoHandler::SkipPayload(const SFrameHeader& header)
+{
+    char aScratch[kDiscardChunk];
+    uint32_t dwError = 0;
+    for (uint32_t dwLeft = header.dwPayloadLength; dwLeft > 0;) {
+        const uint32_t dwPart = std::min<uint32_t>(dwLeft, sizeof aScratch);
+        if (!ReadExact(aScratch, dwPart, dwError)) {
+            PostErrorText("Device file error %d in command id %d", int(dwError), int(header.dwCommandId));
+            return false;
+        }
+        dwLeft -= dwPart;
     }
     return true;
 }
@@ -155,61 +140,33 @@ uint32_t CHostClientProtoHandler::Run(uint32_t)
     ScopeFrame scope("Run");
     scope.Watch("dwCommandId", &header.dwCommandId);
     scope.Watch("dwPayloadLength", &header.dwPayloadLength);
-    std::vector<char> aDiscard; // for payloads no event takes
     for (;;) {
         uint8_t aHeader[kFrameHeaderSize] = {};
-        int iError = 0;
-        if (!ReadExact(reinterpret_cast<char*>(aHeader), kFrameHeaderSize, iError)) {
-            PostErrorText("Device File Error: %d", iError);
+        uint32_t dwError = 0;
+        if (!ReadExact(reinterpret_cast<char*>(aHeader), kFrameHeaderSize, dwError)) {
+            PostErrorText("Device File Error: %d", int(dwError));
             break;
         }
         header = SFrameHeader::Decode(aHeader);
-        const uint32_t dwLength = header.dwPayloadLength;
-        SDispatch dispatch = Dispatch(header.dwCommandId);
+        const SCommandRow row = ProtocolRow(header.dwCommandId);
         SDeviceEventData event;
-        event.eEvent = dispatch.eEvent;
-        if (dwLength != 0) {
-            if (dwLength > kMaxPayloadLength) { // also catches 0xFFFFFFFF, where length + 1 wraps
-                PostErrorText("Impossible allocation size: 0x%08X", dwLength);
-                break;
-            }
-            bool bRead;
-            if (dispatch.bTakesPayload) {
-                event.pPayload.reset(new (std::nothrow) char[size_t(dwLength) + 1]);
-                if (!event.pPayload) {
-                    PostErrorText("Impossible allocation size: 0x%08X", dwLength);
-                    break;
-                }
-                event.pPayload[dwLength] = 0;
-                event.dwPayloadLength = dwLength;
-                bRead = ReadExact(event.pPayload.get(), dwLength, iError);
-            } else {
-                // Nobody takes this payload: read it past through a small buffer.
-                aDiscard.resize(std::min<uint32_t>(dwLength, 1u << 16));
-                bRead = true;
-                for (uint32_t dwLeft = dwLength; bRead && dwLeft > 0;) {
-                    const uint32_t dwPart = std::min<uint32_t>(dwLeft, uint32_t(aDiscard.size()));
-                    bRead = ReadExact(aDiscard.data(), dwPart, iError);
-                    dwLeft -= dwPart;
-                }
-            }
-            if (!bRead) {
-                PostErrorText("Device file error %d in command id %d", iError, int(header.dwCommandId));
-                break;
+        if (row.TakesPayload() ? !ReadPayload(header, event) : !SkipPayload(header))
+            break;
+        if (!row.IsReply()) {
+            // Not a reply of the protocol: the user is told the id as an unsupported command.
+            event.eEvent = DeviceEvent::UnsupportedCommandEvent;
+            event.wParam = header.dwCommandId;
+        } else {
+            event.eEvent = row.eEvent;
+            switch (row.eParams) {
+            case EEventParams::None: break;
+            case EEventParams::ParamInWParam: event.wParam = header.dwParam; break;
+            case EEventParams::ParamInLParam: event.lParam = header.dwParam; break;
+            case EEventParams::LengthInWParam: event.wParam = header.dwPayloadLength; break;
             }
         }
-        if (event.eEvent == DeviceEvent::CriticalLogEvent ||
-            event.eEvent == DeviceEvent::DiagnosticsReportEvent)
+        if (row.bNulsToSpaces)
             std::replace(event.pPayload.get(), event.pPayload.get() + event.dwPayloadLength, '\0', ' ');
-        const uint32_t dwParam = !IsKnownId(header.dwCommandId) ? header.dwCommandId
-                                 : CarriesParam(event.eEvent)   ? header.dwParam
-                                                                : 0;
-        if (event.eEvent == DeviceEvent::ParametersDocumentEvent)
-            event.wParam = dwLength;
-        else if (dispatch.bParamInWParam)
-            event.wParam = dwParam;
-        else
-            event.lParam = dwParam;
         if (m_pSink)
             m_pSink->PostDeviceEvent(std::move(event));
     }

@@ -15,9 +15,12 @@ public:
     static constexpr const char* kThreadName = "Host Client Protocol Handler";
     // No single read asks the transport for more than this.
     static constexpr uint32_t kReadChunk = 0x100000;
-    // Longer payloads are refused as impossible allocations rather than tried: a corrupt
-    // length must not make the program reserve gigabytes.
+    // Longer payloads that an event would keep are refused as impossible allocations rather
+    // than tried: a corrupt length must not make the program reserve gigabytes. Payloads no
+    // event keeps are read past whatever their length.
     static constexpr uint32_t kMaxPayloadLength = 256u << 20;
+    // Payloads no event keeps are read past through a scratch buffer of this size.
+    static constexpr uint32_t kDiscardChunk = 64u << 10;
 
     // Neither pointer is owned; both must outlive the receive loop. To stop: Close the
     // transport, then wait for LinkClosed (after posting it the loop no longer touches the
@@ -43,7 +46,13 @@ protected:
     uint32_t Run(uint32_t dwArgument) override;
 
 private:
-    bool ReadExact(char* pBuffer, uint32_t dwCount, int& iError);
+    // Reads exactly dwCount bytes; on failure dwError is the transport's error code.
+    bool ReadExact(char* pBuffer, uint32_t dwCount, uint32_t& dwError);
+    // Reads the payload of a frame into the event that takes it; false after posting the
+    // error line when it cannot be kept or read.
+    bool ReadPayload(const SFrameHeader& header, SDeviceEventData& event);
+    // Reads past a payload no event keeps, without keeping it; false after posting the error line.
+    bool SkipPayload(const SFrameHeader& header);
     void Post(DeviceEvent eEvent, uint32_t wParam, uint32_t lParam);
     // Posts one of the loop's own error lines (at most 99 characters) as DeviceTextEvent 0.
     void PostErrorText(const char* szFormat, ...);

@@ -58,21 +58,21 @@ std::string UsbTransport::DevicePath() const
     return m_eWay == EWay::None ? std::string() : m_sDevicePath;
 }
 
-int32_t UsbTransport::Read(void* pBuffer, int32_t iCount)
+STransferResult UsbTransport::Read(void* pBuffer, int32_t iCount)
 {
     switch (m_eWay.load()) {
     case EWay::Pipes: return m_pipes.Read(pBuffer, iCount);
     case EWay::Usb: return m_usb.Read(pBuffer, iCount);
-    default: errno = ECANCELED; return -1;
+    default: return STransferResult::Failed(ECANCELED);
     }
 }
 
-int32_t UsbTransport::Write(const void* pBuffer, int32_t iCount)
+STransferResult UsbTransport::Write(const void* pBuffer, int32_t iCount)
 {
     switch (m_eWay.load()) {
     case EWay::Pipes: return m_pipes.Write(pBuffer, iCount);
     case EWay::Usb: return m_usb.Write(pBuffer, iCount);
-    default: errno = ECANCELED; return -1;
+    default: return STransferResult::Failed(ECANCELED);
     }
 }
 

@@ -30,10 +30,10 @@ public:
     std::string DevicePath() const;
     const std::string& DeviceRoot() const { return m_sDeviceRoot; }
 
-    // Failures return -1 with errno set: ENODEV when the device went away, ECANCELED when
-    // Close cancelled the call. End of file is a failure.
-    int32_t Read(void* pBuffer, int32_t iCount) override;
-    int32_t Write(const void* pBuffer, int32_t iCount) override;
+    // Failures carry ENODEV when the device went away (end of file included) and ECANCELED
+    // when Close cancelled the call or the transport is closed.
+    STransferResult Read(void* pBuffer, int32_t iCount) override;
+    STransferResult Write(const void* pBuffer, int32_t iCount) override;
     // Cancels blocked calls on other threads and releases the device. Cancellation is always
     // available here, so bForce makes no difference; repeating it is harmless.
     void Close(bool bForce) override;

@@ -100,10 +100,8 @@ bool CPipeDeviceSide::Enter(int& iFd, bool bRead)
 {
     std::lock_guard lock(m_lock);
     iFd = bRead ? m_iReadFd : m_iWriteFd;
-    if (m_bQuiescing || m_bCancelled || m_sPath.empty()) {
-        errno = ECANCELED;
+    if (m_bQuiescing || m_bCancelled || m_sPath.empty())
         return false;
-    }
     ++m_iActive;
     return true;
 }
@@ -130,6 +128,7 @@ bool CPipeDeviceSide::WaitForHost(int iTimeoutMs)
     const auto tEnd = std::chrono::steady_clock::now() + std::chrono::milliseconds(iTimeoutMs);
     bool bConnected = false;
     for (;;) {
+        int iOpenError = 0;
         {
             std::lock_guard lock(m_lock);
             if (m_iWriteFd >= 0) {
@@ -145,8 +144,9 @@ bool CPipeDeviceSide::WaitForHost(int iTimeoutMs)
                 bConnected = true;
                 break;
             }
+            iOpenError = errno;
         }
-        if (errno != ENXIO || m_bCancelled)
+        if (iOpenError != ENXIO || m_bCancelled) // ENXIO: no host has its read end open yet
             break;
         int iWaitMs = kHostProbeIntervalMs;
         if (iTimeoutMs >= 0) {
@@ -165,68 +165,61 @@ bool CPipeDeviceSide::WaitForHost(int iTimeoutMs)
     return bConnected;
 }
 
-int32_t CPipeDeviceSide::Read(void* pBuffer, int32_t iCount)
+STransferResult CPipeDeviceSide::Read(void* pBuffer, int32_t iCount)
 {
     if (!pBuffer || iCount <= 0)
-        return -1;
+        return STransferResult::Failed(EINVAL);
     int iFd = -1;
     if (!Enter(iFd, true))
-        return -1;
+        return STransferResult::Failed(ECANCELED);
     int32_t iDone = 0;
-    int32_t iResult = -1;
+    STransferResult result;
     for (;;) {
         if (m_bCancelled) {
-            errno = ECANCELED;
+            result.dwError = ECANCELED;
             break;
         }
         const ssize_t iRead = ::read(iFd, static_cast<char*>(pBuffer) + iDone, size_t(iCount - iDone));
         if (iRead > 0) {
             iDone += int32_t(iRead);
             if (iDone == iCount) {
-                iResult = iCount;
+                result = STransferResult::Done(iCount);
                 break;
             }
             continue;
         }
         if (iRead == 0) { // no writer left: the host went away
             m_bHostClosed = true;
-            iResult = 0;
+            result = STransferResult::Done(0);
             break;
         }
         if (errno == EINTR)
             continue;
-        if (errno != EAGAIN || WaitFdOrWake(iFd, POLLIN, m_wake, -1) < 0)
-            break;
-    }
-    Leave();
-    return iResult;
-}
-
-int32_t CPipeDeviceSide::Write(const void* pBuffer, int32_t iCount)
-{
-    if ((!pBuffer && iCount > 0) || iCount < 0)
-        return -1;
-    int iFd = -1;
-    if (!Enter(iFd, false))
-        return -1;
-    int32_t iDone = 0;
-    bool bFailed = iFd < 0;
-    while (!bFailed && iDone < iCount) {
-        if (m_bCancelled) {
-            bFailed = true;
+        if (errno != EAGAIN) {
+            result.dwError = uint32_t(errno);
             break;
         }
-        const ssize_t iWritten =
-            ::write(iFd, static_cast<const char*>(pBuffer) + iDone, size_t(iCount - iDone));
-        if (iWritten > 0)
-            iDone += int32_t(iWritten);
-        else if (iWritten < 0 && errno == EINTR)
-            continue;
-        else if (!(iWritten < 0 && errno == EAGAIN && WaitFdOrWake(iFd, POLLOUT, m_wake, -1) > 0))
-            bFailed = true; // EPIPE: the host went away
+        if (WaitFdOrWake(iFd, POLLIN, m_wake, -1, result.dwError) < 0)
+            break;
     }
     Leave();
-    return bFailed ? -1 : iDone;
+    return result;
+}
+
+STransferResult CPipeDeviceSide::Write(const void* pBuffer, int32_t iCount)
+{
+    if ((!pBuffer && iCount > 0) || iCount < 0)
+        return STransferResult::Failed(EINVAL);
+    int iFd = -1;
+    if (!Enter(iFd, false))
+        return STransferResult::Failed(ECANCELED);
+    if (iFd < 0) {
+        Leave();
+        return STransferResult::Failed(ENOTCONN); // no host session
+    }
+    const STransferResult result = WriteAllOrWake(iFd, pBuffer, iCount, m_wake, &m_bCancelled);
+    Leave();
+    return result;
 }
 
 void CPipeDeviceSide::Cancel()

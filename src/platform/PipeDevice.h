@@ -28,12 +28,12 @@ public:
     // time-out, Cancel or Unplug.
     bool WaitForHost(int iTimeoutMs);
 
-    // Reads exactly iCount bytes; returns iCount, or <= 0 when the host went away before
-    // they all arrived, on Cancel, or when no host is connected.
-    int32_t Read(void* pBuffer, int32_t iCount);
-    // Writes all iCount bytes; returns iCount, or -1 when the host went away (never raises
-    // SIGPIPE), on Cancel, or when no host is connected.
-    int32_t Write(const void* pBuffer, int32_t iCount);
+    // Reads exactly iCount bytes. A count of 0 when the host went away (end of file) before
+    // they all arrived; fails on Cancel (ECANCELED), when no host is connected or on error.
+    STransferResult Read(void* pBuffer, int32_t iCount);
+    // Writes all iCount bytes; fails when the host went away (EPIPE, never SIGPIPE), on
+    // Cancel, or when no host is connected.
+    STransferResult Write(const void* pBuffer, int32_t iCount);
 
     // Wakes a blocked Read, Write or WaitForHost from another thread; they, and every later
     // call, fail until EndSession or Unplug clears the cancellation.
@@ -48,6 +48,7 @@ public:
     bool Plugged() const { return !m_sPath.empty(); }
 
 private:
+    // False (the call is cancelled) while cancelled, quiescing or unplugged.
     bool Enter(int& iFd, bool bRead);
     void Leave();
     // Wakes every blocked call and waits until they have left; called with m_lock held.

@@ -74,23 +74,54 @@ void CWakeEvent::Reset()
         auto r = ::read(m_iFd, &qwValue, sizeof qwValue);
 }
 
-int WaitFdOrWake(int iFd, short nEvents, const CWakeEvent& wake, int iTimeoutMs)
+int WaitFdOrWake(int iFd, short nEvents, const CWakeEvent& wake, int iTimeoutMs, uint32_t& dwError)
 {
     pollfd aFds[2] = {{iFd, nEvents, 0}, {wake.Fd(), POLLIN, 0}};
     for (;;) {
         const int iReady = ::poll(aFds, wake.Valid() ? 2 : 1, iTimeoutMs);
         if (iReady < 0 && errno == EINTR)
             continue;
-        if (iReady < 0)
+        if (iReady < 0) {
+            dwError = uint32_t(errno);
             return -1;
+        }
         if (iReady == 0)
             return 0;
         if (aFds[1].revents) {
-            errno = ECANCELED;
+            dwError = ECANCELED;
             return -1;
         }
         return aFds[0].revents;
     }
+}
+
+STransferResult WriteAllOrWake(int iFd, const void* pBuffer, int32_t iCount, const CWakeEvent& wake,
+                               const std::atomic<bool>* pbCancelled)
+{
+    const auto* pBytes = static_cast<const uint8_t*>(pBuffer);
+    int32_t iDone = 0;
+    uint32_t dwError = 0;
+    while (iDone < iCount) {
+        if (pbCancelled && *pbCancelled) {
+            dwError = ECANCELED;
+            break;
+        }
+        const ssize_t iWritten = ::write(iFd, pBytes + iDone, size_t(iCount - iDone));
+        if (iWritten > 0) {
+            iDone += int32_t(iWritten);
+            continue;
+        }
+        if (iWritten < 0 && errno == EINTR)
+            continue;
+        if (iWritten < 0 && errno == EAGAIN) {
+            if (WaitFdOrWake(iFd, POLLOUT, wake, -1, dwError) > 0)
+                continue;
+            break;
+        }
+        dwError = iWritten < 0 ? uint32_t(errno) : EIO; // EPIPE when the reader went away
+        break;
+    }
+    return iDone == iCount ? STransferResult::Done(iDone) : STransferResult{-1, dwError};
 }
 
 CPipeHostChannel::~CPipeHostChannel()
@@ -113,9 +144,7 @@ bool CPipeHostChannel::Open(const std::string& sDevicePath)
     const int iReadFd =
         ::open((sDevicePath + "/" + kDeviceToHostPipe).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (iReadFd < 0) {
-        const int iError = errno;
         ::close(iWriteFd);
-        errno = iError;
         return false;
     }
     std::lock_guard lock(m_lock);
@@ -134,10 +163,8 @@ bool CPipeHostChannel::Enter(int& iFd, bool bRead)
 {
     std::lock_guard lock(m_lock);
     iFd = bRead ? m_iReadFd : m_iWriteFd;
-    if (iFd < 0 || m_bClosing) {
-        errno = ECANCELED;
+    if (iFd < 0 || m_bClosing)
         return false;
-    }
     ++m_iActive;
     return true;
 }
@@ -149,77 +176,58 @@ void CPipeHostChannel::Leave()
         m_idle.notify_all();
 }
 
-int32_t CPipeHostChannel::Read(void* pBuffer, int32_t iCount)
+STransferResult CPipeHostChannel::Read(void* pBuffer, int32_t iCount)
 {
-    if (!pBuffer || iCount <= 0) {
-        errno = EINVAL;
-        return -1;
-    }
+    if (!pBuffer || iCount <= 0)
+        return STransferResult::Failed(EINVAL);
     int iFd = -1;
     if (!Enter(iFd, true))
-        return -1;
-    int32_t iResult = -1;
+        return STransferResult::Failed(ECANCELED);
+    STransferResult result;
     for (;;) {
         // Try first: while data streams in, this saves a poll per read.
         const ssize_t iRead = ::read(iFd, pBuffer, size_t(iCount));
         if (iRead > 0) {
-            iResult = int32_t(iRead);
+            result = STransferResult::Done(int32_t(iRead));
             break;
         }
         if (iRead == 0) {
             // End of file also means "no writer yet" right after Open, before the device
             // noticed us; only a hang-up says its write end came and went.
-            const int iState = WaitFdOrWake(iFd, POLLIN, m_wake, 0);
+            const int iState = WaitFdOrWake(iFd, POLLIN, m_wake, 0, result.dwError);
             if (iState < 0)
                 break;
             if ((iState & POLLHUP) && !(iState & POLLIN)) {
-                errno = ENODEV;
+                result.dwError = ENODEV;
                 break;
             }
-            if (iState == 0 && WaitFdOrWake(iFd, POLLIN, m_wake, -1) < 0)
+            if (iState == 0 && WaitFdOrWake(iFd, POLLIN, m_wake, -1, result.dwError) < 0)
                 break;
             continue;
         }
         if (errno == EINTR)
             continue;
-        if (errno != EAGAIN || WaitFdOrWake(iFd, POLLIN, m_wake, -1) < 0)
+        if (errno != EAGAIN) {
+            result.dwError = uint32_t(errno);
+            break;
+        }
+        if (WaitFdOrWake(iFd, POLLIN, m_wake, -1, result.dwError) < 0)
             break;
     }
-    const int iError = errno;
     Leave();
-    errno = iError;
-    return iResult;
+    return result;
 }
 
-int32_t CPipeHostChannel::Write(const void* pBuffer, int32_t iCount)
+STransferResult CPipeHostChannel::Write(const void* pBuffer, int32_t iCount)
 {
-    if ((!pBuffer && iCount > 0) || iCount < 0) {
-        errno = EINVAL;
-        return -1;
-    }
+    if ((!pBuffer && iCount > 0) || iCount < 0)
+        return STransferResult::Failed(EINVAL);
     int iFd = -1;
     if (!Enter(iFd, false))
-        return -1;
-    const auto* pBytes = static_cast<const uint8_t*>(pBuffer);
-    int32_t iDone = 0;
-    bool bFailed = false;
-    while (iDone < iCount) {
-        const ssize_t iWritten = ::write(iFd, pBytes + iDone, size_t(iCount - iDone));
-        if (iWritten > 0) {
-            iDone += int32_t(iWritten);
-            continue;
-        }
-        if (iWritten < 0 && errno == EINTR)
-            continue;
-        if (iWritten < 0 && errno == EAGAIN && WaitFdOrWake(iFd, POLLOUT, m_wake, -1) > 0)
-            continue;
-        bFailed = true; // EPIPE when the device went away
-        break;
-    }
-    const int iError = errno;
+        return STransferResult::Failed(ECANCELED);
+    const STransferResult result = WriteAllOrWake(iFd, pBuffer, iCount, m_wake);
     Leave();
-    errno = iError;
-    return bFailed ? -1 : iDone;
+    return result;
 }
 
 void CPipeHostChannel::Close()

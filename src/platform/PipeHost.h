@@ -2,11 +2,14 @@
 // The host side of the pipe way. A device interface is a folder under the device root that
 // holds the named pipes PIPE_0x00 (host writes) and PIPE_0x01 (host reads); folders whose
 // names begin with "." are devices still being prepared and are never listed.
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
 #include <vector>
+
+#include "platform/Transfer.h"
 
 namespace kov {
 
@@ -37,9 +40,15 @@ private:
 };
 
 // Waits until iFd reports one of nEvents (or hang-up/error) or the wake event fires.
-// Returns iFd's poll events (> 0) when it is ready, 0 on time-out, -1 when woken (errno
-// ECANCELED) or on error.
-int WaitFdOrWake(int iFd, short nEvents, const CWakeEvent& wake, int iTimeoutMs);
+// Returns iFd's poll events (> 0) when it is ready, 0 on time-out, -1 when woken (dwError
+// ECANCELED) or on error (dwError the system's code).
+int WaitFdOrWake(int iFd, short nEvents, const CWakeEvent& wake, int iTimeoutMs, uint32_t& dwError);
+
+// Writes all iCount bytes to the non-blocking iFd, waiting for room as needed. Fails when the
+// reader went away (EPIPE), on another write error, or with ECANCELED when the wake event
+// fires or *pbCancelled (if given) is set before the next part.
+STransferResult WriteAllOrWake(int iFd, const void* pBuffer, int32_t iCount, const CWakeEvent& wake,
+                               const std::atomic<bool>* pbCancelled = nullptr);
 
 // The host's two ends of one device folder. Read and Write may run on different threads at
 // once, and Close may come from a third: it wakes them and waits until they have left before
@@ -52,19 +61,20 @@ public:
     CPipeHostChannel& operator=(const CPipeHostChannel&) = delete;
 
     // Opens PIPE_0x00 for writing, then PIPE_0x01 for reading, without ever blocking; false
-    // (errno set) when the folder holds no device ready to take a host.
+    // when the folder holds no device ready to take a host.
     bool Open(const std::string& sDevicePath);
     bool IsOpen() const;
 
-    // One read of 1..iCount bytes; blocks until some arrive. -1 when the device went away
-    // (end of file, errno ENODEV), on Close (ECANCELED) or on error.
-    int32_t Read(void* pBuffer, int32_t iCount);
-    // Writes all iCount bytes; -1 when the device went away (EPIPE), on Close or on error.
-    int32_t Write(const void* pBuffer, int32_t iCount);
+    // One read of 1..iCount bytes; blocks until some arrive. Fails when the device went away
+    // (end of file: ENODEV), on Close (ECANCELED) or on error.
+    STransferResult Read(void* pBuffer, int32_t iCount);
+    // Writes all iCount bytes; fails when the device went away (EPIPE), on Close or on error.
+    STransferResult Write(const void* pBuffer, int32_t iCount);
     // Wakes blocked calls, then releases both ends; harmless when repeated.
     void Close();
 
 private:
+    // False (the call is cancelled) while closing or closed.
     bool Enter(int& iFd, bool bRead);
     void Leave();
 

@@ -133,43 +133,37 @@ bool CUsbDeviceLink::IsOpen() const
     return m_pHandle != nullptr && !m_bClosing;
 }
 
-int32_t CUsbDeviceLink::Read(void* pBuffer, int32_t iCount)
+STransferResult CUsbDeviceLink::Read(void* pBuffer, int32_t iCount)
 {
     return Transfer(kBulkInEndpoint, pBuffer, iCount);
 }
 
-int32_t CUsbDeviceLink::Write(const void* pBuffer, int32_t iCount)
+STransferResult CUsbDeviceLink::Write(const void* pBuffer, int32_t iCount)
 {
     // libusb takes one buffer type for both directions; an OUT transfer only reads it.
     return Transfer(kBulkOutEndpoint, const_cast<void*>(pBuffer), iCount);
 }
 
-int32_t CUsbDeviceLink::Transfer(uint8_t byEndpoint, void* pBuffer, int32_t iCount)
+STransferResult CUsbDeviceLink::Transfer(uint8_t byEndpoint, void* pBuffer, int32_t iCount)
 {
-    if (!pBuffer || iCount < 0) {
-        errno = EINVAL;
-        return -1;
-    }
+    if (!pBuffer || iCount < 0)
+        return STransferResult::Failed(EINVAL);
     libusb_transfer* pTransfer = libusb_alloc_transfer(0);
-    if (!pTransfer) {
-        errno = ENOMEM;
-        return -1;
-    }
+    if (!pTransfer)
+        return STransferResult::Failed(ENOMEM);
     int iCompleted = 0;
     {
         // Submitted under the lock so Close either sees the transfer or stops it starting.
         std::lock_guard lock(m_lock);
         if (!m_pHandle || m_bClosing) {
             libusb_free_transfer(pTransfer);
-            errno = ECANCELED;
-            return -1;
+            return STransferResult::Failed(ECANCELED);
         }
         libusb_fill_bulk_transfer(pTransfer, m_pHandle, byEndpoint, static_cast<unsigned char*>(pBuffer),
                                   iCount, TransferDone, &iCompleted, 0);
         if (libusb_submit_transfer(pTransfer) != 0) {
             libusb_free_transfer(pTransfer);
-            errno = ENODEV;
-            return -1;
+            return STransferResult::Failed(ENODEV);
         }
         m_pending.insert(pTransfer);
         ++m_iActive;
@@ -177,14 +171,13 @@ int32_t CUsbDeviceLink::Transfer(uint8_t byEndpoint, void* pBuffer, int32_t iCou
     while (!iCompleted)
         if (libusb_handle_events_completed(UsbContext(), &iCompleted) != 0 && !iCompleted)
             libusb_cancel_transfer(pTransfer); // the event loop broke down: give up the transfer
-    int32_t iResult = -1;
+    STransferResult result;
     switch (pTransfer->status) {
-    case LIBUSB_TRANSFER_COMPLETED: iResult = pTransfer->actual_length; break;
-    case LIBUSB_TRANSFER_CANCELLED: errno = ECANCELED; break;
-    case LIBUSB_TRANSFER_NO_DEVICE: errno = ENODEV; break;
-    default: errno = EIO; break;
+    case LIBUSB_TRANSFER_COMPLETED: result = STransferResult::Done(pTransfer->actual_length); break;
+    case LIBUSB_TRANSFER_CANCELLED: result = STransferResult::Failed(ECANCELED); break;
+    case LIBUSB_TRANSFER_NO_DEVICE: result = STransferResult::Failed(ENODEV); break;
+    default: result = STransferResult::Failed(EIO); break;
     }
-    const int iError = errno;
     {
         std::lock_guard lock(m_lock);
         m_pending.erase(pTransfer); // before freeing: Close may be cancelling right now
@@ -192,8 +185,7 @@ int32_t CUsbDeviceLink::Transfer(uint8_t byEndpoint, void* pBuffer, int32_t iCou
             m_idle.notify_all();
     }
     libusb_free_transfer(pTransfer);
-    errno = iError;
-    return iResult;
+    return result;
 }
 
 void CUsbDeviceLink::Close()

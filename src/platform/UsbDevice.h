@@ -6,6 +6,8 @@
 #include <mutex>
 #include <set>
 
+#include "platform/Transfer.h"
+
 struct libusb_device_handle;
 struct libusb_transfer;
 
@@ -32,17 +34,17 @@ public:
     bool Open(int32_t iIndex);
     bool IsOpen() const;
 
-    // One bulk transfer each; the count transferred, or -1 (errno set) on failure, when the
-    // device went away (ENODEV) or when Close cancelled it (ECANCELED).
-    int32_t Read(void* pBuffer, int32_t iCount);
-    int32_t Write(const void* pBuffer, int32_t iCount);
+    // One bulk transfer each; fails when the device went away (ENODEV), when Close cancelled
+    // it (ECANCELED) or on any other transfer error (EIO).
+    STransferResult Read(void* pBuffer, int32_t iCount);
+    STransferResult Write(const void* pBuffer, int32_t iCount);
 
     // Cancels pending transfers, waits for them to finish, releases the device; harmless
     // when repeated.
     void Close();
 
 private:
-    int32_t Transfer(uint8_t byEndpoint, void* pBuffer, int32_t iCount);
+    STransferResult Transfer(uint8_t byEndpoint, void* pBuffer, int32_t iCount);
 
     mutable std::mutex m_lock;
     std::condition_variable m_idle;

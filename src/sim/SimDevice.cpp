@@ -29,7 +29,7 @@ bool ReadExact(ITransport& transport, uint8_t* p, uint32_t dwCount)
 {
     while (dwCount > 0) {
         int32_t iAsk = int32_t(std::min(dwCount, kReadChunk));
-        int32_t iGot = transport.Read(p, iAsk);
+        int32_t iGot = transport.Read(p, iAsk).iCount;
         if (iGot <= 0 || iGot > iAsk)
             return false;
         p += iGot;
@@ -246,12 +246,12 @@ bool CSimDevice::Send(uint32_t dwCommand, uint32_t dwParam, const void* pPayload
     if (m_bLinkBroken || !m_pTransport)
         return false;
     auto header = SFrameHeader{dwCommand, dwParam, dwLength}.Encode();
-    bool bOk = m_pTransport->Write(header.data(), int32_t(header.size())) == int32_t(header.size());
+    bool bOk = m_pTransport->Write(header.data(), int32_t(header.size())).iCount == int32_t(header.size());
     const auto* p = static_cast<const uint8_t*>(pPayload);
     // Large payloads (a big document) go out in pieces; the host reads them as one stream.
     for (uint32_t dwDone = 0; bOk && dwDone < dwLength;) {
         int32_t iPiece = int32_t(std::min(dwLength - dwDone, kReadChunk));
-        bOk = m_pTransport->Write(p + dwDone, iPiece) == iPiece;
+        bOk = m_pTransport->Write(p + dwDone, iPiece).iCount == iPiece;
         dwDone += uint32_t(iPiece);
     }
     if (!bOk) {
@@ -270,7 +270,15 @@ std::optional<ESessionEnd> CSimDevice::HandleFrame(const SFrameHeader& h, std::v
 {
     std::string sWhat = "received " + std::to_string(h.dwCommandId) + " param " + std::to_string(h.dwParam) +
                         " payload " + std::to_string(h.dwPayloadLength);
-    switch (h.dwCommandId) {
+    const SCommandRow row = ProtocolRow(h.dwCommandId);
+    if (row.eDirection != ECommandDirection::HostToDevice) {
+        Log(sWhat + (row.Known() ? ": " + std::string(row.szName) + " is a reply, not a request"
+                                 : ": unknown command"));
+        Send(DeviceReply::UnsupportedCommand, h.dwCommandId);
+        return m_bLinkBroken ? std::optional(ESessionEnd::HostGone) : std::nullopt;
+    }
+    // Every request of the protocol is handled: the compiler names one left out here.
+    switch (HostClientCommand(h.dwCommandId)) {
     case ReadParameters:
         Log(sWhat + ": read parameters");
         if (m_bAuthorized) {
@@ -381,10 +389,6 @@ std::optional<ESessionEnd> CSimDevice::HandleFrame(const SFrameHeader& h, std::v
     case LogOutput:
         Log(sWhat + (h.dwParam ? ": log output on" : ": log output off"));
         m_bLogOn = h.dwParam != 0;
-        break;
-    default:
-        Log(sWhat + ": unknown command");
-        Send(DeviceReply::UnsupportedCommand, h.dwCommandId);
         break;
     }
     if (m_bLinkBroken)

@@ -15,8 +15,11 @@ namespace kov {
 class CPipeDeviceTransport : public ITransport {
 public:
     explicit CPipeDeviceTransport(CPipeDeviceSide& side) : m_side(side) {}
-    int32_t Read(void* pBuffer, int32_t iCount) override { return m_side.Read(pBuffer, iCount); }
-    int32_t Write(const void* pBuffer, int32_t iCount) override { return m_side.Write(pBuffer, iCount); }
+    STransferResult Read(void* pBuffer, int32_t iCount) override { return m_side.Read(pBuffer, iCount); }
+    STransferResult Write(const void* pBuffer, int32_t iCount) override
+    {
+        return m_side.Write(pBuffer, iCount);
+    }
     // The runner ends the session itself; here a blocked read or write only has to return.
     void Close(bool) override { m_side.Cancel(); }
 

@@ -170,7 +170,7 @@ TEST_F(KovctlDevice, AbsentSilentVanishingAndBrokenDevices)
     ASSERT_TRUE(side.Plug(m_sRoot, "vanishing"));
     std::thread vanish([&] {
         char aFrame[12];
-        if (side.WaitForHost(10000) && side.Read(aFrame, 12) == 12)
+        if (side.WaitForHost(10000) && side.Read(aFrame, 12).iCount == 12)
             side.Unplug();
     });
     EXPECT_EQ(Run("read"), 1);
@@ -187,9 +187,9 @@ TEST_F(KovctlDevice, AbsentSilentVanishingAndBrokenDevices)
             char aFrame[12];
             const std::string sDocument = "<a><b/>";
             const auto aHeader = SFrameHeader{58, 0, uint32_t(sDocument.size())}.Encode();
-            if (side.Read(aFrame, 12) == 12 && side.Write(aHeader.data(), 12) == 12)
+            if (side.Read(aFrame, 12).iCount == 12 && side.Write(aHeader.data(), 12).iCount == 12)
                 side.Write(sDocument.data(), int32_t(sDocument.size()));
-            while (side.Read(aFrame, 1) > 0) {
+            while (side.Read(aFrame, 1).iCount > 0) {
             }
             side.EndSession();
         }

@@ -130,11 +130,11 @@ TEST_F(KovctlProgram, FailingRefusingVanishingOrAbsentDevicesEndTheRun)
             return;
         const std::string sDocument = SampleDocumentText();
         std::array<uint8_t, kFrameHeaderSize + kProgramBlockSize> aFrame;
-        while (side.Read(aFrame.data(), kFrameHeaderSize) == int32_t(kFrameHeaderSize)) {
+        while (side.Read(aFrame.data(), kFrameHeaderSize).iCount == int32_t(kFrameHeaderSize)) {
             const SFrameHeader h = SFrameHeader::Decode(aFrame.data());
             const auto iLength = int32_t(h.dwPayloadLength);
             if (iLength > int32_t(kProgramBlockSize) ||
-                (iLength > 0 && side.Read(aFrame.data() + kFrameHeaderSize, iLength) != iLength))
+                (iLength > 0 && side.Read(aFrame.data() + kFrameHeaderSize, iLength).iCount != iLength))
                 break;
             SFrameHeader reply{0, 0, 0};
             if (h.dwCommandId == ReadParameters)

@@ -1,6 +1,7 @@
 #pragma once
 // A device slot for tests of the device link: a settable device count, and on each Open a fresh
 // in-memory link whose device end the test reads and closes.
+#include <cerrno>
 #include <memory>
 #include <string>
 
@@ -20,11 +21,15 @@ public:
         std::tie(m_pHost, m_pDevice) = CMemoryTransport::MakePair();
         return true;
     }
-    int32_t Read(void* p, int32_t n) override { return m_pHost ? m_pHost->Read(p, n) : -1; }
-    // m_iWriteLimit plays a pipe that takes only part of a large write.
-    int32_t Write(const void* p, int32_t n) override
+    STransferResult Read(void* p, int32_t n) override
     {
-        return m_pHost ? m_pHost->Write(p, m_iWriteLimit >= 0 ? std::min(n, m_iWriteLimit) : n) : -1;
+        return m_pHost ? m_pHost->Read(p, n) : STransferResult::Failed(ECANCELED);
+    }
+    // m_iWriteLimit plays a pipe that takes only part of a large write.
+    STransferResult Write(const void* p, int32_t n) override
+    {
+        return m_pHost ? m_pHost->Write(p, m_iWriteLimit >= 0 ? std::min(n, m_iWriteLimit) : n)
+                       : STransferResult::Failed(ECANCELED);
     }
     void Close(bool bForce) override
     {
@@ -54,7 +59,7 @@ private:
     bool ReadExact(void* p, uint32_t dwCount)
     {
         for (auto* pBytes = static_cast<char*>(p); dwCount > 0;) {
-            const int32_t iGot = m_pDevice->Read(pBytes, int32_t(dwCount));
+            const int32_t iGot = m_pDevice->Read(pBytes, int32_t(dwCount)).iCount;
             if (iGot <= 0)
                 return false;
             pBytes += iGot;

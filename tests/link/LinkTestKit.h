@@ -42,10 +42,16 @@ private:
     std::vector<SDeviceEventData> m_events;
 };
 
+// A frame header alone; its payload length need not match what follows.
+inline std::string Header(uint32_t dwId, uint32_t dwParam, uint32_t dwPayloadLength)
+{
+    const auto aHeader = SFrameHeader{dwId, dwParam, dwPayloadLength}.Encode();
+    return std::string(reinterpret_cast<const char*>(aHeader.data()), aHeader.size());
+}
+
 inline std::string Frame(uint32_t dwId, uint32_t dwParam, const std::string& sPayload = {})
 {
-    const auto aHeader = SFrameHeader{dwId, dwParam, uint32_t(sPayload.size())}.Encode();
-    return std::string(reinterpret_cast<const char*>(aHeader.data()), aHeader.size()) + sPayload;
+    return Header(dwId, dwParam, uint32_t(sPayload.size())) + sPayload;
 }
 
 inline CHostClientProtoHandler* StartHandler(ITransport* pTransport, IDeviceEventSink* pSink)

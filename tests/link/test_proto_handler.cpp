@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <set>
 #include <thread>
 
 #include "LinkTestKit.h"
@@ -13,13 +15,13 @@ namespace {
 class CProbeTransport final : public ITransport {
 public:
     explicit CProbeTransport(ITransport* pInner) : m_pInner(pInner) {}
-    int32_t Read(void* pBuffer, int32_t iCount) override
+    STransferResult Read(void* pBuffer, int32_t iCount) override
     {
         vReadSizes.push_back(iCount);
         vReadBuffers.push_back(pBuffer);
         return m_pInner->Read(pBuffer, iCount);
     }
-    int32_t Write(const void* pBuffer, int32_t iCount) override
+    STransferResult Write(const void* pBuffer, int32_t iCount) override
     {
         vWrites.emplace_back(static_cast<const char*>(pBuffer), size_t(iCount));
         if (iWriteLimit >= 0 && iCount > iWriteLimit)
@@ -42,7 +44,7 @@ struct SLink {
     SLink() { std::tie(pHost, pDevice) = CMemoryTransport::MakePair(); }
     void Send(const std::string& sBytes)
     {
-        ASSERT_EQ(pDevice->Write(sBytes.data(), int32_t(sBytes.size())), int32_t(sBytes.size()));
+        ASSERT_EQ(pDevice->Write(sBytes.data(), int32_t(sBytes.size())).iCount, int32_t(sBytes.size()));
     }
 };
 
@@ -50,7 +52,7 @@ std::string ReadAll(ITransport& transport)
 {
     std::string sAll;
     char aBuffer[65536];
-    for (int32_t iRead; (iRead = transport.Read(aBuffer, sizeof aBuffer)) > 0;)
+    for (int32_t iRead; (iRead = transport.Read(aBuffer, sizeof aBuffer).iCount) > 0;)
         sAll.append(aBuffer, size_t(iRead));
     return sAll;
 }
@@ -131,11 +133,20 @@ TEST(ProtoHandlerReceive, DispatchesEveryKindOfFrame)
     SLink link;
     link.pHost->SetReadLimit(5); // pipes and bulk reads may deliver less than asked
     CRecordingSink sink;
-    link.Send(Frame(59, 1) + Frame(50, 0x01020304) + Frame(80, 67) + Frame(5, 9, "0123456789") +
-              Frame(20, 3, "line") + Frame(32, 1, "status") + Frame(68, 7, std::string("ab\0cd", 5)) +
-              Frame(101, 0, std::string("\0x\0", 3)) + Frame(58, 0) + Frame(72, 0, "<kov:X/>") +
-              Frame(63, 99) + Frame(200, 4) + Frame(54, 0xDEADBEEF) + Frame(95, 1234) +
-              Frame(59, 0, "ignored payload"));
+    std::string sStream = Frame(59, 1) + Frame(50, 0x01020304) + Frame(80, 67) + Frame(5, 9, "0123456789") +
+                          Frame(20, 3, "line") + Frame(32, 1, "status") +
+                          Frame(68, 7, std::string("ab\0cd", 5)) + Frame(101, 0, std::string("\0x\0", 3)) +
+                          Frame(58, 0) + Frame(72, 0, "<kov:X/>") + Frame(63, 99) + Frame(200, 4) +
+                          Frame(54, 0xDEADBEEF) + Frame(95, 1234) + Frame(59, 0, "ignored payload");
+    // Every id that is no reply, a request of the host's own included, is an unsupported
+    // command named by its id; its payload is read past.
+    std::vector<uint32_t> vOthers = {0xFFFFFFFF};
+    for (uint32_t dwId = 0; dwId < kProtocolIdLimit; ++dwId)
+        if (!ProtocolRow(dwId).IsReply())
+            vOthers.push_back(dwId);
+    for (uint32_t dwId : vOthers)
+        sStream += Frame(dwId, 77, "xyz");
+    link.Send(sStream);
     link.pDevice->Close(true);
     CHostClientProtoHandler* pHandler = StartHandler(link.pHost.get(), &sink);
     ASSERT_NE(pHandler, nullptr);
@@ -146,9 +157,9 @@ TEST(ProtoHandlerReceive, DispatchesEveryKindOfFrame)
     struct SWant {
         E eEvent;
         uint32_t wParam, lParam;
-        const char* szText;
+        std::string sText;
     };
-    const SWant aWant[] = {
+    std::vector<SWant> vWant = {
         {E::WriteParametersResultEvent, 1, 0, ""},
         {E::SoftwareVersionEvent, 0, 0x01020304, ""},
         {E::UnsupportedCommandEvent, 67, 0, ""},
@@ -165,21 +176,23 @@ TEST(ProtoHandlerReceive, DispatchesEveryKindOfFrame)
         {E::WriteTestProgressEvent, 1234, 0, ""},
         {E::WriteParametersResultEvent, 0, 0, ""},
     };
+    for (uint32_t dwId : vOthers)
+        vWant.push_back({E::UnsupportedCommandEvent, dwId, 0, ""});
+    vWant.push_back({E::DeviceTextEvent, 0, 0, "Device File Error: " + std::to_string(ENODEV)});
+    vWant.push_back({E::LinkClosed, 0, 0, ""});
+
     auto& events = sink.Events();
-    ASSERT_EQ(events.size(), std::size(aWant) + 2);
-    for (size_t i = 0; i < std::size(aWant); ++i) {
+    ASSERT_EQ(events.size(), vWant.size());
+    for (size_t i = 0; i < vWant.size(); ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(events[i].eEvent, aWant[i].eEvent);
-        EXPECT_EQ(events[i].wParam, aWant[i].wParam);
-        EXPECT_EQ(events[i].lParam, aWant[i].lParam);
-        EXPECT_STREQ(events[i].Text(), aWant[i].szText);
-        EXPECT_EQ(events[i].dwPayloadLength, std::strlen(aWant[i].szText));
+        EXPECT_EQ(events[i].eEvent, vWant[i].eEvent);
+        EXPECT_EQ(events[i].wParam, vWant[i].wParam);
+        EXPECT_EQ(events[i].lParam, vWant[i].lParam);
+        EXPECT_EQ(events[i].Text(), vWant[i].sText);
+        EXPECT_EQ(events[i].dwPayloadLength, vWant[i].sText.size());
     }
     EXPECT_FALSE(events[3].pPayload); // discarded payloads travel nowhere
-    EXPECT_EQ(events[15].eEvent, E::DeviceTextEvent);
-    EXPECT_EQ(events[15].wParam, 0u);
-    EXPECT_STREQ(events[15].Text(), ("Device File Error: " + std::to_string(ENODEV)).c_str());
-    EXPECT_EQ(events[16].eEvent, E::LinkClosed);
+    EXPECT_FALSE(events[8].pPayload); // an empty document has no buffer
 }
 
 TEST(ProtoHandlerReceive, LargePayloadReadInChunksIntoOneBuffer)
@@ -219,14 +232,15 @@ TEST(ProtoHandlerReceive, FatalFramesPostTheirTextThenLinkClosed)
         std::string sBytes;
         std::string sText;
     };
+    const std::string sNoDevice = std::to_string(ENODEV);
     const SCase aCases[] = {
-        {Frame(58, 0).substr(0, 8) + std::string("\xFF\xFF\xFF\xFF", 4) + "abc",
-         "Impossible allocation size: 0xFFFFFFFF"},
-        // Unknown ids get the same size check before their payload is read past.
-        {Frame(7, 0).substr(0, 8) + std::string("\0\0\0\x40", 4), "Impossible allocation size: 0x40000000"},
-        {Frame(68, 0, "0123456789").substr(0, 17),
-         "Device file error " + std::to_string(ENODEV) + " in command id 68"},
-        {Frame(59, 1).substr(0, 7), "Device File Error: " + std::to_string(ENODEV)},
+        // Payloads an event would keep are refused beyond the cap, and where length + 1 wraps.
+        {Header(58, 0, 0xFFFFFFFF) + "abc", "Impossible allocation size: 0xFFFFFFFF"},
+        {Header(20, 0, CHostClientProtoHandler::kMaxPayloadLength + 1),
+         "Impossible allocation size: 0x10000001"},
+        {Frame(68, 0, "0123456789").substr(0, 17), "Device file error " + sNoDevice + " in command id 68"},
+        {Header(7, 0, 5000) + "abc", "Device file error " + sNoDevice + " in command id 7"},
+        {Frame(59, 1).substr(0, 7), "Device File Error: " + sNoDevice},
     };
     for (const SCase& c : aCases) {
         SCOPED_TRACE(c.sText);
@@ -250,6 +264,83 @@ TEST(ProtoHandlerReceive, FatalFramesPostTheirTextThenLinkClosed)
         EXPECT_TRUE(link.pHost->IsClosed()); // the loop released the dead stream
         pHandler->Release();
     }
+}
+
+// A device stream of literal bytes and runs of filler that are counted but never stored, so
+// a test can send payloads far larger than it could hold. Ends as an unplugged device does.
+class CSyntheticStream final : public ITransport {
+public:
+    void AddBytes(const std::string& sBytes) { m_vParts.push_back({sBytes, 0}); }
+    void AddFiller(uint64_t qwCount) { m_vParts.push_back({{}, qwCount}); }
+
+    STransferResult Read(void* pBuffer, int32_t iCount) override
+    {
+        iLargestAsk = std::max(iLargestAsk, iCount);
+        while (m_iPart < m_vParts.size() && Left() == 0) {
+            ++m_iPart;
+            m_qwDone = 0;
+        }
+        if (m_iPart == m_vParts.size())
+            return STransferResult::Failed(ENODEV);
+        const SPart& part = m_vParts[m_iPart];
+        const auto iTake = int32_t(std::min<uint64_t>(Left(), uint64_t(iCount)));
+        if (part.qwFiller == 0)
+            std::memcpy(pBuffer, part.sBytes.data() + m_qwDone, size_t(iTake));
+        else
+            fillerBuffers.insert(pBuffer);
+        m_qwDone += uint64_t(iTake);
+        return STransferResult::Done(iTake);
+    }
+    STransferResult Write(const void*, int32_t iCount) override { return STransferResult::Done(iCount); }
+    void Close(bool) override {}
+
+    int32_t iLargestAsk = 0;
+    std::set<void*> fillerBuffers; // where filler was read into
+
+private:
+    struct SPart {
+        std::string sBytes;
+        uint64_t qwFiller;
+    };
+    uint64_t Left() const
+    {
+        const SPart& part = m_vParts[m_iPart];
+        return (part.qwFiller ? part.qwFiller : part.sBytes.size()) - m_qwDone;
+    }
+    std::vector<SPart> m_vParts;
+    size_t m_iPart = 0;
+    uint64_t m_qwDone = 0;
+};
+
+TEST(ProtoHandlerReceive, PayloadsNoEventKeepsAreReadPastWhateverTheirLength)
+{
+    // 4 GiB on an unknown id and more than the cap on a reply that takes no payload: both
+    // are read past in bounded reads into one scratch buffer, and the stream goes on.
+    CSyntheticStream stream;
+    stream.AddBytes(Header(7, 0, 0xFFFFFFFF));
+    stream.AddFiller(0xFFFFFFFF);
+    stream.AddBytes(Header(59, 1, CHostClientProtoHandler::kMaxPayloadLength + 1));
+    stream.AddFiller(CHostClientProtoHandler::kMaxPayloadLength + 1);
+    stream.AddBytes(Frame(20, 2, "after"));
+    CRecordingSink sink;
+    CHostClientProtoHandler* pHandler = StartHandler(&stream, &sink);
+    ASSERT_NE(pHandler, nullptr);
+    ASSERT_TRUE(sink.WaitClosed(std::chrono::seconds(120)));
+    pHandler->Release();
+
+    auto& events = sink.Events();
+    ASSERT_EQ(events.size(), 5u);
+    EXPECT_EQ(events[0].eEvent, DeviceEvent::UnsupportedCommandEvent);
+    EXPECT_EQ(events[0].wParam, 7u);
+    EXPECT_EQ(events[1].eEvent, DeviceEvent::WriteParametersResultEvent);
+    EXPECT_EQ(events[1].wParam, 1u);
+    EXPECT_FALSE(events[1].pPayload);
+    EXPECT_EQ(events[2].eEvent, DeviceEvent::DeviceTextEvent);
+    EXPECT_STREQ(events[2].Text(), "after");
+    EXPECT_EQ(events[3].Text(), "Device File Error: " + std::to_string(ENODEV));
+    EXPECT_EQ(events[4].eEvent, DeviceEvent::LinkClosed);
+    EXPECT_LE(stream.iLargestAsk, int32_t(CHostClientProtoHandler::kReadChunk));
+    EXPECT_EQ(stream.fillerBuffers.size(), 1u);
 }
 
 } // namespace

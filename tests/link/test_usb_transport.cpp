@@ -35,8 +35,8 @@ TEST(UsbTransportPipes, CountsFinishedDevicesAndOpensTheFirstByName)
     transport.Close(true);
     EXPECT_FALSE(transport.IsOpen());
     char c = 0;
-    EXPECT_EQ(transport.Read(&c, 1), -1);
-    EXPECT_EQ(transport.Write(&c, 1), -1);
+    EXPECT_EQ(transport.Read(&c, 1).iCount, -1);
+    EXPECT_EQ(transport.Write(&c, 1).iCount, -1);
 }
 
 // A pipe device opened by the transport, with the receive loop running over it.
@@ -52,7 +52,7 @@ protected:
     }
     bool DeviceSend(const std::string& sBytes)
     {
-        return device.Write(sBytes.data(), int32_t(sBytes.size())) == int32_t(sBytes.size());
+        return device.Write(sBytes.data(), int32_t(sBytes.size())).iCount == int32_t(sBytes.size());
     }
 
     CTestDir root;
@@ -67,7 +67,7 @@ TEST_F(UsbTransportLink, ReceiveLoopOverPipesUntilUnplugMidPayload)
     // A request reaches the device as one whole frame.
     ASSERT_TRUE(pHandler->SendFrame(ReadParameters, 0, 0, nullptr));
     char aHeader[12];
-    ASSERT_EQ(device.Read(aHeader, 12), 12);
+    ASSERT_EQ(device.Read(aHeader, 12).iCount, 12);
     EXPECT_EQ(std::string(aHeader, 12), Frame(71, 0));
 
     const std::string sDocument(3 * 0x100000 + 10, 'd');
@@ -104,7 +104,7 @@ TEST_F(UsbTransportLink, CloseFromAnotherThreadEndsTheBlockedLoop)
     ASSERT_EQ(sink.Events().size(), 2u);
     EXPECT_EQ(sink.Events()[0].Text(), "Device File Error: " + std::to_string(ECANCELED));
     char c;
-    EXPECT_LE(device.Read(&c, 1), 0); // the device sees the host leave
+    EXPECT_LE(device.Read(&c, 1).iCount, 0); // the device sees the host leave
 }
 
 } // namespace

@@ -39,7 +39,8 @@ std::string HostReadSome(CPipeHostChannel& host, size_t iCount)
     std::string sRead;
     char aBuffer[256];
     while (sRead.size() < iCount) {
-        const int32_t iRead = host.Read(aBuffer, int32_t(std::min(sizeof aBuffer, iCount - sRead.size())));
+        const int32_t iRead =
+            host.Read(aBuffer, int32_t(std::min(sizeof aBuffer, iCount - sRead.size()))).iCount;
         if (iRead <= 0)
             break;
         sRead.append(aBuffer, size_t(iRead));
@@ -87,39 +88,39 @@ TEST(PipeSession, BytesFlowBothWaysAndTheNextHostStartsClean)
     CPipeHostChannel host;
     ASSERT_TRUE(host.Open(device.Path()));
     ASSERT_TRUE(device.WaitForHost(2000));
-    ASSERT_EQ(host.Write("hello", 5), 5);
+    ASSERT_EQ(host.Write("hello", 5).iCount, 5);
     char aBuffer[64] = {};
-    ASSERT_EQ(device.Read(aBuffer, 5), 5);
+    ASSERT_EQ(device.Read(aBuffer, 5).iCount, 5);
     EXPECT_EQ(std::string(aBuffer, 5), "hello");
     const std::string sBig(300000, 'z'); // larger than a pipe's buffer: both sides loop
     std::thread writer(
-        [&] { EXPECT_EQ(device.Write(sBig.data(), int32_t(sBig.size())), int32_t(sBig.size())); });
+        [&] { EXPECT_EQ(device.Write(sBig.data(), int32_t(sBig.size())).iCount, int32_t(sBig.size())); });
     EXPECT_EQ(HostReadSome(host, sBig.size()), sBig);
     writer.join();
 
     // Bytes neither side took must not reach the next session.
-    ASSERT_EQ(host.Write("stale-to-device", 15), 15);
-    ASSERT_EQ(device.Write("stale-to-host", 13), 13);
+    ASSERT_EQ(host.Write("stale-to-device", 15).iCount, 15);
+    ASSERT_EQ(device.Write("stale-to-host", 13).iCount, 13);
     host.Close();
-    EXPECT_LE(device.Read(aBuffer, sizeof aBuffer), 0);
+    EXPECT_LE(device.Read(aBuffer, sizeof aBuffer).iCount, 0);
     device.EndSession();
 
     CPipeHostChannel next;
     ASSERT_TRUE(next.Open(device.Path()));
     ASSERT_TRUE(device.WaitForHost(2000));
-    ASSERT_EQ(next.Write("N", 1), 1);
-    ASSERT_EQ(device.Read(aBuffer, 1), 1);
+    ASSERT_EQ(next.Write("N", 1).iCount, 1);
+    ASSERT_EQ(device.Read(aBuffer, 1).iCount, 1);
     EXPECT_EQ(aBuffer[0], 'N');
-    ASSERT_EQ(device.Write("Y", 1), 1);
+    ASSERT_EQ(device.Write("Y", 1).iCount, 1);
     EXPECT_EQ(HostReadSome(next, 1), "Y");
 
     // A host that connects and sends at once, before the device has ended the previous
     // session, keeps what it sent (scripts run one command after another).
     next.Close();
-    EXPECT_LE(device.Read(aBuffer, 1), 0);
+    EXPECT_LE(device.Read(aBuffer, 1).iCount, 0);
     CPipeHostChannel eager;
     ASSERT_TRUE(eager.Open(device.Path()));
-    ASSERT_EQ(eager.Write("E", 1), 1);
+    ASSERT_EQ(eager.Write("E", 1).iCount, 1);
     device.EndSession();
     ASSERT_TRUE(device.WaitForHost(2000));
     std::atomic<bool> bRead{false};
@@ -129,7 +130,7 @@ TEST(PipeSession, BytesFlowBothWaysAndTheNextHostStartsClean)
         if (!bRead)
             device.Cancel();
     });
-    EXPECT_EQ(device.Read(aBuffer, 1), 1);
+    EXPECT_EQ(device.Read(aBuffer, 1).iCount, 1);
     bRead = true;
     guard.join();
     EXPECT_EQ(aBuffer[0], 'E');
@@ -145,21 +146,21 @@ TEST(PipeSession, UnplugAndCancelEndBlockedCallsPromptly)
     ASSERT_TRUE(device.WaitForHost(2000));
 
     // Unplugging ends a blocked host read (end of file) and later writes fail without SIGPIPE.
-    std::atomic<int> iError{0};
+    STransferResult blockedRead;
     std::thread blocked([&] {
         char cByte;
-        EXPECT_EQ(host.Read(&cByte, 1), -1);
-        iError = errno;
+        blockedRead = host.Read(&cByte, 1);
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     const auto tStart = Clock::now();
     device.Unplug();
     blocked.join();
     EXPECT_LT(Clock::now() - tStart, std::chrono::seconds(1));
-    EXPECT_EQ(iError, ENODEV);
-    errno = 0;
-    EXPECT_EQ(host.Write("x", 1), -1);
-    EXPECT_EQ(errno, EPIPE);
+    EXPECT_EQ(blockedRead.iCount, -1);
+    EXPECT_EQ(blockedRead.dwError, uint32_t(ENODEV));
+    const STransferResult write = host.Write("x", 1);
+    EXPECT_EQ(write.iCount, -1);
+    EXPECT_EQ(write.dwError, uint32_t(EPIPE));
     EXPECT_FALSE(fs::exists(root.sPath + "/dev"));
 
     // Cancel wakes the device's own blocked calls and holds until EndSession.
@@ -175,7 +176,9 @@ TEST(PipeSession, UnplugAndCancelEndBlockedCallsPromptly)
     ASSERT_TRUE(device.WaitForHost(2000));
     std::thread deviceReader([&] {
         char cByte;
-        EXPECT_LE(device.Read(&cByte, 1), 0);
+        const STransferResult read = device.Read(&cByte, 1);
+        EXPECT_EQ(read.iCount, -1);
+        EXPECT_EQ(read.dwError, uint32_t(ECANCELED));
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     device.Cancel();

@@ -27,10 +27,10 @@ public:
     bool Send(uint32_t dwId, uint32_t dwParam = 0, std::string_view sPayload = {})
     {
         auto header = SFrameHeader{dwId, dwParam, uint32_t(sPayload.size())}.Encode();
-        if (m_transport.Write(header.data(), int32_t(header.size())) != int32_t(header.size()))
+        if (m_transport.Write(header.data(), int32_t(header.size())).iCount != int32_t(header.size()))
             return false;
-        return sPayload.empty() ||
-               m_transport.Write(sPayload.data(), int32_t(sPayload.size())) == int32_t(sPayload.size());
+        return sPayload.empty() || m_transport.Write(sPayload.data(), int32_t(sPayload.size())).iCount ==
+                                       int32_t(sPayload.size());
     }
 
     // The next whole frame; nullopt once the link is down.
@@ -70,7 +70,7 @@ private:
     {
         auto* pBytes = static_cast<uint8_t*>(p);
         while (dwCount > 0) {
-            int32_t iGot = m_transport.Read(pBytes, int32_t(dwCount));
+            int32_t iGot = m_transport.Read(pBytes, int32_t(dwCount)).iCount;
             if (iGot <= 0)
                 return false;
             pBytes += iGot;

@@ -94,10 +94,7 @@ TEST(SimDevice, GreetsServesTheDocumentAndAnswersRequests)
     EXPECT_EQ(doc.sPayload.find('\0'), std::string::npos);
     EXPECT_NE(doc.sPayload.find("kov:SoftwareVersion=\"1.2.3.4\""), std::string::npos);
 
-    // An unknown id with a payload is refused and the stream stays aligned.
-    SFrame f = s.host.Ask(5, 0, "0123456789");
-    EXPECT_TRUE(f.dwId == Id(DeviceReply::UnsupportedCommand) && f.dwParam == 5u);
-    f = s.host.Ask(DisableConsole);
+    SFrame f = s.host.Ask(DisableConsole);
     EXPECT_TRUE(f.dwId == Id(DeviceReply::DisableConsoleResult) && f.dwParam == 0u);
 
     f = s.host.Ask(ReadCriticalLog);
@@ -112,6 +109,22 @@ TEST(SimDevice, GreetsServesTheDocumentAndAnswersRequests)
     EXPECT_NE(f.sPayload.find("Storage"), std::string::npos);
     EXPECT_GT(s.host.Ask(DeleteAllRecordings).dwParam, 0u);
     EXPECT_EQ(s.host.Ask(DeleteAllRecordings).dwParam, 0u);
+}
+
+TEST(SimDevice, RefusesEveryIdThatIsNoRequestAndStaysAligned)
+{
+    CDeviceSession s;
+    std::vector<uint32_t> vRefused = {0xFFFFFFFF};
+    for (uint32_t dwId = 0; dwId < kProtocolIdLimit; ++dwId)
+        if (ProtocolRow(dwId).eDirection != ECommandDirection::HostToDevice)
+            vRefused.push_back(dwId); // unknown ids and the device's own replies
+    for (uint32_t dwId : vRefused) {
+        SCOPED_TRACE(dwId);
+        const SFrame f = s.host.Ask(dwId, 1, dwId % 2 ? "0123456789" : "");
+        EXPECT_EQ(f.dwId, Id(DeviceReply::UnsupportedCommand));
+        EXPECT_EQ(f.dwParam, dwId);
+    }
+    EXPECT_EQ(s.host.Ask(DisableConsole).dwId, Id(DeviceReply::DisableConsoleResult));
 }
 
 TEST(SimDevice, StreamsLogAndTestProgressOnlyWhileAsked)

@@ -16,8 +16,8 @@ namespace {
 class CHostPipes final : public ITransport {
 public:
     bool Open(const std::string& sPath) { return m_channel.Open(sPath); }
-    int32_t Read(void* p, int32_t n) override { return m_channel.Read(p, n); }
-    int32_t Write(const void* p, int32_t n) override { return m_channel.Write(p, n); }
+    STransferResult Read(void* p, int32_t n) override { return m_channel.Read(p, n); }
+    STransferResult Write(const void* p, int32_t n) override { return m_channel.Write(p, n); }
     void Close(bool) override { m_channel.Close(); }
 
 private:

@@ -43,13 +43,13 @@ public:
 
     int32_t CountDevices() const override { return m_pUsb->CountDevices(); }
     bool Open() override { return m_pUsb->Open(); }
-    int32_t Read(void* pBuffer, int32_t iCount) override { return m_pUsb->Read(pBuffer, iCount); }
-    int32_t Write(const void* pBuffer, int32_t iCount) override
+    STransferResult Read(void* pBuffer, int32_t iCount) override { return m_pUsb->Read(pBuffer, iCount); }
+    STransferResult Write(const void* pBuffer, int32_t iCount) override
     {
-        const int32_t iWritten = m_pUsb->Write(pBuffer, iCount);
-        if (iWritten != iCount)
+        const STransferResult written = m_pUsb->Write(pBuffer, iCount);
+        if (written.iCount != iCount)
             ++m_nFailedWrites;
-        return iWritten;
+        return written;
     }
     void Close(bool bForce) override { m_pUsb->Close(bForce); }
     int FailedWrites() const { return m_nFailedWrites.load(); }
