@@ -7,7 +7,6 @@ namespace kov {
 
 namespace {
 
-
 bool ExchangeAddressSet(StaticNetworkConfiguration& rConfig, NodeRef element, bool bStore, bool bRequireAll)
 {
     if (!element)

@@ -13,7 +13,6 @@
 namespace kov {
 
 class CDropDownList;
-class CIpAddressEdit;
 
 // ---- Enumerations --------------------------------------------------------------------------
 

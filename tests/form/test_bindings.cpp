@@ -95,9 +95,14 @@ TEST_F(Bindings, EachConversionRoundTrips)
     EXPECT_EQ(read.dwAddress, 0xC0A80001u);
     EXPECT_EQ(read.inner.wszGateway, u"255.255.255.255");
 
+    shown.inner.wszGateway = u"not an address";
+    fields.Show(shown);
+    EXPECT_TRUE(form.Find<CIpAddressEdit>(8)->IsBlank());
+
     EXPECT_TRUE(form.Type(6, u"12"));
     EXPECT_TRUE(form.Click(2));
     fields.Read(read);
+    EXPECT_EQ(read.inner.wszGateway, u"");
     EXPECT_EQ(read.dwCount, 12u);
     EXPECT_EQ(read.eMode, EMode::Fast);
 }
