@@ -15,7 +15,6 @@ constexpr char16_t kCaptureDeviceConfig[] = u"kov:CaptureDeviceConfig";
 constexpr char16_t kCaptureDeviceStatus[] = u"kov:CaptureDeviceStatus";
 constexpr char16_t kEnableParametersReset[] = u"kov:EnableParametersReset";
 
-constexpr char16_t kCaptionFactorySettings[] = u"Factory Settings";
 constexpr char16_t kLdrProductLinkPrefix[] = u"KOV_Blackfin";
 constexpr char16_t kModelLinkPrefix[] = u"vesk-";
 
@@ -108,14 +107,12 @@ CDeviceProgramDlg::CDeviceProgramDlg(const std::u16string& rwszRememberedPath,
     AddButton(IDC_DOWNLOAD, u"Download").SetOnClick([this] { OnDownload(); });
     AddButton(IDC_PROGRAM, u"Program").SetOnClick([this] { Program(); });
     End();
-    AddProgressBar(IDC_BUFFER_ACCEPT, u"Buffer Accept:");
-    AddProgressBar(IDC_SECTORS_ERASE, u"Sectors Erase:");
-    AddProgressBar(IDC_FLASH_WRITE, u"Flash Write:");
-    AddProgressBar(IDC_FLASH_VERIFY, u"Flash Verify:");
+    for (const SProgramBarControl& bar : kProgramBars)
+        AddProgressBar(bar.iId, bar.wszLabel);
     AddCheckBox(IDC_AUTOMATIC_RESTART, u"Automatic Restart");
     BeginRow();
     AddButton(IDC_RESTART_DEVICE, u"Restart Device").SetOnClick([this] { OnRestartDevice(); });
-    AddButton(IDC_RESET_PARAMETERS, u"Reset Parameters").SetOnClick([this] { OnResetParameters(); });
+    AddButton(IDC_RESET_PARAMETERS, u"Reset Parameters").SetOnClick([this] { ResetParameters(); });
     AddButton(IDC_DISABLE_CONSOLE, u"Disable Console").SetOnClick([this] { OnDisableConsole(); });
     AddStretch();
     End();
@@ -226,7 +223,7 @@ bool CDeviceProgramDlg::Confirm(const SFirmwareMessage& message)
            EDlgResult::Ok;
 }
 
-bool CDeviceProgramDlg::Program()
+EProgramResult CDeviceProgramDlg::Program()
 {
     m_transfer.Stop();
     const std::u16string wszPath = TextOf(IDC_FILE_PATH);
@@ -242,16 +239,26 @@ bool CDeviceProgramDlg::Program()
                                   fileClass.iPlatformId);
     }
     if (!Confirm(message))
-        return false;
+        return message.bConfirmation ? EProgramResult::Cancelled : EProgramResult::Refused;
     switch (m_transfer.Start(wszPath)) {
-    case ETransferStart::Started: return true;
+    case ETransferStart::Started: return EProgramResult::Started;
     case ETransferStart::Empty:
     case ETransferStart::TooLarge:
         // Confirmed by the operator, so not dropped silently: the file cannot be sent as it is.
         OnReadError();
-        return false;
-    default: return false;
+        return EProgramResult::Unsendable;
+    case ETransferStart::NotConnected: return EProgramResult::NotConnected;
+    case ETransferStart::CannotOpen: return EProgramResult::CannotOpen;
+    case ETransferStart::SendFailed: return EProgramResult::SendFailed;
     }
+    return EProgramResult::SendFailed;
+}
+
+EProgramResult CDeviceProgramDlg::ProgramFile(const std::u16string& wszPath, bool bAutomaticRestart)
+{
+    Find<CEdit>(IDC_FILE_PATH)->SetText(wszPath);
+    Find<CCheckBox>(IDC_AUTOMATIC_RESTART)->SetChecked(bAutomaticRestart);
+    return Program();
 }
 
 void CDeviceProgramDlg::OnFirmwareDownloaded(const std::u16string& wszPath)
@@ -268,7 +275,7 @@ void CDeviceProgramDlg::OnDownload()
         return;
     SFirmwareDownloadRequest request;
     if (!FirmwareDownloadRequestFor(m_settings.wszDeviceModel, m_settings.wszSoftwareVersion, request)) {
-        MessageBox(u"Unknown device", kCaptionDeviceProgramming);
+        Report({EOutcome::UnknownDeviceModel});
         return;
     }
     m_fnDownload(request);
@@ -280,15 +287,11 @@ void CDeviceProgramDlg::OnRestartDevice()
         Send(RestartDevice, 0, {});
 }
 
-void CDeviceProgramDlg::OnResetParameters()
+EDeviceRequest CDeviceProgramDlg::ResetParameters()
 {
-    if (!IsConnected()) {
-        MessageBox(u"Device not ready", kCaptionFactorySettings);
-        return;
-    }
-    if (MessageBox(u"Are you sure ?", kCaptionFactorySettings, EMsgButtons::YesNo, EMsgIcon::Question) ==
-        EDlgResult::Yes)
-        Send(ResetParameters, 0, {});
+    static constexpr SConfirmedRequest kRequest{kov::ResetParameters, EOutcome::ConfirmResetParameters,
+                                                EOutcome::ResetParametersNotReady, false};
+    return SendConfirmedRequest(kRequest, Host(), m_pHolder, m_pOutcomes);
 }
 
 void CDeviceProgramDlg::OnDisableConsole()
@@ -345,19 +348,24 @@ bool CDeviceProgramDlg::Send(uint32_t dwCommandId, uint32_t dwParam, std::string
 
 void CDeviceProgramDlg::OnProgress(EProgramBar eBar, int iPercent)
 {
-    Bar(eBar).SetPos(iPercent);
+    CProgressBar& bar = Bar(eBar);
+    if (bar.Pos() == iPercent)
+        return;
+    bar.SetPos(iPercent);
+    // Bars set back to 0 before or after a run are not the run's progress.
+    if (m_transfer.State() != ETransferState::Idle)
+        Report({static_cast<EOutcome>(static_cast<int>(EOutcome::BufferAccepted) + static_cast<int>(eBar)),
+                iPercent});
 }
 
 void CDeviceProgramDlg::OnReadError()
 {
-    MessageBox(u"Error reading program file", u"KOV");
+    Report({EOutcome::ProgramFileReadError});
 }
 
 CProgressBar& CDeviceProgramDlg::Bar(EProgramBar eBar) const
 {
-    static constexpr int kBarIds[kProgramBarCount] = {IDC_BUFFER_ACCEPT, IDC_SECTORS_ERASE, IDC_FLASH_WRITE,
-                                                      IDC_FLASH_VERIFY};
-    return *Find<CProgressBar>(kBarIds[static_cast<int>(eBar)]);
+    return *Find<CProgressBar>(kProgramBars[static_cast<int>(eBar)].iId);
 }
 
 } // namespace kov

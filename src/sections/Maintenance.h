@@ -11,6 +11,7 @@
 
 #include "document/ValueTree.h"
 #include "firmware/ProgramFile.h"
+#include "sections/DeviceRequests.h"
 #include "sections/PageRoles.h"
 #include "sections/ProgramTransfer.h"
 #include "sections/SectionPage.h"
@@ -66,6 +67,17 @@ inline constexpr char16_t kProgramFileFilter[] =
     u"Programming files|*.ldr;*.tgz;*.gz|LDR files (*.ldr)|*.ldr|TGZ files (*.tgz)|*.tgz|GZip files "
     u"(*.gz)|*.gz|";
 
+// How a Program action ended.
+enum class EProgramResult {
+    Started,
+    Refused,      // a check refused the file; its message was shown
+    Cancelled,    // the operator did not confirm
+    CannotOpen,   // the confirmed file could not be opened (nothing is shown)
+    Unsendable,   // the confirmed file is empty or too large ("Error reading program file")
+    NotConnected, // no device (nothing is shown)
+    SendFailed,   // the begin frame could not be written
+};
+
 class CDeviceProgramDlg final : public CSectionPage,
                                 public IProgrammingHandler,
                                 private IProgramLink,
@@ -99,8 +111,11 @@ public:
     // Browse: true when a file was chosen (it is put into the path edit).
     bool Browse();
     // Checks the file in the path edit against the device, asks, and starts the transfer.
-    // True when the transfer started.
-    bool Program();
+    EProgramResult Program();
+    // Program with this file, restarting the device at the end or not.
+    EProgramResult ProgramFile(const std::u16string& wszPath, bool bAutomaticRestart);
+    // "Reset Parameters": checks the connection, asks, sends ResetParameters.
+    EDeviceRequest ResetParameters();
 
     // The Download button's action, given by the firmware downloader; the page works out what
     // to look for. The downloader calls OnFirmwareDownloaded when it saved a newer file.
@@ -134,7 +149,6 @@ private:
 
     void OnDownload();
     void OnRestartDevice();
-    void OnResetParameters();
     void OnDisableConsole();
     void OnUnitChanged();
     void ShowRestartPeriod(uint32_t dwHours);
@@ -148,6 +162,18 @@ private:
     bool m_bEnabled = false;
     CProgramTransfer m_transfer;
     std::function<void(const SFirmwareDownloadRequest&)> m_fnDownload;
+};
+
+// The four progress bars, in the order of EProgramBar.
+struct SProgramBarControl {
+    int iId;
+    const char16_t* wszLabel;
+};
+inline constexpr SProgramBarControl kProgramBars[kProgramBarCount] = {
+    {CDeviceProgramDlg::IDC_BUFFER_ACCEPT, u"Buffer Accept:"},
+    {CDeviceProgramDlg::IDC_SECTORS_ERASE, u"Sectors Erase:"},
+    {CDeviceProgramDlg::IDC_FLASH_WRITE, u"Flash Write:"},
+    {CDeviceProgramDlg::IDC_FLASH_VERIFY, u"Flash Verify:"},
 };
 
 } // namespace kov

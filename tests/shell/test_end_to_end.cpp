@@ -100,13 +100,6 @@ TEST_F(EndToEnd, ConfigurationRoundTripWithTheSimulator)
               AdminPasswordHash(u"adm"));
     ExpectCarried(root, m_pFrame->Holder().ChangeDocument().Root(), "root");
 
-    // The Log subject turns the device's log output on, and leaving it turns it off.
-    m_pFrame->Tree().Switch(kSubjectLog);
-    ASSERT_TRUE(PumpUntil([&] { return !m_pFrame->LogView().Text().empty(); }));
-    m_pFrame->Tree().Switch(kSubjectDeviceIdentification);
-    ASSERT_TRUE(PumpUntil([&] { return pDevice->CountLog("log output off") == 1; }));
-    EXPECT_EQ(pDevice->CountLog("log output on"), 1);
-
     // A factory reset succeeds and the parameters are read again.
     ASSERT_TRUE(m_pFrame->Holder().SendCommand(ResetParameters));
     ASSERT_TRUE(WaitStatus(u"Parameters loaded"));
