@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -30,8 +31,11 @@ inline constexpr auto kTickPeriod = std::chrono::milliseconds(100);
 // How soon a stop signal is noticed while events are awaited.
 inline constexpr auto kPumpSlice = std::chrono::milliseconds(50);
 
-// The device transport, remembering failed writes: restart and shutdown are sent by the main
-// window without looking at the result, and a command must know whether they went out.
+// The device transport, remembering what went out. Restart and shutdown are sent by the main
+// window without looking at the result, and a command must know whether they went out; and a
+// device's "unsupported command" is the refusal of a request only for a command this session
+// sent. Frames are written whole from the interface thread (header, then payload), so the
+// writes can be followed frame by frame.
 class CWatchedTransport final : public IDeviceTransport {
 public:
     explicit CWatchedTransport(const std::string& sDeviceRoot)
@@ -45,16 +49,29 @@ public:
     int32_t Write(const void* pBuffer, int32_t iCount) override
     {
         const int32_t iWritten = m_pUsb->Write(pBuffer, iCount);
-        if (iWritten != iCount)
+        if (iWritten != iCount) {
             ++m_nFailedWrites;
+            m_dwPayloadLeft = 0; // the stream is broken; nothing more goes out on it
+        } else if (m_dwPayloadLeft > 0) {
+            m_dwPayloadLeft -= std::min(m_dwPayloadLeft, uint32_t(iCount));
+        } else if (iCount == int32_t(kFrameHeaderSize)) {
+            const SFrameHeader header = SFrameHeader::Decode(static_cast<const uint8_t*>(pBuffer));
+            m_sentCommands.insert(header.dwCommandId);
+            m_dwPayloadLeft = header.dwPayloadLength;
+        }
         return iWritten;
     }
     void Close(bool bForce) override { m_pUsb->Close(bForce); }
     int FailedWrites() const { return m_nFailedWrites.load(); }
+    // Whether a frame with the command id was written in this session.
+    bool Sent(uint32_t dwCommandId) const { return m_sentCommands.contains(dwCommandId); }
 
 private:
     std::unique_ptr<CUsbDeviceTransport> m_pUsb;
     std::atomic<int> m_nFailedWrites{0};
+    // Written and read on the interface thread only.
+    std::set<uint32_t> m_sentCommands;
+    uint32_t m_dwPayloadLeft = 0;
 };
 
 enum class EWaitEnd { Done, TimedOut, Disconnected, PasswordMissing, PasswordRefused, Stopped };
@@ -137,7 +154,8 @@ public:
     }
 
     // Handles events until fnOutcome gives an exit code for an outcome after nFrom, or a reply
-    // took longer than --wait. A device refusing the command ends the wait as a failure.
+    // took longer than --wait. A device refusing one of this session's commands ends the wait
+    // as a failure; a frame the program does not know only tells the operator.
     int WaitOutcome(size_t nFrom, const FnOutcome& fnOutcome)
     {
         std::optional<int> oExit;
@@ -158,8 +176,12 @@ public:
         return eEnd == EWaitEnd::Done ? *oExit : Failure(eEnd);
     }
 
-    // The device's "unsupported command".
-    bool IsRefusal(const SOutcome& outcome) const { return outcome.eOutcome == EOutcome::UnsupportedCommand; }
+    // The device's "unsupported command" for a command this session sent.
+    bool IsRefusal(const SOutcome& outcome) const
+    {
+        return outcome.eOutcome == EOutcome::UnsupportedCommand &&
+               m_pTransport->Sent(uint32_t(outcome.iCode));
+    }
 
     // Handles events until fnDone holds, the time is up, the link closes, the password cannot
     // be answered, or (bStopSignals) SIGINT or SIGTERM arrives.
