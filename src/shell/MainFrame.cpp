@@ -205,6 +205,10 @@ void CMainFrame::OnFileOpen()
 
 void CMainFrame::SaveTo(const std::u16string& wszPath)
 {
+    // A file's document is what the pages edit: their edits go into it before it is written.
+    // A device's document is saved as it was received.
+    if (m_holder.State() == EDocumentState::File)
+        m_swapper.StoreAll();
     // Not telling the operator would let them believe the parameters were kept.
     if (!m_holder.SaveFile(wszPath))
         Report(EOutcome::FileSaveFailed);

@@ -133,7 +133,7 @@ TEST(MainFrame, ParameterFileCommands)
     EXPECT_EQ(f.frame->Holder().State(), EDocumentState::File);
     EXPECT_EQ(f.Page().TextOf(Dlg::IDC_DEVICE_NAME), u"Patrol Unit 7");
     EXPECT_TRUE(f.Page().IsEnabled(Dlg::IDC_DEVICE_NAME));
-    // Save writes the loaded document as it is, without storing the pages.
+    // A file's document takes the pages' edits before Save writes it.
     auto fnSavedName = [&] {
         TreeRef saved;
         return std::u16string(
@@ -142,7 +142,7 @@ TEST(MainFrame, ParameterFileCommands)
     f.Page().Type(Dlg::IDC_DEVICE_NAME, u"Edited");
     std::filesystem::remove(f.folder.Path() / "device.mdc");
     f.frame->OnCommand(ID_FILE_SAVE);
-    EXPECT_EQ(fnSavedName(), u"Patrol Unit 7");
+    EXPECT_EQ(fnSavedName(), u"Edited");
     // Save As starts from the current path; a failed save is reported.
     f.view.m_host.QueueFile(f.folder.File("no-folder/x.mdc"));
     f.frame->OnCommand(ID_FILE_SAVE_AS);
@@ -153,7 +153,14 @@ TEST(MainFrame, ParameterFileCommands)
     EXPECT_EQ(f.view.LastStatus(), u"Closed");
     EXPECT_EQ(f.frame->Holder().State(), EDocumentState::None);
     EXPECT_FALSE(f.Page().IsEnabled(Dlg::IDC_DEVICE_NAME));
-    f.frame->Holder().SetState(EDocumentState::Device);
+
+    // A device's document is saved as it was received, the pages' edits left out.
+    const std::string sSample = SampleDocumentText();
+    f.Event(DeviceEvent::ParametersDocumentEvent, uint32_t(sSample.size()), 0, sSample);
+    f.Page().Type(Dlg::IDC_DEVICE_NAME, u"Not saved");
+    f.view.m_host.QueueFile(wszGood);
+    f.frame->OnCommand(ID_FILE_SAVE_AS);
+    EXPECT_EQ(fnSavedName(), u"Patrol Unit 7");
     f.frame->OnCommand(ID_FILE_CLOSE); // only a file is closed
     EXPECT_EQ(f.frame->Holder().State(), EDocumentState::Device);
 }
