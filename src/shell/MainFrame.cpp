@@ -136,6 +136,13 @@ bool CMainFrame::IsCommandChecked(uint32_t dwCommandId) const
     return it != m_commandStates.end() && it->second.bChecked;
 }
 
+void CMainFrame::ClearChangeDocument()
+{
+    // A fresh tree: the change document may share its tree with a document handed in whole.
+    m_holder.ChangeDocument() = TreeRef();
+    m_holder.ChangeDocument().CreateRoot(kChangeDocumentRoot, kKovNamespaceUri);
+}
+
 std::u16string CMainFrame::ProgramFilePath() const
 {
     return m_pProgramming ? m_pProgramming->ProgramFilePath() : m_wszProgramFilePath;
@@ -469,6 +476,8 @@ void CMainFrame::OnLinkClosed()
 {
     m_holder.Disconnect(true);
     m_bPasswordSent = false;
+    // What the pages stored for this device must not reach the next one.
+    ClearChangeDocument();
     Report(EOutcome::Disconnected);
     m_holder.SetState(EDocumentState::None);
     m_swapper.EnableAll(false);
@@ -482,6 +491,9 @@ void CMainFrame::OnParametersDocument(const SDeviceEventData& event)
         Report(EOutcome::ParametersUnreadable);
         return;
     }
+    // Items a page writes only under a condition (a new admin password) would otherwise stay
+    // in the change document and be sent again with every later write.
+    ClearChangeDocument();
     Report(EOutcome::ParametersLoaded);
     m_holder.SetState(EDocumentState::Device);
     const bool bMatched = m_swapper.LoadAll();

@@ -109,6 +109,8 @@ public:
 private:
     void SetCommandState(uint32_t dwCommandId, bool bEnabled, std::optional<bool> oChecked = std::nullopt);
     void Report(EOutcome eOutcome, int32_t iCode = 0) { m_view.OnOutcome({eOutcome, iCode}); }
+    // A new device document, or none: the change document starts empty again.
+    void ClearChangeDocument();
 
     // Commands
     void OnFileOpen();
