@@ -23,7 +23,6 @@
 #include "shell/MainFrame.h"
 #include "sim/SampleDocument.h"
 #include "sim/SimPipeRunner.h"
-#include "support/TextCodec.h"
 
 namespace {
 
@@ -47,7 +46,7 @@ std::string TarHeader(const std::string& sName, size_t nSize)
 }
 
 // The simulated device, a main window connected to it over the pipes, and a 50 MB archive for
-// its platform in the path edit (an uncompressed TAR, which the archive reader passes through).
+// its platform (an uncompressed TAR, which the archive reader passes through).
 class CRig {
 public:
     CRig()
@@ -81,9 +80,7 @@ public:
         m_view.SetQuiet(true);
         m_view.SetConfirmation([](std::u16string_view) { return true; });
         m_pFrame->Create();
-        m_bReady = PumpUntil([&] { return Saw(u"Parameters loaded"); }, true);
-        Page().Find<CEdit>(Dlg::IDC_FILE_PATH)->SetText(Utf8ToUtf16((m_folder / "fw.tgz").string()));
-        Page().Find<CCheckBox>(Dlg::IDC_AUTOMATIC_RESTART)->SetChecked(false); // stay connected
+        m_bReady = PumpUntil([&] { return Saw(EOutcome::ParametersLoaded); }, true);
     }
     ~CRig()
     {
@@ -98,11 +95,13 @@ public:
     size_t FileSize() const { return m_nFileSize; }
     CMainFrame& Frame() { return *m_pFrame; }
     Dlg& Page() { return *dynamic_cast<Dlg*>(m_pFrame->PageArea().PageOf(kSubjectMaintenance)); }
-    size_t Mark() const { return m_view.Shown().size(); }
-    bool Saw(std::u16string_view wszText, size_t nFrom = 0) const
+    // Without an automatic restart, so the device stays connected.
+    EProgramResult Program() { return Page().ProgramFile((m_folder / "fw.tgz").u16string(), false); }
+    size_t Mark() const { return m_view.Outcomes().size(); }
+    bool Saw(EOutcome eOutcome, size_t nFrom = 0) const
     {
-        for (size_t i = nFrom; i < m_view.Shown().size(); ++i)
-            if (m_view.Shown()[i].wszText == wszText)
+        for (size_t i = nFrom; i < m_view.Outcomes().size(); ++i)
+            if (m_view.Outcomes()[i].eOutcome == eOutcome)
                 return true;
         return false;
     }
@@ -156,16 +155,14 @@ void BM_Program50MB(benchmark::State& state)
     for (auto _ : state) {
         const size_t nFrom = rig.Mark();
         const auto tStart = std::chrono::steady_clock::now();
-        if (!rig.Page().Program() ||
+        if (rig.Program() != EProgramResult::Started ||
             !rig.PumpUntil([&] { return transfer.State() == ETransferState::Ended; })) {
             state.SkipWithError("the transfer did not run");
             return;
         }
         state.SetIterationTime(
             std::chrono::duration<double>(std::chrono::steady_clock::now() - tStart).count());
-        if (!rig.PumpUntil([&] {
-                return rig.Saw(u"Programming Complete. Please press the \"Restart Device\" button.", nFrom);
-            })) {
+        if (!rig.PumpUntil([&] { return rig.Saw(EOutcome::ProgrammingComplete, nFrom); })) {
             state.SkipWithError("the device did not complete");
             return;
         }

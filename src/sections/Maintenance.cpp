@@ -16,7 +16,6 @@ constexpr char16_t kCaptureDeviceConfig[] = u"kov:CaptureDeviceConfig";
 constexpr char16_t kCaptureDeviceStatus[] = u"kov:CaptureDeviceStatus";
 constexpr char16_t kEnableParametersReset[] = u"kov:EnableParametersReset";
 
-constexpr char16_t kCaptionFactorySettings[] = u"Factory Settings";
 constexpr char16_t kLdrProductLinkPrefix[] = u"KOV_Blackfin";
 constexpr char16_t kModelLinkPrefix[] = u"vesk-";
 
@@ -81,19 +80,17 @@ CDeviceProgramDlg::CDeviceProgramDlg(const std::u16string& rwszRememberedPath,
       m_transfer(*this, *this)
 {
     BeginRow();
-    AddEdit(IDC_FILE_PATH, u"Binary Program File:");
+    m_pFilePath = &AddEdit(IDC_FILE_PATH, u"Binary Program File:");
     AddButton(IDC_BROWSE, u"Browse").SetOnClick([this] { Browse(); });
     AddButton(IDC_DOWNLOAD, u"Download").SetOnClick([this] { OnDownload(); });
     AddButton(IDC_PROGRAM, u"Program").SetOnClick([this] { Program(); });
     End();
-    AddProgressBar(IDC_BUFFER_ACCEPT, u"Buffer Accept:");
-    AddProgressBar(IDC_SECTORS_ERASE, u"Sectors Erase:");
-    AddProgressBar(IDC_FLASH_WRITE, u"Flash Write:");
-    AddProgressBar(IDC_FLASH_VERIFY, u"Flash Verify:");
-    AddCheckBox(IDC_AUTOMATIC_RESTART, u"Automatic Restart");
+    for (int i = 0; i < kProgramBarCount; ++i)
+        m_apBars[i] = &AddProgressBar(kProgramBars[i].iId, kProgramBars[i].wszLabel);
+    m_pAutomaticRestart = &AddCheckBox(IDC_AUTOMATIC_RESTART, u"Automatic Restart");
     BeginRow();
     AddButton(IDC_RESTART_DEVICE, u"Restart Device").SetOnClick([this] { OnRestartDevice(); });
-    AddButton(IDC_RESET_PARAMETERS, u"Reset Parameters").SetOnClick([this] { OnResetParameters(); });
+    AddButton(IDC_RESET_PARAMETERS, u"Reset Parameters").SetOnClick([this] { ResetParameters(); });
     AddButton(IDC_DISABLE_CONSOLE, u"Disable Console").SetOnClick([this] { OnDisableConsole(); });
     AddStretch();
     End();
@@ -138,8 +135,8 @@ void CDeviceProgramDlg::OnInitialise()
 {
     for (int i = 0; i < kProgramBarCount; ++i)
         Bar(static_cast<EProgramBar>(i)).SetRange(0, 100);
-    Find<CEdit>(IDC_FILE_PATH)->SetText(m_rwszRememberedPath);
-    Find<CCheckBox>(IDC_AUTOMATIC_RESTART)->SetChecked(true);
+    m_pFilePath->SetText(m_rwszRememberedPath);
+    m_pAutomaticRestart->SetChecked(true);
     m_pPeriodUnit->DeleteAllItems();
     for (const SRestartPeriodUnit& unit : kRestartPeriodUnits)
         m_pPeriodUnit->AddItem(unit.wszText, unit.dwHours);
@@ -175,12 +172,12 @@ bool CDeviceProgramDlg::Browse()
 {
     SFileDialogOptions options;
     options.wszFilter = kProgramFileFilter;
-    options.wszInitialPath = TextOf(IDC_FILE_PATH);
+    options.wszInitialPath = m_pFilePath->Text();
     options.bMustExist = true;
     std::optional<std::u16string> oPath = OpenFileDialog(options);
     if (!oPath)
         return false;
-    Find<CEdit>(IDC_FILE_PATH)->SetText(*oPath);
+    m_pFilePath->SetText(*oPath);
     return true;
 }
 
@@ -194,10 +191,10 @@ bool CDeviceProgramDlg::Confirm(const SFirmwareMessage& message)
            EDlgResult::Ok;
 }
 
-bool CDeviceProgramDlg::Program()
+EProgramResult CDeviceProgramDlg::Program()
 {
     m_transfer.Stop();
-    const std::u16string wszPath = TextOf(IDC_FILE_PATH);
+    const std::u16string wszPath = m_pFilePath->Text();
     const SProgramFileClass fileClass = ClassifyProgramFile(wszPath, m_record.wszDeviceModel);
     SFirmwareMessage message;
     if (!fileClass.bFound || fileClass.eKind == ProgramFileKind::None) {
@@ -210,21 +207,31 @@ bool CDeviceProgramDlg::Program()
                                   fileClass.iPlatformId);
     }
     if (!Confirm(message))
-        return false;
+        return message.bConfirmation ? EProgramResult::Cancelled : EProgramResult::Refused;
     switch (m_transfer.Start(wszPath)) {
-    case ETransferStart::Started: return true;
+    case ETransferStart::Started: return EProgramResult::Started;
     case ETransferStart::Empty:
     case ETransferStart::TooLarge:
         // Confirmed by the operator, so not dropped silently: the file cannot be sent as it is.
         OnReadError();
-        return false;
-    default: return false;
+        return EProgramResult::Unsendable;
+    case ETransferStart::NotConnected: return EProgramResult::NotConnected;
+    case ETransferStart::CannotOpen: return EProgramResult::CannotOpen;
+    case ETransferStart::SendFailed: return EProgramResult::SendFailed;
     }
+    return EProgramResult::SendFailed;
+}
+
+EProgramResult CDeviceProgramDlg::ProgramFile(const std::u16string& wszPath, bool bAutomaticRestart)
+{
+    m_pFilePath->SetText(wszPath);
+    m_pAutomaticRestart->SetChecked(bAutomaticRestart);
+    return Program();
 }
 
 void CDeviceProgramDlg::OnFirmwareDownloaded(const std::u16string& wszPath)
 {
-    Find<CEdit>(IDC_FILE_PATH)->SetText(wszPath);
+    m_pFilePath->SetText(wszPath);
     Program();
 }
 
@@ -236,7 +243,7 @@ void CDeviceProgramDlg::OnDownload()
         return;
     SFirmwareDownloadRequest request;
     if (!FirmwareDownloadRequestFor(m_record.wszDeviceModel, m_record.wszSoftwareVersion, request)) {
-        MessageBox(u"Unknown device", kCaptionDeviceProgramming);
+        Report({EOutcome::UnknownDeviceModel});
         return;
     }
     m_fnDownload(request);
@@ -248,15 +255,11 @@ void CDeviceProgramDlg::OnRestartDevice()
         Send(RestartDevice, 0, {});
 }
 
-void CDeviceProgramDlg::OnResetParameters()
+EDeviceRequest CDeviceProgramDlg::ResetParameters()
 {
-    if (!IsConnected()) {
-        MessageBox(u"Device not ready", kCaptionFactorySettings);
-        return;
-    }
-    if (MessageBox(u"Are you sure ?", kCaptionFactorySettings, EMsgButtons::YesNo, EMsgIcon::Question) ==
-        EDlgResult::Yes)
-        Send(ResetParameters, 0, {});
+    static constexpr SConfirmedRequest kRequest{kov::ResetParameters, EOutcome::ConfirmResetParameters,
+                                                EOutcome::ResetParametersNotReady, false};
+    return SendConfirmedRequest(kRequest, Host(), m_pHolder, m_pOutcomes);
 }
 
 void CDeviceProgramDlg::OnDisableConsole()
@@ -286,7 +289,7 @@ void CDeviceProgramDlg::StartProgramming()
     Enable(true);
     // A device asking to be programmed has sent no parameters: its model is unknown.
     m_record.wszDeviceModel.clear();
-    if (TextOf(IDC_FILE_PATH).empty() && !Browse())
+    if (m_pFilePath->Text().empty() && !Browse())
         return;
     Program();
 }
@@ -313,19 +316,24 @@ bool CDeviceProgramDlg::Send(uint32_t dwCommandId, uint32_t dwParam, std::string
 
 void CDeviceProgramDlg::OnProgress(EProgramBar eBar, int iPercent)
 {
-    Bar(eBar).SetPos(iPercent);
+    CProgressBar& bar = Bar(eBar);
+    if (bar.Pos() == iPercent)
+        return;
+    bar.SetPos(iPercent);
+    // Bars set back to 0 before or after a run are not the run's progress.
+    if (m_transfer.State() != ETransferState::Idle)
+        Report({static_cast<EOutcome>(static_cast<int>(EOutcome::BufferAccepted) + static_cast<int>(eBar)),
+                iPercent});
 }
 
 void CDeviceProgramDlg::OnReadError()
 {
-    MessageBox(u"Error reading program file", u"KOV");
+    Report({EOutcome::ProgramFileReadError});
 }
 
 CProgressBar& CDeviceProgramDlg::Bar(EProgramBar eBar) const
 {
-    static constexpr int kBarIds[kProgramBarCount] = {IDC_BUFFER_ACCEPT, IDC_SECTORS_ERASE, IDC_FLASH_WRITE,
-                                                      IDC_FLASH_VERIFY};
-    return *Find<CProgressBar>(kBarIds[static_cast<int>(eBar)]);
+    return *m_apBars[static_cast<int>(eBar)];
 }
 
 } // namespace kov

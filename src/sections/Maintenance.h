@@ -3,6 +3,7 @@
 // restores its factory parameters, disables its console and sets its periodic restart.
 // Reads "kov:CaptureDeviceConfig" (model, version, console flag) and writes the restart period
 // under "kov:CaptureDeviceStatus".
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -11,6 +12,7 @@
 
 #include "document/ValueTree.h"
 #include "firmware/ProgramFile.h"
+#include "sections/DeviceRequests.h"
 #include "sections/PageRoles.h"
 #include "sections/ProgramTransfer.h"
 #include "sections/RecordPage.h"
@@ -65,6 +67,17 @@ inline constexpr char16_t kProgramFileFilter[] =
     u"Programming files|*.ldr;*.tgz;*.gz|LDR files (*.ldr)|*.ldr|TGZ files (*.tgz)|*.tgz|GZip files "
     u"(*.gz)|*.gz|";
 
+// How a Program action ended.
+enum class EProgramResult {
+    Started,
+    Refused,      // a check refused the file; its message was shown
+    Cancelled,    // the operator did not confirm
+    CannotOpen,   // the confirmed file could not be opened (nothing is shown)
+    Unsendable,   // the confirmed file is empty or too large ("Error reading program file")
+    NotConnected, // no device (nothing is shown)
+    SendFailed,   // the begin frame could not be written
+};
+
 class CDeviceProgramDlg final : public CRecordPage<SMaintenanceSettings>,
                                 public IProgrammingHandler,
                                 private IProgramLink,
@@ -96,8 +109,11 @@ public:
     // Browse: true when a file was chosen (it is put into the path edit).
     bool Browse();
     // Checks the file in the path edit against the device, asks, and starts the transfer.
-    // True when the transfer started.
-    bool Program();
+    EProgramResult Program();
+    // Program with this file, restarting the device at the end or not.
+    EProgramResult ProgramFile(const std::u16string& wszPath, bool bAutomaticRestart);
+    // "Reset Parameters": checks the connection, asks, sends ResetParameters.
+    EDeviceRequest ResetParameters();
 
     // The Download button's action, given by the firmware downloader; the page works out what
     // to look for. The downloader calls OnFirmwareDownloaded when it saved a newer file.
@@ -111,8 +127,8 @@ public:
     void StartProgramming() override;
     void OnProgrammingEvent(const SDeviceEventData& event) override;
     void EndProgramming() override;
-    bool AutomaticRestart() const override { return IsChecked(IDC_AUTOMATIC_RESTART); }
-    std::u16string ProgramFilePath() const override { return TextOf(IDC_FILE_PATH); }
+    bool AutomaticRestart() const override { return m_pAutomaticRestart->IsChecked(); }
+    std::u16string ProgramFilePath() const override { return m_pFilePath->Text(); }
 
     const SMaintenanceSettings& Settings() const { return m_record; }
     const CProgramTransfer& Transfer() const { return m_transfer; }
@@ -131,7 +147,6 @@ private:
 
     void OnDownload();
     void OnRestartDevice();
-    void OnResetParameters();
     void OnDisableConsole();
     void OnUnitChanged();
     void ShowRestartPeriod(uint32_t dwHours);
@@ -140,12 +155,27 @@ private:
 
     const std::u16string& m_rwszRememberedPath;
     const CCustomization* m_pCustomization;
+    CEdit* m_pFilePath = nullptr;
+    CCheckBox* m_pAutomaticRestart = nullptr;
+    std::array<CProgressBar*, kProgramBarCount> m_apBars{};
     CEdit* m_pPeriod = nullptr;
     CDropDownList* m_pPeriodUnit = nullptr;
     int m_iUnit = 0;
     bool m_bEnabled = false;
     CProgramTransfer m_transfer;
     std::function<void(const SFirmwareDownloadRequest&)> m_fnDownload;
+};
+
+// The four progress bars, in the order of EProgramBar.
+struct SProgramBarControl {
+    int iId;
+    const char16_t* wszLabel;
+};
+inline constexpr SProgramBarControl kProgramBars[kProgramBarCount] = {
+    {CDeviceProgramDlg::IDC_BUFFER_ACCEPT, u"Buffer Accept:"},
+    {CDeviceProgramDlg::IDC_SECTORS_ERASE, u"Sectors Erase:"},
+    {CDeviceProgramDlg::IDC_FLASH_WRITE, u"Flash Write:"},
+    {CDeviceProgramDlg::IDC_FLASH_VERIFY, u"Flash Verify:"},
 };
 
 } // namespace kov

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "form/Page.h"
+#include "sections/Outcomes.h"
 
 namespace kov {
 
@@ -17,9 +18,14 @@ public:
     // Given once the device link exists; a page without one loads and stores nothing.
     void SetDocumentHolder(ParameterDocumentHolder* pHolder) { m_pHolder = pHolder; }
     ParameterDocumentHolder* DocumentHolder() const { return m_pHolder; }
+    // Where the page's outcomes go (the main window); without one, messages show on the host.
+    void SetOutcomeObserver(IOutcomeObserver* pObserver) { m_pOutcomes = pObserver; }
 
 protected:
+    void Report(const SOutcome& outcome) { ReportOutcome(m_pOutcomes, Host(), outcome); }
+
     ParameterDocumentHolder* m_pHolder = nullptr;
+    IOutcomeObserver* m_pOutcomes = nullptr;
 };
 
 } // namespace kov

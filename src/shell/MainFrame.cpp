@@ -1,7 +1,5 @@
 #include "shell/MainFrame.h"
 
-#include <cstdio>
-
 #include "document/AppOptions.h"
 #include "document/Namespace.h"
 #include "shell/MainDialogs.h"
@@ -15,16 +13,6 @@
 namespace kov {
 
 namespace {
-
-constexpr char16_t kNoDeviceText[] = u"Cannot perform action on device";
-constexpr char16_t kNoDeviceCaption[] = u"Device Action";
-
-template <typename... Args> std::u16string Printf(const char* szFormat, Args... args)
-{
-    char szText[256];
-    std::snprintf(szText, sizeof(szText), szFormat, args...);
-    return Utf8ToUtf16(szText);
-}
 
 // Device texts are NUL-terminated UTF-8; a connection-status kind goes to the Connection page.
 bool IsConnectionStatusKind(uint32_t dwKind)
@@ -64,8 +52,10 @@ CMainFrame::CMainFrame(IMainView& view, SMainFrameSettings settings)
         LoadAppOptions(m_wszOptionsFile, m_wszProgramFilePath);
 
     for (const SSubject& subject : kSubjects) {
-        if (auto* pPage = dynamic_cast<CSectionPage*>(m_swapper.PageOf(subject.iId)))
+        if (auto* pPage = dynamic_cast<CSectionPage*>(m_swapper.PageOf(subject.iId))) {
             pPage->SetDocumentHolder(&m_holder);
+            pPage->SetOutcomeObserver(this);
+        }
         if (CForm* pWindow = m_swapper.WindowOf(subject.iId)) {
             pWindow->SetHost(&m_view);
             pWindow->Initialise();
@@ -93,7 +83,7 @@ bool CMainFrame::Create()
     } else {
         m_view.SetTitle(kMainWindowTitle);
     }
-    Status(u"Ready");
+    Report(EOutcome::Ready);
 
     SetCommandState(ID_VIEW_TOOLBAR, true, true);
     SetCommandState(ID_VIEW_STATUS_BAR, true, true);
@@ -144,14 +134,11 @@ bool CMainFrame::IsCommandChecked(uint32_t dwCommandId) const
     return it != m_commandStates.end() && it->second.bChecked;
 }
 
-void CMainFrame::Message(std::u16string_view wszText, std::u16string_view wszCaption)
+void CMainFrame::ClearChangeDocument()
 {
-    m_view.MessageBox(wszText, wszCaption, EMsgButtons::Ok, EMsgIcon::None);
-}
-
-void CMainFrame::NoDeviceMessage()
-{
-    Message(kNoDeviceText, kNoDeviceCaption);
+    // A fresh tree: the change document may share its tree with a document handed in whole.
+    m_holder.ChangeDocument() = TreeRef();
+    m_holder.ChangeDocument().CreateRoot(kChangeDocumentRoot, kKovNamespaceUri);
 }
 
 std::u16string CMainFrame::ProgramFilePath() const
@@ -211,21 +198,25 @@ void CMainFrame::OnFileOpen()
     if (!oPath)
         return;
     if (!m_holder.OpenFile(*oPath)) {
-        Message(u"Failed to load parameters from file", u"File Open");
+        Report(EOutcome::FileOpenFailed);
         return;
     }
     m_wszCurrentFilePath = *oPath;
     const bool bMatched = m_swapper.LoadAll();
     m_swapper.EnableAll(true);
     if (!bMatched)
-        Status(u"Failed to match parameters");
+        Report(EOutcome::ParametersMismatch);
 }
 
 void CMainFrame::SaveTo(const std::u16string& wszPath)
 {
+    // A file's document is what the pages edit: their edits go into it before it is written.
+    // A device's document is saved as it was received.
+    if (m_holder.State() == EDocumentState::File)
+        m_swapper.StoreAll();
     // Not telling the operator would let them believe the parameters were kept.
     if (!m_holder.SaveFile(wszPath))
-        Message(u"Failed to save parameters to file", u"File Save");
+        Report(EOutcome::FileSaveFailed);
 }
 
 void CMainFrame::OnFileSave()
@@ -256,7 +247,7 @@ void CMainFrame::OnFileClose()
 {
     if (m_holder.State() != EDocumentState::File)
         return;
-    Status(u"Closed");
+    Report(EOutcome::FileClosed);
     m_holder.SetState(EDocumentState::None);
     m_swapper.EnableAll(false);
 }
@@ -270,35 +261,35 @@ void CMainFrame::OnWriteToDevice()
             .FindOrCreateChild(u"kov:CaptureDeviceConfig", kKovNamespaceUri, true)
             .SetAttribute(u"kov:ProductName", kKovNamespaceUri, wszProductName);
     }
-    Status(u"Saving parameters to device");
+    Report(EOutcome::Saving);
     if (!m_holder.WriteToDevice())
-        Message(u"Cannot save to device", u"Device Connection");
+        Report(EOutcome::CannotSave);
 }
 
 void CMainFrame::OnResetDevice()
 {
     if (!m_holder.IsConnected()) {
-        NoDeviceMessage();
+        Report(EOutcome::NoDevice);
         return;
     }
-    Status(u"Device Reset");
+    Report(EOutcome::DeviceReset);
     m_holder.SendCommand(RestartDevice);
 }
 
 void CMainFrame::OnShutdownDevice()
 {
     if (!m_holder.IsConnected()) {
-        NoDeviceMessage();
+        Report(EOutcome::NoDevice);
         return;
     }
-    Status(u"Device Shutdown");
+    Report(EOutcome::DeviceShutdown);
     m_holder.SendCommand(ShutdownDevice);
 }
 
 void CMainFrame::OnSendIfConnected(uint32_t dwRequest)
 {
     if (!m_holder.IsConnected()) {
-        NoDeviceMessage();
+        Report(EOutcome::NoDevice);
         return;
     }
     m_holder.SendCommand(dwRequest);
@@ -379,12 +370,12 @@ void CMainFrame::PresenceTick()
     if (uint32_t(iCount) <= uint32_t(iOldCount) || m_holder.IsConnected())
         return;
     if (m_holder.Connect() != ParameterDocumentHolder::kConnected) {
-        Status(u"Device connection failed");
+        Report(EOutcome::ConnectionFailed);
         return;
     }
-    Status(u"Connected to device");
+    Report(EOutcome::Connected);
     if (!m_holder.RequestParameters())
-        Status(u"Cannot load parameters from device");
+        Report(EOutcome::ParametersNotRequested);
 }
 
 void CMainFrame::OnTreeSelectionChanged(int32_t iNewSubject)
@@ -425,22 +416,17 @@ void CMainFrame::HandleDeviceEvent(SDeviceEventData event)
     case E::LinkClosed: OnLinkClosed(); break;
     case E::ParametersDocumentEvent: OnParametersDocument(event); break;
     case E::WriteParametersResultEvent:
-        Status(event.wParam != 0 ? u"Parameters saved" : u"Failed to save parameters");
+        Report(event.wParam != 0 ? EOutcome::Saved : EOutcome::SaveFailed);
         break;
-    case E::UnsupportedCommandEvent:
-        Message(Printf("Unsupported device command. Index=%d", int32_t(event.wParam)), u"Device Control");
-        break;
+    case E::UnsupportedCommandEvent: Report(EOutcome::UnsupportedCommand, int32_t(event.wParam)); break;
     case E::ResetParametersResultEvent: OnResetParametersResult(event.wParam); break;
     case E::PasswordRequestEvent: OnPasswordRequest(); break;
-    case E::RecordingsDeletedEvent:
-        Message(Printf("%d files were deleted.", int32_t(event.wParam)), u"Delete Recordings");
-        break;
+    case E::RecordingsDeletedEvent: Report(EOutcome::RecordingsDeleted, int32_t(event.wParam)); break;
     case E::DisableConsoleResultEvent:
-        Message(event.wParam == 0 ? std::u16string(u"Console disabled.")
-                                  : Printf("Enable console result = %d.", int32_t(event.wParam)),
-                u"Disable Console");
+        Report(event.wParam == 0 ? EOutcome::ConsoleDisabled : EOutcome::ConsoleResult,
+               int32_t(event.wParam));
         break;
-    case E::CommandNotAuthorizedEvent: Message(u"Device command not authorized.", u"Device Command"); break;
+    case E::CommandNotAuthorizedEvent: Report(EOutcome::NotAuthorized); break;
     case E::ProgramRequestEvent: OnProgramRequest(); break;
     case E::FlashWriteErrorEvent: OnFlashWriteError(event.lParam); break;
     case E::ProgramCompleteEvent: OnProgramComplete(); break;
@@ -487,51 +473,60 @@ void CMainFrame::OnDeviceText(const SDeviceEventData& event)
 void CMainFrame::OnLinkClosed()
 {
     m_holder.Disconnect(true);
-    Status(u"Device disconnected");
+    m_bPasswordSent = false;
+    // What the pages stored for this device must not reach the next one.
+    ClearChangeDocument();
+    Report(EOutcome::Disconnected);
     m_holder.SetState(EDocumentState::None);
     m_swapper.EnableAll(false);
 }
 
 void CMainFrame::OnParametersDocument(const SDeviceEventData& event)
 {
+    m_bPasswordSent = false;
     const std::string sText(event.Text(), event.pPayload ? event.dwPayloadLength : 0);
     if (!m_holder.LoadedDocument().LoadFromText(sText)) {
-        Status(u"Failed to load parameters");
+        Report(EOutcome::ParametersUnreadable);
         return;
     }
-    Status(u"Parameters loaded");
+    // Items a page writes only under a condition (a new admin password) would otherwise stay
+    // in the change document and be sent again with every later write.
+    ClearChangeDocument();
+    Report(EOutcome::ParametersLoaded);
     m_holder.SetState(EDocumentState::Device);
     const bool bMatched = m_swapper.LoadAll();
     m_swapper.EnableAll(true);
     if (!bMatched)
-        Status(u"Failed to match parameters");
+        Report(EOutcome::ParametersMismatch);
 }
 
 void CMainFrame::OnResetParametersResult(uint32_t wParam)
 {
     if (wParam == 0) {
-        Status(u"Parameters Reset Error");
+        Report(EOutcome::ParametersResetFailed);
         return;
     }
-    Status(u"Parameters Reset Success");
+    Report(EOutcome::ParametersReset);
     if (!m_holder.RequestParameters())
-        Status(u"Cannot load parameters from device");
+        Report(EOutcome::ParametersNotRequested);
 }
 
 void CMainFrame::OnPasswordRequest()
 {
+    // Asked again before a document came: the password sent was not the right one.
+    Report(m_bPasswordSent ? EOutcome::PasswordRefused : EOutcome::PasswordNeeded);
     CPwdDlg dlg;
     dlg.SetHost(&m_view);
     if (m_view.RunModal(dlg) == EDlgResult::Ok) {
         if (!m_holder.IsConnected()) {
-            NoDeviceMessage();
+            Report(EOutcome::NoDevice);
             return;
         }
-        m_holder.SendCommand(PasswordReply, 0, Utf16ToUtf8(dlg.Password()));
+        m_bPasswordSent = m_holder.SendCommand(PasswordReply, 0, Utf16ToUtf8(dlg.Password()));
         return;
     }
     // Without the password the operator edits the documents the program already holds.
-    Status(u"Default Parameters");
+    Report(EOutcome::DefaultParameters);
     m_holder.SetState(EDocumentState::Device);
     m_swapper.LoadAll();
     m_swapper.EnableAll(true);
@@ -550,7 +545,7 @@ void CMainFrame::OnProgramRequest()
 
 void CMainFrame::OnFlashWriteError(uint32_t lParam)
 {
-    Message(Printf("Failed to write on flash. Error=%d", int32_t(lParam)), u"Device Programming");
+    Report(EOutcome::FlashWriteFailed, int32_t(lParam));
     if (m_pProgramming)
         m_pProgramming->EndProgramming();
 }
@@ -563,9 +558,10 @@ void CMainFrame::OnProgramComplete()
         return;
     m_pProgramming->EndProgramming();
     if (!m_pProgramming->AutomaticRestart()) {
-        Message(u"Programming Complete. Please press the \"Restart Device\" button.", u"Device Programming");
+        Report(EOutcome::ProgrammingComplete);
         return;
     }
+    Report(EOutcome::ProgrammingCompleteRestart);
     OnResetDevice();
     m_swapper.Switch(kSubjectDeviceIdentification);
     m_tree.Switch(kSubjectDeviceIdentification);

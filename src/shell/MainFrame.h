@@ -1,7 +1,8 @@
 #pragma once
 // The main window's logic, free of any window toolkit: commands, file commands, device
 // operations and events, the presence poll, status texts, the subjects tree and page area,
-// and closing. It talks to the screen only through IMainView.
+// and closing. It talks to the screen only through IMainView, and tells what happened as
+// outcomes (sections/Outcomes.h), its pages' included.
 //
 // Driving it:
 //   CMainFrame frame(view, settings);   // builds pages, reads options and Custom.xml
@@ -52,10 +53,10 @@ struct SMainFrameSettings {
     const ISystemInfo* pSystemInfo = nullptr;
 };
 
-class CMainFrame {
+class CMainFrame final : public IOutcomeObserver {
 public:
     CMainFrame(IMainView& view, SMainFrameSettings settings = {});
-    ~CMainFrame();
+    ~CMainFrame() override;
     CMainFrame(const CMainFrame&) = delete;
     CMainFrame& operator=(const CMainFrame&) = delete;
 
@@ -83,6 +84,9 @@ public:
     // The close request: options written, window destroyed.
     void OnClose();
 
+    // Outcomes of the pages and of operations run on the window's behalf go to the view.
+    void OnOutcome(const SOutcome& outcome) override { m_view.OnOutcome(outcome); }
+
     // Work done by pages and tools built separately; null until they are attached.
     void SetConnectionStatusSink(IConnectionStatusSink* pSink) { m_pConnectionStatus = pSink; }
     void SetProgrammingHandler(IProgrammingHandler* pHandler) { m_pProgramming = pHandler; }
@@ -104,9 +108,9 @@ public:
 
 private:
     void SetCommandState(uint32_t dwCommandId, bool bEnabled, std::optional<bool> oChecked = std::nullopt);
-    void Status(std::u16string_view wszText) { m_view.SetStatusText(wszText); }
-    void Message(std::u16string_view wszText, std::u16string_view wszCaption);
-    void NoDeviceMessage();
+    void Report(EOutcome eOutcome, int32_t iCode = 0) { m_view.OnOutcome({eOutcome, iCode}); }
+    // A new device document, or none: the change document starts empty again.
+    void ClearChangeDocument();
 
     // Commands
     void OnFileOpen();
@@ -146,6 +150,8 @@ private:
     std::u16string m_wszCurrentFilePath;
     std::u16string m_wszOptionsFile;
     int32_t m_iDeviceCount = 0;
+    // A password went to the device and no document has come since.
+    bool m_bPasswordSent = false;
     const ISystemInfo* m_pSystemInfo;
     CMainDevicePropertiesDlg* m_pDeviceIdentification = nullptr;
 

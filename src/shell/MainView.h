@@ -3,7 +3,8 @@
 // windows; a console front end and the tests implement it with plain text.
 //
 // Dialogs, message boxes and file dialogs come from IFormHost: the password and About dialogs
-// are form-model dialogs run through RunModal.
+// are form-model dialogs run through RunModal. What happened comes as outcomes (OnOutcome): the
+// view shows each as its table says, a status text or a message box, or acts on it.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "form/FormHost.h"
+#include "sections/Outcomes.h"
 
 namespace kov {
 
@@ -18,11 +20,9 @@ class CForm;
 
 enum class EBar { ToolBar, StatusBar };
 
-class IMainView : public IFormHost {
+class IMainView : public IFormHost, public IOutcomeObserver {
 public:
     virtual void SetTitle(std::u16string_view wszTitle) = 0;
-    // The status bar's single pane.
-    virtual void SetStatusText(std::u16string_view wszText) = 0;
     // Opens a file or URL with the system's default handler, in a normal window.
     virtual bool OpenWithDefaultHandler(std::u16string_view wszTarget) = 0;
     // Posts a close request; the view later calls CMainFrame::OnClose on its own loop.

@@ -412,6 +412,10 @@ void CSimDevice::SendDocument()
         Send(DeviceReply::UnsupportedCommand, ReadParameters);
         return;
     }
+    if (m_options.oStrayFrame) {
+        Log("sending stray frame " + std::to_string(*m_options.oStrayFrame));
+        Send(*m_options.oStrayFrame, 0);
+    }
     Log("sending parameters document, " + std::to_string(sXml.size()) + " bytes");
     Send(DeviceReply::ParametersDocument, 0, sXml);
 }

@@ -14,6 +14,7 @@ const char* const kSimUsage =
     "  --version A.B.C.D     software version to report (default 7.1.2.3)\n"
     "  --bad-ack N           corrupt once the acknowledgement of block N (offset N*1024)\n"
     "  --flash-error E       end programming with flash write error E\n"
+    "  --stray-frame ID      send a frame with this command id before each parameters document\n"
     "  --save-image FILE     keep the received firmware image in FILE\n"
     "  --unplug-after SECS   unplug and exit after this many seconds\n"
     "  --tick-ms MS          pace of log lines and progress reports (default 100)\n"
@@ -34,8 +35,8 @@ bool ParseSimArguments(const std::vector<std::string>& vArgs, SSimProgramOptions
             continue;
         }
         static const char* const kWithValue[] = {
-            "--root",    "--name",        "--document",   "--password",     "--version",
-            "--bad-ack", "--flash-error", "--save-image", "--unplug-after", "--tick-ms"};
+            "--root",        "--name",        "--document",   "--password",     "--version", "--bad-ack",
+            "--flash-error", "--stray-frame", "--save-image", "--unplug-after", "--tick-ms"};
         bool bKnown = false;
         for (const char* sz : kWithValue)
             bKnown = bKnown || sArg == sz;
@@ -81,6 +82,9 @@ bool ParseSimArguments(const std::vector<std::string>& vArgs, SSimProgramOptions
                 return false;
         } else if (sArg == "--flash-error") {
             if (!(options.device.oFlashError = fnNumber(0xFFFFFFFFu)))
+                return false;
+        } else if (sArg == "--stray-frame") {
+            if (!(options.device.oStrayFrame = fnNumber(0xFFFFFFFFu)))
                 return false;
         } else if (sArg == "--unplug-after") {
             auto o = fnNumber(86400 * 365);

@@ -15,6 +15,7 @@ struct SSimDeviceOptions {
     std::optional<std::string> oPassword; // set: ReadParameters first asks for it
     std::optional<uint32_t> oBadAckBlock; // the block at offset N*1024 gets one wrong ack per run
     std::optional<uint32_t> oFlashError;  // programming ends with FlashWriteError(E)
+    std::optional<uint32_t> oStrayFrame;  // a frame with this id (no payload) before each document
     std::string sSaveImagePath;           // non-empty: the received image is written there
     // Pace of unsolicited frames (log lines, test and flash progress).
     int iTickMs = 100;

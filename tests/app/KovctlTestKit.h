@@ -19,6 +19,7 @@ protected:
     void Plug(SSimDeviceOptions options = {})
     {
         options.sSaveImagePath = File("image.bin");
+        m_pSim.reset(); // a device plugged before goes first: the new one takes its name
         m_pSim = std::make_unique<CPluggedSim>(m_sRoot, "sim", std::move(options), 200);
     }
     void Unplug()

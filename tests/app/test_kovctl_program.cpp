@@ -48,9 +48,7 @@ constexpr char kQuestion[] =
 
 TEST_F(KovctlProgram, ConfirmedArchiveReachesTheFlashWholeThenTheDeviceRestartsUnlessAskedNot)
 {
-    SSimDeviceOptions options;
-    options.oBadAckBlock = 1;
-    ASSERT_NO_FATAL_FAILURE(Plug(options));
+    ASSERT_NO_FATAL_FAILURE(Plug());
     const std::string sFile = Archive(6000);
     ASSERT_EQ(Run("program " + sFile + " --yes"), 0) << Err();
     EXPECT_EQ(Read("image.bin"), m_sArchive);

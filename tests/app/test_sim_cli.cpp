@@ -92,6 +92,7 @@ TEST(SimCli, PlugsInIsCountedAndUnplugsOnSignalsOrTime)
                                                                   {"--version", "1.2.3.256"},
                                                                   {"--bad-ack", "x"},
                                                                   {"--flash-error"},
+                                                                  {"--stray-frame", "-3"},
                                                                   {"--name", "a/b"},
                                                                   {"--unplug-after", "-1"}})
         EXPECT_EQ(Wait(StartSim(vBad)), 2) << vBad[0];

@@ -1,6 +1,6 @@
 #pragma once
-// A main view without windows: records what the main window shows and answers its dialogs
-// through a scripted form host.
+// A main view without windows: records the outcomes the main window reports, shows their texts
+// as statuses and message boxes, and answers its dialogs through a scripted form host.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -34,8 +34,16 @@ public:
         return m_host.SaveFileDialog(o);
     }
 
+    void OnOutcome(const SOutcome& outcome) override
+    {
+        m_vOutcomes.push_back(outcome);
+        const SOutcomeForm& form = OutcomeForm(outcome.eOutcome);
+        if (form.eShown == EOutcomeShown::Status)
+            m_vStatus.push_back(OutcomeText(outcome));
+        else if (form.eShown == EOutcomeShown::Message)
+            m_host.MessageBox(OutcomeText(outcome), form.wszCaption, EMsgButtons::Ok, EMsgIcon::None);
+    }
     void SetTitle(std::u16string_view wsz) override { m_wszTitle = wsz; }
-    void SetStatusText(std::u16string_view wsz) override { m_vStatus.emplace_back(wsz); }
     bool OpenWithDefaultHandler(std::u16string_view wsz) override
     {
         m_vOpened.emplace_back(wsz);
@@ -60,9 +68,15 @@ public:
     {
         return std::find(m_vStatus.begin(), m_vStatus.end(), wsz) != m_vStatus.end();
     }
+    bool Saw(EOutcome eOutcome) const
+    {
+        return std::any_of(m_vOutcomes.begin(), m_vOutcomes.end(),
+                           [&](const SOutcome& outcome) { return outcome.eOutcome == eOutcome; });
+    }
 
     CScriptedFormHost m_host;
     std::u16string m_wszTitle;
+    std::vector<SOutcome> m_vOutcomes;
     std::vector<std::u16string> m_vStatus;
     std::vector<std::u16string> m_vOpened;
     std::vector<std::pair<uint32_t, uint32_t>> m_vTimers;

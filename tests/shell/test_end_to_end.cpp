@@ -100,19 +100,14 @@ TEST_F(EndToEnd, ConfigurationRoundTripWithTheSimulator)
               AdminPasswordHash(u"adm"));
     ExpectCarried(root, m_pFrame->Holder().ChangeDocument().Root(), "root");
 
-    // The Log subject turns the device's log output on, and leaving it turns it off.
-    m_pFrame->Tree().Switch(kSubjectLog);
-    ASSERT_TRUE(PumpUntil([&] { return !m_pFrame->LogView().Text().empty(); }));
-    m_pFrame->Tree().Switch(kSubjectDeviceIdentification);
-    ASSERT_TRUE(PumpUntil([&] { return pDevice->CountLog("log output off") == 1; }));
-    EXPECT_EQ(pDevice->CountLog("log output on"), 1);
-
-    // A factory reset succeeds and the parameters are read again.
+    // A factory reset succeeds and the parameters are read again; the change document made
+    // for the old ones starts over.
     ASSERT_TRUE(m_pFrame->Holder().SendCommand(ResetParameters));
     ASSERT_TRUE(WaitStatus(u"Parameters loaded"));
     EXPECT_TRUE(m_view.SawStatus(u"Parameters Reset Success"));
     EXPECT_EQ(pDevice->CountLog("read parameters"), 3); // on plugging in, after the password, after the reset
     EXPECT_EQ(Page().TextOf(Dlg::IDC_DEVICE_NAME), u"Patrol Unit 7");
+    EXPECT_FALSE(m_pFrame->Holder().ChangeDocument().Root().FirstChild());
 
     // A second device raises the count but is not connected.
     auto pSecond = PlugDevice(m_sRoot, "sim-b", std::nullopt);
@@ -131,6 +126,34 @@ TEST_F(EndToEnd, ConfigurationRoundTripWithTheSimulator)
     EXPECT_NE(m_pFrame->LogView().Text().find(u"Device File Error"), std::u16string::npos);
     EXPECT_TRUE(host.Errors().empty());
     EXPECT_TRUE(host.AllConsumed());
+}
+
+NodeRef AdminPasswordHashIn(NodeRef root)
+{
+    return root.FindChild(u"kov:ServerParameters")
+        .FindChild(u"kov:ServerAdminSettings")
+        .FindChild(u"kov:AdminPasswordHash");
+}
+
+TEST_F(EndToEnd, WhatOneDeviceWasGivenIsNotSentToTheNext)
+{
+    auto pFirst = PlugDevice(m_sRoot, "sim-a", std::nullopt);
+    ASSERT_TRUE(WaitStatus(u"Parameters loaded", true));
+    Page().Type(Dlg::IDC_ADMIN_PASSWORD, u"adm");
+    m_pFrame->OnCommand(ID_WRITE_TO_DEVICE);
+    ASSERT_TRUE(WaitStatus(u"Parameters saved"));
+    EXPECT_TRUE(AdminPasswordHashIn(m_pFrame->Holder().ChangeDocument().Root()));
+    pFirst->Unplug();
+    ASSERT_TRUE(WaitStatus(u"Device disconnected", true));
+
+    auto pSecond = PlugDevice(m_sRoot, "sim-b", std::nullopt);
+    ASSERT_TRUE(WaitStatus(u"Parameters loaded", true));
+    m_pFrame->OnCommand(ID_WRITE_TO_DEVICE);
+    ASSERT_TRUE(WaitStatus(u"Parameters saved"));
+    EXPECT_FALSE(AdminPasswordHashIn(m_pFrame->Holder().ChangeDocument().Root()));
+    TreeRef secondDocument;
+    ASSERT_TRUE(secondDocument.LoadFromText(pSecond->Device().DocumentText()));
+    EXPECT_FALSE(AdminPasswordHashIn(secondDocument.Root()));
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 
 #include "ShellTestKit.h"
 #include "document/AppOptions.h"
+#include "sections/DeviceRequests.h"
+#include "sections/Maintenance.h"
 #include "shell/MainDialogs.h"
 #include "sim/SampleDocument.h"
 
@@ -131,13 +133,16 @@ TEST(MainFrame, ParameterFileCommands)
     EXPECT_EQ(f.frame->Holder().State(), EDocumentState::File);
     EXPECT_EQ(f.Page().TextOf(Dlg::IDC_DEVICE_NAME), u"Patrol Unit 7");
     EXPECT_TRUE(f.Page().IsEnabled(Dlg::IDC_DEVICE_NAME));
-    // Save writes the loaded document as it is, without storing the pages.
+    // A file's document takes the pages' edits before Save writes it.
+    auto fnSavedName = [&] {
+        TreeRef saved;
+        return std::u16string(
+            saved.LoadFromFile(wszGood).FindChild(u"kov:CaptureDeviceStatus").FindChild(u"kov:Name").Text());
+    };
     f.Page().Type(Dlg::IDC_DEVICE_NAME, u"Edited");
     std::filesystem::remove(f.folder.Path() / "device.mdc");
     f.frame->OnCommand(ID_FILE_SAVE);
-    TreeRef saved;
-    EXPECT_EQ(saved.LoadFromFile(wszGood).FindChild(u"kov:CaptureDeviceStatus").FindChild(u"kov:Name").Text(),
-              u"Patrol Unit 7");
+    EXPECT_EQ(fnSavedName(), u"Edited");
     // Save As starts from the current path; a failed save is reported.
     f.view.m_host.QueueFile(f.folder.File("no-folder/x.mdc"));
     f.frame->OnCommand(ID_FILE_SAVE_AS);
@@ -148,7 +153,14 @@ TEST(MainFrame, ParameterFileCommands)
     EXPECT_EQ(f.view.LastStatus(), u"Closed");
     EXPECT_EQ(f.frame->Holder().State(), EDocumentState::None);
     EXPECT_FALSE(f.Page().IsEnabled(Dlg::IDC_DEVICE_NAME));
-    f.frame->Holder().SetState(EDocumentState::Device);
+
+    // A device's document is saved as it was received, the pages' edits left out.
+    const std::string sSample = SampleDocumentText();
+    f.Event(DeviceEvent::ParametersDocumentEvent, uint32_t(sSample.size()), 0, sSample);
+    f.Page().Type(Dlg::IDC_DEVICE_NAME, u"Not saved");
+    f.view.m_host.QueueFile(wszGood);
+    f.frame->OnCommand(ID_FILE_SAVE_AS);
+    EXPECT_EQ(fnSavedName(), u"Patrol Unit 7");
     f.frame->OnCommand(ID_FILE_CLOSE); // only a file is closed
     EXPECT_EQ(f.frame->Holder().State(), EDocumentState::Device);
 }
@@ -215,10 +227,7 @@ TEST(MainFrame, DeviceEventsAndOperationsWithoutADevice)
     EXPECT_EQ(f.frame->Holder().State(), EDocumentState::None);
     EXPECT_FALSE(f.Page().IsEnabled(Dlg::IDC_DEVICE_ID));
     // Password OK with no device cannot be sent.
-    host.ExpectDialog(u"Password Request", [](CDialog& dlg) {
-        EXPECT_EQ(dlg.FindControl(CPwdDlg::IDC_PASSWORD)->Caption(), u"Password:");
-        dlg.PressOk();
-    });
+    host.ExpectDialog(u"Password Request", [](CDialog& dlg) { dlg.PressOk(); });
     host.ClearRecords();
     f.Event(DeviceEvent::PasswordRequestEvent);
     ExpectMessage(u"Cannot perform action on device", u"Device Action");
@@ -253,6 +262,63 @@ TEST(MainFrame, PresencePollAndTheLogSubject)
     EXPECT_EQ(f.view.LastStatus(), u"Device Shutdown");
     f.frame->OnCommand(ID_DELETE_KEY); // goes to the page shown
     EXPECT_EQ(f.Page().PendingMessageCount(), 1u);
+
+    // A password request after a password was sent, with no document between, is a refusal.
+    auto fnAsked = [&] {
+        f.view.m_host.ExpectDialog(u"Password Request", [](CDialog& dlg) {
+            dlg.Type(CPwdDlg::IDC_PASSWORD, u"pw");
+            dlg.PressOk();
+        });
+        f.Event(DeviceEvent::PasswordRequestEvent);
+        EXPECT_EQ(f.slot->NextFrame().dwCommandId, uint32_t(PasswordReply));
+        return f.view.m_vOutcomes.back().eOutcome;
+    };
+    EXPECT_EQ(fnAsked(), EOutcome::PasswordNeeded);
+    EXPECT_EQ(fnAsked(), EOutcome::PasswordRefused);
+    const std::string sSample = SampleDocumentText();
+    f.Event(DeviceEvent::ParametersDocumentEvent, uint32_t(sSample.size()), 0, sSample);
+    EXPECT_EQ(fnAsked(), EOutcome::PasswordNeeded);
+    EXPECT_TRUE(f.view.m_host.Errors().empty());
+}
+
+// "Reset Parameters" checks the connection before it asks; deleting the recordings asks first.
+TEST(MainFrame, PageRequestsAskAndCheckTheConnectionInTheirOrder)
+{
+    SFrameFixture f;
+    auto& host = f.view.m_host;
+    auto& page = *dynamic_cast<CDeviceProgramDlg*>(f.frame->PageArea().PageOf(kSubjectMaintenance));
+    auto fnDelete = [&] { return DeleteAllRecordingFiles(&f.view, &f.frame->Holder(), f.frame.get()); };
+    auto fnShown = [&] {
+        std::vector<std::pair<std::u16string, std::u16string>> v;
+        for (const SMessageRecord& m : host.Messages())
+            v.emplace_back(m.wszText, m.wszCaption);
+        host.ClearRecords();
+        return v;
+    };
+    using VShown = std::vector<std::pair<std::u16string, std::u16string>>;
+
+    EXPECT_EQ(page.ResetParameters(), EDeviceRequest::NotConnected);
+    EXPECT_EQ(fnShown(), (VShown{{u"Device not ready", u"Factory Settings"}}));
+    host.QueueAnswer(EDlgResult::No);
+    EXPECT_EQ(fnDelete(), EDeviceRequest::Declined);
+    host.QueueAnswer(EDlgResult::Yes);
+    EXPECT_EQ(fnDelete(), EDeviceRequest::NotConnected);
+    EXPECT_EQ(fnShown(), (VShown{{u"Are you sure?", u"Delete All Recordings"},
+                                 {u"Are you sure?", u"Delete All Recordings"},
+                                 {u"Device not ready", u"Delete All Recordings"}}));
+
+    f.slot->m_iCount = 1;
+    f.frame->PresenceTick();
+    EXPECT_EQ(f.slot->NextFrame().dwCommandId, uint32_t(ReadParameters));
+    host.QueueAnswer(EDlgResult::Yes);
+    EXPECT_EQ(page.ResetParameters(), EDeviceRequest::Sent);
+    host.QueueAnswer(EDlgResult::Yes);
+    EXPECT_EQ(fnDelete(), EDeviceRequest::Sent);
+    EXPECT_EQ(fnShown(), (VShown{{u"Are you sure ?", u"Factory Settings"},
+                                 {u"Are you sure?", u"Delete All Recordings"}}));
+    EXPECT_EQ(f.slot->NextFrame().dwCommandId, uint32_t(ResetParameters));
+    EXPECT_EQ(f.slot->NextFrame().dwCommandId, uint32_t(DeleteAllRecordings));
+    EXPECT_TRUE(host.Errors().empty() && host.AllConsumed());
 }
 
 // Records the order in which the page area calls its pages.

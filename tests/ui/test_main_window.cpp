@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
@@ -23,14 +24,13 @@
 
 #include <functional>
 #include <memory>
-#include <thread>
+#include <string>
 
+#include "common/PluggedSim.h"
 #include "document/Namespace.h"
 #include "platform/SystemInfo.h"
 #include "sections/DeviceIdentification.h"
 #include "sim/SampleDocument.h"
-#include "sim/SimDevice.h"
-#include "sim/SimPipeRunner.h"
 #include "ui/qt/FormView.h"
 #include "ui/qt/MainWindow.h"
 #include "ui/qt/QtText.h"
@@ -68,19 +68,13 @@ protected:
 
     void PlugDevice(SSimDeviceOptions options = {}, const std::string& sDocument = SampleDocumentText())
     {
-        options.iTickMs = 20;
-        m_pDevice = std::make_unique<CSimDevice>(options);
-        ASSERT_TRUE(m_pDevice->LoadDocumentText(sDocument));
-        m_pRunner = std::make_unique<CSimPipeRunner>(*m_pDevice, DeviceRoot(), "sim-1", 100);
-        m_serving = std::thread([this] { m_pRunner->Run(); });
+        m_pDevice = std::make_unique<test::CPluggedSim>(DeviceRoot(), "sim-1", std::move(options), 100);
+        ASSERT_TRUE(m_pDevice->Device().LoadDocumentText(sDocument));
     }
     void UnplugDevice()
     {
-        if (m_pRunner) {
-            m_pRunner->Stop();
-        }
-        if (m_serving.joinable()) {
-            m_serving.join();
+        if (m_pDevice) {
+            m_pDevice->Unplug();
         }
     }
 
@@ -119,7 +113,7 @@ protected:
     {
         TreeRef tree;
         SDeviceIdentification record;
-        record.Exchange(tree.LoadFromText(m_pDevice->DocumentText()), false);
+        record.Exchange(tree.LoadFromText(m_pDevice->Device().DocumentText()), false);
         return record;
     }
 
@@ -134,9 +128,7 @@ protected:
 
     QTemporaryDir m_dir;
     CFakeSystemInfo m_system{SSystemFacts{ESystemFamily::Windows, 10, 0, true, true}};
-    std::unique_ptr<CSimDevice> m_pDevice;
-    std::unique_ptr<CSimPipeRunner> m_pRunner;
-    std::thread m_serving;
+    std::unique_ptr<test::CPluggedSim> m_pDevice;
     std::unique_ptr<CMainWindow> m_pWindow;
 };
 
@@ -145,12 +137,21 @@ TEST_F(MainWindowTest, StartsWithItsTitleMenusToolBarAndTree)
     CMainWindow& window = OpenWindow();
     EXPECT_EQ(window.windowTitle(), "KOV Device Configurator");
     EXPECT_EQ(window.StatusText(), "Ready");
-    EXPECT_EQ(window.Action(ID_FILE_OPEN)->text(), "&Open...");
+    // A message outcome is a message box with its caption and the code in its text.
+    QString qsMessage;
+    WhenModalTitled("Delete Recordings", [&](QWidget* pBox) {
+        auto* pMessage = qobject_cast<QMessageBox*>(pBox);
+        ASSERT_TRUE(pMessage);
+        qsMessage = pMessage->text();
+        pMessage->button(QMessageBox::Ok)->click();
+    });
+    window.OnOutcome({EOutcome::RecordingsDeleted, 12});
+    EXPECT_EQ(qsMessage, "12 files were deleted.");
+    window.OnOutcome({EOutcome::PasswordNeeded}); // nothing of its own to show
+    EXPECT_EQ(window.StatusText(), "Ready");
     EXPECT_EQ(window.Action(ID_FILE_OPEN)->shortcut(), QKeySequence("Ctrl+O"));
     EXPECT_TRUE(window.Action(ID_EDIT_CUT)->shortcuts().contains(QKeySequence("Shift+Del")));
     EXPECT_TRUE(window.Action(ID_EDIT_UNDO)->shortcuts().contains(QKeySequence("Alt+Backspace")));
-    EXPECT_EQ(window.Action(ID_WRITE_TO_DEVICE)->toolTip(), "Save to device");
-    EXPECT_EQ(window.Action(ID_WRITE_TO_DEVICE)->statusTip(), "Write settings to device");
     EXPECT_EQ(window.ToolBar()->actions().size(), 12); // nine buttons, three separators
 
     // The actions follow the frame's enabling: a 64-bit system of version 10 has no old install commands.
@@ -206,8 +207,7 @@ TEST_F(MainWindowTest, PlugInEditWriteLogAndUnplug)
     EXPECT_EQ(page.PendingMessageCount(), 1u); // posted to the page, delivered from the loop
     const std::u16string wszCut = FromQString(ToQString(before.wszName).mid(1));
     EXPECT_EQ(page.TextOf(CMainDevicePropertiesDlg::IDC_DEVICE_NAME), wszCut);
-    QTest::qWait(50);
-    EXPECT_EQ(page.PendingMessageCount(), 0u);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return page.PendingMessageCount() == 0u; }, kWaitMs));
     pName->selectAll();
     QTest::keyClick(pName, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(FromQString(QApplication::clipboard()->text()), wszCut);
@@ -225,11 +225,9 @@ TEST_F(MainWindowTest, PlugInEditWriteLogAndUnplug)
     EXPECT_EQ(DeviceRecord().wszName, u"Unit Nine");
     EXPECT_EQ(DeviceRecord().iDeviceId, before.iDeviceId);
 
-    // Streams empties the page area; the device sends log lines only while the log is shown.
+    // Streams empties the page area; the log view shows the lines the device sends.
     Select(kSubjectStreams);
     EXPECT_EQ(window.ShownForm(), nullptr);
-    QTest::qWait(200);
-    EXPECT_TRUE(window.Frame().LogView().Text().empty());
     Select(kSubjectLog);
     EXPECT_EQ(window.ShownForm(), &window.Frame().LogView());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window.Frame().LogView().Text().empty(); }, kWaitMs));
@@ -242,6 +240,8 @@ TEST_F(MainWindowTest, PlugInEditWriteLogAndUnplug)
     ASSERT_TRUE(WaitForStatus("Device disconnected"));
     EXPECT_FALSE(pName->isEnabled());
     EXPECT_FALSE(window.Frame().Holder().IsConnected());
+    // Of the tree's selections only the Log subject asked the device for its output.
+    EXPECT_EQ(m_pDevice->CountLog("received 97 "), 1);
 }
 
 TEST_F(MainWindowTest, PasswordRequestTakesThePasswordAndClosingDuringItEndsCleanly)
@@ -266,7 +266,7 @@ TEST_F(MainWindowTest, PasswordRequestTakesThePasswordAndClosingDuringItEndsClea
     // Reconnecting asks again; the window is closed while the question is open.
     UnplugDevice();
     ASSERT_TRUE(WaitForStatus("Device disconnected"));
-    QTest::qWait(1500); // the presence poll counts the device gone before it comes back
+    m_pWindow->Frame().PresenceTick(); // the poll counts the device gone before it comes back
     PlugDevice(options);
     bAsked = false;
     WhenModalTitled("Password Request", [&](QWidget*) {

@@ -6,6 +6,8 @@
 #include <optional>
 
 #include "app/kovctl/DeviceSession.h"
+#include "sections/DeviceRequests.h"
+#include "sections/Maintenance.h"
 
 namespace kov {
 namespace {
@@ -69,9 +71,21 @@ int MenuDeviceCommand(const SKovctlGlobals& globals, const std::vector<std::stri
     const int nFailedBefore = session.FailedWrites();
     const size_t nFrom = session.Mark();
     session.Frame().OnCommand(dwCommandId);
-    if (session.ShownSince(nFrom, [](const SConsoleShown& s) { return s.bMessage; }))
-        return kExitFailure; // "Cannot perform action on device"
+    if (session.OutcomeSince(nFrom, EOutcome::NoDevice))
+        return kExitFailure;
     return session.FailedWrites() == nFailedBefore ? kExitOk : session.SendFailed();
+}
+
+// A page request that did not go out ends the command; 0 when it was sent.
+int RequestOutcome(CDeviceSession& session, EDeviceRequest eRequest)
+{
+    switch (eRequest) {
+    case EDeviceRequest::Sent: return kExitOk;
+    case EDeviceRequest::SendFailed: return session.SendFailed();
+    case EDeviceRequest::Declined:
+    case EDeviceRequest::NotConnected: break; // the operator was told
+    }
+    return kExitFailure;
 }
 
 } // namespace
@@ -91,9 +105,7 @@ int CmdRead(const SKovctlGlobals& globals, const std::vector<std::string>& args)
         const size_t nFrom = session.Mark();
         session.View().SetFileChoice(Utf8ToUtf16(*a.oOutput));
         session.Frame().OnCommand(ID_FILE_SAVE_AS);
-        return session.ShownSince(nFrom, [](const SConsoleShown& s) { return IsMessage(s, u"File Save"); })
-                   ? kExitFailure
-                   : kExitOk;
+        return session.OutcomeSince(nFrom, EOutcome::FileSaveFailed) ? kExitFailure : kExitOk;
     }
     std::string sBytes;
     if (!session.Holder().LoadedDocument().ToUtf8(sBytes))
@@ -110,7 +122,7 @@ int CmdWrite(const SKovctlGlobals& globals, const std::vector<std::string>& args
     // A file that cannot be read fails before the device is disturbed.
     TreeRef fileDocument;
     if (!fileDocument.LoadFromFile(wszFile)) {
-        std::fputs("Failed to load parameters from file\n", stderr);
+        std::fprintf(stderr, "%s\n", Utf16ToUtf8(OutcomeText({EOutcome::FileOpenFailed})).c_str());
         return kExitFailure;
     }
     CDeviceSession session(globals, a.oPassword, stderr);
@@ -120,10 +132,9 @@ int CmdWrite(const SKovctlGlobals& globals, const std::vector<std::string>& args
     if (a.bRaw) {
         // The file's document is the change document, unchanged.
         session.Holder().ChangeDocument() = fileDocument;
-        session.View().SetStatusText(u"Saving parameters to device");
+        session.View().OnOutcome({EOutcome::Saving});
         if (!session.Holder().WriteToDevice()) {
-            session.View().MessageBox(u"Cannot save to device", u"Device Connection", EMsgButtons::Ok,
-                                      EMsgIcon::None);
+            session.View().OnOutcome({EOutcome::CannotSave});
             return kExitFailure;
         }
     } else {
@@ -139,20 +150,19 @@ int CmdWrite(const SKovctlGlobals& globals, const std::vector<std::string>& args
         // change document, exactly as the operator's round trip does.
         session.View().SetFileChoice(wszFile);
         session.Frame().OnCommand(ID_FILE_OPEN);
-        if (session.ShownSince(nFrom, [](const SConsoleShown& s) { return IsMessage(s, u"File Open"); }))
+        if (session.OutcomeSince(nFrom, EOutcome::FileOpenFailed))
             return kExitFailure;
         nFrom = session.Mark();
         session.Frame().OnCommand(ID_WRITE_TO_DEVICE);
-        if (session.ShownSince(nFrom,
-                               [](const SConsoleShown& s) { return IsMessage(s, u"Device Connection"); }))
-            return kExitFailure; // "Cannot save to device"
-    }
-    return session.WaitOutcome(nFrom, [](const SConsoleShown& s) -> std::optional<int> {
-        if (IsStatus(s, u"Parameters saved"))
-            return kExitOk;
-        if (IsStatus(s, u"Failed to save parameters"))
+        if (session.OutcomeSince(nFrom, EOutcome::CannotSave))
             return kExitFailure;
-        return std::nullopt;
+    }
+    return session.WaitOutcome(nFrom, [](const SOutcome& outcome) -> std::optional<int> {
+        switch (outcome.eOutcome) {
+        case EOutcome::Saved: return kExitOk;
+        case EOutcome::SaveFailed: return kExitFailure;
+        default: return std::nullopt;
+        }
     });
 }
 
@@ -174,26 +184,24 @@ int CmdResetParameters(const SKovctlGlobals& globals, const std::vector<std::str
     CDeviceSession session(globals, a.oPassword, stderr);
     if (const int iExit = session.Connect())
         return iExit;
-    // The Maintenance page's "Reset Parameters": the connection is checked before the question.
-    CConsoleView& view = session.View();
-    if (!session.Holder().IsConnected()) {
-        view.MessageBox(u"Device not ready", u"Factory Settings", EMsgButtons::Ok, EMsgIcon::None);
+    // The Maintenance page's "Reset Parameters"; the console view answers its question yes.
+    auto* pPage = dynamic_cast<CDeviceProgramDlg*>(session.Frame().PageArea().PageOf(kSubjectMaintenance));
+    if (!pPage) {
+        session.Report("Nothing was reset: the window has no Maintenance page");
         return kExitFailure;
     }
-    if (view.MessageBox(u"Are you sure ?", u"Factory Settings", EMsgButtons::YesNo, EMsgIcon::Question) !=
-        EDlgResult::Yes)
-        return kExitFailure;
     const size_t nFrom = session.Mark();
-    if (!session.Holder().SendCommand(ResetParameters))
-        return session.SendFailed();
+    if (const int iExit = RequestOutcome(session, pPage->ResetParameters()))
+        return iExit;
     // On success the window asks for the parameters again; the command ends when they came.
-    return session.WaitOutcome(nFrom, [](const SConsoleShown& s) -> std::optional<int> {
-        if (IsStatus(s, u"Parameters loaded"))
-            return kExitOk;
-        if (IsStatus(s, u"Parameters Reset Error") || IsStatus(s, u"Failed to load parameters") ||
-            IsStatus(s, u"Cannot load parameters from device"))
-            return kExitFailure;
-        return std::nullopt;
+    return session.WaitOutcome(nFrom, [](const SOutcome& outcome) -> std::optional<int> {
+        switch (outcome.eOutcome) {
+        case EOutcome::ParametersLoaded: return kExitOk;
+        case EOutcome::ParametersResetFailed:
+        case EOutcome::ParametersUnreadable:
+        case EOutcome::ParametersNotRequested: return kExitFailure;
+        default: return std::nullopt;
+        }
     });
 }
 
@@ -207,16 +215,18 @@ int CmdDisableConsole(const SKovctlGlobals& globals, const std::vector<std::stri
         return iExit;
     // The page does nothing without a device; a command has to say why it did nothing.
     if (!session.Holder().IsConnected()) {
-        session.View().Report(kNoDeviceText);
+        session.Report(EOutcome::NoDevice);
         return kExitFailure;
     }
     const size_t nFrom = session.Mark();
     if (!session.Holder().SendCommand(DisableConsole))
         return session.SendFailed();
-    return session.WaitOutcome(nFrom, [](const SConsoleShown& s) -> std::optional<int> {
-        if (!IsMessage(s, u"Disable Console"))
-            return std::nullopt;
-        return s.wszText == u"Console disabled." ? kExitOk : kExitFailure; // "Enable console result = %d."
+    return session.WaitOutcome(nFrom, [](const SOutcome& outcome) -> std::optional<int> {
+        switch (outcome.eOutcome) {
+        case EOutcome::ConsoleDisabled: return kExitOk;
+        case EOutcome::ConsoleResult: return kExitFailure;
+        default: return std::nullopt;
+        }
     });
 }
 
@@ -228,21 +238,14 @@ int CmdDeleteRecordings(const SKovctlGlobals& globals, const std::vector<std::st
     CDeviceSession session(globals, a.oPassword, stderr);
     if (const int iExit = session.Connect())
         return iExit;
-    // The recording page's command asks first and checks the connection after a Yes.
-    CConsoleView& view = session.View();
-    if (view.MessageBox(u"Are you sure?", u"Delete All Recordings", EMsgButtons::YesNo, EMsgIcon::Question) !=
-        EDlgResult::Yes)
-        return kExitFailure;
-    if (!session.Holder().IsConnected()) {
-        view.MessageBox(u"Device not ready", u"Delete All Recordings", EMsgButtons::Ok, EMsgIcon::None);
-        return kExitFailure;
-    }
+    // The Recording page's "Delete all files now"; the console view answers its question yes.
     const size_t nFrom = session.Mark();
-    if (!session.Holder().SendCommand(DeleteAllRecordings))
-        return session.SendFailed();
-    return session.WaitOutcome(nFrom, [](const SConsoleShown& s) -> std::optional<int> {
-        if (IsMessage(s, u"Delete Recordings"))
-            return kExitOk; // "%d files were deleted."
+    if (const int iExit = RequestOutcome(
+            session, DeleteAllRecordingFiles(&session.View(), &session.Holder(), &session.Frame())))
+        return iExit;
+    return session.WaitOutcome(nFrom, [](const SOutcome& outcome) -> std::optional<int> {
+        if (outcome.eOutcome == EOutcome::RecordingsDeleted)
+            return kExitOk;
         return std::nullopt;
     });
 }

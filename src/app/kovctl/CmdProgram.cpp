@@ -4,7 +4,7 @@
 // the bars as one line until the device completes or fails.
 #include "app/kovctl/Commands.h"
 
-#include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstdio>
 #include <optional>
@@ -23,8 +23,6 @@ namespace {
 using Dlg = CDeviceProgramDlg;
 
 constexpr char kUsage[] = "usage: kovctl program FILE [--yes] [--no-restart] [--password PW]\n";
-constexpr char16_t kProgramCompleteText[] =
-    u"Programming Complete. Please press the \"Restart Device\" button.";
 
 struct SProgramArgs {
     std::optional<std::string> oFile;
@@ -76,15 +74,13 @@ bool AskOnTerminal()
 }
 
 // The four bars as the page labels them: "Buffer Accept: 40%  Sectors Erase: 0%  ...".
-std::u16string ProgressLine(const Dlg& page)
+std::u16string ProgressLine(const std::array<int, kProgramBarCount>& aiPercent)
 {
     std::u16string wszLine;
-    for (int iId :
-         {Dlg::IDC_BUFFER_ACCEPT, Dlg::IDC_SECTORS_ERASE, Dlg::IDC_FLASH_WRITE, Dlg::IDC_FLASH_VERIFY}) {
-        const CProgressBar& bar = *page.Find<CProgressBar>(iId);
+    for (int i = 0; i < kProgramBarCount; ++i) {
         if (!wszLine.empty())
             wszLine += u"  ";
-        wszLine += bar.Caption() + u" " + DecimalText(bar.Pos()) + u"%";
+        wszLine += std::u16string(kProgramBars[i].wszLabel) + u" " + DecimalText(aiPercent[i]) + u"%";
     }
     return wszLine;
 }
@@ -152,56 +148,61 @@ int CmdProgram(const SKovctlGlobals& globals, const std::vector<std::string>& ar
     Dlg& page = *pPage;
     CConsoleView& view = session.View();
 
-    page.Find<CEdit>(Dlg::IDC_FILE_PATH)->SetText(Utf8ToUtf16(*a.oFile));
-    page.Find<CCheckBox>(Dlg::IDC_AUTOMATIC_RESTART)->SetChecked(!a.bNoRestart);
-    bool bAsked = false;
     bool bConfirmed = false;
     const bool bOperator = IsTerminal(EStdStream::Input);
     view.SetConfirmation([&](std::u16string_view) {
-        bAsked = true;
         bConfirmed = a.bYes || (bOperator && AskOnTerminal());
         return bConfirmed;
     });
 
     CCountingProgrammer counter(session.Frame(), page);
     const int nFailedBefore = session.FailedWrites();
-    const size_t nFrom = session.Mark();
-    if (!page.Program()) {
-        if (bAsked && !bConfirmed) {
-            session.Report("Programming cancelled");
-            return kExitFailure;
-        }
-        // A check refused the file, or the confirmed file cannot be sent: the page said which.
-        const auto& vShown = view.Shown();
-        const auto nMessages = std::count_if(vShown.begin() + long(nFrom), vShown.end(),
-                                             [](const SConsoleShown& s) { return s.bMessage; });
-        if (nMessages > (bAsked ? 1 : 0))
-            return kExitFailure;
-        // The page starts a confirmed transfer silently or not at all.
-        if (!session.Holder().IsConnected() || session.FailedWrites() != nFailedBefore)
-            return session.SendFailed();
-        view.Report(kMsgCannotOpenFile);
+    size_t nNext = session.Mark();
+    switch (page.ProgramFile(Utf8ToUtf16(*a.oFile), !a.bNoRestart)) {
+    case EProgramResult::Started: break;
+    case EProgramResult::Cancelled: session.Report("Programming cancelled"); return kExitFailure;
+    case EProgramResult::Refused:    // the check said why
+    case EProgramResult::Unsendable: // the page said the file cannot be read
         return kExitFailure;
+    case EProgramResult::CannotOpen: view.Report(kMsgCannotOpenFile); return kExitFailure;
+    case EProgramResult::NotConnected:
+    case EProgramResult::SendFailed: return session.SendFailed();
     }
 
     const bool bInPlace = IsTerminal(EStdStream::Error);
-    std::u16string wszDrawn;
+    std::array<int, kProgramBarCount> aiPercent{};
+    view.ShowProgress(ProgressLine(aiPercent), bInPlace);
     std::optional<int> oExit;
-    size_t nNext = session.Mark();
     auto fnDone = [&] {
-        // Bars reset to 0 when the run ends are not the run's progress.
-        if (page.Transfer().State() != ETransferState::Idle) {
-            std::u16string wszLine = ProgressLine(page);
-            if (wszLine != wszDrawn)
-                view.ShowProgress(wszDrawn = std::move(wszLine), bInPlace);
-        }
-        const auto& vShown = view.Shown();
-        for (; !oExit && nNext < vShown.size(); ++nNext) {
-            const SConsoleShown& shown = vShown[nNext];
-            if (IsStatus(shown, u"Device Reset")) // completed; the window restarts the device
+        const auto& vOutcomes = view.Outcomes();
+        for (; !oExit && nNext < vOutcomes.size(); ++nNext) {
+            const SOutcome& outcome = vOutcomes[nNext];
+            switch (outcome.eOutcome) {
+            case EOutcome::BufferAccepted:
+            case EOutcome::SectorsErased:
+            case EOutcome::FlashWritten:
+            case EOutcome::FlashVerified: {
+                int& iPercent = aiPercent[size_t(outcome.eOutcome) - size_t(EOutcome::BufferAccepted)];
+                if (iPercent != outcome.iCode) {
+                    iPercent = outcome.iCode;
+                    view.ShowProgress(ProgressLine(aiPercent), bInPlace);
+                }
+                break;
+            }
+            case EOutcome::ProgrammingComplete: // the operator restarts the device
+            case EOutcome::DeviceReset:         // completed; the window restarted the device
                 oExit = kExitOk;
-            else if (shown.bMessage) // the flash failed, the file could not be read, a refusal...
-                oExit = shown.wszText == kProgramCompleteText ? kExitOk : kExitFailure;
+                break;
+            case EOutcome::FlashWriteFailed:
+            case EOutcome::ProgramFileReadError:
+            case EOutcome::NoDevice:
+            case EOutcome::NotAuthorized: oExit = kExitFailure; break;
+            case EOutcome::UnsupportedCommand:
+                if (session.IsRefusal(outcome))
+                    oExit = kExitFailure;
+                break;
+            default: break;
+            }
         }
         return oExit.has_value();
     };

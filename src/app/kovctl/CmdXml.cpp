@@ -3,6 +3,7 @@
 #include "app/kovctl/Commands.h"
 
 #include "document/ValueTree.h"
+#include "sections/Outcomes.h"
 #include "support/TextCodec.h"
 
 #include <cstdio>
@@ -18,7 +19,7 @@ int CmdXml(const SKovctlGlobals& /*globals*/, const std::vector<std::string>& ar
     TreeRef tree;
     std::string sBytes;
     if (!tree.LoadFromFile(Utf8ToUtf16(args[0])) || !tree.ToUtf8(sBytes)) {
-        std::fputs("Failed to load parameters from file\n", stderr);
+        std::fprintf(stderr, "%s\n", Utf16ToUtf8(OutcomeText({EOutcome::FileOpenFailed})).c_str());
         return kExitFailure;
     }
     if (std::fwrite(sBytes.data(), 1, sBytes.size(), stdout) != sBytes.size() || std::fflush(stdout) != 0)

@@ -42,17 +42,19 @@ void CConsoleView::EndProgress()
     std::fflush(m_pReport);
 }
 
-void CConsoleView::SetStatusText(std::u16string_view wszText)
+void CConsoleView::OnOutcome(const SOutcome& outcome)
 {
-    m_vShown.push_back({false, std::u16string(wszText), {}});
-    if (!m_bQuiet)
-        Report(wszText);
+    m_vOutcomes.push_back(outcome);
+    if (m_fnOnOutcome)
+        m_fnOnOutcome(outcome);
+    const EOutcomeShown eShown = OutcomeForm(outcome.eOutcome).eShown;
+    if (!m_bQuiet && (eShown == EOutcomeShown::Status || eShown == EOutcomeShown::Message))
+        Report(OutcomeText(outcome));
 }
 
-EDlgResult CConsoleView::MessageBox(std::u16string_view wszText, std::u16string_view wszCaption,
-                                    EMsgButtons eButtons, EMsgIcon)
+EDlgResult CConsoleView::MessageBox(std::u16string_view wszText, std::u16string_view, EMsgButtons eButtons,
+                                    EMsgIcon)
 {
-    m_vShown.push_back({true, std::u16string(wszText), std::u16string(wszCaption)});
     switch (eButtons) {
     case EMsgButtons::YesNo: return EDlgResult::Yes; // answered by running the command
     case EMsgButtons::OkCancel:

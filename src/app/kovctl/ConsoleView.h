@@ -1,10 +1,10 @@
 #pragma once
-// The main window's view for kovctl. Status texts and message boxes become lines on the
+// The main window's view for kovctl. Outcomes with a text and message boxes become lines on the
 // report stream (standard error), the password dialog is answered with the password given on
 // the command line, yes/no questions are answered yes (the operator asked for the action by
 // running the command), the OK/Cancel question before programming is printed and answered by
-// the command, and file dialogs choose the file named on the command line. Everything shown is
-// also kept, so a command can wait for the text that ends its operation.
+// the command, and file dialogs choose the file named on the command line. Every outcome is
+// also kept, so a command can wait for the one that ends its operation.
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -15,12 +15,6 @@
 
 namespace kov {
 
-struct SConsoleShown {
-    bool bMessage = false; // a message box; else a status text
-    std::u16string wszText;
-    std::u16string wszCaption; // message boxes only
-};
-
 class CConsoleView final : public IMainView {
 public:
     explicit CConsoleView(std::FILE* pReport) : m_pReport(pReport) {}
@@ -29,8 +23,12 @@ public:
     void SetPassword(std::optional<std::u16string> oPassword) { m_oPassword = std::move(oPassword); }
     // The path the next file dialogs choose; nullopt: they are cancelled.
     void SetFileChoice(std::optional<std::u16string> oPath) { m_oFileChoice = std::move(oPath); }
-    // Texts shown while quiet are kept but not printed (the window's start-up "Ready").
+    // Outcomes while quiet are kept but not printed (the window's start-up "Ready").
     void SetQuiet(bool bQuiet) { m_bQuiet = bQuiet; }
+    // Called with each outcome as it happens, before it is printed, so that the command can
+    // act on it (cancel the password dialog that follows, go quiet) from inside the window's
+    // handling.
+    void SetOnOutcome(std::function<void(const SOutcome&)> fn) { m_fnOnOutcome = std::move(fn); }
     // Answers the OK/Cancel questions (true: OK) after they are printed. Without it they are
     // cancelled: a command must not start programming it was not asked for.
     void SetConfirmation(std::function<bool(std::u16string_view wszQuestion)> fn)
@@ -45,7 +43,7 @@ public:
     // Ends a progress line drawn in place.
     void EndProgress();
 
-    const std::vector<SConsoleShown>& Shown() const { return m_vShown; }
+    const std::vector<SOutcome>& Outcomes() const { return m_vOutcomes; }
     int PasswordsTyped() const { return m_nPasswordsTyped; }
 
     // IFormHost
@@ -55,9 +53,11 @@ public:
     std::optional<std::u16string> OpenFileDialog(const SFileDialogOptions& options) override;
     std::optional<std::u16string> SaveFileDialog(const SFileDialogOptions& options) override;
 
+    // IOutcomeObserver
+    void OnOutcome(const SOutcome& outcome) override;
+
     // IMainView
     void SetTitle(std::u16string_view) override {}
-    void SetStatusText(std::u16string_view wszText) override;
     // A console has no desktop to hand files or addresses to.
     bool OpenWithDefaultHandler(std::u16string_view) override { return false; }
     // The command decides when the run ends; there is no window to close.
@@ -77,10 +77,11 @@ private:
     std::optional<std::u16string> m_oPassword;
     std::optional<std::u16string> m_oFileChoice;
     std::function<bool(std::u16string_view)> m_fnConfirm;
+    std::function<void(const SOutcome&)> m_fnOnOutcome;
     size_t m_nProgressWidth = 0; // of the line drawn in place; 0: none open
     bool m_bQuiet = false;
     int m_nPasswordsTyped = 0;
-    std::vector<SConsoleShown> m_vShown;
+    std::vector<SOutcome> m_vOutcomes;
 };
 
 // The log view's lines as console text: "\r\n" line ends become "\n".

@@ -1,8 +1,8 @@
 #pragma once
 // One connection of a kovctl command to a device, through the configurator's own main window
 // logic: the presence poll finds and connects the device, the parameters are asked for (the
-// password answered from the command line), and the command then waits for the texts the
-// configurator shows when the device answers.
+// password answered from the command line), and the command then waits for the outcome the
+// window reports when the device answers.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -30,10 +31,11 @@ inline constexpr auto kTickPeriod = std::chrono::milliseconds(100);
 // How soon a stop signal is noticed while events are awaited.
 inline constexpr auto kPumpSlice = std::chrono::milliseconds(50);
 
-inline constexpr char16_t kNoDeviceText[] = u"Cannot perform action on device";
-
-// The device transport, remembering failed writes: restart and shutdown are sent by the main
-// window without looking at the result, and a command must know whether they went out.
+// The device transport, remembering what went out. Restart and shutdown are sent by the main
+// window without looking at the result, and a command must know whether they went out; and a
+// device's "unsupported command" is the refusal of a request only for a command this session
+// sent. Frames are written whole from the interface thread (header, then payload), so the
+// writes can be followed frame by frame.
 class CWatchedTransport final : public IDeviceTransport {
 public:
     explicit CWatchedTransport(const std::string& sDeviceRoot)
@@ -47,31 +49,35 @@ public:
     STransferResult Write(const void* pBuffer, int32_t iCount) override
     {
         const STransferResult written = m_pUsb->Write(pBuffer, iCount);
-        if (written.iCount != iCount)
+        if (written.iCount != iCount) {
             ++m_nFailedWrites;
+            m_dwPayloadLeft = 0; // the stream is broken; nothing more goes out on it
+        } else if (m_dwPayloadLeft > 0) {
+            m_dwPayloadLeft -= std::min(m_dwPayloadLeft, uint32_t(iCount));
+        } else if (iCount == int32_t(kFrameHeaderSize)) {
+            const SFrameHeader header = SFrameHeader::Decode(static_cast<const uint8_t*>(pBuffer));
+            m_sentCommands.insert(header.dwCommandId);
+            m_dwPayloadLeft = header.dwPayloadLength;
+        }
         return written;
     }
     void Close(bool bForce) override { m_pUsb->Close(bForce); }
     int FailedWrites() const { return m_nFailedWrites.load(); }
+    // Whether a frame with the command id was written in this session.
+    bool Sent(uint32_t dwCommandId) const { return m_sentCommands.contains(dwCommandId); }
 
 private:
     std::unique_ptr<CUsbDeviceTransport> m_pUsb;
     std::atomic<int> m_nFailedWrites{0};
+    // Written and read on the interface thread only.
+    std::set<uint32_t> m_sentCommands;
+    uint32_t m_dwPayloadLeft = 0;
 };
 
 enum class EWaitEnd { Done, TimedOut, Disconnected, PasswordMissing, PasswordRefused, Stopped };
 
-using FnOutcome = std::function<std::optional<int>(const SConsoleShown&)>;
-
-inline bool IsStatus(const SConsoleShown& shown, std::u16string_view wszText)
-{
-    return !shown.bMessage && shown.wszText == wszText;
-}
-
-inline bool IsMessage(const SConsoleShown& shown, std::u16string_view wszCaption)
-{
-    return shown.bMessage && shown.wszCaption == wszCaption;
-}
+// The exit code an outcome decides, or nullopt while the wait goes on.
+using FnOutcome = std::function<std::optional<int>(const SOutcome&)>;
 
 // One connection to the first device that appears, through the main window's logic.
 class CDeviceSession {
@@ -84,6 +90,7 @@ public:
     {
         if (oPassword)
             m_view.SetPassword(Utf8ToUtf16(*oPassword));
+        m_view.SetOnOutcome([this](const SOutcome& outcome) { OnOutcome(outcome); });
     }
 
     // Presence ticks until the window connects a device, then waits for the parameters it asks
@@ -100,8 +107,7 @@ public:
             m_frame.PresenceTick();
             if (m_frame.Holder().IsConnected())
                 break;
-            if (ShownSince(nFrom,
-                           [](const SConsoleShown& s) { return IsStatus(s, u"Device connection failed"); }))
+            if (OutcomeSince(nFrom, EOutcome::ConnectionFailed))
                 return kExitFailure;
             const auto tNow = SessionClock::now();
             if (tNow >= tEnd) {
@@ -117,16 +123,13 @@ public:
                 return kExitOk;
             }
         }
-        return WaitOutcome(nFrom, [this](const SConsoleShown& s) -> std::optional<int> {
-            if (IsStatus(s, u"Parameters loaded")) {
-                m_bParametersLoaded = true;
-                return kExitOk;
+        return WaitOutcome(nFrom, [this](const SOutcome& outcome) -> std::optional<int> {
+            switch (outcome.eOutcome) {
+            case EOutcome::ParametersLoaded: m_bParametersLoaded = true; return kExitOk;
+            case EOutcome::ParametersUnreadable: return kExitOk;
+            case EOutcome::ParametersNotRequested: return kExitFailure;
+            default: return std::nullopt;
             }
-            if (IsStatus(s, u"Failed to load parameters"))
-                return kExitOk;
-            if (IsStatus(s, u"Cannot load parameters from device"))
-                return kExitFailure;
-            return std::nullopt;
         });
     }
 
@@ -137,31 +140,34 @@ public:
     CMainFrame& Frame() { return m_frame; }
     CConsoleView& View() { return m_view; }
     ParameterDocumentHolder& Holder() { return m_frame.Holder(); }
-    size_t Mark() const { return m_view.Shown().size(); }
+    size_t Mark() const { return m_view.Outcomes().size(); }
     int LinesPassed() const { return m_nLinesPassed; }
     bool LinesFailed() const { return m_bLinesFailed; }
     void Report(const std::string& sLine) { m_view.Report(Utf8ToUtf16(sLine)); }
+    void Report(EOutcome eOutcome) { m_view.Report(OutcomeText({eOutcome})); }
 
-    bool ShownSince(size_t nFrom, const std::function<bool(const SConsoleShown&)>& fnMatch) const
+    bool OutcomeSince(size_t nFrom, EOutcome eOutcome) const
     {
-        const auto& vShown = m_view.Shown();
-        return std::any_of(vShown.begin() + long(nFrom), vShown.end(), fnMatch);
+        const auto& vOutcomes = m_view.Outcomes();
+        return std::any_of(vOutcomes.begin() + long(nFrom), vOutcomes.end(),
+                           [&](const SOutcome& outcome) { return outcome.eOutcome == eOutcome; });
     }
 
-    // Handles events until fnOutcome gives an exit code for something shown after nFrom, or a
-    // reply took longer than --wait. A device refusing the command ends the wait as a failure.
+    // Handles events until fnOutcome gives an exit code for an outcome after nFrom, or a reply
+    // took longer than --wait. A device refusing one of this session's commands ends the wait
+    // as a failure; a frame the program does not know only tells the operator.
     int WaitOutcome(size_t nFrom, const FnOutcome& fnOutcome)
     {
         std::optional<int> oExit;
         size_t nNext = nFrom;
         auto fnDone = [&] {
-            const auto& vShown = m_view.Shown();
-            for (; !oExit && nNext < vShown.size(); ++nNext) {
-                const SConsoleShown& shown = vShown[nNext];
-                if (IsMessage(shown, u"Device Command") || IsMessage(shown, u"Device Control"))
+            const auto& vOutcomes = m_view.Outcomes();
+            for (; !oExit && nNext < vOutcomes.size(); ++nNext) {
+                const SOutcome& outcome = vOutcomes[nNext];
+                if (outcome.eOutcome == EOutcome::NotAuthorized || IsRefusal(outcome))
                     oExit = kExitFailure;
                 else
-                    oExit = fnOutcome(shown);
+                    oExit = fnOutcome(outcome);
             }
             return oExit.has_value();
         };
@@ -170,11 +176,20 @@ public:
         return eEnd == EWaitEnd::Done ? *oExit : Failure(eEnd);
     }
 
+    // The device's "unsupported command" for a command this session sent.
+    bool IsRefusal(const SOutcome& outcome) const
+    {
+        return outcome.eOutcome == EOutcome::UnsupportedCommand &&
+               m_pTransport->Sent(uint32_t(outcome.iCode));
+    }
+
     // Handles events until fnDone holds, the time is up, the link closes, the password cannot
     // be answered, or (bStopSignals) SIGINT or SIGTERM arrives.
     EWaitEnd Pump(const std::function<bool()>& fnDone, SessionClock::time_point tEnd, bool bStopSignals)
     {
         while (!fnDone()) {
+            if (m_oEnd)
+                return *m_oEnd;
             if (bStopSignals && WaitForStopSignal(0) != 0)
                 return EWaitEnd::Stopped;
             const auto tNow = SessionClock::now();
@@ -185,8 +200,9 @@ public:
             SDeviceEventData event;
             if (!m_frame.EventQueue().WaitAndTake(event, slice))
                 continue;
-            if (auto oEnd = Handle(std::move(event)))
-                return *oEnd;
+            Handle(std::move(event));
+            if (m_oEnd)
+                return *m_oEnd;
         }
         return EWaitEnd::Done;
     }
@@ -215,7 +231,7 @@ public:
         const EWaitEnd eEnd =
             Pump([] { return false; }, SessionClock::now() + std::chrono::seconds(m_iWaitSeconds), false);
         if (eEnd != EWaitEnd::Disconnected)
-            m_view.Report(kNoDeviceText);
+            Report(EOutcome::NoDevice);
         return kExitFailure;
     }
 
@@ -232,28 +248,33 @@ private:
         return settings;
     }
 
-    std::optional<EWaitEnd> Handle(SDeviceEventData event)
+    // From inside the window's handling: the password dialog that follows is cancelled, and
+    // quietly, when the session ends on it.
+    void OnOutcome(const SOutcome& outcome)
     {
-        switch (event.eEvent) {
-        case DeviceEvent::PasswordRequestEvent:
+        switch (outcome.eOutcome) {
+        case EOutcome::PasswordNeeded:
             if (!m_bHasPassword)
-                return EWaitEnd::PasswordMissing;
-            // Asked again before any parameters came: the password was refused.
-            if (m_bPasswordAnswered)
-                return EWaitEnd::PasswordRefused;
-            m_bPasswordAnswered = true;
+                End(EWaitEnd::PasswordMissing);
             break;
-        case DeviceEvent::ParametersDocumentEvent: m_bPasswordAnswered = false; break;
+        case EOutcome::PasswordRefused: End(EWaitEnd::PasswordRefused); break;
+        case EOutcome::Disconnected: m_oEnd = EWaitEnd::Disconnected; break;
         default: break;
         }
+    }
+    void End(EWaitEnd eEnd)
+    {
+        m_oEnd = eEnd;
+        m_view.SetPassword(std::nullopt);
+        m_view.SetQuiet(true);
+    }
+
+    void Handle(SDeviceEventData event)
+    {
         // The receive loop's own error lines are a report, never device log output.
         const bool bErrorLine = event.eEvent == DeviceEvent::DeviceTextEvent && event.wParam == 0;
-        const bool bClosed = event.eEvent == DeviceEvent::LinkClosed;
         m_frame.HandleDeviceEvent(std::move(event));
         PassLogLines(bErrorLine ? stderr : m_pLines);
-        if (bClosed)
-            return EWaitEnd::Disconnected;
-        return std::nullopt;
     }
 
     // Moves what the log view collected to the console; the view keeps nothing, so a long
@@ -279,8 +300,8 @@ private:
     CConsoleView m_view;
     CMainFrame m_frame;
     std::FILE* m_pLines;
+    std::optional<EWaitEnd> m_oEnd; // the link closed or the password cannot be answered
     bool m_bParametersLoaded = false;
-    bool m_bPasswordAnswered = false;
     bool m_bWatchStopSignals = false;
     bool m_bStopped = false;
     int m_nLinesPassed = 0;

@@ -499,16 +499,26 @@ std::optional<std::u16string> CMainWindow::SaveFileDialog(const SFileDialogOptio
     return m_host.SaveFileDialog(options);
 }
 
+// ---- IOutcomeObserver
+
+void CMainWindow::OnOutcome(const SOutcome& outcome)
+{
+    const SOutcomeForm& form = OutcomeForm(outcome.eOutcome);
+    switch (form.eShown) {
+    case EOutcomeShown::Status: m_pStatusPane->setText(ToQString(OutcomeText(outcome))); break;
+    case EOutcomeShown::Message:
+        m_host.MessageBox(OutcomeText(outcome), form.wszCaption, EMsgButtons::Ok, EMsgIcon::None);
+        break;
+    case EOutcomeShown::Question: // asked by the page through MessageBox, with its answer
+    case EOutcomeShown::Nothing: break;
+    }
+}
+
 // ---- IMainView
 
 void CMainWindow::SetTitle(std::u16string_view wszTitle)
 {
     setWindowTitle(ToQString(wszTitle));
-}
-
-void CMainWindow::SetStatusText(std::u16string_view wszText)
-{
-    m_pStatusPane->setText(ToQString(wszText));
 }
 
 bool CMainWindow::OpenWithDefaultHandler(std::u16string_view wszTarget)

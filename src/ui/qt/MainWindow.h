@@ -65,9 +65,11 @@ public:
     std::optional<std::u16string> OpenFileDialog(const SFileDialogOptions& options) override;
     std::optional<std::u16string> SaveFileDialog(const SFileDialogOptions& options) override;
 
+    // IOutcomeObserver: a status text or a message box, as the outcome's table row says.
+    void OnOutcome(const SOutcome& outcome) override;
+
     // IMainView
     void SetTitle(std::u16string_view wszTitle) override;
-    void SetStatusText(std::u16string_view wszText) override;
     bool OpenWithDefaultHandler(std::u16string_view wszTarget) override;
     void PostCloseRequest() override;
     void DestroyWindow() override;
