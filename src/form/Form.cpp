@@ -11,7 +11,27 @@ CForm::CForm(std::u16string wszTitle) : m_wszTitle(std::move(wszTitle))
     m_vOpen.push_back(&m_layout);
 }
 
-CForm::~CForm() = default;
+CForm::~CForm()
+{
+    NotifyForm(EFormChange::Destroyed);
+}
+
+void CForm::ShowWindow()
+{
+    if (m_pHost)
+        m_pHost->ShowModeless(*this);
+}
+
+void CForm::HideWindow()
+{
+    if (m_pHost)
+        m_pHost->HideModeless(*this);
+}
+
+bool CForm::IsWindowShown() const
+{
+    return m_pHost && m_pHost->IsModelessShown(*this);
+}
 
 void CForm::SetTitle(std::u16string wszTitle)
 {

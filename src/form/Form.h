@@ -38,6 +38,7 @@ enum class EFormChange {
     Title,
     MessagePosted, // a page message waits: the renderer calls CPage::DispatchPostedMessages later
     DialogEnded,   // the dialog's result is set: the renderer closes its window
+    Destroyed,     // the form is going away: the renderer lets go of it and closes its window
 };
 
 // Implemented by the renderer; notified on every change, whatever its origin. It must not change
@@ -135,6 +136,12 @@ public:
     EDlgResult RunDialog(CDialog& rDialog); // the dialog gets this form's host
     std::optional<std::u16string> OpenFileDialog(const SFileDialogOptions& options);
     std::optional<std::u16string> SaveFileDialog(const SFileDialogOptions& options);
+    // The form in a modeless window of its own, through the host (nothing without one).
+    void ShowWindow();
+    void HideWindow();
+    bool IsWindowShown() const;
+    // The operator closed the form's own window; by default it is hidden and the form lives on.
+    virtual void OnWindowClose() { HideWindow(); }
 
     void SetObserver(IFormObserver* pObserver) { m_pObserver = pObserver; }
     IFormObserver* Observer() const { return m_pObserver; }

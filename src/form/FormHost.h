@@ -9,6 +9,7 @@
 namespace kov {
 
 class CDialog;
+class CForm;
 
 // Answers of dialogs and message boxes; the numbers are those the system's dialogs use.
 enum class EDlgResult : int {
@@ -55,6 +56,18 @@ public:
     // The chosen path, or nullopt when the operator cancelled.
     virtual std::optional<std::u16string> OpenFileDialog(const SFileDialogOptions& options) = 0;
     virtual std::optional<std::u16string> SaveFileDialog(const SFileDialogOptions& options) = 0;
+
+    // Modeless windows: the form in a window of its own beside the main window, the operator
+    // working in both. Showing a form that is shown brings its window to the front; the form's
+    // OnWindowClose decides what the window's close button does. A host without windows (a
+    // console) shows nothing.
+    virtual void ShowModeless(CForm& rForm) { (void)rForm; }
+    virtual void HideModeless(CForm& rForm) { (void)rForm; }
+    virtual bool IsModelessShown(const CForm& rForm) const
+    {
+        (void)rForm;
+        return false;
+    }
 };
 
 } // namespace kov

@@ -16,6 +16,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,9 @@ public:
                           EMsgIcon eIcon) override;
     std::optional<std::u16string> OpenFileDialog(const SFileDialogOptions& options) override;
     std::optional<std::u16string> SaveFileDialog(const SFileDialogOptions& options) override;
+    void ShowModeless(CForm& rForm) override { m_shown.insert(&rForm); }
+    void HideModeless(CForm& rForm) override { m_shown.erase(&rForm); }
+    bool IsModelessShown(const CForm& rForm) const override { return m_shown.contains(&rForm); }
 
 private:
     struct SScript {
@@ -80,6 +84,7 @@ private:
     std::vector<std::u16string> m_vDialogs;
     std::vector<SFileDialogRecord> m_vFileDialogs;
     std::vector<std::string> m_vErrors;
+    std::set<const CForm*> m_shown;
 };
 
 } // namespace kov

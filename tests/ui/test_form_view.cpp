@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -346,6 +347,38 @@ TEST(QtFormHost, EscapeCancelsAndMessageBoxesAnswerWithTheirButtons)
     WhenModal([](QWidget* pBox) { QTest::keyClick(pBox, Qt::Key_Escape); });
     EXPECT_EQ(host.MessageBox(u"Sure?", u"Question", EMsgButtons::OkCancel, EMsgIcon::None),
               EDlgResult::Cancel);
+}
+
+TEST(QtFormHost, AModelessWindowLivesBesideItsOwnerUntilItsFormGoes)
+{
+    QWidget owner;
+    owner.show();
+    CQtFormHost host(&owner);
+    auto pForm = std::make_unique<CForm>(u"File Writing Test");
+    CButton& rStop = pForm->AddButton(IDC_GO, u"Stop");
+    int nStops = 0;
+    rStop.SetOnClick([&] { ++nStops; });
+
+    pForm->SetHost(&host);
+    pForm->ShowWindow();
+    QPointer<QWidget> pWindow = host.ModelessWindowOf(*pForm);
+    ASSERT_NE(pWindow, nullptr);
+    EXPECT_TRUE(pForm->IsWindowShown());
+    EXPECT_FALSE(pWindow->isModal());
+    EXPECT_TRUE(pWindow->isWindow());
+    EXPECT_EQ(pWindow->windowTitle(), QStringLiteral("File Writing Test"));
+    QTest::mouseClick(pWindow->findChild<QPushButton*>(), Qt::LeftButton);
+    EXPECT_EQ(nStops, 1);
+
+    pWindow->close(); // the close button hides; the form and its window live on
+    EXPECT_FALSE(pForm->IsWindowShown());
+    pForm->ShowWindow();
+    EXPECT_EQ(host.ModelessWindowOf(*pForm), pWindow.data());
+    EXPECT_TRUE(pWindow->isVisible());
+
+    pForm.reset(); // the owner lets the form go: its window goes too
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(pWindow, nullptr);
 }
 
 TEST(QtText, FileFiltersAndMultiLinePositions)

@@ -1,6 +1,7 @@
 #include "ui/qt/FormHost.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -8,6 +9,7 @@
 #include <QLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 #include "ui/qt/FormView.h"
 #include "ui/qt/QtText.h"
@@ -28,6 +30,39 @@ public:
 
 private:
     CDialog& m_rDialog;
+};
+
+// The window of a modeless form. Its close button asks the form; when the form goes away the
+// window goes with it.
+class CQtModelessWindow final : public QWidget {
+public:
+    CQtModelessWindow(CForm& rForm, QWidget* pParent, std::function<void()> fnFormGone)
+        : QWidget(pParent, Qt::Window), m_pView(new CQtFormView(rForm))
+    {
+        setWindowTitle(ToQString(rForm.Title()));
+        auto* pLayout = new QVBoxLayout(this);
+        pLayout->addWidget(m_pView);
+        m_pView->SetOnTitleChanged([this](const QString& qsTitle) { setWindowTitle(qsTitle); });
+        m_pView->SetOnFormDestroyed([this, fnFormGone = std::move(fnFormGone)] {
+            m_bFormGone = true;
+            hide();
+            deleteLater();
+            fnFormGone();
+        });
+    }
+
+protected:
+    void closeEvent(QCloseEvent* pEvent) override
+    {
+        pEvent->ignore();
+        if (!m_bFormGone) {
+            m_pView->Form().OnWindowClose();
+        }
+    }
+
+private:
+    CQtFormView* m_pView;
+    bool m_bFormGone = false;
 };
 
 QMessageBox::Icon QtIcon(EMsgIcon eIcon)
@@ -139,6 +174,48 @@ EDlgResult CQtFormHost::RunModal(CDialog& rDialog, const std::function<QWidget*(
         rDialog.EndDialog(EDlgResult::Cancel);
     }
     return rDialog.Result(); // the view goes with the window and lets go of the dialog
+}
+
+CQtFormHost::~CQtFormHost()
+{
+    const auto windows = std::move(m_modeless);
+    for (const auto& [pForm, pWindow] : windows) {
+        delete pWindow.data();
+    }
+}
+
+void CQtFormHost::ShowModeless(CForm& rForm)
+{
+    if (rForm.Host() == nullptr) {
+        rForm.SetHost(this); // its message boxes
+    }
+    QPointer<QWidget>& pWindow = m_modeless[&rForm];
+    if (pWindow == nullptr) {
+        const CForm* pForm = &rForm;
+        pWindow = new CQtModelessWindow(rForm, m_pParent, [this, pForm] { m_modeless.erase(pForm); });
+    }
+    pWindow->show();
+    pWindow->raise();
+    pWindow->activateWindow();
+}
+
+void CQtFormHost::HideModeless(CForm& rForm)
+{
+    if (QWidget* pWindow = ModelessWindowOf(rForm)) {
+        pWindow->hide();
+    }
+}
+
+bool CQtFormHost::IsModelessShown(const CForm& rForm) const
+{
+    const QWidget* pWindow = ModelessWindowOf(rForm);
+    return pWindow != nullptr && pWindow->isVisible();
+}
+
+QWidget* CQtFormHost::ModelessWindowOf(const CForm& rForm) const
+{
+    auto it = m_modeless.find(&rForm);
+    return it == m_modeless.end() ? nullptr : it->second.data();
 }
 
 EDlgResult CQtFormHost::MessageBox(std::u16string_view wszText, std::u16string_view wszCaption,

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <unordered_map>
 #include <vector>
 
 #include "form/Dialog.h"
@@ -18,6 +19,10 @@ namespace kov {
 class CQtFormHost : public IFormHost {
 public:
     explicit CQtFormHost(QWidget* pParent = nullptr) : m_pParent(pParent) {}
+    // Its modeless windows go with it.
+    ~CQtFormHost() override;
+    CQtFormHost(const CQtFormHost&) = delete;
+    CQtFormHost& operator=(const CQtFormHost&) = delete;
 
     EDlgResult RunModal(CDialog& rDialog) override;
     // fnDecoration makes a widget shown to the left of the dialog's controls (a logo).
@@ -26,6 +31,12 @@ public:
                           EMsgIcon eIcon) override;
     std::optional<std::u16string> OpenFileDialog(const SFileDialogOptions& options) override;
     std::optional<std::u16string> SaveFileDialog(const SFileDialogOptions& options) override;
+    // A top-level window owned by the parent, kept until the form goes away.
+    void ShowModeless(CForm& rForm) override;
+    void HideModeless(CForm& rForm) override;
+    bool IsModelessShown(const CForm& rForm) const override;
+    // The window showing the form, or nullptr.
+    QWidget* ModelessWindowOf(const CForm& rForm) const;
 
     // Dialogs, message boxes and file dialogs this host shows now, innermost last.
     std::size_t OpenModalCount() const;
@@ -41,6 +52,7 @@ private:
 
     QPointer<QWidget> m_pParent;
     std::vector<QPointer<QDialog>> m_vOpen;
+    std::unordered_map<const CForm*, QPointer<QWidget>> m_modeless;
 };
 
 // "Description|*.a;*.b|..." as Qt name filters. Each keeps its description as the text to

@@ -394,10 +394,13 @@ QWidget* CQtFormView::CreateWidget(CControl& rControl)
 
 template <class Fn> void CQtFormView::User(CControl& rControl, Fn&& fn)
 {
+    if (m_bDetached) {
+        return; // the form is gone, or shown by another view
+    }
     // The action may run a dialog whose loop closes this view; then nothing is touched after.
     QPointer<CQtFormView> pAlive(this);
     fn();
-    if (pAlive) {
+    if (pAlive && !m_bDetached) {
         auto it = m_bindings.find(&rControl);
         if (it != m_bindings.end()) {
             ShowAll(it->second);
@@ -544,6 +547,12 @@ void CQtFormView::OnFormChanged(CForm& rForm, EFormChange eChange)
     case EFormChange::DialogEnded:
         if (m_fnDialogEnded) {
             m_fnDialogEnded();
+        }
+        break;
+    case EFormChange::Destroyed:
+        Detach();
+        if (m_fnFormDestroyed) {
+            m_fnFormDestroyed();
         }
         break;
     }

@@ -40,6 +40,8 @@ public:
 
     void SetOnDialogEnded(std::function<void()> fn) { m_fnDialogEnded = std::move(fn); }
     void SetOnTitleChanged(std::function<void(const QString&)> fn) { m_fnTitleChanged = std::move(fn); }
+    // The form is being destroyed; the view has let go of it.
+    void SetOnFormDestroyed(std::function<void()> fn) { m_fnFormDestroyed = std::move(fn); }
 
     void OnControlChanged(CControl& rControl, EChange eChange) override;
     void OnFormChanged(CForm& rForm, EFormChange eChange) override;
@@ -75,6 +77,7 @@ private:
     bool m_bFillsHeight = false;
     std::function<void()> m_fnDialogEnded;
     std::function<void(const QString&)> m_fnTitleChanged;
+    std::function<void()> m_fnFormDestroyed;
 };
 
 // Multi-line edits keep "\r\n" line ends in the model; the widget shows plain "\n".
