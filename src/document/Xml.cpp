@@ -51,6 +51,36 @@ size_t EscapedLength(std::u16string_view wsz)
     return iLength;
 }
 
+// The reader drops the white space that starts character data, so the writer puts the white
+// space that starts a text as character references, which the reader turns back into it.
+std::u16string_view SpaceReference(char16_t wch)
+{
+    switch (wch) {
+    case u' ': return u"&#32;";
+    case u'\t': return u"&#9;";
+    case u'\n': return u"&#10;";
+    case u'\r': return u"&#13;";
+    default: return {};
+    }
+}
+
+size_t LeadingSpaceCount(std::u16string_view wsz)
+{
+    size_t i = 0;
+    while (i < wsz.size() && IsXmlSpace(wsz[i]))
+        ++i;
+    return i;
+}
+
+size_t TextLength(std::u16string_view wsz)
+{
+    const size_t iLeading = LeadingSpaceCount(wsz);
+    size_t iLength = 0;
+    for (size_t i = 0; i < iLeading; ++i)
+        iLength += SpaceReference(wsz[i]).size();
+    return iLength + EscapedLength(wsz.substr(iLeading));
+}
+
 constexpr std::u16string_view kDeclaration = u"<?xml version='1.0' encoding='UTF-8'?>";
 
 } // namespace
@@ -166,7 +196,13 @@ void CXmlReader::DecodeInto(size_t iBegin, size_t iEnd, std::u16string& wszOut)
                         uValue = uValue > (0xFFFFFFFFu - uDigit) / 10 ? 0xFFFFFFFFu : uValue * 10 + uDigit;
                     }
                 }
-                wszOut.push_back(char16_t(uValue & 0xFFFFu));
+                if (uValue >= 0x10000 && uValue <= 0x10FFFF) {
+                    // Beyond the first plane: the character's surrogate pair.
+                    wszOut.push_back(char16_t(0xD800 + ((uValue - 0x10000) >> 10)));
+                    wszOut.push_back(char16_t(0xDC00 + (uValue & 0x3FF)));
+                } else {
+                    wszOut.push_back(char16_t(uValue & 0xFFFFu));
+                }
                 i = iSemicolon + 1;
                 continue;
             }
@@ -394,7 +430,11 @@ char16_t* CXmlWriter::PutOpening(char16_t* pOut, const ValueNode* pNode)
 // The text (always after the children) and the closing tag.
 char16_t* CXmlWriter::PutContentEnd(char16_t* pOut, const ValueNode* pNode)
 {
-    pOut = PutEscaped(pOut, pNode->m_wszText);
+    const std::u16string_view wszText(pNode->m_wszText);
+    const size_t iLeading = LeadingSpaceCount(wszText);
+    for (size_t i = 0; i < iLeading; ++i)
+        pOut = Put(pOut, SpaceReference(wszText[i]));
+    pOut = PutEscaped(pOut, wszText.substr(iLeading));
     *pOut++ = u'<';
     *pOut++ = u'/';
     pOut = Put(pOut, *pNode->m_pName);
@@ -421,7 +461,7 @@ size_t CXmlWriter::Length(const ValueTree& tree, const ValueNode* pRoot)
         if (!pNode->m_pFirstChild && pNode->m_wszText.empty())
             iLength += 2;
         else
-            iLength += 1 + EscapedLength(pNode->m_wszText) + iName + 3;
+            iLength += 1 + TextLength(pNode->m_wszText) + iName + 3;
         iTotal += iLength;
         iLoopIndex = iLoopIndex == INT32_MAX ? iLoopIndex : iLoopIndex + 1;
         iTotalLength = int32_t(std::min<size_t>(iTotal, INT32_MAX));
