@@ -5,6 +5,8 @@
 #include "common/TestDir.h"
 
 #include <fstream>
+
+#include "support/TextCodec.h"
 #include <string>
 
 namespace kov {
@@ -134,6 +136,48 @@ TEST(Xml, WritesOneLineInExactLength)
     EXPECT_FALSE(empty.ToXml(wszOut));
     EXPECT_TRUE(wszOut.empty());
     EXPECT_EQ(empty.ToXmlLength(), 0u);
+}
+
+TEST(Xml, Utf8IsReadAsItsDecodedText)
+{
+    // Reading UTF-8 bytes directly must agree with decoding them and reading the wide text:
+    // names compared after decoding, text ending at the first malformed byte or at the first
+    // NUL in any of its forms, entities and pairs inside values.
+    const std::string aCases[] = {
+        "<A x='\xC3\xA9&amp;\xF0\x9F\x98\x80'>t\xE2\x82\xAC&#x1F600;</\xC1\x81>",
+        "<a/>\xC0\x80garbage",
+        "<a/>\xE0\x80\x80garbage",
+        "<a>x</a>\x80<b/>",
+        "<a>x\xF0\x80\x80\x80</a>",
+        "<a>x</a>\xF0\x80\x80",
+        "<\xE2\x82\xAC>\xF4\x90\x80\x80</\xE2\x82\xAC>",
+        "<?xml version='1.0'?><kov:R kov:N=\"\xED\xA0\xBD\xED\xB8\x80\"> lead<c/> tail </kov:R>",
+        std::string("<a>\0</a>", 9),
+    };
+    for (const std::string& s : aCases) {
+        TreeRef bytes;
+        ValueTree wide;
+        const bool bBytes = !bytes.LoadFromText(s).IsEmpty();
+        EXPECT_EQ(bBytes, wide.FromXml(Utf8ToUtf16(s))) << s;
+        EXPECT_EQ(bytes->WithDeclaration(), wide.WithDeclaration()) << s;
+        if (bBytes) {
+            EXPECT_EQ(Write(*bytes), Write(wide)) << s;
+        }
+    }
+
+    // Character data split by many children is joined in linear time; a long text shrunk by
+    // its entities is kept exactly.
+    std::string sSplit = "<a>";
+    for (int i = 0; i < 200000; ++i)
+        sSplit += "x<b/>";
+    TreeRef split;
+    ASSERT_FALSE(split.LoadFromText(sSplit + "</a>").IsEmpty());
+    EXPECT_EQ(split.Root().Text(), std::u16string(200000, u'x'));
+    std::string sEntities = "<a>";
+    for (int i = 0; i < 100000; ++i)
+        sEntities += "&amp;";
+    ASSERT_FALSE(split.LoadFromText(sEntities + "</a>").IsEmpty());
+    EXPECT_EQ(split.Root().Text(), std::u16string(100000, u'&'));
 }
 
 TEST(Xml, EveryTextSurvivesWriteThenRead)
