@@ -3,8 +3,8 @@
 // Both directions walk the tree without recursion, so depth is bounded only by memory.
 //
 // The reader works on UTF-16 units or directly on UTF-8 bytes (every character that matters to
-// the markup is ASCII, so only the stored names and texts are decoded), and it scans runs of
-// plain characters at once. The nodes go into the tree's store by bumping a pointer.
+// the markup is ASCII, so only the stored names and texts are decoded; a text that writes ASCII
+// in overlong forms is decoded first), and it scans runs of plain characters at once. The nodes go into the tree's store by bumping a pointer.
 #include "document/TreeStore.h"
 #include "document/ValueTree.h"
 
@@ -312,13 +312,10 @@ char16_t* CXmlReader<TChar>::Decode(const TChar* p, const TChar* pEnd, char16_t*
                         uValue = uValue > (0xFFFFFFFFu - uDigit) / 10 ? 0xFFFFFFFFu : uValue * 10 + uDigit;
                     }
                 }
-                if (uValue >= 0x10000 && uValue <= 0x10FFFF) {
-                    // Beyond the first plane: the character's surrogate pair.
-                    *pOut++ = char16_t(0xD800 + ((uValue - 0x10000) >> 10));
-                    *pOut++ = char16_t(0xDC00 + (uValue & 0x3FF));
-                } else {
+                if (uValue >= 0x10000 && uValue <= 0x10FFFF)
+                    pOut = PutSurrogatePair(uValue, pOut); // beyond the first plane
+                else
                     *pOut++ = char16_t(uValue & 0xFFFFu);
-                }
                 p = pSemicolon + 1;
                 continue;
             }
@@ -519,7 +516,15 @@ bool ValueTree::FromUtf8(std::string_view szText)
 {
     ScopeFrame frame("VT::FXML");
     // The bytes that decode, up to the first that decodes to NUL: the text FromXml would see.
-    return Parse(szText.data(), szText.data() + Utf8DecodablePrefix(szText, true));
+    bool bOverlongAscii = false;
+    const size_t iUsable = Utf8DecodablePrefix(szText, true, &bOverlongAscii);
+    if (bOverlongAscii) {
+        // Markup in overlong forms ("\xC0\xBC" is '<') is markup all the same: such a text is
+        // read through its decoded form.
+        const std::u16string wszText = Utf8ToUtf16(szText.substr(0, iUsable));
+        return Parse(wszText.data(), wszText.data() + wszText.size());
+    }
+    return Parse(szText.data(), szText.data() + iUsable);
 }
 
 // ---------------------------------------------------------------------------------------------

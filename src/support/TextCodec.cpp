@@ -1,7 +1,12 @@
 #include "support/TextCodec.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace kov {
 
@@ -86,13 +91,29 @@ std::string Utf16ToUtf8(std::u16string_view wsz)
     return szOut;
 }
 
-size_t Utf8DecodablePrefix(std::string_view sz, bool bStopAtNul)
+size_t Utf8DecodablePrefix(std::string_view sz, bool bStopAtNul, bool* pbOverlongAscii)
 {
+    if (pbOverlongAscii)
+        *pbOverlongAscii = false;
     const auto* pBytes = reinterpret_cast<const unsigned char*>(sz.data());
     const size_t iSize = sz.size();
     size_t i = 0;
     while (i < iSize) {
-        // Mostly ASCII: eight bytes at a time while none has its top bit set (or is zero).
+        // Mostly ASCII: blocks of bytes at a time while none has its top bit set (or is zero).
+#if defined(__SSE2__)
+        while (iSize - i >= 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pBytes + i));
+            unsigned uSuspect = static_cast<unsigned>(_mm_movemask_epi8(bytes));
+            if (bStopAtNul)
+                uSuspect |=
+                    static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
+            if (uSuspect) {
+                i += static_cast<size_t>(std::countr_zero(uSuspect));
+                break;
+            }
+            i += 16;
+        }
+#endif
         while (iSize - i >= 8) {
             uint64_t qw;
             std::memcpy(&qw, pBytes + i, 8);
@@ -109,8 +130,15 @@ size_t Utf8DecodablePrefix(std::string_view sz, bool bStopAtNul)
         for (size_t k = 1; k < iLength; ++k)
             if (!IsContinuation(pBytes[i + k]))
                 return i;
-        if (bStopAtNul && (iLength == 1 ? pBytes[i] == 0 : CodeOf(pBytes + i, iLength) == 0))
-            break;
+        if (iLength == 1) {
+            if (bStopAtNul && pBytes[i] == 0)
+                break;
+        } else if (const uint32_t uCode = CodeOf(pBytes + i, iLength); uCode < 0x80) {
+            if (bStopAtNul && uCode == 0)
+                break;
+            if (pbOverlongAscii)
+                *pbOverlongAscii = true;
+        }
         i += iLength;
     }
     return i;
@@ -141,9 +169,7 @@ char16_t* DecodeUtf8Prefix(const char* pText, size_t iCount, char16_t* pOut)
         if (uCode < 0x10000) {
             *pOut++ = static_cast<char16_t>(uCode);
         } else if (uCode <= 0x10FFFF) {
-            // Wide text carries characters beyond the first plane as surrogate pairs.
-            *pOut++ = static_cast<char16_t>(0xD800 + ((uCode - 0x10000) >> 10));
-            *pOut++ = static_cast<char16_t>(0xDC00 + (uCode & 0x3FF));
+            pOut = PutSurrogatePair(uCode, pOut); // wide text carries such characters as pairs
         } else {
             *pOut++ = u'\xFFFD'; // beyond Unicode: no pair can carry it
         }

@@ -146,6 +146,8 @@ TEST(Xml, Utf8IsReadAsItsDecodedText)
     const std::string aCases[] = {
         "<A x='\xC3\xA9&amp;\xF0\x9F\x98\x80'>t\xE2\x82\xAC&#x1F600;</\xC1\x81>",
         "<a/>\xC0\x80garbage",
+        "<a\x17\xC0\xA0/>",
+        "\xC0\xBC\x61\xC0\xBE\xC0\xA6amp;\xE0\x80\xBC/a>",
         "<a/>\xE0\x80\x80garbage",
         "<a>x</a>\x80<b/>",
         "<a>x\xF0\x80\x80\x80</a>",

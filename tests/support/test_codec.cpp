@@ -72,6 +72,14 @@ TEST(TextCodec, DecodablePrefixStopsWhereTheDecoderDoes)
         }
     }
     EXPECT_EQ(Utf8DecodablePrefix("ab\xE2\x82", true), 2u);
+    // Overlong forms of ASCII characters are told apart from every other sequence.
+    bool bOverlong = true;
+    EXPECT_EQ(Utf8DecodablePrefix("a\xC3\xA9\xE0\x82\x80\xF0\x9F\x98\x80", false, &bOverlong), 10u);
+    EXPECT_FALSE(bOverlong);
+    for (const char* sz : {"<\xC1\x81>", "\xE0\x80\xBC", "\xF0\x80\x80\xA0"}) {
+        EXPECT_EQ(Utf8DecodablePrefix(sz, true, &bOverlong), std::string_view(sz).size());
+        EXPECT_TRUE(bOverlong);
+    }
     EXPECT_EQ(Utf8DecodablePrefix("abcdefgh\x80", false), 8u);
     // The decoder writes at most one unit per byte, even for pairs.
     const std::string s = "\xF0\x9F\x98\x80\xC3\xA9x";
