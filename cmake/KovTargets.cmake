@@ -10,6 +10,10 @@ if(KOV_SANITIZE)
     -fno-sanitize-recover=undefined)
   target_link_options(kov_options INTERFACE -fsanitize=address,undefined)
 endif()
+if(KOV_FUZZ)
+  # Coverage for libFuzzer in every library; the fuzz binaries link the fuzzer's main.
+  target_compile_options(kov_options INTERFACE -fsanitize=fuzzer-no-link)
+endif()
 target_include_directories(kov_options INTERFACE ${PROJECT_SOURCE_DIR}/src)
 
 # kov_layer(NAME DEPS...): one static library per layer directory, built from every source in it.

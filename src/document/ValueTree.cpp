@@ -1,6 +1,7 @@
 #include "document/ValueTree.h"
 
 #include "document/FileAccess.h"
+#include "document/TreeStore.h"
 #include "support/ScopeFrame.h"
 #include "support/TextCodec.h"
 #include "support/TextNumbers.h"
@@ -36,11 +37,9 @@ void DeclareNamespace(ValueNode* pNode, std::u16string_view wszName, std::u16str
         wszDeclaration += u':';
         wszDeclaration += wszPrefix;
     }
-    NodeRef node(pNode);
-    for (; node; node = node.Parent()) {
-        std::u16string wszInScope;
-        if (node.GetAttribute(wszDeclaration, wszInScope)) {
-            if (wszInScope == wszUri)
+    for (NodeRef node(pNode); node; node = node.Parent()) {
+        if (const std::optional<std::u16string_view> wszInScope = node.AttributeView(wszDeclaration)) {
+            if (*wszInScope == wszUri)
                 return;
             break;
         }
@@ -51,58 +50,15 @@ void DeclareNamespace(ValueNode* pNode, std::u16string_view wszName, std::u16str
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
-// CNamePool and ValueNode
-
-const std::u16string* CNamePool::Intern(std::u16string_view wszName)
-{
-    size_t iKey = wszName.size() * 31;
-    if (!wszName.empty())
-        iKey += size_t(wszName.back()) * 7 + size_t(wszName[wszName.size() / 2]) * 3 +
-                wszName[wszName.size() / 3];
-    const std::u16string*& pCached = m_apCache[iKey % kCacheSize];
-    if (pCached && *pCached == wszName)
-        return pCached;
-    const auto it = m_names.find(wszName);
-    pCached = it != m_names.end() ? &*it : &*m_names.emplace(wszName).first;
-    return pCached;
-}
-
-ValueNode::ValueNode(ValueTree* pOwner, ValueNode* pParent, const std::u16string* pName)
-    : m_pName(pName), m_pOwner(pOwner), m_pParent(pParent)
-{}
-
-ValueNode::~ValueNode()
-{
-    // Walk the subtree as one chain: a node's children are spliced in ahead of its next
-    // sibling before it is freed with no children left, so destruction depth stays one
-    // however deep the document is, and nothing is allocated.
-    ValueNode* pPending = m_pFirstChild;
-    m_pFirstChild = m_pLastChild = nullptr;
-    while (pPending) {
-        ValueNode* pNode = pPending;
-        if (pNode->m_pFirstChild) {
-            pNode->m_pLastChild->m_pNextSibling = pNode->m_pNextSibling;
-            pPending = pNode->m_pFirstChild;
-            pNode->m_pFirstChild = pNode->m_pLastChild = nullptr;
-        } else {
-            pPending = pNode->m_pNextSibling;
-        }
-        delete pNode;
-    }
-}
-
-CNamePool& ValueNode::Names() const
-{
-    return *m_pOwner->m_pNames;
-}
+// ValueNode
 
 size_t ValueNode::LowerBound(std::u16string_view wszName) const
 {
     size_t iLow = 0;
-    size_t iHigh = m_vAttributes.size();
+    size_t iHigh = m_iAttributeCount;
     while (iLow < iHigh) {
         const size_t iMiddle = (iLow + iHigh) / 2;
-        if (std::u16string_view(*m_vAttributes[iMiddle].pName) < wszName)
+        if (*m_pAttributes[iMiddle].pName < wszName)
             iLow = iMiddle + 1;
         else
             iHigh = iMiddle;
@@ -113,31 +69,46 @@ size_t ValueNode::LowerBound(std::u16string_view wszName) const
 const ValueNode::SAttribute* ValueNode::FindAttribute(std::u16string_view wszName) const
 {
     const size_t i = LowerBound(wszName);
-    if (i < m_vAttributes.size() && *m_vAttributes[i].pName == wszName)
-        return &m_vAttributes[i];
+    if (i < m_iAttributeCount && *m_pAttributes[i].pName == wszName)
+        return &m_pAttributes[i];
     return nullptr;
 }
 
 void ValueNode::PutAttribute(std::u16string_view wszName, std::u16string_view wszValue)
 {
     const size_t i = LowerBound(wszName);
-    if (i < m_vAttributes.size() && *m_vAttributes[i].pName == wszName) {
-        m_vAttributes[i].wszValue.assign(wszValue);
+    if (i < m_iAttributeCount && *m_pAttributes[i].pName == wszName) {
+        m_pStore->SetText(m_pAttributes[i].value, wszValue);
         return;
     }
-    m_vAttributes.insert(m_vAttributes.begin() + std::ptrdiff_t(i),
-                         SAttribute{Names().Intern(wszName), std::u16string(wszValue)});
+    SAttribute attribute{m_pStore->Intern(wszName), {}};
+    m_pStore->SetText(attribute.value, wszValue); // before the block moves: the value may lie in it
+    if (m_iAttributeCount == AttributeCapacity()) {
+        uint32_t dwBytes = 0;
+        SAttribute* pGrown =
+            m_pStore->NewAttributes(std::max<size_t>(4, size_t(m_iAttributeCount) * 2), dwBytes);
+        std::copy(m_pAttributes, m_pAttributes + m_iAttributeCount, pGrown);
+        m_pStore->FreeAttributes(m_pAttributes, m_dwAttributeBytes);
+        m_pAttributes = pGrown;
+        m_dwAttributeBytes = dwBytes;
+    }
+    std::copy_backward(m_pAttributes + i, m_pAttributes + m_iAttributeCount,
+                       m_pAttributes + m_iAttributeCount + 1);
+    m_pAttributes[i] = attribute;
+    ++m_iAttributeCount;
 }
 
-ValueNode* ValueNode::AppendChild(const std::u16string* pName)
+void ValueNode::RemoveAttributeAt(size_t iIndex)
 {
-    auto* pChild = new ValueNode(m_pOwner, this, pName);
-    if (m_pLastChild)
-        m_pLastChild->m_pNextSibling = pChild;
-    else
-        m_pFirstChild = pChild;
-    m_pLastChild = pChild;
-    ++m_iChildCount;
+    m_pStore->FreeText(m_pAttributes[iIndex].value);
+    std::copy(m_pAttributes + iIndex + 1, m_pAttributes + m_iAttributeCount, m_pAttributes + iIndex);
+    --m_iAttributeCount;
+}
+
+ValueNode* ValueNode::AppendChild(const std::u16string_view* pName)
+{
+    ValueNode* pChild = m_pStore->NewEditedNode(this, pName);
+    LinkChild(pChild);
     return pChild;
 }
 
@@ -150,13 +121,13 @@ bool NodeRef::GetName(std::u16string& wszName) const
         wszName.clear();
         return false;
     }
-    wszName = *m_pNode->m_pName;
+    wszName = m_pNode->Name();
     return true;
 }
 
 std::u16string_view NodeRef::Name() const
 {
-    return m_pNode ? std::u16string_view(*m_pNode->m_pName) : std::u16string_view();
+    return m_pNode ? m_pNode->Name() : std::u16string_view();
 }
 
 bool NodeRef::NameIs(std::u16string_view wszName) const
@@ -181,7 +152,11 @@ NodeRef NodeRef::NextSibling() const
 
 size_t NodeRef::ChildCount() const
 {
-    return m_pNode ? m_pNode->m_iChildCount : 0;
+    size_t iCount = 0;
+    for (const ValueNode* pChild = m_pNode ? m_pNode->m_pFirstChild : nullptr; pChild;
+         pChild = pChild->m_pNextSibling)
+        ++iCount;
+    return iCount;
 }
 
 NodeRef NodeRef::FindChild(std::u16string_view wszName) const
@@ -207,7 +182,7 @@ NodeRef NodeRef::AddChild(std::u16string_view wszName, std::u16string_view wszUr
 {
     if (!m_pNode)
         return NodeRef();
-    ValueNode* pChild = m_pNode->AppendChild(m_pNode->Names().Intern(wszName));
+    ValueNode* pChild = m_pNode->AppendChild(m_pNode->m_pStore->Intern(wszName));
     DeclareNamespace(pChild, wszName, wszUri);
     return NodeRef(pChild);
 }
@@ -225,8 +200,7 @@ int32_t NodeRef::RemoveChildren(std::u16string_view wszName) const
             (pPrevious ? pPrevious->m_pNextSibling : m_pNode->m_pFirstChild) = pNext;
             if (m_pNode->m_pLastChild == pChild)
                 m_pNode->m_pLastChild = pPrevious;
-            --m_pNode->m_iChildCount;
-            delete pChild;
+            m_pNode->m_pStore->FreeSubtree(pChild);
             if (iRemoved < INT32_MAX)
                 ++iRemoved;
         } else {
@@ -241,20 +215,20 @@ bool NodeRef::GetText(std::u16string& wszText) const
 {
     if (!m_pNode)
         return false;
-    wszText = m_pNode->m_wszText;
+    wszText = m_pNode->m_text.View();
     return true;
 }
 
 std::u16string_view NodeRef::Text() const
 {
-    return m_pNode ? std::u16string_view(m_pNode->m_wszText) : std::u16string_view();
+    return m_pNode ? m_pNode->m_text.View() : std::u16string_view();
 }
 
 bool NodeRef::SetText(std::u16string_view wszText) const
 {
     if (!m_pNode)
         return false;
-    m_pNode->m_wszText.assign(wszText);
+    m_pNode->m_pStore->SetText(m_pNode->m_text, wszText);
     return true;
 }
 
@@ -262,7 +236,7 @@ bool NodeRef::GetTextInt(int32_t& iValue) const
 {
     if (!m_pNode)
         return false;
-    iValue = ReadInt32(m_pNode->m_wszText);
+    iValue = ReadInt32(m_pNode->m_text.View());
     return true;
 }
 
@@ -275,7 +249,7 @@ bool NodeRef::GetTextInt64(int64_t& iValue) const
 {
     if (!m_pNode)
         return false;
-    iValue = ReadInt64(m_pNode->m_wszText);
+    iValue = ReadInt64(m_pNode->m_text.View());
     return true;
 }
 
@@ -288,7 +262,7 @@ bool NodeRef::GetTextBool(bool& bValue) const
 {
     if (!m_pNode)
         return false;
-    bValue = ParseBool(m_pNode->m_wszText);
+    bValue = ParseBool(m_pNode->m_text.View());
     return true;
 }
 
@@ -304,8 +278,16 @@ bool NodeRef::GetAttribute(std::u16string_view wszName, std::u16string& wszValue
     const ValueNode::SAttribute* pAttribute = m_pNode->FindAttribute(wszName);
     if (!pAttribute)
         return false;
-    wszValue = pAttribute->wszValue;
+    wszValue = pAttribute->value.View();
     return true;
+}
+
+std::optional<std::u16string_view> NodeRef::AttributeView(std::u16string_view wszName) const
+{
+    const ValueNode::SAttribute* pAttribute = m_pNode ? m_pNode->FindAttribute(wszName) : nullptr;
+    if (!pAttribute)
+        return std::nullopt;
+    return pAttribute->value.View();
 }
 
 bool NodeRef::HasAttribute(std::u16string_view wszName) const
@@ -327,10 +309,9 @@ bool NodeRef::RemoveAttribute(std::u16string_view wszName) const
     if (!m_pNode)
         return false;
     const size_t i = m_pNode->LowerBound(wszName);
-    auto& vAttributes = m_pNode->m_vAttributes;
-    if (i >= vAttributes.size() || *vAttributes[i].pName != wszName)
+    if (i >= m_pNode->m_iAttributeCount || *m_pNode->m_pAttributes[i].pName != wszName)
         return false;
-    vAttributes.erase(vAttributes.begin() + std::ptrdiff_t(i));
+    m_pNode->RemoveAttributeAt(i);
     return true;
 }
 
@@ -339,7 +320,7 @@ bool NodeRef::GetAttributeInt(std::u16string_view wszName, int32_t& iValue) cons
     const ValueNode::SAttribute* pAttribute = m_pNode ? m_pNode->FindAttribute(wszName) : nullptr;
     if (!pAttribute)
         return false;
-    iValue = ReadInt32(pAttribute->wszValue);
+    iValue = ReadInt32(pAttribute->value.View());
     return true;
 }
 
@@ -353,7 +334,7 @@ bool NodeRef::GetAttributeBool(std::u16string_view wszName, bool& bValue) const
     const ValueNode::SAttribute* pAttribute = m_pNode ? m_pNode->FindAttribute(wszName) : nullptr;
     if (!pAttribute)
         return false;
-    bValue = ParseBool(pAttribute->wszValue);
+    bValue = ParseBool(pAttribute->value.View());
     return true;
 }
 
@@ -364,45 +345,48 @@ bool NodeRef::SetAttributeBool(std::u16string_view wszName, std::u16string_view 
 
 size_t NodeRef::AttributeCount() const
 {
-    return m_pNode ? m_pNode->m_vAttributes.size() : 0;
+    return m_pNode ? m_pNode->m_iAttributeCount : 0;
 }
 
 std::u16string_view NodeRef::AttributeName(size_t iIndex) const
 {
-    if (!m_pNode || iIndex >= m_pNode->m_vAttributes.size())
+    if (!m_pNode || iIndex >= m_pNode->m_iAttributeCount)
         return {};
-    return *m_pNode->m_vAttributes[iIndex].pName;
+    return *m_pNode->m_pAttributes[iIndex].pName;
 }
 
 std::u16string_view NodeRef::AttributeValue(size_t iIndex) const
 {
-    if (!m_pNode || iIndex >= m_pNode->m_vAttributes.size())
+    if (!m_pNode || iIndex >= m_pNode->m_iAttributeCount)
         return {};
-    return m_pNode->m_vAttributes[iIndex].wszValue;
+    return m_pNode->m_pAttributes[iIndex].value.View();
 }
 
 // ---------------------------------------------------------------------------------------------
 // ValueTree
 
-ValueTree::ValueTree() : m_pNames(std::make_unique<CNamePool>()) {}
+ValueTree::ValueTree() = default;
 ValueTree::~ValueTree() = default;
 
 NodeRef ValueTree::CreateRoot(std::u16string_view wszName, std::u16string_view wszUri)
 {
-    // The views may point into the content about to go.
-    const std::u16string wszNameCopy(wszName);
-    const std::u16string wszUriCopy(wszUri);
-    // A new root starts a new generation of names.
-    m_pRoot.reset();
-    m_pNames = std::make_unique<CNamePool>();
-    m_pRoot = std::make_unique<ValueNode>(this, nullptr, m_pNames->Intern(wszNameCopy));
-    DeclareNamespace(m_pRoot.get(), wszNameCopy, wszUriCopy);
+    // The views may point into the content being replaced: it goes only on return.
+    const std::unique_ptr<CTreeStore> pOld = std::move(m_pStore);
+    m_pStore = std::make_unique<CTreeStore>();
+    m_pRoot = m_pStore->NewNode(nullptr, m_pStore->Intern(wszName));
+    DeclareNamespace(m_pRoot, wszName, wszUri);
     return Root();
+}
+
+size_t ValueTree::MemoryUsed() const
+{
+    return m_pStore ? m_pStore->BytesHeld() : 0;
 }
 
 void ValueTree::Clear()
 {
-    m_pRoot.reset();
+    m_pRoot = nullptr;
+    m_pStore.reset();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -472,7 +456,7 @@ NodeRef TreeRef::LoadFromText(const std::string& szText)
     ScopeFrame frame("EXML::LFT");
     frame.Watch("szText", &szText);
     frame.Watch("iTextLength", &iTextLength);
-    if (!m_pTree->FromXml(Utf8ToUtf16(szText)))
+    if (!m_pTree->FromUtf8(szText))
         return NodeRef();
     return Root();
 }
@@ -488,13 +472,7 @@ bool TreeRef::SaveToFile(const std::u16string& wszPath) const
 
 bool TreeRef::ToUtf8(std::string& sBytes) const
 {
-    std::u16string wszXml;
-    if (!m_pTree->ToXml(wszXml)) {
-        sBytes.clear();
-        return false;
-    }
-    sBytes = Utf16ToUtf8(wszXml);
-    return true;
+    return m_pTree->ToUtf8Xml(sBytes);
 }
 
 } // namespace kov

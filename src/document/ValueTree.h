@@ -7,76 +7,78 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
-#include <utility>
-#include <vector>
 
 namespace kov {
 
 class ValueTree;
 class NodeRef;
+class CTreeStore;
+template <typename TChar> class CXmlReader;
 
-// The distinct element and attribute names of one tree generation. Nodes point at their
-// name here instead of owning a copy: documents repeat a few dozen names many thousand times.
-class CNamePool {
-public:
-    const std::u16string* Intern(std::u16string_view wszName);
-
-private:
-    struct SHash {
-        using is_transparent = void;
-        size_t operator()(std::u16string_view wsz) const { return std::hash<std::u16string_view>()(wsz); }
-    };
-    struct SEqual {
-        using is_transparent = void;
-        bool operator()(std::u16string_view a, std::u16string_view b) const { return a == b; }
-    };
-    std::unordered_set<std::u16string, SHash, SEqual> m_names;
-    // Recently interned names by a cheap key: most lookups end here without hashing the name.
-    static constexpr size_t kCacheSize = 256;
-    const std::u16string* m_apCache[kCacheSize] = {};
-};
-
-// One element. Owned by its parent (the root by its tree); reached through NodeRef.
+// One element. Lives in its tree's store (see TreeStore.h), which releases every node of a
+// tree at once; reached through NodeRef.
 class ValueNode {
 public:
-    ValueNode(ValueTree* pOwner, ValueNode* pParent, const std::u16string* pName);
-    ~ValueNode(); // iterative: a deep subtree is freed without deep recursion
     ValueNode(const ValueNode&) = delete;
     ValueNode& operator=(const ValueNode&) = delete;
 
 private:
     friend class NodeRef;
     friend class ValueTree;
-    friend class CXmlReader;
+    friend class CTreeStore;
+    template <typename TChar> friend class CXmlReader;
     friend class CXmlWriter;
 
+    // Text in the store: iLength units at p, room for iCapacity.
+    struct SText {
+        char16_t* p = nullptr;
+        uint32_t iLength = 0;
+        uint32_t iCapacity = 0;
+        std::u16string_view View() const { return std::u16string_view(p, iLength); }
+    };
     struct SAttribute {
-        const std::u16string* pName;
-        std::u16string wszValue;
+        const std::u16string_view* pName; // interned
+        SText value;
     };
 
+    ValueNode(CTreeStore* pStore, ValueNode* pParent, const std::u16string_view* pName)
+        : m_pName(pName), m_pParent(pParent), m_pStore(pStore)
+    {}
+    ~ValueNode() = default; // never run: the store releases nodes wholesale
+
+    std::u16string_view Name() const { return *m_pName; }
     // Index of the first attribute whose name is not less than wszName.
     size_t LowerBound(std::u16string_view wszName) const;
     const SAttribute* FindAttribute(std::u16string_view wszName) const;
     // Inserts or replaces the value.
     void PutAttribute(std::u16string_view wszName, std::u16string_view wszValue);
-    // Links a new last child (the caller has interned its name).
-    ValueNode* AppendChild(const std::u16string* pName);
-    CNamePool& Names() const;
+    void RemoveAttributeAt(size_t iIndex);
+    // Links a new last child.
+    ValueNode* AppendChild(const std::u16string_view* pName);
+    void LinkChild(ValueNode* pChild)
+    {
+        if (m_pLastChild)
+            m_pLastChild->m_pNextSibling = pChild;
+        else
+            m_pFirstChild = pChild;
+        m_pLastChild = pChild;
+    }
 
-    const std::u16string* m_pName;
-    std::u16string m_wszText;
-    std::vector<SAttribute> m_vAttributes; // sorted by name, code unit order, unique names
-    // Children are an owned singly linked list, in order; siblings walk the live list.
+    const std::u16string_view* m_pName; // interned in the store
+    SText m_text;
+    SAttribute* m_pAttributes = nullptr; // sorted by name, code unit order, unique names
+    uint32_t m_iAttributeCount = 0;
+    uint32_t m_dwAttributeBytes = 0; // size of the block, which a free list may take back whole
+    uint32_t AttributeCapacity() const { return m_dwAttributeBytes / sizeof(SAttribute); }
+    // Children are a singly linked list, in order; siblings walk the live list.
     ValueNode* m_pFirstChild = nullptr;
     ValueNode* m_pLastChild = nullptr;
     ValueNode* m_pNextSibling = nullptr;
-    size_t m_iChildCount = 0;
-    ValueTree* m_pOwner;
     ValueNode* m_pParent;
+    CTreeStore* m_pStore;
 };
 
 // A nullable handle to an element. Does not keep the tree alive. Every operation on an
@@ -100,7 +102,7 @@ public:
     NodeRef Parent() const;
     NodeRef FirstChild() const;
     NodeRef NextSibling() const;
-    size_t ChildCount() const;
+    size_t ChildCount() const; // counts the list
     NodeRef FindChild(std::u16string_view wszName) const;
     NodeRef FindOrCreateChild(std::u16string_view wszName, std::u16string_view wszUri, bool bCreate) const;
     NodeRef AddChild(std::u16string_view wszName, std::u16string_view wszUri = kKovNamespaceUri) const;
@@ -120,6 +122,8 @@ public:
     // Attributes. The URI of SetAttribute is accepted for symmetry and not used: attribute
     // names carry their prefix and never get a declaration of their own.
     bool GetAttribute(std::u16string_view wszName, std::u16string& wszValue) const;
+    // The value without a copy; valid until the attribute or its node changes.
+    std::optional<std::u16string_view> AttributeView(std::u16string_view wszName) const;
     bool HasAttribute(std::u16string_view wszName) const;
     bool SetAttribute(std::u16string_view wszName, std::u16string_view wszUri,
                       std::u16string_view wszValue) const;
@@ -146,13 +150,16 @@ public:
     ValueTree(const ValueTree&) = delete;
     ValueTree& operator=(const ValueTree&) = delete;
 
-    NodeRef Root() const { return NodeRef(m_pRoot.get()); }
+    NodeRef Root() const { return NodeRef(m_pRoot); }
     // Replaces the root (destroying the old nodes) and declares the name's prefix with wszUri.
     NodeRef CreateRoot(std::u16string_view wszName, std::u16string_view wszUri = kKovNamespaceUri);
     // Drops the root and every node.
     void Clear();
     bool WithDeclaration() const { return m_bWithDeclaration; }
     void SetWithDeclaration(bool bWith) { m_bWithDeclaration = bWith; }
+
+    // Memory held by the tree's nodes, names and texts.
+    size_t MemoryUsed() const;
 
     // Parses wszXML (up to its first NUL). On success replaces the root; on failure the tree
     // keeps its root. The declaration flag is set on meeting an instruction, even if the
@@ -165,11 +172,18 @@ public:
 
 private:
     friend class TreeRef;
-    friend class CXmlReader;
-    friend class ValueNode;
-    // Declared before the root so the nodes go first.
-    std::unique_ptr<CNamePool> m_pNames;
-    std::unique_ptr<ValueNode> m_pRoot;
+    template <typename TChar> friend class CXmlReader;
+    // Parses [pText, pEnd), which holds no NUL, of UTF-16 units or of UTF-8 bytes that decode
+    // whole; the tree changes only on success.
+    template <typename TChar> bool Parse(const TChar* pText, const TChar* pEnd);
+    // UTF-8 read as Utf8ToUtf16 would decode it, without the wide copy.
+    bool FromUtf8(std::string_view szText);
+    // ToXml's text encoded as UTF-8, written as such.
+    bool ToUtf8Xml(std::string& sXml) const;
+
+    // Every node, name and text of the tree; released as one when the root is replaced.
+    std::unique_ptr<CTreeStore> m_pStore;
+    ValueNode* m_pRoot = nullptr;
     bool m_bWithDeclaration = false;
     int32_t m_iRefCount = 0; // TreeRef handles; not atomic, trees belong to one thread
 };

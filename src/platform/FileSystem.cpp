@@ -38,7 +38,10 @@ public:
             dwError = static_cast<uint32_t>(szPath.empty() ? ENOENT : EINVAL);
             return false;
         }
-        int iFlags = O_CLOEXEC | (eAccess == EFileAccess::Read ? O_RDONLY : O_RDWR);
+        // Without O_NONBLOCK, opening a FIFO that has no writer waits for one forever; the
+        // kind of file is known only once it is open, and anything but a regular file is
+        // refused before a byte is read.
+        int iFlags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK | (eAccess == EFileAccess::Read ? O_RDONLY : O_RDWR);
         switch (eDisposition) {
         case EFileDisposition::OpenExisting: break;
         case EFileDisposition::CreateAlways: // truncated only once the lock is held
@@ -54,8 +57,20 @@ public:
             return false;
         }
         struct stat st {};
-        if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-            dwError = S_ISDIR(st.st_mode) ? static_cast<uint32_t>(EISDIR) : LastErrno();
+        if (::fstat(fd, &st) != 0) {
+            dwError = LastErrno();
+            ::close(fd);
+            return false;
+        }
+        if (!S_ISREG(st.st_mode)) {
+            dwError = static_cast<uint32_t>(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+            ::close(fd);
+            return false;
+        }
+        // Regular files are read and written normally from here on.
+        const int iStatus = ::fcntl(fd, F_GETFL);
+        if (iStatus < 0 || ::fcntl(fd, F_SETFL, iStatus & ~O_NONBLOCK) != 0) {
+            dwError = LastErrno();
             ::close(fd);
             return false;
         }

@@ -25,7 +25,8 @@ enum class EFileDisposition : int {
 class IFileSystem {
 public:
     virtual ~IFileSystem() = default;
-    // Directories are not files: opening one fails.
+    // Only regular files open: a directory, FIFO, socket or device is refused (without
+    // waiting for a FIFO's other end).
     virtual bool Open(const std::string& szPath, EFileAccess eAccess, EFileDisposition eDisposition,
                       bool bShare, FileHandle& hFile, uint32_t& dwError) = 0;
     virtual void Close(FileHandle hFile) = 0;

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 namespace {
@@ -67,6 +68,19 @@ TEST_F(KovctlXml, PrintsTheWireFormOrFails)
     EXPECT_EQ(Run("xml"), 2);
     EXPECT_EQ(Run("xml a b"), 2);
     EXPECT_NE(Read("err").find("usage: kovctl xml FILE"), std::string::npos);
+}
+
+TEST_F(KovctlXml, NamedPipesAreRefusedNotWaitedFor)
+{
+    // Nobody ever writes to these FIFOs: a reader that opened them would wait forever.
+    for (const char* szName : {"p.mdc", "fw.ldr", "fw.tgz"})
+        ASSERT_EQ(::mkfifo((m_path / szName).c_str(), 0600), 0);
+    EXPECT_EQ(Run("xml '" + (m_path / "p.mdc").string() + "'"), 1);
+    EXPECT_EQ(Read("err"), "Failed to load parameters from file\n");
+    EXPECT_EQ(Run("inspect '" + (m_path / "fw.ldr").string() + "'"), 1);
+    EXPECT_EQ(Read("err"), "Cannot open file\n");
+    EXPECT_EQ(Run("inspect '" + (m_path / "fw.tgz").string() + "' --model VSK610"), 1);
+    EXPECT_EQ(Read("err"), "Could not open zip file\n");
 }
 
 } // namespace

@@ -134,6 +134,64 @@ TEST(ValueTree, RootsAreReplacedSafelyAndDeepTreesFreedWithoutRecursion)
         again = again.AddChild(u"d", u"");
 }
 
+TEST(ValueTree, EditingReusesTheTreesMemoryAndCopesWithAliasedValues)
+{
+    // A document stored into again and again (pages storing into a loaded file, lists erased
+    // and appended) must not grow with every round.
+    TreeRef tree;
+    ASSERT_FALSE(tree.LoadFromText("<kov:R kov:A='first value'><kov:List><kov:I>x</kov:I></kov:List>"
+                                   "<kov:Text>read from the text</kov:Text></kov:R>")
+                     .IsEmpty());
+    NodeRef root = tree.Root();
+    const auto StoreRound = [&](int iRound) {
+        NodeRef list = root.FindChild(u"kov:List");
+        list.RemoveChildren(u"kov:I");
+        for (int i = 0; i < 20; ++i) {
+            NodeRef item = list.AddChild(u"kov:I");
+            item.SetTextInt(iRound * 100 + i);
+            item.SetAttribute(u"kov:Name", u"", std::u16string(size_t(i % 7) * 5, u'n'));
+            item.AddChild(u"kov:Deeper").SetTextBool(i % 2 == 0);
+        }
+        root.FindChild(u"kov:Text").SetText(iRound % 2 ? u"short" : u"a somewhat longer text value");
+        root.SetAttribute(u"kov:A", u"", iRound % 3 ? u"v" : u"a longer attribute value");
+        root.RemoveAttribute(u"kov:B");
+        root.SetAttributeInt(u"kov:B", u"", iRound);
+    };
+    for (int i = 0; i < 10; ++i)
+        StoreRound(i);
+    const size_t iSettled = tree->MemoryUsed();
+    for (int i = 10; i < 2000; ++i)
+        StoreRound(i);
+    EXPECT_LE(tree->MemoryUsed(), 2 * iSettled);
+    EXPECT_EQ(root.FindChild(u"kov:List").ChildCount(), 20u);
+    EXPECT_EQ(root.FindChild(u"kov:List").FirstChild().Text(), u"199900");
+    EXPECT_EQ(AttributeOf(root, u"kov:B"), u"1999");
+
+    // Values given as views into the tree itself: the same text, a part of it, an attribute
+    // value of the same node while its block of attributes grows.
+    NodeRef text = root.FindChild(u"kov:Text");
+    text.SetText(u"abcdefghijklmnopqrstuvwxyz");
+    text.SetText(text.Text());
+    text.SetText(text.Text().substr(3, 5));
+    EXPECT_EQ(text.Text(), u"defgh");
+    text.SetText(std::u16string(u"0123456789") + std::u16string(text.Text()) + u"0123456789");
+    EXPECT_EQ(text.Text(), u"0123456789defgh0123456789");
+    text.SetAttribute(u"a", u"", u"a value long enough to live in the store");
+    for (const char16_t* wszName : {u"b", u"c", u"d", u"e", u"f", u"g"})
+        text.SetAttribute(wszName, u"", *text.AttributeView(u"a"));
+    text.SetAttribute(u"a", u"", text.AttributeView(u"g")->substr(2, 5));
+    EXPECT_EQ(AttributeOf(text, u"a"), u"value");
+    EXPECT_EQ(AttributeOf(text, u"f"), u"a value long enough to live in the store");
+    EXPECT_FALSE(text.AttributeView(u"z").has_value());
+
+    // Removing a deep subtree gives it back without recursion, and the tree stays usable.
+    NodeRef deep = root.AddChild(u"kov:Deep");
+    for (int i = 0; i < 100000; ++i)
+        deep = deep.AddChild(u"d", u"");
+    EXPECT_EQ(root.RemoveChildren(u"kov:Deep"), 1);
+    EXPECT_EQ(root.AddChild(u"kov:After").NameIs(u"kov:After"), true);
+}
+
 TEST(ValueTree, FilesAndUtf8)
 {
     const test::CTestDir dir;

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "common/TestDir.h"
+
+#include <fstream>
+
+#include "support/TextCodec.h"
 #include <string>
 
 namespace kov {
@@ -39,10 +44,11 @@ TEST(Xml, ReadsTheDialect)
     EXPECT_EQ(wszValue, u"q'&");
     EXPECT_FALSE(tree.WithDeclaration());
 
-    // Numeric entities: cut to 16 bits, a bad hex digit gives all ones, no ';' keeps the '&'.
+    // Numeric entities: beyond U+FFFF a surrogate pair, beyond U+10FFFF cut to 16 bits; a bad
+    // hex digit gives all ones; no ';' keeps the '&'.
     ASSERT_TRUE(tree.FromXml(u"<a>&#65601;&#x1g;&#xFFFF41;&#12&gt;&#;&</a>"));
     // "&#12&gt;" runs to the first ';': the digits give 12 and the rest is passed over.
-    EXPECT_EQ(tree.Root().Text(), std::u16string(u"A\xFFFF\xFF41\x000C") + char16_t(0) + u"&");
+    EXPECT_EQ(tree.Root().Text(), std::u16string(u"\xD800\xDC41\xFFFF\xFF41\x000C") + char16_t(0) + u"&");
     // Input ends at its first NUL; declarations anywhere set the flag, which a failure keeps.
     ASSERT_TRUE(tree.FromXml(std::u16string(u"<a/>\0<b/>", 9)));
     EXPECT_TRUE(tree.Root().NameIs(u"a"));
@@ -130,6 +136,117 @@ TEST(Xml, WritesOneLineInExactLength)
     EXPECT_FALSE(empty.ToXml(wszOut));
     EXPECT_TRUE(wszOut.empty());
     EXPECT_EQ(empty.ToXmlLength(), 0u);
+}
+
+TEST(Xml, Utf8IsReadAsItsDecodedText)
+{
+    // Reading UTF-8 bytes directly must agree with decoding them and reading the wide text:
+    // names compared after decoding, text ending at the first malformed byte or at the first
+    // NUL in any of its forms, entities and pairs inside values.
+    const std::string aCases[] = {
+        "<A x='\xC3\xA9&amp;\xF0\x9F\x98\x80'>t\xE2\x82\xAC&#x1F600;</\xC1\x81>",
+        "<a/>\xC0\x80garbage",
+        "<a\x17\xC0\xA0/>",
+        "\xC0\xBC\x61\xC0\xBE\xC0\xA6amp;\xE0\x80\xBC/a>",
+        "<a/>\xE0\x80\x80garbage",
+        "<a>x</a>\x80<b/>",
+        "<a>x\xF0\x80\x80\x80</a>",
+        "<a>x</a>\xF0\x80\x80",
+        "<\xE2\x82\xAC>\xF4\x90\x80\x80</\xE2\x82\xAC>",
+        "<?xml version='1.0'?><kov:R kov:N=\"\xED\xA0\xBD\xED\xB8\x80\"> lead<c/> tail </kov:R>",
+        std::string("<a>\0</a>", 9),
+    };
+    for (const std::string& s : aCases) {
+        TreeRef bytes;
+        ValueTree wide;
+        const bool bBytes = !bytes.LoadFromText(s).IsEmpty();
+        EXPECT_EQ(bBytes, wide.FromXml(Utf8ToUtf16(s))) << s;
+        EXPECT_EQ(bytes->WithDeclaration(), wide.WithDeclaration()) << s;
+        if (bBytes) {
+            EXPECT_EQ(Write(*bytes), Write(wide)) << s;
+        }
+    }
+
+    // Character data split by many children is joined in linear time; a long text shrunk by
+    // its entities is kept exactly.
+    std::string sSplit = "<a>";
+    for (int i = 0; i < 200000; ++i)
+        sSplit += "x<b/>";
+    TreeRef split;
+    ASSERT_FALSE(split.LoadFromText(sSplit + "</a>").IsEmpty());
+    EXPECT_EQ(split.Root().Text(), std::u16string(200000, u'x'));
+    std::string sEntities = "<a>";
+    for (int i = 0; i < 100000; ++i)
+        sEntities += "&amp;";
+    ASSERT_FALSE(split.LoadFromText(sEntities + "</a>").IsEmpty());
+    EXPECT_EQ(split.Root().Text(), std::u16string(100000, u'&'));
+}
+
+TEST(Xml, EveryTextSurvivesWriteThenRead)
+{
+    // The reader drops white space at the start of character data: the writer puts it as
+    // references, only there, so texts of white space alone survive too.
+    ValueTree tree;
+    NodeRef root = tree.CreateRoot(u"r", u"");
+    const std::u16string aTexts[] = {u" lead", u"\t\r\n x \t", u"   ", u"\n", u"mid  dle ", u"&#32; <"};
+    for (const std::u16string& wszText : aTexts) {
+        NodeRef item = root.AddChild(u"i", u"");
+        item.SetText(wszText);
+        item.SetAttribute(u"v", u"", wszText);
+    }
+    root.AddChild(u"k", u"");
+    root.SetText(u" after children");
+    const std::u16string wszXml = Write(tree);
+    EXPECT_NE(wszXml.find(u"<i v=\" lead\">&#32;lead</i>"), std::u16string::npos);
+    EXPECT_NE(wszXml.find(u"<i v=\"\t\r\n x \t\">&#9;&#13;&#10;&#32;x \t</i>"), std::u16string::npos);
+    EXPECT_NE(wszXml.find(u">&#32;&#32;&#32;</i>"), std::u16string::npos);
+    EXPECT_NE(wszXml.find(u"<i v=\"mid  dle \">mid  dle </i>"), std::u16string::npos);
+    EXPECT_NE(wszXml.find(u"<k/>&#32;after children</r>"), std::u16string::npos);
+
+    // Wide text, the device's UTF-8 and a file all give every text back exactly.
+    TreeRef back;
+    std::string sWire;
+    ASSERT_TRUE(back->FromXml(wszXml));
+    EXPECT_EQ(Write(*back), wszXml);
+    ASSERT_TRUE(back.ToUtf8(sWire));
+    ASSERT_FALSE(back.LoadFromText(sWire).IsEmpty());
+    NodeRef item = back.Root().FirstChild();
+    for (const std::u16string& wszText : aTexts) {
+        std::u16string wszValue;
+        EXPECT_EQ(item.Text(), wszText);
+        EXPECT_TRUE(item.GetAttribute(u"v", wszValue));
+        EXPECT_EQ(wszValue, wszText);
+        item = item.NextSibling();
+    }
+    EXPECT_EQ(back.Root().Text(), u" after children");
+}
+
+TEST(Xml, CharactersBeyondTheFirstPlaneSurviveFilesAndDevices)
+{
+    const test::CTestDir dir;
+    const std::u16string wszIn = (dir / "in.xml").u16string(), wszOut = (dir / "out.xml").u16string();
+    // U+1F600 as a four-byte sequence in a file, and as numeric entities.
+    std::ofstream(dir / "in.xml", std::ios::binary)
+        << "<kov:P kov:N=\"\xF0\x9F\x98\x80\">x\xF0\x9F\x98\x80&#x1F600;&#128512;</kov:P>";
+    const std::u16string wszSmile = u"\xD83D\xDE00";
+    TreeRef file;
+    ASSERT_FALSE(file.LoadFromFile(wszIn).IsEmpty());
+    EXPECT_EQ(file.Root().Text(), u"x" + wszSmile + wszSmile + wszSmile);
+
+    // To the device: each unit of the pair as a three-byte sequence, read back as the pair.
+    std::string sWire;
+    ASSERT_TRUE(file.ToUtf8(sWire));
+    const std::string sPair = "\xED\xA0\xBD\xED\xB8\x80";
+    EXPECT_EQ(sWire, "<kov:P kov:N=\"" + sPair + "\">x" + sPair + sPair + sPair + "</kov:P>");
+    TreeRef device;
+    ASSERT_FALSE(device.LoadFromText(sWire).IsEmpty());
+    ASSERT_TRUE(device.SaveToFile(wszOut));
+    TreeRef again;
+    ASSERT_FALSE(again.LoadFromFile(wszOut).IsEmpty());
+    std::u16string wszName;
+    EXPECT_TRUE(again.Root().GetAttribute(u"kov:N", wszName));
+    EXPECT_EQ(wszName, wszSmile);
+    EXPECT_EQ(again.Root().Text(), file.Root().Text());
 }
 
 TEST(Xml, DeepDocumentsReadWriteAndDieWithoutRecursion)

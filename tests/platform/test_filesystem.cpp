@@ -3,6 +3,10 @@
 #include "common/TestDir.h"
 
 #include <filesystem>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include "platform/FileSystem.h"
 #include "platform/KnownFolders.h"
@@ -50,6 +54,40 @@ TEST(FileSystem, SharingIsEnforcedBetweenOpeners)
     // Folders are not files.
     EXPECT_FALSE(
         fs.Open(dir.String(), EFileAccess::Read, EFileDisposition::OpenExisting, true, hFirst, dwError));
+}
+
+TEST(FileSystem, OnlyRegularFilesOpenAndNoneWaits)
+{
+    IFileSystem& fs = SystemFileSystem();
+    const test::CTestDir dir;
+    // A FIFO with no writer used to block the open forever; every disposition now refuses it
+    // at once, as it refuses /dev/zero, whose reading would never end.
+    const std::string szFifo = (dir / "pipe").string();
+    ASSERT_EQ(::mkfifo(szFifo.c_str(), 0600), 0);
+    uint32_t dwError = 0;
+    FileHandle hFile = kNoFileHandle;
+    for (const auto& [eAccess, eDisposition] :
+         {std::pair{EFileAccess::Read, EFileDisposition::OpenExisting},
+          std::pair{EFileAccess::ReadWrite, EFileDisposition::OpenExisting},
+          std::pair{EFileAccess::ReadWrite, EFileDisposition::OpenAlways},
+          std::pair{EFileAccess::ReadWrite, EFileDisposition::CreateAlways}}) {
+        EXPECT_FALSE(fs.Open(szFifo, eAccess, eDisposition, true, hFile, dwError));
+        EXPECT_EQ(dwError, ErrorInvalidArgument());
+    }
+    EXPECT_FALSE(
+        fs.Open("/dev/zero", EFileAccess::Read, EFileDisposition::OpenExisting, true, hFile, dwError));
+
+    // A regular file reads and writes in blocking mode as before.
+    const std::string szPath = (dir / "plain.bin").string();
+    ASSERT_TRUE(
+        fs.Open(szPath, EFileAccess::ReadWrite, EFileDisposition::CreateAlways, false, hFile, dwError));
+    EXPECT_EQ(::fcntl(static_cast<int>(hFile), F_GETFL) & O_NONBLOCK, 0);
+    EXPECT_EQ(fs.Write(hFile, "abc", 3, dwError), 3);
+    char aRead[4] = {};
+    ASSERT_TRUE(fs.Seek(hFile, 0, dwError));
+    EXPECT_EQ(fs.Read(hFile, aRead, 4, dwError), 3);
+    EXPECT_STREQ(aRead, "abc");
+    fs.Close(hFile);
 }
 
 TEST(FileSystem, ProcessFacts)
