@@ -338,6 +338,8 @@ QWidget* CQtFormView::CreateWidget(CControl& rControl)
         pEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         pEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         pEdit->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+        // Tab leaves the field, so a form with a multi-line edit stays usable from the keyboard.
+        pEdit->setTabChangesFocus(true);
         pWidget = pEdit;
         break;
     }
@@ -384,6 +386,9 @@ QWidget* CQtFormView::CreateWidget(CControl& rControl)
     }
     if (IsFieldKind(rControl.Kind())) {
         pWidget->setMinimumWidth(pWidget->fontMetrics().averageCharWidth() * FieldChars(rControl.Kind()));
+    }
+    if (!rControl.AccessibleName().empty()) {
+        pWidget->setAccessibleName(ToQString(rControl.AccessibleName()));
     }
     m_bindings[&rControl] = SBinding{&rControl, pWidget, nullptr};
     Connect(rControl, pWidget);
@@ -490,6 +495,13 @@ void CQtFormView::Connect(CControl& rControl, QWidget* pWidget)
         });
         connect(pTable, &QTableWidget::cellDoubleClicked, this,
                 [this, pList](int iRow, int) { User(*pList, [&] { pList->UserDoubleClick(iRow); }); });
+        connect(pTable, &QTableWidget::itemChanged, this, [this, pList](QTableWidgetItem* pItem) {
+            const bool bChecked = pItem->checkState() == Qt::Checked;
+            if (pList->HasCheckBoxes() && pItem->column() == 0 &&
+                bChecked != pList->IsRowChecked(pItem->row())) {
+                User(*pList, [&] { pList->UserSetRowChecked(pItem->row(), bChecked); });
+            }
+        });
         break;
     }
     case EControlKind::Label:
@@ -721,9 +733,14 @@ void CQtFormView::ShowItems(const SBinding& binding)
                 const QString qsCell = ToQString(rList.Cell(iRow, iColumn));
                 QTableWidgetItem* pItem = pTable->item(iRow, iColumn);
                 if (pItem == nullptr) {
-                    pTable->setItem(iRow, iColumn, new QTableWidgetItem(qsCell));
+                    pItem = new QTableWidgetItem(qsCell);
+                    pTable->setItem(iRow, iColumn, pItem);
                 } else if (pItem->text() != qsCell) {
                     pItem->setText(qsCell);
+                }
+                if (iColumn == 0 && rList.HasCheckBoxes()) {
+                    pItem->setFlags(pItem->flags() | Qt::ItemIsUserCheckable);
+                    pItem->setCheckState(rList.IsRowChecked(iRow) ? Qt::Checked : Qt::Unchecked);
                 }
             }
         }
