@@ -23,6 +23,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -96,6 +97,18 @@ QString AddressDisplayText(const CIpAddressEdit& rAddress)
 {
     return rAddress.IsBlank() ? QString() : ToQString(Ipv4ToText(rAddress.Address()));
 }
+
+// A multi-line edit that asks for room for a certificate line or a long command, so that a
+// dialog holding one opens wide enough; it can still be made smaller.
+class CWideTextEdit final : public QPlainTextEdit {
+public:
+    QSize sizeHint() const override
+    {
+        QSize size = QPlainTextEdit::sizeHint();
+        size.setWidth(std::max(size.width(), fontMetrics().averageCharWidth() * 80));
+        return size;
+    }
+};
 
 int ScaledPixels(const QWidget* pWidget, int iPixels)
 {
@@ -333,7 +346,7 @@ QWidget* CQtFormView::CreateWidget(CControl& rControl)
         break;
     }
     case EControlKind::MultiLineEdit: {
-        auto* pEdit = new QPlainTextEdit;
+        auto* pEdit = new CWideTextEdit;
         pEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
         pEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         pEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
