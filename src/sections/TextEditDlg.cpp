@@ -47,13 +47,19 @@ bool CEditTextFile::OnOk()
     return true;
 }
 
-void CEditTextFile::LoadFromFile()
+SFileDialogOptions CEditTextFile::FileOptions() const
 {
     SFileDialogOptions options;
     options.wszFilter = kAllFilesFilter;
     options.wszInitialPath = m_wszLastPath;
     options.bMustExist = true;
-    const std::optional<std::u16string> oPath = OpenFileDialog(options);
+    options.bPromptOverwrite = true;
+    return options;
+}
+
+void CEditTextFile::LoadFromFile()
+{
+    const std::optional<std::u16string> oPath = OpenFileDialog(FileOptions());
     if (!oPath)
         return;
     m_wszLastPath = *oPath;
@@ -64,11 +70,7 @@ void CEditTextFile::LoadFromFile()
 
 void CEditTextFile::SaveToFile()
 {
-    SFileDialogOptions options;
-    options.wszFilter = kAllFilesFilter;
-    options.wszInitialPath = m_wszLastPath;
-    options.bPromptOverwrite = true;
-    const std::optional<std::u16string> oPath = SaveFileDialog(options);
+    const std::optional<std::u16string> oPath = SaveFileDialog(FileOptions());
     if (!oPath)
         return;
     m_wszLastPath = *oPath;

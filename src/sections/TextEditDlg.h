@@ -30,6 +30,8 @@ protected:
     bool OnOk() override;
 
 private:
+    // Both file dialogs: any file, starting at the last one.
+    SFileDialogOptions FileOptions() const;
     void LoadFromFile();
     void SaveToFile();
 
