@@ -41,6 +41,7 @@ CCellRadTechPrefDlg::CCellRadTechPrefDlg(std::u16string wszTitle, std::span<cons
     : CDialog(std::move(wszTitle)), m_names(names), m_iMask(iMask), m_rList(AddListView(IDC_PREF_LIST))
 {
     m_rList.SetCheckBoxes(true).AddColumn(u"Name", 150);
+    m_rList.SetAccessibleName(Title());
     m_rList.SetOnRowChecked([this](int iRow) {
         const uint32_t dwBit = 1u << iRow;
         const uint32_t dwMask = static_cast<uint32_t>(m_iMask);
