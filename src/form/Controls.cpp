@@ -398,7 +398,7 @@ int CListView::AddRow(std::vector<std::u16string> vCells, std::uint32_t dwData)
 int CListView::InsertRow(int iIndex, std::vector<std::u16string> vCells, std::uint32_t dwData)
 {
     iIndex = std::clamp(iIndex, 0, RowCount());
-    m_vRows.insert(m_vRows.begin() + iIndex, SListRow{std::move(vCells), dwData});
+    m_vRows.insert(m_vRows.begin() + iIndex, SListRow{std::move(vCells), dwData, false});
     Changed(EChange::Items);
     if (m_iSelection >= iIndex) {
         ++m_iSelection;
@@ -512,6 +512,42 @@ bool CListView::UserDoubleClick(int iIndex)
     if (IsRow(iIndex)) {
         Fire(m_fnOnDoubleClick, iIndex);
     }
+    return true;
+}
+
+CListView& CListView::SetCheckBoxes(bool bCheckBoxes)
+{
+    if (bCheckBoxes != m_bCheckBoxes) {
+        m_bCheckBoxes = bCheckBoxes;
+        Changed(EChange::Items);
+    }
+    return *this;
+}
+
+bool CListView::IsRowChecked(int iRow) const
+{
+    return IsRow(iRow) && m_vRows[static_cast<std::size_t>(iRow)].bChecked;
+}
+
+bool CListView::SetRowChecked(int iRow, bool bChecked)
+{
+    if (!IsRow(iRow)) {
+        return false;
+    }
+    bool& rbChecked = m_vRows[static_cast<std::size_t>(iRow)].bChecked;
+    if (rbChecked != bChecked) {
+        rbChecked = bChecked;
+        Changed(EChange::Items);
+    }
+    return true;
+}
+
+bool CListView::UserSetRowChecked(int iRow, bool bChecked)
+{
+    if (!m_bCheckBoxes || !IsInteractive() || !SetRowChecked(iRow, bChecked)) {
+        return false;
+    }
+    Fire(m_fnOnRowChecked, iRow);
     return true;
 }
 

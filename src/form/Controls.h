@@ -70,6 +70,10 @@ public:
     void SetCaption(std::u16string wszCaption);
     const std::u16string& ToolTip() const { return m_wszToolTip; }
     void SetToolTip(std::u16string wszToolTip);
+    // The name a screen reader gives a control that has no label of its own (an edit named by
+    // the check box above it); empty: its caption. Set before the form is shown.
+    const std::u16string& AccessibleName() const { return m_wszAccessibleName; }
+    void SetAccessibleName(std::u16string wszName) { m_wszAccessibleName = std::move(wszName); }
 
     bool IsEnabled() const { return m_bEnabled; }
     void SetEnabled(bool bEnabled);
@@ -120,6 +124,7 @@ private:
     int m_iId;
     std::u16string m_wszCaption;
     std::u16string m_wszToolTip;
+    std::u16string m_wszAccessibleName;
     bool m_bEnabled = true;
     bool m_bVisible = true;
     bool m_bFiring = false;
@@ -306,6 +311,7 @@ struct SListColumn {
 struct SListRow {
     std::vector<std::u16string> vCells;
     std::uint32_t dwData = 0;
+    bool bChecked = false; // lists with check boxes
 };
 
 // A report-style list view with full-row single selection and grid lines.
@@ -340,13 +346,25 @@ public:
     bool UserDoubleClick(int iIndex);
     void SetOnDoubleClick(std::function<void(int)> fn) { m_fnOnDoubleClick = std::move(fn); }
 
+    // A check box at the start of every row; rows are added unticked.
+    bool HasCheckBoxes() const { return m_bCheckBoxes; }
+    CListView& SetCheckBoxes(bool bCheckBoxes);
+    bool IsRowChecked(int iRow) const; // false out of range
+    bool SetRowChecked(int iRow, bool bChecked);
+    // The operator ticks or unticks a row's box (lists with check boxes only), then the check
+    // callback runs with the row's index.
+    bool UserSetRowChecked(int iRow, bool bChecked);
+    void SetOnRowChecked(std::function<void(int)> fn) { m_fnOnRowChecked = std::move(fn); }
+
 private:
     bool IsRow(int iIndex) const { return iIndex >= 0 && iIndex < RowCount(); }
 
     std::vector<SListColumn> m_vColumns;
     std::vector<SListRow> m_vRows;
     int m_iSelection = -1;
+    bool m_bCheckBoxes = false;
     std::function<void(int)> m_fnOnDoubleClick;
+    std::function<void(int)> m_fnOnRowChecked;
 };
 
 class CButton : public CControl {

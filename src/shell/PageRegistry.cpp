@@ -3,8 +3,11 @@
 #include "sections/DeviceIdentification.h"
 #include "sections/Ethernet.h"
 #include "sections/Maintenance.h"
+#include "sections/Modem.h"
 #include "sections/PortForwarding.h"
 #include "sections/ServerConnections.h"
+#include "sections/SimSms.h"
+#include "sections/Vpn.h"
 #include "shell/Subjects.h"
 
 namespace kov {
@@ -25,7 +28,11 @@ std::unique_ptr<CPage> MakeMaintenance(const SPageContext& context)
 constexpr SPageRegistration kPages[] = {
     {kSubjectDeviceIdentification, Make<CMainDevicePropertiesDlg>},
     {kSubjectConnection, Make<CNetworkConnectionSettingsDlg>},
+    {kSubjectModem, Make<CModemParamsDlg>},
     {kSubjectEthernet, Make<CLocalNetworkParamsDlg>},
+    {kSubjectSim, Make<CSIMParamsDlg>},
+    {kSubjectVpn, Make<CVPNParamsDlg>},
+    {kSubjectSms, Make<CSMSParamsDlg>},
     {kSubjectPortForwarding, Make<CIPForwardingRulesDlg>},
     {kSubjectMaintenance, MakeMaintenance},
 };

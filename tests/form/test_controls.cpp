@@ -119,6 +119,23 @@ TEST(FormControls, SelectionsOfListsFollowTheirRows)
     EXPECT_EQ(view.FindRowByData(12), 1);
     EXPECT_FALSE(view.DeleteRow(3));
 
+    // Ticks: rows start unticked, the page sets them silently, the operator's tick runs the
+    // callback with its row, and a list without boxes takes no tick.
+    int iTicked = -1;
+    view.SetOnRowChecked([&](int iRow) { iTicked = iRow; });
+    EXPECT_FALSE(view.UserSetRowChecked(0, true));
+    view.SetCheckBoxes(true);
+    EXPECT_FALSE(view.IsRowChecked(1));
+    EXPECT_TRUE(view.SetRowChecked(1, true));
+    EXPECT_EQ(iTicked, -1);
+    EXPECT_TRUE(view.UserSetRowChecked(0, true));
+    EXPECT_EQ(iTicked, 0);
+    EXPECT_TRUE(view.IsRowChecked(0) && view.IsRowChecked(1));
+    EXPECT_FALSE(view.UserSetRowChecked(5, true) || view.IsRowChecked(5));
+    view.SetEnabled(false);
+    EXPECT_FALSE(view.UserSetRowChecked(0, false));
+    EXPECT_TRUE(view.IsRowChecked(0));
+
     CProgressBar& bar = form.AddProgressBar(3, u"Flash Write:");
     bar.SetPos(150);
     EXPECT_EQ(bar.Pos(), 100);

@@ -18,6 +18,14 @@ inline std::string Replaced(std::string s, const std::string& sOld, const std::s
     return iAt == std::string::npos ? s : s.replace(iAt, sOld.size(), sNew);
 }
 
+// An attribute's value, "<missing>" when the element does not have it.
+inline std::u16string AttrOf(NodeRef node, std::u16string_view wszName)
+{
+    std::u16string wsz = u"<missing>";
+    node.GetAttribute(wszName, wsz);
+    return wsz;
+}
+
 template <typename TPage> struct SPageFixture {
     // fnPrepare runs before the page is initialised, for seams the page reads then.
     explicit SPageFixture(const std::function<void(TPage&)>& fnPrepare = {})

@@ -20,6 +20,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "../form/SamplePage.h"
 #include "form/ScriptedFormHost.h"
@@ -262,6 +263,43 @@ TEST(QtFormView, OperatorEditsReachTheModelOnceAndRefusedOnesAreUndone)
     page.FindControl(IDC_NAME)->SetEnabled(false);
     QTest::keyClicks(view.WidgetOf(IDC_NAME), "x");
     EXPECT_EQ(page.TextOf(IDC_NAME), u"Abc");
+}
+
+TEST(QtFormView, CheckBoxListsAndUnlabelledEditsWorkFromTheKeyboard)
+{
+    CForm page(u"Ticks");
+    CListView& rList = page.AddListView(IDC_ROWS);
+    rList.SetCheckBoxes(true).AddColumn(u"Name", 150);
+    rList.AddRow({u"GSM"});
+    rList.AddRow({u"LTE"});
+    std::vector<int> vTicked;
+    rList.SetOnRowChecked([&](int iRow) { vTicked.push_back(iRow); });
+    CEdit& rNotes = page.AddMultiLineEdit(IDC_NOTES, {});
+    rNotes.SetAccessibleName(u"Certificate");
+    page.AddButton(IDC_GO, u"Go");
+    CQtFormView view(page);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+
+    QTableWidget* pTable = WidgetAs<QTableWidget>(view, IDC_ROWS);
+    rList.SetRowChecked(1, true);
+    EXPECT_EQ(pTable->item(1, 0)->checkState(), Qt::Checked);
+    EXPECT_EQ(pTable->item(0, 0)->checkState(), Qt::Unchecked);
+    EXPECT_TRUE(vTicked.empty());
+    // Space ticks the current row.
+    pTable->setFocus();
+    pTable->setCurrentCell(0, 0);
+    QTest::keyClick(pTable, Qt::Key_Space);
+    EXPECT_TRUE(rList.IsRowChecked(0));
+    EXPECT_EQ(vTicked, std::vector<int>{0});
+
+    // The edit is named although it has no label, and Tab leaves it instead of typing.
+    QWidget* pNotes = view.WidgetOf(IDC_NOTES);
+    EXPECT_EQ(pNotes->accessibleName(), "Certificate");
+    pNotes->setFocus();
+    QTest::keyClick(pNotes, Qt::Key_Tab);
+    EXPECT_EQ(rNotes.Text(), u"");
+    EXPECT_EQ(QApplication::focusWidget(), view.WidgetOf(IDC_GO));
 }
 
 TEST(QtFormView, DeviceLinesGoInAtTheCaretTheOperatorLeft)

@@ -23,6 +23,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -96,6 +97,18 @@ QString AddressDisplayText(const CIpAddressEdit& rAddress)
 {
     return rAddress.IsBlank() ? QString() : ToQString(Ipv4ToText(rAddress.Address()));
 }
+
+// A multi-line edit that asks for room for a certificate line or a long command, so that a
+// dialog holding one opens wide enough; it can still be made smaller.
+class CWideTextEdit final : public QPlainTextEdit {
+public:
+    QSize sizeHint() const override
+    {
+        QSize size = QPlainTextEdit::sizeHint();
+        size.setWidth(std::max(size.width(), fontMetrics().averageCharWidth() * 80));
+        return size;
+    }
+};
 
 int ScaledPixels(const QWidget* pWidget, int iPixels)
 {
@@ -333,11 +346,13 @@ QWidget* CQtFormView::CreateWidget(CControl& rControl)
         break;
     }
     case EControlKind::MultiLineEdit: {
-        auto* pEdit = new QPlainTextEdit;
+        auto* pEdit = new CWideTextEdit;
         pEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
         pEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         pEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         pEdit->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+        // Tab leaves the field, so a form with a multi-line edit stays usable from the keyboard.
+        pEdit->setTabChangesFocus(true);
         pWidget = pEdit;
         break;
     }
@@ -384,6 +399,9 @@ QWidget* CQtFormView::CreateWidget(CControl& rControl)
     }
     if (IsFieldKind(rControl.Kind())) {
         pWidget->setMinimumWidth(pWidget->fontMetrics().averageCharWidth() * FieldChars(rControl.Kind()));
+    }
+    if (!rControl.AccessibleName().empty()) {
+        pWidget->setAccessibleName(ToQString(rControl.AccessibleName()));
     }
     m_bindings[&rControl] = SBinding{&rControl, pWidget, nullptr};
     Connect(rControl, pWidget);
@@ -493,6 +511,13 @@ void CQtFormView::Connect(CControl& rControl, QWidget* pWidget)
         });
         connect(pTable, &QTableWidget::cellDoubleClicked, this,
                 [this, pList](int iRow, int) { User(*pList, [&] { pList->UserDoubleClick(iRow); }); });
+        connect(pTable, &QTableWidget::itemChanged, this, [this, pList](QTableWidgetItem* pItem) {
+            const bool bChecked = pItem->checkState() == Qt::Checked;
+            if (pList->HasCheckBoxes() && pItem->column() == 0 &&
+                bChecked != pList->IsRowChecked(pItem->row())) {
+                User(*pList, [&] { pList->UserSetRowChecked(pItem->row(), bChecked); });
+            }
+        });
         break;
     }
     case EControlKind::Label:
@@ -730,9 +755,14 @@ void CQtFormView::ShowItems(const SBinding& binding)
                 const QString qsCell = ToQString(rList.Cell(iRow, iColumn));
                 QTableWidgetItem* pItem = pTable->item(iRow, iColumn);
                 if (pItem == nullptr) {
-                    pTable->setItem(iRow, iColumn, new QTableWidgetItem(qsCell));
+                    pItem = new QTableWidgetItem(qsCell);
+                    pTable->setItem(iRow, iColumn, pItem);
                 } else if (pItem->text() != qsCell) {
                     pItem->setText(qsCell);
+                }
+                if (iColumn == 0 && rList.HasCheckBoxes()) {
+                    pItem->setFlags(pItem->flags() | Qt::ItemIsUserCheckable);
+                    pItem->setCheckState(rList.IsRowChecked(iRow) ? Qt::Checked : Qt::Unchecked);
                 }
             }
         }
