@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize)
     auto [pHost, pDevice] = CMemoryTransport::MakePair();
     pHost->SetReadLimit(iReadLimit);
     if (iStream != 0)
-        KOV_FUZZ_CHECK(pDevice->Write(pStream, int32_t(iStream)) == int32_t(iStream));
+        KOV_FUZZ_CHECK(pDevice->Write(pStream, int32_t(iStream)).iCount == int32_t(iStream));
     pDevice->Close(false); // the device is gone once its bytes are read
 
     CCollectingSink sink;
