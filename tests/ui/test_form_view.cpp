@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -261,6 +262,50 @@ TEST(QtFormView, OperatorEditsReachTheModelOnceAndRefusedOnesAreUndone)
     page.FindControl(IDC_NAME)->SetEnabled(false);
     QTest::keyClicks(view.WidgetOf(IDC_NAME), "x");
     EXPECT_EQ(page.TextOf(IDC_NAME), u"Abc");
+}
+
+TEST(QtFormView, MultiSelectionListBoxTogglesRowsBothWays)
+{
+    CForm form;
+    form.BeginGroup(IDC_GROUP, u"Associated Video");
+    CListView& rList = form.AddListView(IDC_ROWS).SetMultiSelection(true);
+    form.End();
+    CEdit& rCount = form.AddNumberEdit(IDC_COUNT, u"Count:");
+    rList.AddColumn({}, 60);
+    for (const char16_t* wsz : {u"1", u"2", u"3"})
+        rList.AddRow({wsz});
+    int nChanges = 0;
+    rList.SetOnChange([&] { ++nChanges; });
+    CQtFormView view(form);
+    view.resize(300, 400);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+
+    // A list without headers is a list box named by its group.
+    QTableWidget* pTable = WidgetAs<QTableWidget>(view, IDC_ROWS);
+    EXPECT_TRUE(pTable->horizontalHeader()->isHidden());
+    EXPECT_EQ(pTable->accessibleName(), "Associated Video");
+
+    const auto click = [pTable](int iRow) {
+        QTest::mouseClick(pTable->viewport(), Qt::LeftButton, {},
+                          pTable->visualRect(pTable->model()->index(iRow, 0)).center());
+    };
+    click(0);
+    click(2);
+    EXPECT_EQ(rList.SelectedRows(), (std::vector<int>{0, 2}));
+    click(0);
+    EXPECT_EQ(rList.SelectedRows(), (std::vector<int>{2}));
+    EXPECT_EQ(nChanges, 3);
+
+    rList.SetRowSelected(1, true);
+    EXPECT_EQ(pTable->selectionModel()->selectedRows().size(), 2);
+    EXPECT_TRUE(pTable->selectionModel()->isRowSelected(1, {}));
+    EXPECT_EQ(nChanges, 3);
+
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    rCount.RequestFocus();
+    EXPECT_TRUE(view.WidgetOf(IDC_COUNT)->hasFocus());
 }
 
 TEST(QtFormView, DeviceLinesGoInAtTheCaretTheOperatorLeft)
