@@ -85,6 +85,15 @@ inline bool ExchangeIntAttribute(NodeRef element, std::u16string_view wszName, b
 {
     return ExchangeIntAttribute(element, wszName, kKovNamespaceUri, bStore, iField);
 }
+// An unsigned field in the integer encoding, by its 32-bit pattern: written "%d", read back alike.
+inline bool ExchangeIntAttribute(NodeRef element, std::u16string_view wszName, bool bStore, uint32_t& dwField)
+{
+    int32_t iValue = static_cast<int32_t>(dwField);
+    if (!ExchangeIntAttribute(element, wszName, kKovNamespaceUri, bStore, iValue))
+        return false;
+    dwField = static_cast<uint32_t>(iValue);
+    return true;
+}
 inline bool ExchangeBoolAttribute(NodeRef element, std::u16string_view wszName, bool bStore, bool& bField)
 {
     return ExchangeBoolAttribute(element, wszName, kKovNamespaceUri, bStore, bField);

@@ -1,7 +1,11 @@
 #include "shell/PageRegistry.h"
 
+#include "sections/Audio.h"
+#include "sections/CameraEngines.h"
 #include "sections/DeviceIdentification.h"
 #include "sections/Ethernet.h"
+#include "sections/Gpio.h"
+#include "sections/LocalControl.h"
 #include "sections/Maintenance.h"
 #include "sections/PortForwarding.h"
 #include "sections/ServerConnections.h"
@@ -27,6 +31,10 @@ constexpr SPageRegistration kPages[] = {
     {kSubjectConnection, Make<CNetworkConnectionSettingsDlg>},
     {kSubjectEthernet, Make<CLocalNetworkParamsDlg>},
     {kSubjectPortForwarding, Make<CIPForwardingRulesDlg>},
+    {kSubjectGpio, Make<CDeviceGPIODlg>},
+    {kSubjectAudio, Make<CAudioConfigDlg>},
+    {kSubjectPtz, Make<CCameraEngineParamsDlg>},
+    {kSubjectLocalControl, Make<CLocalControlParamsDlg>},
     {kSubjectMaintenance, MakeMaintenance},
 };
 

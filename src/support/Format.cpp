@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <ctime>
 #include <mutex>
+#include <string>
 
 namespace kov {
 
@@ -153,6 +154,12 @@ int64_t FindBytePattern(const void* pData, size_t iSize, const void* pPattern, s
 uint32_t ReadBigEndian32(const uint8_t* pBytes)
 {
     return (uint32_t{pBytes[0]} << 24) | (uint32_t{pBytes[1]} << 16) | (uint32_t{pBytes[2]} << 8) | pBytes[3];
+}
+
+std::u16string DecimalText(int32_t iValue)
+{
+    const std::string sText = std::to_string(iValue);
+    return std::u16string(sText.begin(), sText.end());
 }
 
 std::u16string TrimControlSpace(std::u16string_view wszText)

@@ -35,6 +35,9 @@ double SecondsSince1970Now();
 size_t FindFirstOf(std::u16string_view wszText, std::u16string_view wszSet);
 size_t FindFirstNotOf(std::u16string_view wszText, std::u16string_view wszSet);
 
+// "%d" as wide text.
+std::u16string DecimalText(int32_t iValue);
+
 // The text without its trailing, then leading characters of code 32 or less (how pages trim
 // what the operator typed).
 std::u16string TrimControlSpace(std::u16string_view wszText);

@@ -18,6 +18,14 @@ inline std::string Replaced(std::string s, const std::string& sOld, const std::s
     return iAt == std::string::npos ? s : s.replace(iAt, sOld.size(), sNew);
 }
 
+// What the pages stored into the change document, as text another page can load.
+inline std::string ChangeText(const ParameterDocumentHolder& holder)
+{
+    std::string sText;
+    EXPECT_TRUE(holder.ChangeDocument().ToUtf8(sText));
+    return sText;
+}
+
 template <typename TPage> struct SPageFixture {
     // fnPrepare runs before the page is initialised, for seams the page reads then.
     explicit SPageFixture(const std::function<void(TPage&)>& fnPrepare = {})
