@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "document/Exchange.h"
+#include "sections/NetworkTypes.h"
 #include "support/Format.h"
 
 namespace kov {
@@ -30,26 +31,6 @@ bool IsProtocolIndex(const std::vector<std::u16string>& vProtocolNames, int32_t 
     return iProtocol >= 0 && static_cast<size_t>(iProtocol) < vProtocolNames.size();
 }
 
-// The relation list with its buttons beside it.
-CListView& DeclareRelationList(CForm& rForm, int iListId, int iAddId, int iChangeId, int iDeleteId,
-                               int iEmptyId)
-{
-    rForm.BeginRow();
-    CListView& rList = rForm.AddListView(iListId);
-    rForm.BeginColumn();
-    rForm.AddButton(iAddId, u"Add");
-    rForm.AddButton(iChangeId, u"Change");
-    rForm.AddButton(iDeleteId, u"Delete");
-    rForm.AddButton(iEmptyId, u"Empty");
-    rForm.AddStretch();
-    rForm.End();
-    rForm.End();
-    rList.AddColumn(u"Video Channel", 120);
-    rList.AddColumn(u"Camera ID", 120);
-    rList.AddColumn(u"Protocol", 120);
-    return rList;
-}
-
 } // namespace
 
 std::u16string PtzProtocolText(const std::vector<std::u16string>& vProtocolNames, int32_t iProtocol)
@@ -68,7 +49,7 @@ bool PtzEngine::Exchange(NodeRef item, bool bStore)
 
 bool SCameraEngines::Exchange(NodeRef root, bool bStore)
 {
-    const NodeRef config = Child(root, u"kov:CaptureDeviceConfig", bStore);
+    const NodeRef config = Child(root, kCaptureDeviceConfigName, bStore);
     if (!config)
         return false;
     bool bAll = ExchangeIntAttribute(Child(config, u"kov:VideoChannels", bStore), u"kov:Quantity", bStore,
@@ -139,8 +120,13 @@ bool CCameraEngineRelationDlg::Check(SCameraEngineRelation&)
 CCameraEngineParamsDlg::CCameraEngineParamsDlg()
     : CRecordPage(u"PTZ"), m_rDefaultProtocol(AddDropDownList(IDC_DEFAULT_PROTOCOL, u"Default protocol:")),
       m_rBaudRate(AddDropDownList(IDC_BAUD_RATE, u"Baud Rate:")),
-      m_rRelations(DeclareRelationList(*this, IDC_RELATIONS, IDC_ADD, IDC_CHANGE, IDC_DELETE, IDC_EMPTY))
+      m_rRelations(AddListWithButtons(
+          *this, IDC_RELATIONS,
+          {{IDC_ADD, u"Add"}, {IDC_CHANGE, u"Change"}, {IDC_DELETE, u"Delete"}, {IDC_EMPTY, u"Empty"}}))
 {
+    m_rRelations.AddColumn(u"Video Channel", 120);
+    m_rRelations.AddColumn(u"Camera ID", 120);
+    m_rRelations.AddColumn(u"Protocol", 120);
     for (uint32_t dwRate : kPtzBaudRates)
         m_rBaudRate.AddItem(DecimalText(static_cast<int32_t>(dwRate)), dwRate);
     m_rBaudRate.SetOnChange([this] { m_record.dwBaudRate = m_rBaudRate.SelectedData(m_record.dwBaudRate); });

@@ -11,8 +11,6 @@ namespace kov {
 
 namespace {
 
-constexpr char16_t kCaptureDeviceConfig[] = u"kov:CaptureDeviceConfig";
-constexpr char16_t kCaptureDeviceStatus[] = u"kov:CaptureDeviceStatus";
 constexpr char16_t kInputPorts[] = u"kov:InputPorts";
 constexpr char16_t kInputPort[] = u"kov:InputPort";
 constexpr char16_t kOutputPorts[] = u"kov:OutputPorts";
@@ -58,6 +56,24 @@ std::u16string PortDisplayText(const std::vector<std::u16string>& vNames, size_t
     if (iPort < vNames.size() && !vNames[iPort].empty())
         return vNames[iPort];
     return DecimalText(static_cast<int32_t>(iPort + 1));
+}
+
+bool IsPort(int iPort, size_t nPorts)
+{
+    return iPort >= 0 && static_cast<size_t>(iPort) < nPorts;
+}
+
+// The list's selection when it is a port, else -1.
+int SelectedPort(const CListView& rList, size_t nPorts)
+{
+    return IsPort(rList.Selection(), nPorts) ? rList.Selection() : -1;
+}
+
+// The name field's text becomes the port's name and its line in the list.
+void KeepPortName(CListView& rList, const CEdit& rName, std::vector<std::u16string>& vNames, int iPort)
+{
+    vNames[static_cast<size_t>(iPort)] = rName.Text();
+    rList.SetCell(iPort, 0, PortDisplayText(vNames, static_cast<size_t>(iPort)));
 }
 
 void FillPortList(CListView& rList, const std::vector<std::u16string>& vNames, size_t nPorts)
@@ -121,8 +137,8 @@ bool SInputPortSetting::Exchange(NodeRef item, bool bStore)
 
 bool SGpioPorts::Exchange(NodeRef root, bool bStore)
 {
-    const NodeRef config = Child(root, kCaptureDeviceConfig, bStore);
-    const NodeRef status = Child(root, kCaptureDeviceStatus, bStore);
+    const NodeRef config = Child(root, kCaptureDeviceConfigName, bStore);
+    const NodeRef status = Child(root, kCaptureDeviceStatusName, bStore);
     const NodeRef recorder = Child(root, u"kov:MediaRecorderConfig", bStore);
     const NodeRef wakeup = Child(Child(Child(root, kCaptureDeviceRulesName, bStore), u"kov:Ports", bStore),
                                  u"kov:PortWakeup", bStore);
@@ -312,12 +328,12 @@ void CDeviceGPIODlg::Enable(bool bEnable)
 
 bool CDeviceGPIODlg::IsInputPort(int iPort) const
 {
-    return iPort >= 0 && static_cast<size_t>(iPort) < m_record.vInputPortSettings.size();
+    return IsPort(iPort, m_record.vInputPortSettings.size());
 }
 
 bool CDeviceGPIODlg::IsOutputPort(int iPort) const
 {
-    return iPort >= 0 && static_cast<size_t>(iPort) < m_record.vOutputPortSettings.size();
+    return IsPort(iPort, m_record.vOutputPortSettings.size());
 }
 
 // ---- Input ports
@@ -325,7 +341,7 @@ bool CDeviceGPIODlg::IsOutputPort(int iPort) const
 void CDeviceGPIODlg::OnInputPortSelected()
 {
     KeepInputEdits();
-    m_iInputPort = IsInputPort(m_pInputPorts->Selection()) ? m_pInputPorts->Selection() : -1;
+    m_iInputPort = SelectedPort(*m_pInputPorts, m_record.vInputPortSettings.size());
     ShowInputPort();
     EnableInputControls();
 }
@@ -334,10 +350,8 @@ void CDeviceGPIODlg::KeepInputEdits()
 {
     if (!IsInputPort(m_iInputPort))
         return;
-    const size_t iPort = static_cast<size_t>(m_iInputPort);
-    m_record.vInputPortNames[iPort] = m_pInputName->Text();
-    m_pInputPorts->SetCell(m_iInputPort, 0, PortDisplayText(m_record.vInputPortNames, iPort));
-    SInputPortSetting& rSetting = m_record.vInputPortSettings[iPort];
+    KeepPortName(*m_pInputPorts, *m_pInputName, m_record.vInputPortNames, m_iInputPort);
+    SInputPortSetting& rSetting = m_record.vInputPortSettings[static_cast<size_t>(m_iInputPort)];
     rSetting.vVideoChannels = SelectedChannels(*m_pInputVideo);
     rSetting.vAudioChannels = SelectedChannels(*m_pInputAudio);
 }
@@ -385,7 +399,7 @@ void CDeviceGPIODlg::EnableInputControls()
 void CDeviceGPIODlg::OnOutputPortSelected()
 {
     KeepOutputEdits();
-    m_iOutputPort = IsOutputPort(m_pOutputPorts->Selection()) ? m_pOutputPorts->Selection() : -1;
+    m_iOutputPort = SelectedPort(*m_pOutputPorts, m_record.vOutputPortSettings.size());
     ShowOutputPort();
     EnableOutputControls();
 }
@@ -394,10 +408,8 @@ void CDeviceGPIODlg::KeepOutputEdits()
 {
     if (!IsOutputPort(m_iOutputPort))
         return;
-    const size_t iPort = static_cast<size_t>(m_iOutputPort);
-    m_record.vOutputPortNames[iPort] = m_pOutputName->Text();
-    m_pOutputPorts->SetCell(m_iOutputPort, 0, PortDisplayText(m_record.vOutputPortNames, iPort));
-    SOutputPortSetting& rSetting = m_record.vOutputPortSettings[iPort];
+    KeepPortName(*m_pOutputPorts, *m_pOutputName, m_record.vOutputPortNames, m_iOutputPort);
+    SOutputPortSetting& rSetting = m_record.vOutputPortSettings[static_cast<size_t>(m_iOutputPort)];
     if (m_pPulse->IsChecked()) {
         rSetting.dwPulseTimeMs = static_cast<uint32_t>(m_pPulseTime->GetInt());
         rSetting.dwDefaultValue = m_pOutputDefault->Selection() == 1 ? 1 : 0;

@@ -11,13 +11,6 @@ namespace {
 using Ptz = CCameraEngineParamsDlg;
 using RelationDlg = CCameraEngineRelationDlg;
 
-std::u16string Attr(NodeRef node, std::u16string_view wszName)
-{
-    std::u16string wszValue = u"<absent>";
-    node.GetAttribute(wszName, wszValue);
-    return wszValue;
-}
-
 // ---- Audio
 
 struct SAudioFixture : SPageFixture<CAudioConfigDlg> {

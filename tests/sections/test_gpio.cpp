@@ -10,13 +10,6 @@ namespace {
 
 using Page = CDeviceGPIODlg;
 
-std::u16string Attr(NodeRef node, std::u16string_view wszName)
-{
-    std::u16string wszValue = u"<absent>";
-    node.GetAttribute(wszName, wszValue);
-    return wszValue;
-}
-
 std::vector<std::u16string> Column(const CListView& list)
 {
     std::vector<std::u16string> v;
@@ -41,14 +34,6 @@ struct SGpioFixture : SPageFixture<Page> {
         return Stored(u"kov:CaptureDeviceStatus").FindChild(wszList);
     }
 };
-
-NodeRef Item(NodeRef container, size_t iIndex)
-{
-    NodeRef item = container.FirstChild();
-    while (item && iIndex-- > 0)
-        item = item.NextSibling();
-    return item;
-}
 
 TEST(GpioPage, LoadsTheSampleAndStoresARecordThatReadsBackTheSame)
 {

@@ -4,26 +4,12 @@
 #include "ShellTestKit.h"
 #include "common/PluggedSim.h"
 #include "sections/Gpio.h"
+#include "sections/PageTestKit.h"
 
 namespace kov::test {
 namespace {
 
 using Gpio = CDeviceGPIODlg;
-
-NodeRef Item(NodeRef container, size_t iIndex)
-{
-    NodeRef item = container.FirstChild();
-    while (item && iIndex-- > 0)
-        item = item.NextSibling();
-    return item;
-}
-
-std::u16string Attr(NodeRef node, std::u16string_view wszName)
-{
-    std::u16string wszValue = u"<absent>";
-    node.GetAttribute(wszName, wszValue);
-    return wszValue;
-}
 
 class GpioEndToEnd : public CFrameTest {};
 
