@@ -134,6 +134,18 @@ TEST(PtzPage, UnusualValuesShowSafelyAndSurviveAStore)
     EXPECT_TRUE(f.LoadText(
         Replaced(SampleDocumentText(), "kov:DeviceID=\"2\" kov:VideoChannel=\"1\" kov:Protocol=\"1\"", "")));
     EXPECT_EQ(f.page.Record().vRelations[1], PtzEngine{});
+
+    // The largest numbers a document can hold show, and Add proposes them, without overflowing.
+    ASSERT_TRUE(f.LoadText(Replaced(SampleDocumentText(), "kov:DeviceID=\"7\" kov:VideoChannel=\"3\"",
+                                    "kov:DeviceID=\"2147483647\" kov:VideoChannel=\"2147483647\"")));
+    EXPECT_EQ(f.List().Cell(2, 0), u"2147483647");
+    f.ExpectRelation([](CDialog& dlg) {
+        EXPECT_EQ(dlg.TextOf(RelationDlg::IDC_CAMERA_ID), u"2147483647");
+        EXPECT_EQ(dlg.TextOf(RelationDlg::IDC_VIDEO_CHANNEL), u"2147483647");
+    });
+    f.page.Click(Ptz::IDC_ADD);
+    EXPECT_EQ(f.host.LastMessage().wszText, u"Invalid camera identifier");
+    EXPECT_TRUE(f.host.Errors().empty());
 }
 
 TEST(PtzPage, RelationDialogRefusesBadIdentifiersAndChannels)

@@ -175,6 +175,11 @@ TEST(GpioPage, PulseResetAndPowerRules)
     EXPECT_EQ(Attr(outputs, u"kov:PowerIndex"), u"-1");
     EXPECT_EQ(Attr(Item(outputs, 2), u"kov:PulseTimeMS"), u"0");
     EXPECT_EQ(Attr(Item(outputs, 2), u"kov:DefaultValue"), u"0");
+
+    // Loading again selects no port, and the fields show nothing of the port shown before.
+    ASSERT_TRUE(f.LoadText(SampleDocumentText()));
+    EXPECT_EQ(f.page.TextOf(Page::IDC_OUTPUT_NAME), u"");
+    EXPECT_FALSE(f.page.IsChecked(Page::IDC_PULSE) || f.page.IsChecked(Page::IDC_USE_FOR_RESET));
 }
 
 TEST(GpioPage, WakeupLimitStoresMinutesOnlyWhenCheckedWithANumber)
@@ -195,14 +200,15 @@ TEST(GpioPage, WakeupLimitStoresMinutesOnlyWhenCheckedWithANumber)
     EXPECT_EQ(storedMinutes(), u"-1");
     f.page.Type(Page::IDC_WAKEUP_MINUTES, u"20");
     EXPECT_EQ(storedMinutes(), u"20");
-    // Enabling the page again keeps the field with its box.
-    f.page.Enable(true);
-    EXPECT_TRUE(f.page.IsEnabled(Page::IDC_WAKEUP_MINUTES));
 
     ASSERT_TRUE(f.LoadText(Replaced(SampleDocumentText(), "kov:Minutes=\"15\"", "kov:Minutes=\"-1\"")));
     EXPECT_FALSE(f.page.IsChecked(Page::IDC_WAKEUP_LIMIT));
     EXPECT_FALSE(f.page.IsEnabled(Page::IDC_WAKEUP_MINUTES));
     EXPECT_EQ(f.page.TextOf(Page::IDC_WAKEUP_MINUTES), u"");
+    // Checked but not stored yet: enabling the page again keeps the field open with its box.
+    f.page.Click(Page::IDC_WAKEUP_LIMIT);
+    f.page.Enable(true);
+    EXPECT_TRUE(f.page.IsEnabled(Page::IDC_WAKEUP_MINUTES));
 }
 
 TEST(GpioPage, MissingSectionsAndPartsLoadWhatIsThere)
@@ -224,6 +230,11 @@ TEST(GpioPage, MissingSectionsAndPartsLoadWhatIsThere)
     EXPECT_TRUE(f.LoadText(Replaced(SampleDocumentText(), "<kov:InputPort kov:DefaultValue=\"1\">",
                                     "<kov:InputPort><kov:Note/>")));
     EXPECT_EQ(f.page.Record().vInputPortSettings[1].iDefaultValue, -1);
+
+    // A damaged channel quantity does not make a list of billions of rows.
+    EXPECT_TRUE(f.LoadText(Replaced(SampleDocumentText(), "<kov:VideoChannels kov:Quantity=\"4\"/>",
+                                    "<kov:VideoChannels kov:Quantity=\"2147483647\"/>")));
+    EXPECT_EQ(f.page.InputVideoList().RowCount(), 256);
     EXPECT_TRUE(f.host.Errors().empty());
 }
 
