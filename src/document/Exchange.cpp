@@ -66,18 +66,6 @@ bool ExchangeIntAttribute(NodeRef element, std::u16string_view wszName, std::u16
     return element.GetAttributeInt(wszName, iField);
 }
 
-bool ExchangeUIntAttribute(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri,
-                           bool bStore, uint32_t& dwField)
-{
-    if (bStore)
-        return element.SetAttribute(wszName, wszUri, DecimalText(dwField));
-    std::u16string wszText;
-    if (!element.GetAttribute(wszName, wszText))
-        return false;
-    dwField = ReadUInt32(wszText);
-    return true;
-}
-
 bool ExchangeBoolAttribute(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri,
                            bool bStore, bool& bField)
 {

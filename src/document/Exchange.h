@@ -46,9 +46,6 @@ bool ExchangeTextAttribute(NodeRef element, std::u16string_view wszName, std::u1
                            bool bStore, std::u16string& wszField);
 bool ExchangeIntAttribute(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri,
                           bool bStore, int32_t& iField);
-// Unsigned 32-bit, "%u"; read by the same rule as integers, a negative text giving 0.
-bool ExchangeUIntAttribute(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri,
-                           bool bStore, uint32_t& dwField);
 bool ExchangeBoolAttribute(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri,
                            bool bStore, bool& bField);
 // Dotted IPv4 text, first part most significant; empty text for 0.0.0.0. Reading text that is
@@ -88,10 +85,14 @@ inline bool ExchangeIntAttribute(NodeRef element, std::u16string_view wszName, b
 {
     return ExchangeIntAttribute(element, wszName, kKovNamespaceUri, bStore, iField);
 }
-inline bool ExchangeUIntAttribute(NodeRef element, std::u16string_view wszName, bool bStore,
-                                  uint32_t& dwField)
+// An unsigned field in the integer encoding, by its 32-bit pattern: written "%d", read back alike.
+inline bool ExchangeIntAttribute(NodeRef element, std::u16string_view wszName, bool bStore, uint32_t& dwField)
 {
-    return ExchangeUIntAttribute(element, wszName, kKovNamespaceUri, bStore, dwField);
+    int32_t iValue = static_cast<int32_t>(dwField);
+    if (!ExchangeIntAttribute(element, wszName, kKovNamespaceUri, bStore, iValue))
+        return false;
+    dwField = static_cast<uint32_t>(iValue);
+    return true;
 }
 inline bool ExchangeBoolAttribute(NodeRef element, std::u16string_view wszName, bool bStore, bool& bField)
 {

@@ -447,7 +447,9 @@ bool CListView::DeleteRow(int iIndex)
     }
     m_vRows.erase(m_vRows.begin() + iIndex);
     Changed(EChange::Items);
-    if (m_iSelection >= iIndex) {
+    if (m_bMultiSelection) {
+        SyncLowestSelected();
+    } else if (m_iSelection >= iIndex) {
         m_iSelection = m_iSelection == iIndex ? -1 : m_iSelection - 1;
         Changed(EChange::Selection);
     }
@@ -486,11 +488,79 @@ int CListView::FindRowByData(std::uint32_t dwData) const
 bool CListView::SetSelection(int iIndex)
 {
     int iNew = IsRow(iIndex) ? iIndex : -1;
-    if (iNew != m_iSelection) {
-        m_iSelection = iNew;
+    bool bChanged = iNew != m_iSelection;
+    if (m_bMultiSelection) {
+        for (int i = 0; i < RowCount(); ++i) {
+            SListRow& row = m_vRows[static_cast<std::size_t>(i)];
+            bChanged = bChanged || row.bSelected != (i == iNew);
+            row.bSelected = i == iNew;
+        }
+    }
+    m_iSelection = iNew;
+    if (bChanged) {
         Changed(EChange::Selection);
     }
     return IsRow(iIndex) || iIndex == -1;
+}
+
+CListView& CListView::SetMultiSelection(bool bMulti)
+{
+    if (bMulti != m_bMultiSelection) {
+        SetSelection(-1);
+        m_bMultiSelection = bMulti;
+        Changed(EChange::Range);
+    }
+    return *this;
+}
+
+bool CListView::IsRowSelected(int iRow) const
+{
+    if (!IsRow(iRow)) {
+        return false;
+    }
+    return m_bMultiSelection ? m_vRows[static_cast<std::size_t>(iRow)].bSelected : iRow == m_iSelection;
+}
+
+std::vector<int> CListView::SelectedRows() const
+{
+    std::vector<int> vRows;
+    for (int i = 0; i < RowCount(); ++i) {
+        if (IsRowSelected(i)) {
+            vRows.push_back(i);
+        }
+    }
+    return vRows;
+}
+
+bool CListView::SetRowSelected(int iRow, bool bSelected)
+{
+    if (!IsRow(iRow)) {
+        return false;
+    }
+    if (!m_bMultiSelection) {
+        if (bSelected || iRow == m_iSelection) {
+            SetSelection(bSelected ? iRow : -1);
+        }
+        return true;
+    }
+    SListRow& row = m_vRows[static_cast<std::size_t>(iRow)];
+    if (row.bSelected != bSelected) {
+        row.bSelected = bSelected;
+        SyncLowestSelected();
+        Changed(EChange::Selection);
+    }
+    return true;
+}
+
+void CListView::SyncLowestSelected()
+{
+    const auto it =
+        std::find_if(m_vRows.begin(), m_vRows.end(), [](const SListRow& row) { return row.bSelected; });
+    const int iLowest = it == m_vRows.end() ? -1 : static_cast<int>(it - m_vRows.begin());
+    if (iLowest != m_iSelection) {
+        m_iSelection = iLowest;
+        Changed(EChange::Selection);
+    }
 }
 
 bool CListView::UserSelect(int iIndex)
@@ -499,6 +569,33 @@ bool CListView::UserSelect(int iIndex)
         return false;
     }
     SetSelection(iIndex);
+    FireChange();
+    return true;
+}
+
+bool CListView::UserSelectRows(const std::vector<int>& vRows)
+{
+    if (!IsInteractive() || !std::all_of(vRows.begin(), vRows.end(), [this](int i) { return IsRow(i); })) {
+        return false;
+    }
+    if (!m_bMultiSelection) {
+        if (vRows.size() > 1) {
+            return false;
+        }
+        SetSelection(vRows.empty() ? -1 : vRows.front());
+    } else {
+        bool bChanged = false;
+        for (int i = 0; i < RowCount(); ++i) {
+            const bool bSelected = std::find(vRows.begin(), vRows.end(), i) != vRows.end();
+            SListRow& row = m_vRows[static_cast<std::size_t>(i)];
+            bChanged = bChanged || row.bSelected != bSelected;
+            row.bSelected = bSelected;
+        }
+        if (bChanged) {
+            Changed(EChange::Selection);
+        }
+        SyncLowestSelected();
+    }
     FireChange();
     return true;
 }

@@ -49,7 +49,8 @@ enum class EChange {
     Inserted, // text inserted at the caret of a multi-line edit (see CEdit::LastInsert)
     Items,    // drop-down items, list columns or rows
     Selection,
-    Range, // progress range, number range, read-only flag, maximum length
+    Range, // progress range, number range, read-only flag, maximum length, selection mode
+    Focus, // the page asks for the keyboard focus to move to the control
 };
 
 class CControl {
@@ -81,6 +82,8 @@ public:
     void SetVisible(bool bVisible);
     // Whether the operator can act on the control now.
     bool IsInteractive() const;
+    // Moves the keyboard focus to the control, as a page does after enabling a field it opened.
+    void RequestFocus() { Changed(EChange::Focus); }
 
     // Change: edits, address fields, drop-down and list selections. Click: buttons, check boxes,
     // radio buttons.
@@ -311,10 +314,13 @@ struct SListColumn {
 struct SListRow {
     std::vector<std::u16string> vCells;
     std::uint32_t dwData = 0;
-    bool bChecked = false; // lists with check boxes
+    bool bChecked = false;  // lists with check boxes
+    bool bSelected = false; // in a multi-selection list
 };
 
-// A report-style list view with full-row single selection and grid lines.
+// A report-style list view with full-row single selection and grid lines. A list whose columns
+// have no headers is a plain list box. A multi-selection list lets the operator select any number
+// of rows, each click toggling one; its Selection() is then the lowest selected row.
 class CListView : public CControl {
 public:
     CListView(CForm& rForm, int iId, std::u16string wszLabel = {})
@@ -339,9 +345,20 @@ public:
     int FindRowByData(std::uint32_t dwData) const;
 
     int Selection() const { return m_iSelection; } // -1: none
-    bool SetSelection(int iIndex);                 // out of range: clears, false
+    bool SetSelection(int iIndex);                 // out of range: clears, false; selects that row alone
+
+    // Switching the mode clears the selection.
+    CListView& SetMultiSelection(bool bMulti);
+    bool IsMultiSelection() const { return m_bMultiSelection; }
+    bool IsRowSelected(int iRow) const;
+    std::vector<int> SelectedRows() const; // ascending
+    // In a single-selection list selecting a row clears the one selected before. False for no row.
+    bool SetRowSelected(int iRow, bool bSelected);
 
     bool UserSelect(int iIndex); // -1 clears (a click on empty space)
+    // Exactly these rows end up selected; refused when one is not a row, or when a
+    // single-selection list is given more than one.
+    bool UserSelectRows(const std::vector<int>& vRows);
     // Selects the row, then runs the double-click callback with its index; only on a row.
     bool UserDoubleClick(int iIndex);
     void SetOnDoubleClick(std::function<void(int)> fn) { m_fnOnDoubleClick = std::move(fn); }
@@ -358,11 +375,14 @@ public:
 
 private:
     bool IsRow(int iIndex) const { return iIndex >= 0 && iIndex < RowCount(); }
+    // Multi-selection: Selection() follows the row flags.
+    void SyncLowestSelected();
 
     std::vector<SListColumn> m_vColumns;
     std::vector<SListRow> m_vRows;
     int m_iSelection = -1;
     bool m_bCheckBoxes = false;
+    bool m_bMultiSelection = false;
     std::function<void(int)> m_fnOnDoubleClick;
     std::function<void(int)> m_fnOnRowChecked;
 };

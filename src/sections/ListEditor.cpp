@@ -2,6 +2,19 @@
 
 namespace kov {
 
+CListView& AddListWithButtons(CForm& rForm, int iListId, std::initializer_list<SListButton> buttons)
+{
+    rForm.BeginRow();
+    CListView& rList = rForm.AddListView(iListId);
+    rForm.BeginColumn();
+    for (const SListButton& button : buttons)
+        rForm.AddButton(button.iId, button.wszText);
+    rForm.AddStretch();
+    rForm.End();
+    rForm.End();
+    return rList;
+}
+
 CListEditorBase::CListEditorBase(CForm& rForm, CListView& rList, SListEditorTexts texts)
     : m_rForm(rForm), m_rList(rList), m_texts(std::move(texts))
 {}

@@ -6,6 +6,7 @@
 // an "Empty" that is silent or tells on an empty list, entries added without an editor).
 #include <cstddef>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,6 +14,15 @@
 #include "form/Form.h"
 
 namespace kov {
+
+struct SListButton {
+    int iId;
+    const char16_t* wszText;
+};
+
+// Declares, at the form's current layout position, a list view with its command buttons in a
+// column beside it.
+CListView& AddListWithButtons(CForm& rForm, int iListId, std::initializer_list<SListButton> buttons);
 
 // What "Empty" does when the list has no entries.
 enum class EEmptyListRule {

@@ -120,6 +120,8 @@ bool HasVpnSection(NodeRef root);
 // Shared element names.
 inline constexpr char16_t kConnectionParametersName[] = u"kov:ConnectionParameters";
 inline constexpr char16_t kCaptureDeviceRulesName[] = u"kov:CaptureDeviceRules";
+inline constexpr char16_t kCaptureDeviceConfigName[] = u"kov:CaptureDeviceConfig";
+inline constexpr char16_t kCaptureDeviceStatusName[] = u"kov:CaptureDeviceStatus";
 inline constexpr char16_t kForwardingRulesName[] = u"kov:ForwardingRules";
 inline constexpr char16_t kLocalNetworkParametersName[] = u"kov:LocalNetworkParameters";
 

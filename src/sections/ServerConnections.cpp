@@ -114,7 +114,7 @@ bool ConnectionSettings::Exchange(NodeRef root, bool bStore)
     bAll &= ExchangeBoolAttribute(status, u"kov:CanSleep", bStore, bDeviceCanSleep);
 
     NodeRef sleep = maxIdle.FindOrCreateChild(u"kov:SleepManagementAction", kKovNamespaceUri, bStore);
-    bAll &= ExchangeUIntAttribute(sleep, u"kov:Minutes", bStore, dwSleepMinutes);
+    bAll &= ExchangeIntAttribute(sleep, u"kov:Minutes", bStore, dwSleepMinutes);
 
     bAll &= ExchangeEnumElement(section, u"kov:InterfaceUtilizationPolicy", kInterfaceUtilizationPolicyTexts,
                                 bStore, eInterfaceUtilizationPolicy);

@@ -1,7 +1,11 @@
 #include "shell/PageRegistry.h"
 
+#include "sections/Audio.h"
+#include "sections/CameraEngines.h"
 #include "sections/DeviceIdentification.h"
 #include "sections/Ethernet.h"
+#include "sections/Gpio.h"
+#include "sections/LocalControl.h"
 #include "sections/Maintenance.h"
 #include "sections/Modem.h"
 #include "sections/PortForwarding.h"
@@ -34,6 +38,10 @@ constexpr SPageRegistration kPages[] = {
     {kSubjectVpn, Make<CVPNParamsDlg>},
     {kSubjectSms, Make<CSMSParamsDlg>},
     {kSubjectPortForwarding, Make<CIPForwardingRulesDlg>},
+    {kSubjectGpio, Make<CDeviceGPIODlg>},
+    {kSubjectAudio, Make<CAudioConfigDlg>},
+    {kSubjectPtz, Make<CCameraEngineParamsDlg>},
+    {kSubjectLocalControl, Make<CLocalControlParamsDlg>},
     {kSubjectMaintenance, MakeMaintenance},
 };
 

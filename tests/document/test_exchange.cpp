@@ -146,20 +146,21 @@ TEST(Exchange, MissingAndUnknownValuesKeepFields)
     EXPECT_EQ(root.AttributeCount(), 1u); // only the namespace declaration
     EXPECT_EQ(root.ChildCount(), 0u);
 
-    // Unsigned attributes: written "%u", read by the integer rule with 0 below the range.
+    // Unsigned fields travel in the integer encoding by their 32-bit pattern, so every text a
+    // device sends comes back unchanged.
     uint32_t dwMinutes = 4294967295u;
-    EXPECT_TRUE(ExchangeUIntAttribute(root, u"kov:Minutes", true, dwMinutes));
-    EXPECT_EQ(AttributeText(root, u"kov:Minutes"), u"4294967295");
-    for (const auto& [wszText, dwExpected] : {std::pair<const char16_t*, uint32_t>{u"-3", 0u},
+    EXPECT_TRUE(ExchangeIntAttribute(root, u"kov:Minutes", true, dwMinutes));
+    EXPECT_EQ(AttributeText(root, u"kov:Minutes"), u"-1");
+    for (const auto& [wszText, dwExpected] : {std::pair<const char16_t*, uint32_t>{u"-3", 4294967293u},
                                               {u"", 0u},
                                               {u" 12h", 12u},
-                                              {u"99999999999", 4294967295u}}) {
+                                              {u"99999999999", 2147483647u}}) {
         root.SetAttribute(u"kov:Minutes", u"", wszText);
         dwMinutes = 7;
-        EXPECT_TRUE(ExchangeUIntAttribute(root, u"kov:Minutes", false, dwMinutes));
+        EXPECT_TRUE(ExchangeIntAttribute(root, u"kov:Minutes", false, dwMinutes));
         EXPECT_EQ(dwMinutes, dwExpected);
     }
-    EXPECT_FALSE(ExchangeUIntAttribute(root, u"kov:Absent", false, dwMinutes));
+    EXPECT_FALSE(ExchangeIntAttribute(root, u"kov:Absent", false, dwMinutes));
     EXPECT_EQ(dwMinutes, 4294967295u);
     root.RemoveAttribute(u"kov:Minutes");
 

@@ -143,6 +143,52 @@ TEST(FormControls, SelectionsOfListsFollowTheirRows)
     EXPECT_EQ(bar.Pos(), 10);
 }
 
+TEST(FormControls, MultiSelectionListsKeepOneFlagPerRow)
+{
+    CForm form;
+    int nChanges = 0;
+    CListView& view = form.AddListView(1).SetMultiSelection(true);
+    view.SetOnChange([&] { ++nChanges; });
+    for (const char16_t* wsz : {u"1", u"2", u"3", u"4"})
+        view.AddRow({wsz});
+    EXPECT_TRUE(view.UserSelectRows({3, 1}));
+    EXPECT_EQ(view.SelectedRows(), (std::vector<int>{1, 3}));
+    EXPECT_EQ(view.Selection(), 1); // the lowest
+    EXPECT_EQ(nChanges, 1);
+
+    // Flags move with their rows; the lowest follows.
+    view.InsertRow(0, {u"0"});
+    EXPECT_EQ(view.SelectedRows(), (std::vector<int>{2, 4}));
+    view.DeleteRow(2);
+    EXPECT_EQ(view.SelectedRows(), (std::vector<int>{3}));
+    EXPECT_EQ(view.Selection(), 3);
+    view.SetRowSelected(0, true);
+    view.SetRowSelected(3, false);
+    EXPECT_EQ(view.SelectedRows(), (std::vector<int>{0}));
+    // A plain click selects one row alone.
+    view.SetRowSelected(2, true);
+    EXPECT_TRUE(view.UserSelect(1));
+    EXPECT_EQ(view.SelectedRows(), (std::vector<int>{1}));
+    EXPECT_EQ(nChanges, 2);
+
+    // Refused: a row that does not exist, a disabled list.
+    EXPECT_FALSE(view.UserSelectRows({0, 9}));
+    view.SetEnabled(false);
+    EXPECT_FALSE(view.UserSelectRows({0}));
+    EXPECT_EQ(view.SelectedRows(), (std::vector<int>{1}));
+    EXPECT_EQ(nChanges, 2);
+
+    // A single-selection list takes at most one row; leaving multi-selection clears the flags.
+    view.SetEnabled(true);
+    view.SetMultiSelection(false);
+    EXPECT_TRUE(view.SelectedRows().empty());
+    EXPECT_FALSE(view.UserSelectRows({0, 1}));
+    EXPECT_TRUE(view.UserSelectRows({2}));
+    view.SetRowSelected(0, true);
+    EXPECT_EQ(view.SelectedRows(), (std::vector<int>{0}));
+    EXPECT_TRUE(view.IsRowSelected(0) && !view.IsRowSelected(2));
+}
+
 TEST(FormHost, ScriptedHostReportsWhatDidNotGoAsScripted)
 {
     CScriptedFormHost host;

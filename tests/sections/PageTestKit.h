@@ -18,12 +18,29 @@ inline std::string Replaced(std::string s, const std::string& sOld, const std::s
     return iAt == std::string::npos ? s : s.replace(iAt, sOld.size(), sNew);
 }
 
-// An attribute's value, "<missing>" when the element does not have it.
-inline std::u16string AttrOf(NodeRef node, std::u16string_view wszName)
+// An attribute's value, or "<absent>".
+inline std::u16string Attr(NodeRef node, std::u16string_view wszName)
 {
-    std::u16string wsz = u"<missing>";
-    node.GetAttribute(wszName, wsz);
-    return wsz;
+    std::u16string wszValue = u"<absent>";
+    node.GetAttribute(wszName, wszValue);
+    return wszValue;
+}
+
+// The child at a position, empty when there is none.
+inline NodeRef Item(NodeRef container, size_t iIndex)
+{
+    NodeRef item = container.FirstChild();
+    while (item && iIndex-- > 0)
+        item = item.NextSibling();
+    return item;
+}
+
+// What the pages stored into the change document, as text another page can load.
+inline std::string ChangeText(const ParameterDocumentHolder& holder)
+{
+    std::string sText;
+    EXPECT_TRUE(holder.ChangeDocument().ToUtf8(sText));
+    return sText;
 }
 
 template <typename TPage> struct SPageFixture {

@@ -75,7 +75,7 @@ TEST(ModemPage, LoadsWhatIsThereAndKeepsMasksItHasNoNamesFor)
         Replaced(SampleDocumentText(), "kov:CellRadTechPref=\"0\"", "kov:CellRadTechPref=\"4160\"")));
     EXPECT_TRUE(f.page.IsChecked(Page::IDC_RADIO_TECH) && f.Enabled(Page::IDC_RADIO_TECH_SET));
     f.page.Store();
-    EXPECT_EQ(AttrOf(f.Stored(), u"kov:CellRadTechPref"), u"4160");
+    EXPECT_EQ(Attr(f.Stored(), u"kov:CellRadTechPref"), u"4160");
 }
 
 TEST(ModemPage, EnablingFollowsTheMethodTheMasksAndTheVpnSection)
@@ -130,7 +130,7 @@ TEST(ModemPage, PreferenceDialogAfterOkAndAfterCancel)
     f.page.Click(Page::IDC_RADIO_TECH);
     EXPECT_TRUE(f.page.IsChecked(Page::IDC_RADIO_TECH) && f.Enabled(Page::IDC_RADIO_TECH_SET));
     f.page.Store();
-    EXPECT_EQ(AttrOf(f.Stored(), u"kov:CellRadTechPref"), u"34");
+    EXPECT_EQ(Attr(f.Stored(), u"kov:CellRadTechPref"), u"34");
 
     // Every name ticked is no preference: the box unticks and "Set" goes off.
     f.host.ExpectDialog(u"Set Radio Technology Preference", [](CDialog& dlg) {
@@ -152,8 +152,8 @@ TEST(ModemPage, PreferenceDialogAfterOkAndAfterCancel)
     // Unticking a box clears its mask without asking.
     f.page.Click(Page::IDC_RADIO_ACCESS_TECH);
     f.page.Store();
-    EXPECT_EQ(AttrOf(f.Stored(), u"kov:CellRadTechPref"), u"0");
-    EXPECT_EQ(AttrOf(f.Stored(), u"kov:CellRatPref"), u"0");
+    EXPECT_EQ(Attr(f.Stored(), u"kov:CellRadTechPref"), u"0");
+    EXPECT_EQ(Attr(f.Stored(), u"kov:CellRatPref"), u"0");
     EXPECT_TRUE(f.host.Errors().empty() && f.host.AllConsumed());
 }
 
@@ -182,7 +182,7 @@ TEST(ModemPage, StoresTrimmedTextsButTheExtraCommandsAsTyped)
     EXPECT_EQ(stored.FindChild(u"kov:ModemConfigMethod").Text(), u"Automatic");
     // The modem's VPN flag goes beside the section, not into it.
     EXPECT_FALSE(stored.FindChild(u"kov:VPNParams"));
-    EXPECT_EQ(AttrOf(stored.Parent().FindChild(u"kov:VPNParams"), u"kov:Enable"), u"False");
+    EXPECT_EQ(Attr(stored.Parent().FindChild(u"kov:VPNParams"), u"kov:Enable"), u"False");
 
     // Without the section every item is still written, empty texts as empty elements.
     ASSERT_FALSE(f.LoadText(WithoutSection()));
@@ -190,7 +190,7 @@ TEST(ModemPage, StoresTrimmedTextsButTheExtraCommandsAsTyped)
     f.page.Store();
     ASSERT_TRUE(f.Stored().FindChild(u"kov:ModemDialString"));
     EXPECT_EQ(f.Stored().FindChild(u"kov:PPPAuthenticationType").Text(), u"None");
-    EXPECT_EQ(AttrOf(f.Stored().FindChild(u"kov:Roaming"), u"kov:Enable"), u"False");
+    EXPECT_EQ(Attr(f.Stored().FindChild(u"kov:Roaming"), u"kov:Enable"), u"False");
     EXPECT_TRUE(f.host.Errors().empty());
 }
 

@@ -27,9 +27,9 @@ TEST(SimPage, LoadsCodesTrimsThemAndReportsMissingOnes)
     f.page.Type(Sim::IDC_PHPIN, u"12 34");
     f.page.Store();
     NodeRef stored = StoredConnection(f.holder).FindChild(u"kov:SimParameters");
-    EXPECT_EQ(AttrOf(stored, u"kov:PIN"), u"1234");
-    EXPECT_EQ(AttrOf(stored, u"kov:PHPIN"), u"12 34");
-    EXPECT_EQ(AttrOf(stored, u"kov:PHPUK"), u"");
+    EXPECT_EQ(Attr(stored, u"kov:PIN"), u"1234");
+    EXPECT_EQ(Attr(stored, u"kov:PHPIN"), u"12 34");
+    EXPECT_EQ(Attr(stored, u"kov:PHPUK"), u"");
 
     // A missing code stays empty and fails the read; the others still load.
     EXPECT_FALSE(f.LoadText(Replaced(SampleDocumentText(), " kov:PIN2=\"0815\"", "")));
@@ -74,10 +74,10 @@ TEST(SmsPage, StoresIntoThreePlacesCreatingWhatIsMissing)
     NodeRef connection = StoredConnection(f.holder);
     EXPECT_EQ(connection.FindChild(u"kov:RemoteAccessConnection").FindChild(u"kov:ConnSMSPhoneNum").Text(),
               u"+49 151 7654321");
-    EXPECT_EQ(AttrOf(connection.FindChild(u"kov:SMS"), u"kov:OutputServiceType"),
+    EXPECT_EQ(Attr(connection.FindChild(u"kov:SMS"), u"kov:OutputServiceType"),
               u"Circuit Switched Preferred");
-    EXPECT_EQ(AttrOf(f.holder.ChangeDocument().Root().FindChild(u"kov:CaptureDeviceConfig"),
-                     u"kov:SMSCommandAuthCode"),
+    EXPECT_EQ(Attr(f.holder.ChangeDocument().Root().FindChild(u"kov:CaptureDeviceConfig"),
+                   u"kov:SMSCommandAuthCode"),
               u"KOV8#");
 }
 

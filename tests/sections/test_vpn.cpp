@@ -19,7 +19,7 @@ using Ed = CEditTextFile;
 
 struct SVpnFixture : SPageFixture<Page> {
     NodeRef Stored() const { return holder.ChangeDocument().Root().FindChild(u"kov:VPNParams"); }
-    std::u16string StoredType() const { return AttrOf(Stored(), u"kov:VPNType"); }
+    std::u16string StoredType() const { return Attr(Stored(), u"kov:VPNType"); }
     bool Enabled(int iId) const { return page.IsEnabled(iId); }
     // Enabling of "Use configuration file", the network controls and "Edit".
     void ExpectEnabling(bool bUseFile, bool bNetwork, bool bEdit) const
@@ -113,8 +113,8 @@ TEST(VpnPage, ReadsWhatIsThereAndStoresTheWholeSection)
     f.page.Store();
     NodeRef types = f.Stored().FindChild(u"kov:VPNTypes");
     ASSERT_EQ(types.ChildCount(), 2u);
-    EXPECT_EQ(AttrOf(types.FirstChild().NextSibling(), u"kov:Name"), u"IPsec");
-    EXPECT_EQ(AttrOf(types, u"__merge_options"), u"<missing>");
+    EXPECT_EQ(Attr(types.FirstChild().NextSibling(), u"kov:Name"), u"IPsec");
+    EXPECT_EQ(Attr(types, u"__merge_options"), u"<absent>");
     EXPECT_EQ(f.Stored().FindChild(u"kov:ServerAddress").Text(), u" 198.51.100.20 ");
 
     // A document without VPN support loads the defaults with only "None" offered, and storing
@@ -125,8 +125,8 @@ TEST(VpnPage, ReadsWhatIsThereAndStoresTheWholeSection)
     EXPECT_EQ(f.page.SelectionOf(Page::IDC_VPN_TYPE), 0);
     f.page.Store();
     ASSERT_TRUE(f.Stored());
-    EXPECT_EQ(AttrOf(f.Stored(), u"kov:TransportProtocol"), u"Any");
-    EXPECT_EQ(AttrOf(f.Stored().FindChild(u"kov:Compression"), u"kov:Enable"), u"Undefined");
+    EXPECT_EQ(Attr(f.Stored(), u"kov:TransportProtocol"), u"Any");
+    EXPECT_EQ(Attr(f.Stored().FindChild(u"kov:Compression"), u"kov:Enable"), u"Undefined");
     EXPECT_TRUE(f.Stored().FindChild(u"kov:ConfigurationFile"));
     EXPECT_EQ(f.Stored().FindChild(u"kov:VPNTypes").ChildCount(), 0u);
 }
@@ -184,7 +184,7 @@ TEST(VpnPage, SecurityDialogEditsTheRecordItself)
     });
     f.page.Click(Page::IDC_SECURITY);
     f.page.Store();
-    EXPECT_EQ(AttrOf(f.Stored().FindChild(u"kov:Certificate"), u"kov:Enable"), u"False");
+    EXPECT_EQ(Attr(f.Stored().FindChild(u"kov:Certificate"), u"kov:Enable"), u"False");
     EXPECT_EQ(f.Stored().FindChild(u"kov:Certificate").Text(), wszCertificate);
 
     // From files: a certificate cut to its PEM block, a key taken whole, a file that is not
@@ -212,7 +212,7 @@ TEST(VpnPage, SecurityDialogEditsTheRecordItself)
               u"-----BEGIN CERTIFICATE-----\nMIIB\n-----END CERTIFICATE-----\n");
     EXPECT_EQ(f.Stored().FindChild(u"kov:PrivateKey").Text(),
               std::u16string(szKey, szKey + sizeof szKey - 1));
-    EXPECT_EQ(AttrOf(f.Stored().FindChild(u"kov:PrivateKey"), u"kov:Enable"), u"True");
+    EXPECT_EQ(Attr(f.Stored().FindChild(u"kov:PrivateKey"), u"kov:Enable"), u"True");
     EXPECT_TRUE(f.host.Errors().empty() && f.host.AllConsumed());
 }
 
@@ -268,7 +268,7 @@ TEST(VpnPage, ConfigurationFileEditorLoadsSavesAndTellsAFailedSave)
     EXPECT_EQ(f.host.FileDialogs().back().options.wszInitialPath, unwritable.u16string());
     f.page.Store();
     EXPECT_EQ(f.Stored().FindChild(u"kov:ConfigurationFile").Text(), wszText);
-    EXPECT_EQ(AttrOf(f.Stored().FindChild(u"kov:ConfigurationFile"), u"kov:Enable"), u"True");
+    EXPECT_EQ(Attr(f.Stored().FindChild(u"kov:ConfigurationFile"), u"kov:Enable"), u"True");
     EXPECT_TRUE(f.host.Errors().empty() && f.host.AllConsumed());
 }
 

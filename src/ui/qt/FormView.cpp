@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMetaObject>
@@ -230,6 +231,10 @@ QGridLayout* CQtFormView::BuildColumn(const SLayoutNode& node, bool bNested, boo
                                              : Qt::AlignLeft | Qt::AlignVCenter);
                 pGrid->addWidget(pWidget, iRow, 1, 1, bChildFills ? iLastColumn : 1);
             } else if (rControl.CaptionIsSideLabel()) {
+                // A field without a label of its own, framed by a group, is named by the group.
+                if (node.eKind == ELayout::Group && node.pControl != nullptr) {
+                    pWidget->setAccessibleName(ToQString(node.pControl->Caption()));
+                }
                 pGrid->addWidget(pWidget, iRow, 0, 1, bChildFills ? iLastColumn + 1 : 2);
             } else if (bNested) {
                 // Buttons stacked beside a list share one width.
@@ -503,6 +508,17 @@ void CQtFormView::Connect(CControl& rControl, QWidget* pWidget)
         auto* pTable = static_cast<QTableWidget*>(pWidget);
         auto* pList = static_cast<CListView*>(pControl);
         connect(pTable, &QTableWidget::itemSelectionChanged, this, [this, pTable, pList] {
+            if (pList->IsMultiSelection()) {
+                std::vector<int> vRows;
+                for (const QModelIndex& index : pTable->selectionModel()->selectedRows()) {
+                    vRows.push_back(index.row());
+                }
+                std::sort(vRows.begin(), vRows.end());
+                if (vRows != pList->SelectedRows()) {
+                    User(*pList, [&] { pList->UserSelectRows(vRows); });
+                }
+                return;
+            }
             const QList<QTableWidgetSelectionRange> vRanges = pTable->selectedRanges();
             const int iRow = vRanges.isEmpty() ? -1 : vRanges.first().topRow();
             if (iRow != pList->Selection()) {
@@ -625,6 +641,7 @@ void CQtFormView::Show(const SBinding& binding, EChange eChange)
     case EChange::Items: ShowItems(binding); break;
     case EChange::Selection: ShowSelection(binding); break;
     case EChange::Range: ShowRange(binding); break;
+    case EChange::Focus: pWidget->setFocus(Qt::OtherFocusReason); break;
     }
 }
 
@@ -749,6 +766,13 @@ void CQtFormView::ShowItems(const SBinding& binding)
             pTable->setColumnWidth(i, ScaledPixels(pTable, column.iWidth));
         }
         pTable->setHorizontalHeaderLabels(vHeaders);
+        // Without headers the list is a plain list box: its one column takes the width.
+        const bool bHeaders =
+            std::any_of(rList.Columns().begin(), rList.Columns().end(),
+                        [](const SListColumn& column) { return !column.wszHeader.empty(); });
+        pTable->horizontalHeader()->setVisible(bHeaders);
+        pTable->setShowGrid(bHeaders);
+        pTable->horizontalHeader()->setStretchLastSection(!bHeaders);
         pTable->setRowCount(rList.RowCount());
         for (int iRow = 0; iRow < rList.RowCount(); ++iRow) {
             for (int iColumn = 0; iColumn < nColumns; ++iColumn) {
@@ -781,8 +805,17 @@ void CQtFormView::ShowSelection(const SBinding& binding)
     }
     case EControlKind::ListView: {
         auto* pTable = static_cast<QTableWidget*>(binding.pWidget);
-        const int iRow = static_cast<CListView&>(rControl).Selection();
-        if (iRow < 0) {
+        auto& rList = static_cast<CListView&>(rControl);
+        const int iRow = rList.Selection();
+        if (rList.IsMultiSelection()) {
+            QItemSelection selection;
+            for (int iSelected : rList.SelectedRows()) {
+                const QModelIndex index = pTable->model()->index(iSelected, 0);
+                selection.select(index, index);
+            }
+            pTable->selectionModel()->select(selection,
+                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        } else if (iRow < 0) {
             pTable->clearSelection();
         } else {
             pTable->selectRow(iRow);
@@ -832,6 +865,13 @@ void CQtFormView::ShowRange(const SBinding& binding)
     case EControlKind::MultiLineEdit:
         static_cast<QPlainTextEdit*>(binding.pWidget)
             ->setReadOnly(static_cast<CEdit&>(rControl).IsReadOnly());
+        break;
+    case EControlKind::ListView:
+        // A click toggles one row of a multi-selection list, as the space bar does.
+        static_cast<QTableWidget*>(binding.pWidget)
+            ->setSelectionMode(static_cast<CListView&>(rControl).IsMultiSelection()
+                                   ? QAbstractItemView::MultiSelection
+                                   : QAbstractItemView::SingleSelection);
         break;
     case EControlKind::ProgressBar: {
         auto& rBar = static_cast<CProgressBar&>(rControl);

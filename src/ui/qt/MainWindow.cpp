@@ -332,15 +332,13 @@ void CMainWindow::CreatePageArea()
             continue;
         }
         auto* pView = new CQtFormView(*pForm);
-        QWidget* pPage = pView;
-        if (!pView->FillsHeight()) {
-            // Long pages scroll; the log view and list pages fill the area themselves.
-            auto* pScroll = new QScrollArea;
-            pScroll->setWidgetResizable(true);
-            pScroll->setFrameShape(QFrame::NoFrame);
-            pScroll->setWidget(pView);
-            pPage = pScroll;
-        }
+        // A page scrolls when the area is smaller than it needs, so that no page widens the
+        // window beyond the screen; in a larger area its lists and the log still fill it.
+        auto* pScroll = new QScrollArea;
+        pScroll->setWidgetResizable(true);
+        pScroll->setFrameShape(QFrame::NoFrame);
+        pScroll->setWidget(pView);
+        QWidget* pPage = pScroll;
         m_pPageArea->addWidget(pPage);
         m_views[pForm] = pView;
         m_pages[pForm] = pPage;
