@@ -204,16 +204,8 @@ CLocalNetworkParamsDlg::CLocalNetworkParamsDlg()
 
 std::span<const SToolTip> CLocalNetworkParamsDlg::ToolTips() const
 {
-    static constexpr SToolTip kToolTips[] = {
+    static constexpr SToolTip kOwnToolTips[] = {
         {IDC_METHOD_NONE, u"Do not use the Ethernet connection."},
-        {IDC_METHOD_DHCP, u"Obtain an IP address automatically using the DHCP protocol."},
-        {IDC_METHOD_MANUAL, u"Configure manual network parameters."},
-        {IDC_HOST_ADDRESS, u"IP address of the device itself. Example: 192.168.2.3"},
-        {IDC_SUBNET_MASK, u"Subnet mask of the network. Example: 255.255.0.0"},
-        {IDC_BROADCAST_ADDRESS, u"Broadcast address of the network. Example: 192.168.255.255"},
-        {IDC_SUBNET_ADDRESS, u"Subnet address of the network. Example: 192.168.0.0"},
-        {IDC_GATEWAY_ADDRESS,
-         u"Network gateway (router) IP address inside the network. Example: 192.168.0.1"},
         {IDC_NAMESERVER_ADDRESS, u"First DNS server IP address. Example: 8.8.8.8"},
         {IDC_NAMESERVER_ADDRESS2, u"Second DNS server IP address. Example: 8.8.4.4"},
         {IDC_MORE_NETWORKS,
@@ -230,6 +222,7 @@ std::span<const SToolTip> CLocalNetworkParamsDlg::ToolTips() const
          u"Set external interface type for the NAT router to allow VPN sharing instead of WAN "
          u"with other LAN devices."},
     };
+    static constexpr auto kToolTips = LocalNetworkToolTips(kOwnToolTips);
     return kToolTips;
 }
 

@@ -3,6 +3,7 @@
 // server, NAT router with its external interface and forwarding rules, VPN over the link) and the
 // extra static networks on the same interface. The record lies in "kov:ConnectionParameters" /
 // "kov:LocalNetworkParameters".
+#include <array>
 #include <functional>
 #include <iterator>
 #include <memory>
@@ -113,12 +114,40 @@ struct SLocalNetworkIds : SStaticNetworkFieldIds {
     static constexpr int kMethodGroup = 1;
 };
 
+// The tool tips of the network layer that read the same on every page that shows one.
+inline constexpr SToolTip kLocalNetworkCommonToolTips[] = {
+    {SLocalNetworkIds::IDC_METHOD_DHCP, u"Obtain an IP address automatically using the DHCP protocol."},
+    {SLocalNetworkIds::IDC_METHOD_MANUAL, u"Configure manual network parameters."},
+    {SLocalNetworkIds::IDC_HOST_ADDRESS, u"IP address of the device itself. Example: 192.168.2.3"},
+    {SLocalNetworkIds::IDC_SUBNET_MASK, u"Subnet mask of the network. Example: 255.255.0.0"},
+    {SLocalNetworkIds::IDC_BROADCAST_ADDRESS, u"Broadcast address of the network. Example: 192.168.255.255"},
+    {SLocalNetworkIds::IDC_SUBNET_ADDRESS, u"Subnet address of the network. Example: 192.168.0.0"},
+    {SLocalNetworkIds::IDC_GATEWAY_ADDRESS,
+     u"Network gateway (router) IP address inside the network. Example: 192.168.0.1"},
+};
+
+// A page's tool tip table: the common rows followed by the page's own.
+template <size_t N>
+constexpr std::array<SToolTip, std::size(kLocalNetworkCommonToolTips) + N>
+LocalNetworkToolTips(const SToolTip (&aOwn)[N])
+{
+    std::array<SToolTip, std::size(kLocalNetworkCommonToolTips) + N> aAll{};
+    size_t i = 0;
+    for (const SToolTip& tip : kLocalNetworkCommonToolTips)
+        aAll[i++] = tip;
+    for (const SToolTip& tip : aOwn)
+        aAll[i++] = tip;
+    return aAll;
+}
+
 // Where the pages that show a network layer differ.
 struct SLocalNetworkPartStyle {
     // The second name server and "More Networks" with the extra static networks.
     bool bExtraNetworks = true;
     // Leaving "Manual" unticks "Enable DHCP Server".
     bool bDhcpServerOnlyWhenManual = true;
+    // The address method's buttons side by side, for a page with more above them.
+    bool bMethodsInARow = false;
 };
 
 // The network layer of a page (Ethernet, Wi-Fi): the address method, the static address set,
@@ -174,9 +203,13 @@ CLocalNetworkPart::CLocalNetworkPart(CForm& rForm, CFieldBindings<TRecord>& bind
         };
     };
     rForm.BeginGroup(0, u"Address Configuration Method");
+    if (style.bMethodsInARow)
+        rForm.BeginRow();
     m_pNone = &rForm.AddRadioButton(IDC_METHOD_NONE, u"None", kMethodGroup);
     m_pDhcp = &rForm.AddRadioButton(IDC_METHOD_DHCP, u"Automatic: DHCP Client", kMethodGroup);
     m_pManual = &rForm.AddRadioButton(IDC_METHOD_MANUAL, u"Manual", kMethodGroup);
+    if (style.bMethodsInARow)
+        rForm.End();
     rForm.End();
     bindings.Radio(field(&L::eAddressConfigMethod), {{m_pNone, AddressConfigMethod::Undefined},
                                                      {m_pDhcp, AddressConfigMethod::DHCP},

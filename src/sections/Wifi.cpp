@@ -10,8 +10,8 @@ constexpr char16_t kWiFiName[] = u"kov:WiFi";
 
 // The Wi-Fi page has no room for the extra static networks, and a DHCP server keeps its tick
 // whatever the address method.
-constexpr SLocalNetworkPartStyle kWifiNetworkStyle{.bExtraNetworks = false,
-                                                   .bDhcpServerOnlyWhenManual = false};
+constexpr SLocalNetworkPartStyle kWifiNetworkStyle{
+    .bExtraNetworks = false, .bDhcpServerOnlyWhenManual = false, .bMethodsInARow = true};
 
 } // namespace
 
@@ -63,20 +63,12 @@ CCheckBox& CWifiParamsDlg::DeclareWirelessLan()
 
 std::span<const SToolTip> CWifiParamsDlg::ToolTips() const
 {
-    static constexpr SToolTip kToolTips[] = {
+    static constexpr SToolTip kOwnToolTips[] = {
         {IDC_ENABLE_WLAN, u"Use WiFi hardware."},
         {IDC_SSID, u"The wireless network name."},
         {IDC_PASSPHRASE, u"The password for accessing the network."},
         {IDC_ACCESS_POINT_ROLE, u"Select whether to join an existing wireless network or to form a new one."},
         {IDC_METHOD_NONE, u"Do not use the WiFi connection."},
-        {IDC_METHOD_DHCP, u"Obtain an IP address automatically using the DHCP protocol."},
-        {IDC_METHOD_MANUAL, u"Configure manual network parameters."},
-        {IDC_HOST_ADDRESS, u"IP address of the device itself. Example: 192.168.2.3"},
-        {IDC_SUBNET_MASK, u"Subnet mask of the network. Example: 255.255.0.0"},
-        {IDC_BROADCAST_ADDRESS, u"Broadcast address of the network. Example: 192.168.255.255"},
-        {IDC_SUBNET_ADDRESS, u"Subnet address of the network. Example: 192.168.0.0"},
-        {IDC_GATEWAY_ADDRESS,
-         u"Network gateway (router) IP address inside the network. Example: 192.168.0.1"},
         {IDC_NAMESERVER_ADDRESS, u"DNS server IP address. Example: 8.8.8.8"},
         {IDC_ENABLE_DHCP_SERVER,
          u"Provide IP addresses automatically to other devices in the WiFi network using the DHCP protocol."},
@@ -87,6 +79,7 @@ std::span<const SToolTip> CWifiParamsDlg::ToolTips() const
          u"with other WiFi devices."},
         {IDC_ENABLE_VPN, u"Enable setting up a VPN on top of the WiFi connection."},
     };
+    static constexpr auto kToolTips = LocalNetworkToolTips(kOwnToolTips);
     return kToolTips;
 }
 
