@@ -202,6 +202,30 @@ bool CEdit::UserSetCaret(std::size_t nCaret)
     return true;
 }
 
+// ---- CComboEdit
+
+CComboEdit::CComboEdit(CForm& rForm, int iId, std::u16string wszLabel)
+    : CEdit(rForm, EControlKind::ComboEdit, iId, std::move(wszLabel))
+{}
+
+int CComboEdit::AddItem(std::u16string wszText)
+{
+    m_vItems.push_back(std::move(wszText));
+    Changed(EChange::Items);
+    return ItemCount() - 1;
+}
+
+bool CComboEdit::UserChoose(int iIndex)
+{
+    if (!IsInteractive() || IsReadOnly() || iIndex < 0 || iIndex >= ItemCount()) {
+        return false;
+    }
+    SetText(m_vItems[static_cast<std::size_t>(iIndex)]);
+    FireChange();
+    Fire(m_fnOnChoose, iIndex);
+    return true;
+}
+
 // ---- CIpAddressEdit
 
 void CIpAddressEdit::SetAddress(std::uint32_t dwAddress)

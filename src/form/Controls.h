@@ -26,6 +26,7 @@ class CForm;
 enum class EControlKind {
     Label,
     Edit,
+    ComboEdit,
     NumberEdit,
     PasswordEdit,
     MultiLineEdit,
@@ -203,6 +204,25 @@ private:
     std::size_t m_nCaret = 0;
     std::size_t m_nLastInsertPos = 0;
     std::size_t m_nLastInsertLength = 0;
+};
+
+// An edit with texts to choose from: a drop-down list whose text can also be typed. Choosing an
+// item puts its text into the field and runs the change callback, as typing does, then the
+// choose callback with the item's index.
+class CComboEdit : public CEdit {
+public:
+    CComboEdit(CForm& rForm, int iId, std::u16string wszLabel);
+
+    int AddItem(std::u16string wszText); // its index
+    const std::vector<std::u16string>& Items() const { return m_vItems; }
+    int ItemCount() const { return static_cast<int>(m_vItems.size()); }
+
+    bool UserChoose(int iIndex); // a valid index only
+    void SetOnChoose(std::function<void(int)> fn) { m_fnOnChoose = std::move(fn); }
+
+private:
+    std::vector<std::u16string> m_vItems;
+    std::function<void(int)> m_fnOnChoose;
 };
 
 // An IPv4 address field: four byte fields, first field in the top byte, or blank.

@@ -67,6 +67,11 @@ CEdit& CForm::AddEdit(int iId, std::u16string wszLabel)
     return Add<CEdit>(ELayout::Control, EControlKind::Edit, iId, std::move(wszLabel));
 }
 
+CComboEdit& CForm::AddComboEdit(int iId, std::u16string wszLabel)
+{
+    return Add<CComboEdit>(ELayout::Control, iId, std::move(wszLabel));
+}
+
 CEdit& CForm::AddNumberEdit(int iId, std::u16string wszLabel)
 {
     return Add<CEdit>(ELayout::Control, EControlKind::NumberEdit, iId, std::move(wszLabel));
@@ -222,6 +227,9 @@ bool CForm::Choose(int iId, int iIndex)
     }
     if (auto* pView = dynamic_cast<CListView*>(pControl)) {
         return pView->UserSelect(iIndex);
+    }
+    if (auto* pCombo = dynamic_cast<CComboEdit*>(pControl)) {
+        return pCombo->UserChoose(iIndex);
     }
     return false;
 }

@@ -72,6 +72,7 @@ public:
     // the first control declared with an id.
     CLabel& AddLabel(int iId, std::u16string wszText);
     CEdit& AddEdit(int iId, std::u16string wszLabel);
+    CComboEdit& AddComboEdit(int iId, std::u16string wszLabel);
     CEdit& AddNumberEdit(int iId, std::u16string wszLabel);
     CEdit& AddPasswordEdit(int iId, std::u16string wszLabel);
     CEdit& AddMultiLineEdit(int iId, std::u16string wszLabel);
@@ -110,10 +111,10 @@ public:
 
     // The operator's actions by control id, as a renderer or a test performs them. False for an
     // unknown id, a control that cannot take the action, or a refused action.
-    bool Type(int iId, std::u16string wszText);                        // edits
-    bool Click(int iId);                                               // buttons, check boxes, radio buttons
-    bool Choose(int iId, int iIndex);                                  // drop-down lists, list views
-    bool DoubleClick(int iId, int iRow);                               // list views
+    bool Type(int iId, std::u16string wszText); // edits
+    bool Click(int iId);                        // buttons, check boxes, radio buttons
+    bool Choose(int iId, int iIndex);           // drop-down lists, list views, combo edits
+    bool DoubleClick(int iId, int iRow);        // list views
     bool TypeAddress(int iId, std::optional<std::uint32_t> dwAddress); // address fields
     // Reading by id; neutral values for an unknown id.
     std::u16string TextOf(int iId) const; // edit text, address text, or caption

@@ -1,20 +1,19 @@
 #include "sections/Ethernet.h"
 
-#include <cstdio>
 #include <string>
 
 #include "link/ParameterDocumentHolder.h"
 #include "sections/PortForwarding.h"
+#include "support/TextNumbers.h"
 
 namespace kov {
 
 namespace {
 
-std::u16string NetworkText(const char* szFormat, size_t nIndex)
+// "192.168.n.<host>" of the n-th extra network.
+std::u16string NetworkText(size_t nIndex, std::u16string_view wszHost)
 {
-    char szText[32];
-    std::snprintf(szText, sizeof(szText), szFormat, static_cast<unsigned long long>(nIndex));
-    return std::u16string(szText, szText + std::char_traits<char>::length(szText));
+    return u"192.168." + DecimalText(static_cast<int64_t>(nIndex)) + u"." + std::u16string(wszHost);
 }
 
 } // namespace
@@ -65,11 +64,11 @@ CMultipleNetworkParamsDlg::CMultipleNetworkParamsDlg(std::vector<StaticNetworkCo
     // compared with each other.
     hooks.fnNew = [](size_t nCount) {
         StaticNetworkConfiguration config;
-        config.wszHostAddress = NetworkText("192.168.%llu.1", nCount);
+        config.wszHostAddress = NetworkText(nCount, u"1");
         config.wszSubnetMask = u"255.255.255.0";
-        config.wszBroadcastAddress = NetworkText("192.168.%llu.255", nCount);
-        config.wszSubnetAddress = NetworkText("192.168.%llu.0", nCount);
-        config.wszGatewayAddress = NetworkText("192.168.%llu.10", nCount);
+        config.wszBroadcastAddress = NetworkText(nCount, u"255");
+        config.wszSubnetAddress = NetworkText(nCount, u"0");
+        config.wszGatewayAddress = NetworkText(nCount, u"10");
         return config;
     };
     m_pEditor = std::make_unique<CListEditor<StaticNetworkConfiguration>>(*this, rList, std::move(texts),
@@ -127,65 +126,86 @@ bool CMultipleNetworkParamsDlg::OnOk()
     return true;
 }
 
+// ---- The network layer --------------------------------------------------------------------
+
+void CLocalNetworkPart::DeclareRest()
+{
+    CForm& rForm = m_rForm;
+    if (m_style.bExtraNetworks) {
+        rForm.BeginRow();
+        rForm.AddStretch();
+        rForm.AddButton(IDC_MORE_NETWORKS, u"More Networks").SetOnClick([this] { EditMoreNetworks(); });
+        rForm.End();
+    }
+    rForm.End(); // "Manual Configuration"
+
+    m_pNatRouter = &rForm.AddCheckBox(IDC_ENABLE_NAT_ROUTER, u"Enable NAT Router");
+    m_pDhcpServer = &rForm.AddCheckBox(IDC_ENABLE_DHCP_SERVER, u"Enable DHCP Server");
+    m_pVpn = &rForm.AddCheckBox(IDC_ENABLE_VPN, u"Enable VPN");
+    rForm.BeginRow();
+    rForm.AddButton(IDC_FORWARDING_RULES, u"Forwarding Rules").SetOnClick([this] { EditForwardingRules(); });
+    rForm.AddStretch();
+    rForm.End();
+    m_pNatInterface = &rForm.AddDropDownList(IDC_NAT_INTERFACE, u"NAT External Interface Type:");
+    FillEnumList(*m_pNatInterface, kNetworkInterfaceTypeTexts);
+
+    m_pNone->SetOnClick([this] { OnMethod(AddressConfigMethod::Undefined); });
+    m_pDhcp->SetOnClick([this] { OnMethod(AddressConfigMethod::DHCP); });
+    m_pManual->SetOnClick([this] { OnMethod(AddressConfigMethod::Manual); });
+    m_pNatRouter->SetOnClick([this] {
+        m_rLayer.bEnableNATRouter = m_pNatRouter->IsChecked();
+        const bool bRules =
+            m_rLayer.eAddressConfigMethod == AddressConfigMethod::Manual && m_rLayer.bEnableNATRouter;
+        m_rForm.EnableControls({IDC_FORWARDING_RULES, IDC_NAT_INTERFACE}, bRules);
+    });
+}
+
+void CLocalNetworkPart::ApplyEnabling(bool bOn)
+{
+    const bool bManual = bOn && m_rLayer.eAddressConfigMethod == AddressConfigMethod::Manual;
+    const bool bAddressed = bOn && m_rLayer.eAddressConfigMethod != AddressConfigMethod::Undefined;
+    m_rForm.EnableControls({IDC_METHOD_NONE, IDC_METHOD_DHCP, IDC_METHOD_MANUAL}, bOn);
+    EnableStaticNetworkFields(m_rForm, bManual);
+    m_rForm.EnableControls({IDC_ENABLE_NAT_ROUTER, IDC_ENABLE_DHCP_SERVER}, bManual);
+    m_rForm.EnableControls({IDC_FORWARDING_RULES, IDC_NAT_INTERFACE}, bManual && m_rLayer.bEnableNATRouter);
+    m_rForm.EnableControls({IDC_MORE_NETWORKS}, bAddressed);
+    m_rForm.EnableControls({IDC_ENABLE_VPN}, bAddressed && m_bVpnAvailable);
+}
+
+void CLocalNetworkPart::OnMethod(AddressConfigMethod eMethod)
+{
+    m_rLayer.eAddressConfigMethod = eMethod;
+    // Serving addresses on the LAN only makes sense with a fixed address of our own.
+    if (m_style.bDhcpServerOnlyWhenManual && eMethod != AddressConfigMethod::Manual)
+        m_pDhcpServer->SetChecked(false);
+    ApplyEnabling(true);
+}
+
+void CLocalNetworkPart::EditForwardingRules()
+{
+    kov::EditForwardingRules(m_rForm, m_rLayer.vForwardingRules);
+}
+
+void CLocalNetworkPart::EditMoreNetworks()
+{
+    std::vector<StaticNetworkConfiguration> vCopy = m_rLayer.vStaticNetworkConfigurations;
+    CMultipleNetworkParamsDlg dlg(vCopy);
+    if (m_rForm.RunDialog(dlg) == EDlgResult::Ok)
+        m_rLayer.vStaticNetworkConfigurations = std::move(vCopy);
+}
+
 // ---- The page ------------------------------------------------------------------------------
 
-CLocalNetworkParamsDlg::CLocalNetworkParamsDlg() : CRecordPage(u"Ethernet")
+CLocalNetworkParamsDlg::CLocalNetworkParamsDlg()
+    : CRecordPage(u"Ethernet"), m_network(*this, Bind(), std::identity{}, m_record, SLocalNetworkPartStyle{})
 {
-    using R = LocalNetworkParameters;
-    BeginGroup(0, u"Address Configuration Method");
-    CRadioButton& rNone = AddRadioButton(IDC_METHOD_NONE, u"None", kMethodGroup);
-    CRadioButton& rDhcp = AddRadioButton(IDC_METHOD_DHCP, u"Automatic: DHCP Client", kMethodGroup);
-    CRadioButton& rManual = AddRadioButton(IDC_METHOD_MANUAL, u"Manual", kMethodGroup);
-    End();
-    Bind().Radio(&R::eAddressConfigMethod, {{&rNone, AddressConfigMethod::Undefined},
-                                            {&rDhcp, AddressConfigMethod::DHCP},
-                                            {&rManual, AddressConfigMethod::Manual}});
-    rNone.SetOnClick([this] { OnMethod(AddressConfigMethod::Undefined); });
-    rDhcp.SetOnClick([this] { OnMethod(AddressConfigMethod::DHCP); });
-    rManual.SetOnClick([this] { OnMethod(AddressConfigMethod::Manual); });
-
-    BeginGroup(0, u"Manual Configuration");
-    AddStaticNetworkFields(*this, Bind(), &R::staticConfiguration);
-    BeginRow();
-    AddStretch();
-    AddButton(IDC_MORE_NETWORKS, u"More Networks").SetOnClick([this] { EditMoreNetworks(); });
-    End();
-    End();
-
-    CCheckBox& rNatRouter = AddCheckBox(IDC_ENABLE_NAT_ROUTER, u"Enable NAT Router");
-    rNatRouter.SetOnClick([this, &rNatRouter] {
-        m_record.bEnableNATRouter = rNatRouter.IsChecked();
-        const bool bRules =
-            m_record.eAddressConfigMethod == AddressConfigMethod::Manual && m_record.bEnableNATRouter;
-        EnableControls({IDC_FORWARDING_RULES, IDC_NAT_INTERFACE}, bRules);
-    });
-    Bind()
-        .Check(rNatRouter, &R::bEnableNATRouter)
-        .Check(*(m_pDhcpServer = &AddCheckBox(IDC_ENABLE_DHCP_SERVER, u"Enable DHCP Server")),
-               &R::bEnableDHCPServer)
-        .Check(AddCheckBox(IDC_ENABLE_VPN, u"Enable VPN"), &R::bEnableVPN);
-    BeginRow();
-    AddButton(IDC_FORWARDING_RULES, u"Forwarding Rules").SetOnClick([this] { EditForwardingRules(); });
-    AddStretch();
-    End();
-    CDropDownList& rNatInterface = AddDropDownList(IDC_NAT_INTERFACE, u"NAT External Interface Type:");
-    FillEnumList(rNatInterface, kNetworkInterfaceTypeTexts);
-    Bind().ItemData(rNatInterface, &R::eNATExternalInterfaceType);
     AddStretch();
 }
 
 std::span<const SToolTip> CLocalNetworkParamsDlg::ToolTips() const
 {
-    static constexpr SToolTip kToolTips[] = {
+    static constexpr SToolTip kOwnToolTips[] = {
         {IDC_METHOD_NONE, u"Do not use the Ethernet connection."},
-        {IDC_METHOD_DHCP, u"Obtain an IP address automatically using the DHCP protocol."},
-        {IDC_METHOD_MANUAL, u"Configure manual network parameters."},
-        {IDC_HOST_ADDRESS, u"IP address of the device itself. Example: 192.168.2.3"},
-        {IDC_SUBNET_MASK, u"Subnet mask of the network. Example: 255.255.0.0"},
-        {IDC_BROADCAST_ADDRESS, u"Broadcast address of the network. Example: 192.168.255.255"},
-        {IDC_SUBNET_ADDRESS, u"Subnet address of the network. Example: 192.168.0.0"},
-        {IDC_GATEWAY_ADDRESS,
-         u"Network gateway (router) IP address inside the network. Example: 192.168.0.1"},
         {IDC_NAMESERVER_ADDRESS, u"First DNS server IP address. Example: 8.8.8.8"},
         {IDC_NAMESERVER_ADDRESS2, u"Second DNS server IP address. Example: 8.8.4.4"},
         {IDC_MORE_NETWORKS,
@@ -202,6 +222,7 @@ std::span<const SToolTip> CLocalNetworkParamsDlg::ToolTips() const
          u"Set external interface type for the NAT router to allow VPN sharing instead of WAN "
          u"with other LAN devices."},
     };
+    static constexpr auto kToolTips = LocalNetworkToolTips(kOwnToolTips);
     return kToolTips;
 }
 
@@ -218,46 +239,7 @@ void CLocalNetworkParamsDlg::OnRecordShown()
 {
     // "Enable VPN" needs the VPN section in the loaded document.
     const NodeRef root = PageDocumentRoot(m_pHolder, false);
-    m_bVpnAvailable = root.FindChild(kConnectionParametersName) && HasVpnSection(root);
-}
-
-void CLocalNetworkParamsDlg::Enable(bool bEnable)
-{
-    ApplyEnabling(bEnable);
-}
-
-void CLocalNetworkParamsDlg::ApplyEnabling(bool bEnable)
-{
-    const bool bManual = bEnable && m_record.eAddressConfigMethod == AddressConfigMethod::Manual;
-    const bool bAddressed = bEnable && m_record.eAddressConfigMethod != AddressConfigMethod::Undefined;
-    EnableControls({IDC_METHOD_NONE, IDC_METHOD_DHCP, IDC_METHOD_MANUAL}, bEnable);
-    EnableStaticNetworkFields(*this, bManual);
-    EnableControls({IDC_ENABLE_NAT_ROUTER, IDC_ENABLE_DHCP_SERVER}, bManual);
-    EnableControls({IDC_FORWARDING_RULES, IDC_NAT_INTERFACE}, bManual && m_record.bEnableNATRouter);
-    EnableControls({IDC_MORE_NETWORKS}, bAddressed);
-    EnableControls({IDC_ENABLE_VPN}, bAddressed && m_bVpnAvailable);
-}
-
-void CLocalNetworkParamsDlg::OnMethod(AddressConfigMethod eMethod)
-{
-    m_record.eAddressConfigMethod = eMethod;
-    // Serving addresses on the LAN only makes sense with a fixed address of our own.
-    if (eMethod != AddressConfigMethod::Manual)
-        m_pDhcpServer->SetChecked(false);
-    ApplyEnabling(true);
-}
-
-void CLocalNetworkParamsDlg::EditForwardingRules()
-{
-    kov::EditForwardingRules(*this, m_record.vForwardingRules);
-}
-
-void CLocalNetworkParamsDlg::EditMoreNetworks()
-{
-    std::vector<StaticNetworkConfiguration> vCopy = m_record.vStaticNetworkConfigurations;
-    CMultipleNetworkParamsDlg dlg(vCopy);
-    if (RunDialog(dlg) == EDlgResult::Ok)
-        m_record.vStaticNetworkConfigurations = std::move(vCopy);
+    m_network.SetVpnAvailable(root.FindChild(kConnectionParametersName) && HasVpnSection(root));
 }
 
 } // namespace kov

@@ -81,8 +81,9 @@ void CListEditorBase::Delete()
         return;
     RemoveEntry(static_cast<size_t>(iRow));
     m_rList.DeleteRow(iRow);
-    if (m_texts.bSelectAfterDelete)
-        m_rList.SetSelection(iRow); // none when the last row went
+    // None when the last row went.
+    if (m_texts.bSelectAfterDelete && m_rList.SetSelection(iRow))
+        m_rList.RequestFocus();
     if (m_fnOnRemoved)
         m_fnOnRemoved();
 }

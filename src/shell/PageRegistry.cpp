@@ -7,11 +7,13 @@
 #include "sections/Gpio.h"
 #include "sections/LocalControl.h"
 #include "sections/Maintenance.h"
+#include "sections/MediaStreams.h"
 #include "sections/Modem.h"
 #include "sections/PortForwarding.h"
 #include "sections/ServerConnections.h"
 #include "sections/SimSms.h"
 #include "sections/Vpn.h"
+#include "sections/Wifi.h"
 #include "shell/Subjects.h"
 
 namespace kov {
@@ -34,6 +36,7 @@ constexpr SPageRegistration kPages[] = {
     {kSubjectConnection, Make<CNetworkConnectionSettingsDlg>},
     {kSubjectModem, Make<CModemParamsDlg>},
     {kSubjectEthernet, Make<CLocalNetworkParamsDlg>},
+    {kSubjectWifi, Make<CWifiParamsDlg>},
     {kSubjectSim, Make<CSIMParamsDlg>},
     {kSubjectVpn, Make<CVPNParamsDlg>},
     {kSubjectSms, Make<CSMSParamsDlg>},
@@ -42,6 +45,8 @@ constexpr SPageRegistration kPages[] = {
     {kSubjectAudio, Make<CAudioConfigDlg>},
     {kSubjectPtz, Make<CCameraEngineParamsDlg>},
     {kSubjectLocalControl, Make<CLocalControlParamsDlg>},
+    {kSubjectInput, Make<CMediaInputStreamsDlg>},
+    {kSubjectOutput, Make<CMediaOutputStreamsDlg>},
     {kSubjectMaintenance, MakeMaintenance},
 };
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "form/Dialog.h"
 #include "form/ScriptedFormHost.h"
 
@@ -60,6 +63,30 @@ TEST(FormControls, EditTextsNumbersAndLogView)
     EXPECT_EQ(log.Caret(), 4u);
     log.SetCaret(1000);
     EXPECT_EQ(log.Caret(), log.Text().size());
+}
+
+TEST(FormControls, ComboEditTakesTypedTextAndChosenItems)
+{
+    CForm form;
+    CComboEdit& combo = form.AddComboEdit(1, u"Stream Name:");
+    std::vector<std::string> vCalls;
+    combo.SetOnChange([&] { vCalls.push_back("change"); });
+    combo.SetOnChoose([&](int iIndex) { vCalls.push_back("choose " + std::to_string(iIndex)); });
+    combo.AddItem(u"RTSP");
+    combo.AddItem(u"ONVIF");
+
+    // Typing is an edit's typing; choosing puts the item's text in and tells both callbacks.
+    EXPECT_TRUE(combo.UserSetText(u"My camera"));
+    EXPECT_TRUE(form.Choose(1, 1));
+    EXPECT_EQ(combo.Text(), u"ONVIF");
+    EXPECT_EQ(vCalls, (std::vector<std::string>{"change", "change", "choose 1"}));
+    EXPECT_EQ(form.TextOf(1), u"ONVIF");
+
+    EXPECT_FALSE(combo.UserChoose(2) || combo.UserChoose(-1));
+    combo.SetEnabled(false);
+    EXPECT_FALSE(combo.UserChoose(0));
+    EXPECT_EQ(combo.Text(), u"ONVIF");
+    EXPECT_EQ(vCalls.size(), 3u);
 }
 
 TEST(FormControls, AddressFieldParsesAndFormats)

@@ -266,6 +266,45 @@ TEST(QtFormView, OperatorEditsReachTheModelOnceAndRefusedOnesAreUndone)
     EXPECT_EQ(page.TextOf(IDC_NAME), u"Abc");
 }
 
+TEST(QtFormView, ComboEditShowsItsItemsAndTakesTypingAndChoices)
+{
+    struct CComboPage : CPage {
+        bool Load() override { return true; }
+        void Store() override {}
+    } page;
+    CComboEdit& rCombo = page.AddComboEdit(IDC_NAME, u"Stream Name:");
+    int nChanges = 0;
+    int iChosen = -1;
+    rCombo.SetOnChange([&] { ++nChanges; });
+    rCombo.SetOnChoose([&](int iIndex) { iChosen = iIndex; });
+    rCombo.AddItem(u"RTSP");
+    rCombo.AddItem(u"ONVIF");
+    rCombo.SetText(u"Gate");
+    CQtFormView view(page);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+
+    auto* pCombo = WidgetAs<QComboBox>(view, IDC_NAME);
+    ASSERT_TRUE(pCombo && pCombo->isEditable());
+    EXPECT_EQ(pCombo->count(), 2);
+    EXPECT_EQ(pCombo->currentText(), "Gate");
+    EXPECT_EQ(view.SideLabelOf(rCombo)->text(), "Stream Name:");
+
+    QTest::keyClicks(pCombo->lineEdit(), "s");
+    EXPECT_EQ(rCombo.Text(), u"Gates");
+    EXPECT_EQ(nChanges, 1);
+    emit pCombo->activated(1);
+    EXPECT_EQ(rCombo.Text(), u"ONVIF");
+    EXPECT_EQ(iChosen, 1);
+    EXPECT_EQ(pCombo->currentText(), "ONVIF");
+    // A text set by the page shows, and new items keep it.
+    rCombo.SetText(u"rtsp://camera");
+    rCombo.AddItem(u"HLS");
+    EXPECT_EQ(pCombo->currentText(), "rtsp://camera");
+    EXPECT_EQ(pCombo->count(), 3);
+    EXPECT_EQ(nChanges, 2);
+}
+
 TEST(QtFormView, CheckBoxListsAndUnlabelledEditsWorkFromTheKeyboard)
 {
     CForm page(u"Ticks");

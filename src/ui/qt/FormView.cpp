@@ -40,6 +40,7 @@ bool IsFieldKind(EControlKind eKind)
 {
     switch (eKind) {
     case EControlKind::Edit:
+    case EControlKind::ComboEdit:
     case EControlKind::NumberEdit:
     case EControlKind::PasswordEdit:
     case EControlKind::IpAddress:
@@ -373,6 +374,15 @@ QWidget* CQtFormView::CreateWidget(CControl& rControl)
         pWidget = new QComboBox;
         static_cast<QComboBox*>(pWidget)->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         break;
+    case EControlKind::ComboEdit: {
+        auto* pCombo = new QComboBox;
+        pCombo->setEditable(true);
+        // The model holds the text; the items are only offered.
+        pCombo->setInsertPolicy(QComboBox::NoInsert);
+        pCombo->setCompleter(nullptr);
+        pWidget = pCombo;
+        break;
+    }
     case EControlKind::ListView: {
         auto* pTable = new QTableWidget;
         pTable->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -504,6 +514,16 @@ void CQtFormView::Connect(CControl& rControl, QWidget* pWidget)
             User(*pControl, [&] { static_cast<CDropDownList*>(pControl)->UserSelect(iIndex); });
         });
         break;
+    case EControlKind::ComboEdit: {
+        auto* pCombo = static_cast<QComboBox*>(pWidget);
+        auto* pModel = static_cast<CComboEdit*>(pControl);
+        connect(pCombo->lineEdit(), &QLineEdit::textEdited, this, [this, pModel](const QString& qsText) {
+            User(*pModel, [&] { pModel->UserSetText(FromQString(qsText)); });
+        });
+        connect(pCombo, &QComboBox::activated, this,
+                [this, pModel](int iIndex) { User(*pModel, [&] { pModel->UserChoose(iIndex); }); });
+        break;
+    }
     case EControlKind::ListView: {
         auto* pTable = static_cast<QTableWidget*>(pWidget);
         auto* pList = static_cast<CListView*>(pControl);
@@ -673,6 +693,14 @@ void CQtFormView::ShowValue(const SBinding& binding)
         }
         break;
     }
+    case EControlKind::ComboEdit: {
+        auto* pCombo = static_cast<QComboBox*>(binding.pWidget);
+        const QString qsText = ToQString(static_cast<CEdit&>(rControl).Text());
+        if (pCombo->currentText() != qsText) {
+            pCombo->setEditText(qsText);
+        }
+        break;
+    }
     case EControlKind::IpAddress: {
         auto* pEdit = static_cast<QLineEdit*>(binding.pWidget);
         auto& rAddress = static_cast<CIpAddressEdit&>(rControl);
@@ -752,6 +780,14 @@ void CQtFormView::ShowItems(const SBinding& binding)
             pCombo->addItem(ToQString(item.wszText));
         }
         pCombo->setCurrentIndex(rList.Selection());
+    } else if (rControl.Kind() == EControlKind::ComboEdit) {
+        auto* pCombo = static_cast<QComboBox*>(binding.pWidget);
+        auto& rCombo = static_cast<CComboEdit&>(rControl);
+        pCombo->clear();
+        for (const std::u16string& wszItem : rCombo.Items()) {
+            pCombo->addItem(ToQString(wszItem));
+        }
+        pCombo->setEditText(ToQString(rCombo.Text()));
     } else if (rControl.Kind() == EControlKind::ListView) {
         auto* pTable = static_cast<QTableWidget*>(binding.pWidget);
         auto& rList = static_cast<CListView&>(rControl);
@@ -843,9 +879,12 @@ void CQtFormView::ShowRange(const SBinding& binding)
     CControl& rControl = *binding.pControl;
     switch (rControl.Kind()) {
     case EControlKind::Edit:
+    case EControlKind::ComboEdit:
     case EControlKind::PasswordEdit:
     case EControlKind::NumberEdit: {
-        auto* pEdit = static_cast<QLineEdit*>(binding.pWidget);
+        auto* pEdit = rControl.Kind() == EControlKind::ComboEdit
+                          ? static_cast<QComboBox*>(binding.pWidget)->lineEdit()
+                          : static_cast<QLineEdit*>(binding.pWidget);
         auto& rEdit = static_cast<CEdit&>(rControl);
         if (pEdit->isReadOnly() != rEdit.IsReadOnly()) {
             pEdit->setReadOnly(rEdit.IsReadOnly());
