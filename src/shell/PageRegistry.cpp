@@ -9,8 +9,10 @@
 #include "sections/Maintenance.h"
 #include "sections/Modem.h"
 #include "sections/PortForwarding.h"
+#include "sections/Recording.h"
 #include "sections/ServerConnections.h"
 #include "sections/SimSms.h"
+#include "sections/TimeLocation.h"
 #include "sections/Vpn.h"
 #include "shell/Subjects.h"
 
@@ -43,6 +45,9 @@ constexpr SPageRegistration kPages[] = {
     {kSubjectPtz, Make<CCameraEngineParamsDlg>},
     {kSubjectLocalControl, Make<CLocalControlParamsDlg>},
     {kSubjectMaintenance, MakeMaintenance},
+    {kSubjectRecording, Make<CDeviceRecordingParamsDlg>},
+    {kSubjectLocation, Make<CDeviceGPSParamsDlg>},
+    {kSubjectTime, Make<CDeviceTimeParamsDlg>},
 };
 
 } // namespace
