@@ -1,0 +1,186 @@
+// kovctl speed-test: the Recording page's "Speed Test" on a console. The page's writing-test
+// window times the device's reports exactly as on screen; kovctl runs the write test, then the
+// read test, for the given time each, prints the window's four figures whenever they change
+// (redrawn in place on a terminal), stops the device's test at the end or on Ctrl-C, and prints
+// the figures once more as the summary on standard output.
+#include "app/kovctl/Commands.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "app/kovctl/DeviceSession.h"
+#include "platform/Terminal.h"
+#include "sections/Recording.h"
+#include "support/TextNumbers.h"
+
+namespace kov {
+namespace {
+
+using Test = CWritingTestDlg;
+
+constexpr char kUsage[] = "usage: kovctl speed-test [--seconds N] [--password PW]\n";
+constexpr int32_t kDefaultSeconds = 10;
+constexpr int32_t kMaxSeconds = 86400;
+
+struct SSpeedTestArgs {
+    int32_t iSeconds = kDefaultSeconds;
+    std::optional<std::string> oPassword;
+};
+
+bool ParseSpeedTestArgs(const std::vector<std::string>& args, SSpeedTestArgs& out)
+{
+    bool bOk = true;
+    bool bSeconds = false;
+    for (size_t i = 0; bOk && i < args.size(); ++i) {
+        const std::string& s = args[i];
+        if (s == "--password") {
+            bOk = i + 1 < args.size() && !out.oPassword;
+            if (bOk)
+                out.oPassword = args[++i];
+        } else if (s == "--seconds") {
+            bOk = i + 1 < args.size() && !bSeconds &&
+                  ParseWholeInt32(std::string_view(args[i + 1]), out.iSeconds) && out.iSeconds > 0 &&
+                  out.iSeconds <= kMaxSeconds;
+            bSeconds = true;
+            ++i;
+        } else {
+            bOk = false;
+        }
+    }
+    if (!bOk)
+        std::fputs(kUsage, stderr);
+    return bOk;
+}
+
+// "Write Size: 14.00 MB  Write Speed: 13.98 Mb/s  Read Size: ?  Read Speed: ?", as the window
+// labels its figures.
+std::u16string FiguresLine(const Test& test)
+{
+    std::u16string wszLine;
+    for (const int iId :
+         {Test::IDC_WRITE_SIZE, Test::IDC_WRITE_SPEED, Test::IDC_READ_SIZE, Test::IDC_READ_SPEED}) {
+        if (!wszLine.empty())
+            wszLine += u"  ";
+        const CControl* pFigure = test.FindControl(iId);
+        wszLine += (pFigure ? pFigure->Caption() : std::u16string()) + u" " + test.TextOf(iId);
+    }
+    return wszLine;
+}
+
+// Passes the window's test reports on to the page, counting them, so that a device that stops
+// reporting is told from one whose figures are only waiting for their next refresh.
+class CCountingTest final : public IWriteTestHandler {
+public:
+    CCountingTest(CMainFrame& frame, CDeviceRecordingParamsDlg& page) : m_frame(frame), m_page(page)
+    {
+        m_frame.SetWriteTestHandler(this);
+    }
+    ~CCountingTest() override { m_frame.SetWriteTestHandler(&m_page); }
+    CCountingTest(const CCountingTest&) = delete;
+    CCountingTest& operator=(const CCountingTest&) = delete;
+
+    void OnTestProgress(const SDeviceEventData& event) override
+    {
+        ++m_nReports;
+        m_page.OnTestProgress(event);
+    }
+    uint64_t Reports() const { return m_nReports; }
+
+private:
+    CMainFrame& m_frame;
+    CDeviceRecordingParamsDlg& m_page;
+    uint64_t m_nReports = 0;
+};
+
+enum class EPhaseEnd { Done, Silent, Ended };
+
+} // namespace
+
+int CmdSpeedTest(const SKovctlGlobals& globals, const std::vector<std::string>& args)
+{
+    SSpeedTestArgs a;
+    if (!ParseSpeedTestArgs(args, a))
+        return kExitUsage;
+    // Before the receive thread starts, so that only this thread takes Ctrl-C and SIGTERM.
+    HoldStopSignals();
+    CDeviceSession session(globals, a.oPassword, stderr);
+    session.WatchStopSignals();
+    if (const int iExit = session.Connect(); iExit != kExitOk || session.Stopped())
+        return iExit;
+    auto* pPage =
+        dynamic_cast<CDeviceRecordingParamsDlg*>(session.Frame().PageArea().PageOf(kSubjectRecording));
+    if (!pPage) {
+        session.Report("Nothing was tested: the window has no Recording page");
+        return kExitFailure;
+    }
+    CCountingTest counter(session.Frame(), *pPage);
+    if (!pPage->StartSpeedTest())
+        return session.SendFailed();
+    Test& test = *pPage->WritingTest();
+    CConsoleView& view = session.View();
+    const bool bInPlace = IsTerminal(EStdStream::Error);
+    // Figures are printed once the device's reports have given them values.
+    std::u16string wszShown = FiguresLine(test);
+    auto fnShowChanges = [&] {
+        const std::u16string wszLine = FiguresLine(test);
+        if (wszLine != wszShown) {
+            wszShown = wszLine;
+            view.ShowProgress(wszLine, bInPlace);
+        }
+    };
+
+    // One test for the given time; every --wait seconds must bring a report.
+    std::optional<int> oExit;
+    auto fnRunPhase = [&]() -> EPhaseEnd {
+        const auto tEnd = SessionClock::now() + std::chrono::seconds(a.iSeconds);
+        auto tLastReport = SessionClock::now();
+        for (;;) {
+            const uint64_t nReports = counter.Reports();
+            const auto tSilentEnd = tLastReport + std::chrono::seconds(globals.iWaitSeconds);
+            const EWaitEnd eEnd =
+                session.Pump([&] { return counter.Reports() != nReports || FiguresLine(test) != wszShown; },
+                             std::min(tEnd, tSilentEnd), true);
+            fnShowChanges();
+            if (counter.Reports() != nReports)
+                tLastReport = SessionClock::now();
+            if (eEnd == EWaitEnd::Done)
+                continue;
+            if (eEnd != EWaitEnd::TimedOut) {
+                oExit = session.Failure(eEnd);
+                return EPhaseEnd::Ended;
+            }
+            if (SessionClock::now() >= tEnd)
+                return EPhaseEnd::Done;
+            return EPhaseEnd::Silent;
+        }
+    };
+
+    const int nFailedBefore = session.FailedWrites();
+    EPhaseEnd ePhase = fnRunPhase();
+    if (ePhase == EPhaseEnd::Done) {
+        // The write test ends before the read test begins, so the two do not share the card.
+        if (!session.Holder().SendCommand(StopWriteTest) || !test.StartReading())
+            return session.SendFailed();
+        ePhase = fnRunPhase();
+    }
+    // The device stops testing whatever ended the run; a link already gone has nothing to stop.
+    test.Stop();
+    view.EndProgress();
+    if (ePhase == EPhaseEnd::Silent) {
+        session.Report("No progress from the device within " + std::to_string(globals.iWaitSeconds) +
+                       " seconds");
+        return kExitNoDevice;
+    }
+    if (oExit && !session.Stopped())
+        return *oExit;
+    const std::string sSummary = Utf16ToUtf8(FiguresLine(test)) + "\n";
+    std::fwrite(sSummary.data(), 1, sSummary.size(), stdout);
+    std::fflush(stdout);
+    if (session.FailedWrites() != nFailedBefore)
+        return session.SendFailed();
+    return oExit.value_or(kExitOk);
+}
+
+} // namespace kov
