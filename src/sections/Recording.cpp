@@ -99,10 +99,18 @@ bool SMediaRecorder::Exchange(NodeRef root, bool bStore)
 CDeviceRecordingParamsDlg::CDeviceRecordingParamsDlg() : CRecordPage(u"Recording")
 {
     using R = SMediaRecorder;
+    // Labelled fields beside the check boxes, the remote file system and encryption below.
     BeginRow();
     BeginColumn();
     m_pSizeLimit = &AddDropDownList(IDC_FILE_SIZE_LIMIT, u"File Size Limit:");
     m_fileTime = AddTimeValue(IDC_FILE_TIME_LIMIT, IDC_FILE_TIME_UNIT, u"File Time Limit:");
+    m_eventTime = AddTimeValue(IDC_EVENT_TIME, IDC_EVENT_TIME_UNIT, u"Minimal Event Recording Time:");
+    CDropDownList& rAudio = AddDropDownList(IDC_AUDIO_FILE_FORMAT, u"Audio file format:");
+    CDropDownList& rVideo = AddDropDownList(IDC_VIDEO_FILE_FORMAT, u"Video file format:");
+    CDropDownList& rAudioVideo = AddDropDownList(IDC_AUDIO_VIDEO_FILE_FORMAT, u"Audio Video file format:");
+    AddStretch();
+    End();
+    BeginColumn();
     CCheckBox& rOptimizations =
         AddCheckBox(IDC_FILE_SYSTEM_OPTIMIZATIONS, u"Enable File System Optimizations");
     CCheckBox& rVerifyWrites = AddCheckBox(IDC_VERIFY_WRITES, u"Verify Writes");
@@ -113,14 +121,9 @@ CDeviceRecordingParamsDlg::CDeviceRecordingParamsDlg() : CRecordPage(u"Recording
     CCheckBox& rEvents = AddCheckBox(IDC_RECORD_EVENTS, u"Record Events");
     CCheckBox& rNames = AddCheckBox(IDC_USE_NAMES_IN_FILES, u"Use names in files");
     CCheckBox& rTraffic = AddCheckBox(IDC_RECORD_MEDIA_TRAFFIC, u"Record media traffic");
-    m_eventTime = AddTimeValue(IDC_EVENT_TIME, IDC_EVENT_TIME_UNIT, u"Minimal Event Recording Time:");
     AddStretch();
     End();
-
-    BeginColumn();
-    CDropDownList& rAudio = AddDropDownList(IDC_AUDIO_FILE_FORMAT, u"Audio file format:");
-    CDropDownList& rVideo = AddDropDownList(IDC_VIDEO_FILE_FORMAT, u"Video file format:");
-    CDropDownList& rAudioVideo = AddDropDownList(IDC_AUDIO_VIDEO_FILE_FORMAT, u"Audio Video file format:");
+    End();
     BeginGroup(0, u"Remote File System");
     m_pRemoteType = &AddDropDownList(IDC_REMOTE_TYPE, u"Type:");
     m_pRemoteAddress = &AddEdit(IDC_REMOTE_ADDRESS, u"Address:");
@@ -137,8 +140,6 @@ CDeviceRecordingParamsDlg::CDeviceRecordingParamsDlg() : CRecordPage(u"Recording
     AddStretch();
     End();
     AddStretch();
-    End();
-    End();
 
     for (const SFileSizeChoice& choice : kFileSizeChoices)
         m_pSizeLimit->AddItem(choice.wszText, choice.dwBytes);
