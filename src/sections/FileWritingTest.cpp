@@ -58,6 +58,7 @@ void CWritingTestDlg::Progress(SMeasure& measure, uint32_t dwBytes)
 {
     if (!m_bActive)
         return;
+    ++m_nReportsTaken;
     // The device counts from 0 when a test begins; a device whose first report is already
     // under way is timed from that report rather than never.
     if (dwBytes == 0 || !measure.stopwatch.IsRunning()) {

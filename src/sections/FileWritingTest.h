@@ -41,6 +41,9 @@ public:
 
     // WriteTestProgressEvent and ReadTestProgressEvent (wParam: the bytes done).
     void OnTestProgress(const SDeviceEventData& event);
+    // How many reports the window took while active, shown or not: a device still testing is
+    // told from one that went quiet while the figures wait for their next refresh.
+    uint64_t ReportsTaken() const { return m_nReportsTaken; }
 
     // "Read": the device starts its read test.
     bool StartReading();
@@ -65,6 +68,7 @@ private:
     SMeasure m_write;
     SMeasure m_read;
     bool m_bActive = false;
+    uint64_t m_nReportsTaken = 0;
 };
 
 } // namespace kov

@@ -288,6 +288,7 @@ TEST(WritingTest, FiguresFollowTheReportsAtMostEveryFifthOfASecond)
     const std::vector<std::u16string> vExpected = {u"?",       u"?",       u"3.00 MB", u"3.00 MB",
                                                    u"3.00 MB", u"6.00 MB", u"6.00 MB"};
     EXPECT_EQ(vSizes, vExpected);
+    EXPECT_EQ(test.ReportsTaken(), 8u); // shown or not, each report counts
     EXPECT_TRUE(test.IsWindowShown());
     EXPECT_EQ(test.TextOf(Dlg::IDC_WRITE_SPEED), u"10.00 Mb/s"); // 6 MiB in 0.6 s
     EXPECT_EQ(test.TextOf(Dlg::IDC_READ_SIZE), u"?");
@@ -305,6 +306,7 @@ TEST(WritingTest, FiguresFollowTheReportsAtMostEveryFifthOfASecond)
     EXPECT_FALSE(test.IsWindowShown());
     f.Report(DeviceEvent::WriteTestProgressEvent, 99 * 1048576, 9000000);
     EXPECT_EQ(test.TextOf(Dlg::IDC_WRITE_SIZE), u"6.00 MB");
+    EXPECT_EQ(test.ReportsTaken(), 10u);
 
     // A later Speed Test reuses the window with every figure back to "?".
     ASSERT_TRUE(f.page.StartSpeedTest());

@@ -69,31 +69,6 @@ std::u16string FiguresLine(const Test& test)
     return wszLine;
 }
 
-// Passes the window's test reports on to the page, counting them, so that a device that stops
-// reporting is told from one whose figures are only waiting for their next refresh.
-class CCountingTest final : public IWriteTestHandler {
-public:
-    CCountingTest(CMainFrame& frame, CDeviceRecordingParamsDlg& page) : m_frame(frame), m_page(page)
-    {
-        m_frame.SetWriteTestHandler(this);
-    }
-    ~CCountingTest() override { m_frame.SetWriteTestHandler(&m_page); }
-    CCountingTest(const CCountingTest&) = delete;
-    CCountingTest& operator=(const CCountingTest&) = delete;
-
-    void OnTestProgress(const SDeviceEventData& event) override
-    {
-        ++m_nReports;
-        m_page.OnTestProgress(event);
-    }
-    uint64_t Reports() const { return m_nReports; }
-
-private:
-    CMainFrame& m_frame;
-    CDeviceRecordingParamsDlg& m_page;
-    uint64_t m_nReports = 0;
-};
-
 enum class EPhaseEnd { Done, Silent, Ended };
 
 } // namespace
@@ -115,7 +90,6 @@ int CmdSpeedTest(const SKovctlGlobals& globals, const std::vector<std::string>& 
         session.Report("Nothing was tested: the window has no Recording page");
         return kExitFailure;
     }
-    CCountingTest counter(session.Frame(), *pPage);
     if (!pPage->StartSpeedTest())
         return session.SendFailed();
     Test& test = *pPage->WritingTest();
@@ -137,13 +111,13 @@ int CmdSpeedTest(const SKovctlGlobals& globals, const std::vector<std::string>& 
         const auto tEnd = SessionClock::now() + std::chrono::seconds(a.iSeconds);
         auto tLastReport = SessionClock::now();
         for (;;) {
-            const uint64_t nReports = counter.Reports();
+            const uint64_t nReports = test.ReportsTaken();
             const auto tSilentEnd = tLastReport + std::chrono::seconds(globals.iWaitSeconds);
             const EWaitEnd eEnd =
-                session.Pump([&] { return counter.Reports() != nReports || FiguresLine(test) != wszShown; },
+                session.Pump([&] { return test.ReportsTaken() != nReports || FiguresLine(test) != wszShown; },
                              std::min(tEnd, tSilentEnd), true);
             fnShowChanges();
-            if (counter.Reports() != nReports)
+            if (test.ReportsTaken() != nReports)
                 tLastReport = SessionClock::now();
             if (eEnd == EWaitEnd::Done)
                 continue;
