@@ -4,7 +4,6 @@
 // progress as often as it likes; the figures follow at most every 0.2 s, so a fast device
 // cannot flood the window with redraws.
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include "form/Form.h"
@@ -16,7 +15,7 @@ namespace kov {
 class ParameterDocumentHolder;
 
 // Microseconds since any fixed point; empty: the steady clock.
-using FnMicrosecondClock = std::function<int64_t()>;
+using FnMicrosecondClock = CStopwatch::FnMicroseconds;
 
 class CWritingTestDlg : public CForm {
 public:
