@@ -29,22 +29,19 @@ struct SSpeedTestArgs {
     std::optional<std::string> oPassword;
 };
 
+// Both options take a value: the arguments come in pairs.
 bool ParseSpeedTestArgs(const std::vector<std::string>& args, SSpeedTestArgs& out)
 {
-    bool bOk = true;
+    bool bOk = args.size() % 2 == 0;
     bool bSeconds = false;
-    for (size_t i = 0; bOk && i < args.size(); ++i) {
-        const std::string& s = args[i];
-        if (s == "--password") {
-            bOk = i + 1 < args.size() && !out.oPassword;
-            if (bOk)
-                out.oPassword = args[++i];
-        } else if (s == "--seconds") {
-            bOk = i + 1 < args.size() && !bSeconds &&
-                  ParseWholeInt32(std::string_view(args[i + 1]), out.iSeconds) && out.iSeconds > 0 &&
-                  out.iSeconds <= kMaxSeconds;
+    for (size_t i = 0; bOk && i < args.size(); i += 2) {
+        const std::string& sValue = args[i + 1];
+        if (args[i] == "--password" && !out.oPassword) {
+            out.oPassword = sValue;
+        } else if (args[i] == "--seconds" && !bSeconds) {
             bSeconds = true;
-            ++i;
+            bOk = ParseWholeInt32(std::string_view(sValue), out.iSeconds) && out.iSeconds > 0 &&
+                  out.iSeconds <= kMaxSeconds;
         } else {
             bOk = false;
         }
