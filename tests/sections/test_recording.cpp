@@ -141,6 +141,9 @@ TEST(RecordingPage, TimeValuesShowInTheLargestExactUnit)
     ASSERT_TRUE(f.Load("<kov:RecordingEventTime>60", "<kov:RecordingEventTime>90"));
     EXPECT_EQ(f.page.TextOf(Page::IDC_EVENT_TIME), u"90");
     EXPECT_EQ(f.page.SelectionOf(Page::IDC_EVENT_TIME_UNIT), 1); // Seconds
+    // A negative time is no limit either.
+    ASSERT_TRUE(f.Load("<kov:RecordingEventTime>60", "<kov:RecordingEventTime>-60"));
+    EXPECT_EQ(f.page.SelectionOf(Page::IDC_EVENT_TIME_UNIT), 0);
     // No limit: "None" with its number closed; choosing a unit opens it.
     ASSERT_TRUE(f.Load("<kov:FileTimeSplitThreshold>1800", "<kov:FileTimeSplitThreshold>0"));
     EXPECT_EQ(f.page.SelectionOf(Page::IDC_FILE_TIME_UNIT), 0);
