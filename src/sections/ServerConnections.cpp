@@ -22,27 +22,6 @@ std::u16string ServerNameFor(size_t nCount)
 
 } // namespace
 
-SSleepDisplay SleepDisplayOf(uint32_t dwMinutes)
-{
-    if (dwMinutes == 0)
-        return {};
-    for (int iUnit = static_cast<int>(std::size(kSleepUnits)) - 1; iUnit > 0; --iUnit) {
-        const uint32_t dwFactor = kSleepUnits[iUnit].dwMinutes;
-        if (dwMinutes % dwFactor == 0)
-            return {iUnit, dwMinutes / dwFactor};
-    }
-    return {1, dwMinutes};
-}
-
-uint32_t SleepMinutesOf(int iUnit, uint32_t dwNumber)
-{
-    if (iUnit < 0 || iUnit >= static_cast<int>(std::size(kSleepUnits)))
-        return 0;
-    const uint64_t qwMinutes = uint64_t{kSleepUnits[iUnit].dwMinutes} * dwNumber;
-    return qwMinutes > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
-                                                            : static_cast<uint32_t>(qwMinutes);
-}
-
 // ---- Records -------------------------------------------------------------------------------
 
 bool ClientParameters::Exchange(NodeRef item, bool bStore)
@@ -289,8 +268,8 @@ CNetworkConnectionSettingsDlg::CNetworkConnectionSettingsDlg()
 
     FillEnumList(rTransport, kTransportProtocolTexts);
     FillEnumList(rPolicy, kInterfaceUtilizationPolicyTexts);
-    for (const SSleepUnit& unit : kSleepUnits)
-        m_pSleepUnit->AddItem(unit.wszText, unit.dwMinutes);
+    for (const STimeUnit& unit : kSleepUnits)
+        m_pSleepUnit->AddItem(unit.wszText, unit.dwFactor);
 
     Bind()
         .Radio(&R::eConnectionType, {{&rNoServer, ConnectionType::NoConnection},
@@ -364,7 +343,7 @@ void CNetworkConnectionSettingsDlg::OnRecordShown()
 
 void CNetworkConnectionSettingsDlg::ShowSleep(uint32_t dwMinutes)
 {
-    const SSleepDisplay display = SleepDisplayOf(dwMinutes);
+    const STimeDisplay display = SleepDisplayOf(dwMinutes);
     m_pSleepUnit->SetSelection(display.iUnit);
     if (display.iUnit == 0) {
         m_pSleepTime->SetEnabled(false);

@@ -17,6 +17,7 @@
 #include "sections/PageRoles.h"
 #include "sections/RecordPage.h"
 #include "sections/SocialNetwork.h"
+#include "sections/TimeUnits.h"
 
 namespace kov {
 
@@ -42,11 +43,7 @@ inline constexpr EnumText kInterfaceUtilizationPolicyTexts[] = {
 };
 
 // The "Sleep for" units in list order with their factors in minutes; position 0 is no sleep.
-struct SSleepUnit {
-    const char16_t* wszText;
-    uint32_t dwMinutes;
-};
-inline constexpr SSleepUnit kSleepUnits[] = {
+inline constexpr STimeUnit kSleepUnits[] = {
     {u"None", 0},
     {u"Minutes", 1},
     {u"Hours", 60},
@@ -55,13 +52,15 @@ inline constexpr SSleepUnit kSleepUnits[] = {
 
 // The unit position and the number shown for a sleep time: 0 gives "None"; otherwise the largest
 // factor that divides the time exactly.
-struct SSleepDisplay {
-    int iUnit = 0;
-    uint32_t dwNumber = 0;
-};
-SSleepDisplay SleepDisplayOf(uint32_t dwMinutes);
+inline STimeDisplay SleepDisplayOf(uint32_t dwMinutes)
+{
+    return TimeDisplayOf(kSleepUnits, dwMinutes);
+}
 // Factor × number, saturating instead of wrapping round for very long sleeps.
-uint32_t SleepMinutesOf(int iUnit, uint32_t dwNumber);
+inline uint32_t SleepMinutesOf(int iUnit, uint32_t dwNumber)
+{
+    return TimeValueOf(kSleepUnits, iUnit, dwNumber);
+}
 
 struct ClientParameters {
     bool bEnabled = false;

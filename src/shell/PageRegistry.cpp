@@ -10,8 +10,10 @@
 #include "sections/MediaStreams.h"
 #include "sections/Modem.h"
 #include "sections/PortForwarding.h"
+#include "sections/Recording.h"
 #include "sections/ServerConnections.h"
 #include "sections/SimSms.h"
+#include "sections/TimeLocation.h"
 #include "sections/Vpn.h"
 #include "sections/Wifi.h"
 #include "shell/Subjects.h"
@@ -48,6 +50,9 @@ constexpr SPageRegistration kPages[] = {
     {kSubjectInput, Make<CMediaInputStreamsDlg>},
     {kSubjectOutput, Make<CMediaOutputStreamsDlg>},
     {kSubjectMaintenance, MakeMaintenance},
+    {kSubjectRecording, Make<CDeviceRecordingParamsDlg>},
+    {kSubjectLocation, Make<CDeviceGPSParamsDlg>},
+    {kSubjectTime, Make<CDeviceTimeParamsDlg>},
 };
 
 } // namespace

@@ -18,10 +18,9 @@ namespace {
 
 constexpr std::u16string_view kConfigElement = u"kov:CaptureDeviceConfig";
 constexpr uint32_t kReadChunk = 1u << 20;
-constexpr uint32_t kWriteTestTotal = 64u << 20;
-constexpr uint32_t kWriteTestStep = 2u << 20;
-constexpr uint32_t kReadTestTotal = 64u << 20;
-constexpr uint32_t kReadTestStep = 4u << 20;
+// A micro-SD card of the kind the devices carry.
+constexpr uint64_t kWriteTestBytesPerSecond = 14u << 20;
+constexpr uint64_t kReadTestBytesPerSecond = 38u << 20;
 constexpr uint32_t kTicksPerLogLine = 5;
 constexpr uint32_t kCriticalLogSize = 1536;
 
@@ -177,7 +176,7 @@ ESessionEnd CSimDevice::ServeSession(ITransport& transport)
         m_bSessionOver = false;
         m_bLinkBroken = false;
         m_bAuthorized = !m_options.oPassword;
-        m_bReadPending = m_bLogOn = m_bWriteTest = m_bReadTest = false;
+        m_bReadPending = m_bLogOn = m_writeTest.bRunning = m_readTest.bRunning = false;
         m_bProgramming = false;
         m_qFlashReplies.clear();
         m_dwTicks = 0;
@@ -372,19 +371,15 @@ std::optional<ESessionEnd> CSimDevice::HandleFrame(const SFrameHeader& h, std::v
         break;
     case StartWriteTest:
         Log(sWhat + ": start write test");
-        m_bWriteTest = true;
-        m_dwWriteTestBytes = 0;
-        Send(DeviceReply::WriteTestProgress, 0);
+        StartStorageTest(m_writeTest, DeviceReply::WriteTestProgress);
         break;
     case StartReadTest:
         Log(sWhat + ": start read test");
-        m_bReadTest = true;
-        m_dwReadTestBytes = 0;
-        Send(DeviceReply::ReadTestProgress, 0);
+        StartStorageTest(m_readTest, DeviceReply::ReadTestProgress);
         break;
     case StopWriteTest:
         Log(sWhat + ": stop test");
-        m_bWriteTest = m_bReadTest = false;
+        m_writeTest.bRunning = m_readTest.bRunning = false;
         break;
     case LogOutput:
         Log(sWhat + (h.dwParam ? ": log output on" : ": log output off"));
@@ -523,21 +518,34 @@ void CSimDevice::Tick()
         m_qFlashReplies.pop_front();
         Send(h.dwCommandId, h.dwParam);
     }
-    if (m_bWriteTest) {
-        m_dwWriteTestBytes = std::min(m_dwWriteTestBytes + kWriteTestStep, kWriteTestTotal);
-        Send(DeviceReply::WriteTestProgress, m_dwWriteTestBytes);
-        m_bWriteTest = m_dwWriteTestBytes < kWriteTestTotal;
-    }
-    if (m_bReadTest) {
-        m_dwReadTestBytes = std::min(m_dwReadTestBytes + kReadTestStep, kReadTestTotal);
-        Send(DeviceReply::ReadTestProgress, m_dwReadTestBytes);
-        m_bReadTest = m_dwReadTestBytes < kReadTestTotal;
-    }
+    StorageTestProgress(m_writeTest, DeviceReply::WriteTestProgress, kWriteTestBytesPerSecond);
+    StorageTestProgress(m_readTest, DeviceReply::ReadTestProgress, kReadTestBytesPerSecond);
     if (m_bLogOn && m_dwTicks % kTicksPerLogLine == 0) {
         uint32_t dwKind = 0;
         std::string sLine = NextLogLine(dwKind);
         Send(DeviceReply::DeviceText, dwKind, sLine);
     }
+}
+
+void CSimDevice::StartStorageTest(SStorageTest& test, DeviceReply eProgress)
+{
+    test.bRunning = true;
+    test.tStart = std::chrono::steady_clock::now();
+    Send(eProgress, 0);
+}
+
+void CSimDevice::StorageTestProgress(SStorageTest& test, DeviceReply eProgress, uint64_t qwBytesPerSecond)
+{
+    if (!test.bRunning)
+        return;
+    const auto llMicroseconds =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - test.tStart)
+            .count();
+    const uint64_t qwBytes = qwBytesPerSecond * uint64_t(std::max<int64_t>(llMicroseconds, 0)) / 1000000;
+    // The count is 32 bits wide: a test that would pass 4 GiB ends there, as a full card would.
+    const uint32_t dwBytes = uint32_t(std::min<uint64_t>(qwBytes, UINT32_MAX));
+    Send(eProgress, dwBytes);
+    test.bRunning = dwBytes < UINT32_MAX;
 }
 
 std::string CSimDevice::NextLogLine(uint32_t& dwKind)

@@ -8,6 +8,7 @@
 #include "sim/SimOptions.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -65,6 +66,13 @@ public:
     std::vector<uint8_t> Image() const;
 
 private:
+    // The storage tests: each runs from its start frame until StopWriteTest, reporting the
+    // bytes done at the pace of a memory card.
+    struct SStorageTest {
+        bool bRunning = false;
+        std::chrono::steady_clock::time_point tStart;
+    };
+
     ESessionEnd ReadLoop(ITransport& transport);
     // Everything below runs with m_mutex held.
     // nullopt: the session goes on.
@@ -73,6 +81,8 @@ private:
     bool Send(DeviceReply eReply, uint32_t dwParam, const std::string& sPayload = {});
     void Log(const std::string& sLine) const;
     void TickLoop();
+    void StartStorageTest(SStorageTest& test, DeviceReply eProgress);
+    void StorageTestProgress(SStorageTest& test, DeviceReply eProgress, uint64_t qwBytesPerSecond);
     void Tick();
     bool MayChangeParameters();
     void SendDocument();
@@ -107,10 +117,8 @@ private:
     bool m_bAuthorized = false;
     bool m_bReadPending = false; // ReadParameters waits for the password
     bool m_bLogOn = false;
-    bool m_bWriteTest = false;
-    bool m_bReadTest = false;
-    uint32_t m_dwWriteTestBytes = 0;
-    uint32_t m_dwReadTestBytes = 0;
+    SStorageTest m_writeTest;
+    SStorageTest m_readTest;
     uint32_t m_dwTicks = 0;
 
     // Programming

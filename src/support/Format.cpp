@@ -85,6 +85,15 @@ std::string FormatRate(int64_t llPerSecond)
     return FormatScaled(llPerSecond, "%lld bps", "%3.1f Kbps", "%3.2f Mb/s", "%.3f Gb/s");
 }
 
+std::string UtcOffsetText(int32_t iMinutes)
+{
+    const int64_t llAbsolute = iMinutes < 0 ? -int64_t{iMinutes} : int64_t{iMinutes};
+    char szOut[32];
+    std::snprintf(szOut, sizeof(szOut), "UTC%c%02lld:%02lld", iMinutes < 0 ? '-' : '+',
+                  static_cast<long long>(llAbsolute / 60), static_cast<long long>(llAbsolute % 60));
+    return szOut;
+}
+
 DateTime6 LocalDateTimeNow()
 {
     // std::localtime hands back one static record; the lock keeps our own callers from

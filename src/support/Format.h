@@ -17,6 +17,8 @@ void UrlEncodeInPlace(std::string& szText);
 std::string FormatSize(int64_t llBytes);
 // "%d bps", "%3.1f Kbps", "%3.2f Mb/s" or "%.3f Gb/s" (same thresholds as sizes).
 std::string FormatRate(int64_t llPerSecond);
+// An offset from UTC in minutes as "UTC%c%02d:%02d": "UTC+05:30", "UTC-03:30", "UTC+00:00".
+std::string UtcOffsetText(int32_t iMinutes);
 
 struct DateTime6 {
     int32_t iYear = 0;

@@ -4,13 +4,17 @@
 
 namespace kov {
 
-int64_t CStopwatch::NowTicks()
+int64_t CStopwatch::NowTicks() const
 {
+    if (m_fnNow)
+        return m_fnNow();
     return std::chrono::steady_clock::now().time_since_epoch().count();
 }
 
-int64_t CStopwatch::TicksPerMicrosecond()
+int64_t CStopwatch::TicksPerMicrosecond() const
 {
+    if (m_fnNow)
+        return 1;
     using Period = std::chrono::steady_clock::period;
     // Every thread computes the same constant, so no lock is needed.
     static const int64_t s_llFactor = [] {

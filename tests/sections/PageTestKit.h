@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "form/ScriptedFormHost.h"
@@ -44,8 +45,11 @@ inline std::string ChangeText(const ParameterDocumentHolder& holder)
 }
 
 template <typename TPage> struct SPageFixture {
-    // fnPrepare runs before the page is initialised, for seams the page reads then.
-    explicit SPageFixture(const std::function<void(TPage&)>& fnPrepare = {})
+    // fnPrepare runs before the page is initialised, for seams the page reads then. pTransport:
+    // the device link's (a fake device slot); none: the USB one, never opened.
+    explicit SPageFixture(const std::function<void(TPage&)>& fnPrepare = {},
+                          std::unique_ptr<IDeviceTransport> pTransport = {})
+        : holder(std::move(pTransport))
     {
         page.SetDocumentHolder(&holder);
         page.SetHost(&host);

@@ -1,15 +1,18 @@
-// A GPIO port edited in the main window reaches the simulated device over real pipes.
+// A GPIO port and a recording limit edited in the main window reach the simulated device over
+// real pipes.
 #include <gtest/gtest.h>
 
 #include "ShellTestKit.h"
 #include "common/PluggedSim.h"
 #include "sections/Gpio.h"
 #include "sections/PageTestKit.h"
+#include "sections/Recording.h"
 
 namespace kov::test {
 namespace {
 
 using Gpio = CDeviceGPIODlg;
+using Recording = CDeviceRecordingParamsDlg;
 
 class GpioEndToEnd : public CFrameTest {};
 
@@ -31,6 +34,13 @@ TEST_F(GpioEndToEnd, EditedPortsAreWrittenToTheDevice)
     pGpio->Click(Gpio::IDC_INPUT_NORMALLY_CLOSE);
     ASSERT_TRUE(pGpio->InputVideoList().UserSelectRows({1}));
 
+    // Recordings split at 500 MB and every 2 hours.
+    auto* pRecording = dynamic_cast<Recording*>(m_pFrame->PageArea().PageOf(kSubjectRecording));
+    ASSERT_NE(pRecording, nullptr);
+    ASSERT_TRUE(pRecording->Choose(Recording::IDC_FILE_SIZE_LIMIT, 9));
+    ASSERT_TRUE(pRecording->Choose(Recording::IDC_FILE_TIME_UNIT, 3));
+    ASSERT_TRUE(pRecording->Type(Recording::IDC_FILE_TIME_LIMIT, u"2"));
+
     m_pFrame->OnCommand(ID_WRITE_TO_DEVICE);
     ASSERT_TRUE(WaitStatus(u"Parameters saved"));
     TreeRef deviceDocument;
@@ -50,6 +60,12 @@ TEST_F(GpioEndToEnd, EditedPortsAreWrittenToTheDevice)
     const NodeRef video = input.FindChild(u"kov:VideoChannels");
     ASSERT_EQ(video.ChildCount(), 1u);
     EXPECT_EQ(video.FirstChild().Text(), u"1");
+    // Both pages' fields of the recorder section arrived, the remote login with them.
+    const NodeRef recorder = deviceDocument.Root().FindChild(u"kov:MediaRecorderConfig");
+    EXPECT_EQ(recorder.FindChild(u"kov:FileSizeSplitThreshold").Text(), u"524288000");
+    EXPECT_EQ(recorder.FindChild(u"kov:FileTimeSplitThreshold").Text(), u"7200");
+    EXPECT_EQ(recorder.FindChild(u"kov:RecordVideoOnAlarm").Text(), u"True");
+    EXPECT_EQ(recorder.FindChild(u"kov:RemoteFileSystem").FindChild(u"kov:UserName").Text(), u"recorder");
     // The device keeps the protocol list that no page writes.
     EXPECT_EQ(config.FindChild(u"kov:PtzProtocols").ChildCount(), 3u);
 }

@@ -143,10 +143,22 @@ TEST(SimDevice, StreamsLogAndTestProgressOnlyWhileAsked)
     s.host.Sync(8);
     EXPECT_EQ(s.host.Ask(9).dwId, Id(DeviceReply::UnsupportedCommand)); // nothing streams any more
 
-    SFrame first = s.host.Ask(StartWriteTest), next = s.host.Receive().value_or(SFrame{});
-    EXPECT_TRUE(first.dwId == Id(DeviceReply::WriteTestProgress) && first.dwParam == 0u);
-    EXPECT_TRUE(next.dwId == Id(DeviceReply::WriteTestProgress) && next.dwParam > 0u);
-    s.host.Send(StopWriteTest);
+    // Each test counts from 0 and keeps reporting a growing count until the host stops it.
+    for (const auto& [dwStart, eProgress] :
+         {std::pair{uint32_t(StartWriteTest), DeviceReply::WriteTestProgress},
+          std::pair{uint32_t(StartReadTest), DeviceReply::ReadTestProgress}}) {
+        SFrame first = s.host.Ask(dwStart);
+        EXPECT_TRUE(first.dwId == Id(eProgress) && first.dwParam == 0u);
+        uint32_t dwLast = 0;
+        for (int i = 0; i < 30; ++i) {
+            SFrame next = s.host.Receive().value_or(SFrame{});
+            ASSERT_EQ(next.dwId, Id(eProgress));
+            EXPECT_GT(next.dwParam, dwLast);
+            dwLast = next.dwParam;
+        }
+        s.host.Send(StopWriteTest);
+        s.host.Sync(8);
+    }
     s.host.Sync(8);
     EXPECT_EQ(s.host.Ask(9).dwId, Id(DeviceReply::UnsupportedCommand));
 }

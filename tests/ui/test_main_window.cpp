@@ -30,6 +30,7 @@
 #include "document/Namespace.h"
 #include "platform/SystemInfo.h"
 #include "sections/DeviceIdentification.h"
+#include "sections/Recording.h"
 #include "sim/SampleDocument.h"
 #include "ui/qt/FormView.h"
 #include "ui/qt/MainWindow.h"
@@ -242,6 +243,47 @@ TEST_F(MainWindowTest, PlugInEditWriteLogAndUnplug)
     EXPECT_FALSE(window.Frame().Holder().IsConnected());
     // Of the tree's selections only the Log subject asked the device for its output.
     EXPECT_EQ(m_pDevice->CountLog("received 97 "), 1);
+}
+
+TEST_F(MainWindowTest, SpeedTestShowsItsFiguresInAWindowBesideTheMainWindow)
+{
+    PlugDevice();
+    CMainWindow& window = OpenWindow();
+    ASSERT_TRUE(WaitForStatus("Parameters loaded"));
+    Select(kSubjectRecording);
+    auto* pPage =
+        dynamic_cast<CDeviceRecordingParamsDlg*>(window.Frame().PageArea().PageOf(kSubjectRecording));
+    ASSERT_NE(pPage, nullptr);
+    auto* pSpeedTest = qobject_cast<QPushButton*>(
+        window.ViewOf(*pPage)->WidgetOf(CDeviceRecordingParamsDlg::IDC_SPEED_TEST));
+    ASSERT_NE(pSpeedTest, nullptr);
+    QTest::mouseClick(pSpeedTest, Qt::LeftButton);
+    ASSERT_NE(pPage->WritingTest(), nullptr);
+    CWritingTestDlg& test = *pPage->WritingTest();
+
+    // The window appears with the first figures; the operator keeps working in the main window.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            QWidget* pTestWindow = window.Host().ModelessWindowOf(test);
+            return pTestWindow != nullptr && pTestWindow->isVisible();
+        },
+        kWaitMs));
+    QWidget* pTestWindow = window.Host().ModelessWindowOf(test);
+    EXPECT_TRUE(pTestWindow->isWindow());
+    EXPECT_FALSE(pTestWindow->isModal());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(pTestWindow->windowTitle(), QStringLiteral("File Writing Test"));
+    EXPECT_EQ(pTestWindow->parentWidget(), &window);
+    auto* pWriteSize = pTestWindow->findChild<QLineEdit*>();
+    ASSERT_NE(pWriteSize, nullptr);
+    EXPECT_NE(pWriteSize->text(), QStringLiteral("?"));
+    Select(kSubjectTime);
+    EXPECT_TRUE(pTestWindow->isVisible());
+
+    // Closing the window stops the device's test.
+    pTestWindow->close();
+    EXPECT_FALSE(pTestWindow->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return m_pDevice->CountLog("stop test") == 1; }, kWaitMs));
 }
 
 TEST_F(MainWindowTest, PasswordRequestTakesThePasswordAndClosingDuringItEndsCleanly)

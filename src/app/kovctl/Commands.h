@@ -34,6 +34,7 @@ int CmdResetParameters(const SKovctlGlobals& globals, const std::vector<std::str
 int CmdDisableConsole(const SKovctlGlobals& globals, const std::vector<std::string>& args);
 int CmdDeleteRecordings(const SKovctlGlobals& globals, const std::vector<std::string>& args);
 int CmdLog(const SKovctlGlobals& globals, const std::vector<std::string>& args);
+int CmdSpeedTest(const SKovctlGlobals& globals, const std::vector<std::string>& args);
 int CmdProgram(const SKovctlGlobals& globals, const std::vector<std::string>& args);
 int CmdModels(const SKovctlGlobals& globals, const std::vector<std::string>& args);
 int CmdInspect(const SKovctlGlobals& globals, const std::vector<std::string>& args);

@@ -23,6 +23,8 @@ const SKovctlCommand kCommands[] = {
     {"disable-console", "", "disable the device's console", CmdDisableConsole},
     {"delete-recordings", "", "delete every recording on the device", CmdDeleteRecordings},
     {"log", "", "print the device's log until Ctrl-C or --wait seconds without a line", CmdLog},
+    {"speed-test", "[--seconds N]",
+     "time the device's storage: write, then read, N seconds each (default 10)", CmdSpeedTest},
     {"program", "FILE [--yes] [--no-restart]",
      "program a firmware file into the device (the Maintenance page's Program)", CmdProgram},
     {"models", "", "list the device models firmware archives are matched against", CmdModels},
@@ -47,7 +49,7 @@ void PrintHelp(FILE* pOut)
                "  --device-root DIR            where device interfaces appear\n"
                "  --wait SECONDS               wait for a device and for each reply (default 10)\n\n"
                "read, write, restart, shutdown, reset-parameters, disable-console, delete-recordings,\n"
-               "log and program also take --password PW: the device's configuration password.\n"
+               "log, speed-test and program also take --password PW: the device's configuration password.\n"
                "program asks before it starts (--yes answers it; else it asks on a terminal) and\n"
                "restarts the device at the end unless --no-restart is given.\n\n"
                "exit codes: 0 success, 1 failure reported by the device or a file, 2 usage,\n"
