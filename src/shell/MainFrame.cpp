@@ -154,7 +154,6 @@ bool CMainFrame::OnCommand(uint32_t dwCommandId)
         return false;
     switch (dwCommandId) {
     case ID_FILE_NEW:
-    case ID_EDIT_UNDO:
     case ID_FILE_PRINT:
     case ID_NEXT_PANE:
     case ID_PREV_PANE: return true; // bound, with no action in this program
@@ -166,6 +165,7 @@ bool CMainFrame::OnCommand(uint32_t dwCommandId)
     case ID_RESET_DEVICE: OnResetDevice(); return true;
     case ID_SHUTDOWN_DEVICE: OnShutdownDevice(); return true;
     case ID_APP_EXIT: m_view.PostCloseRequest(); return true;
+    case ID_EDIT_UNDO:
     case ID_EDIT_CUT:
     case ID_EDIT_COPY:
     case ID_EDIT_PASTE: m_view.SendEditCommand(dwCommandId); return true;
