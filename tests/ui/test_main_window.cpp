@@ -212,9 +212,7 @@ TEST_F(MainWindowTest, PlugInEditWriteLogAndUnplug)
     pName->setFocus();
     pName->selectAll();
     QTest::keyClicks(pName, "ABCDEFG");
-    QTest::keyClick(pName, Qt::Key_Home);
-    QTest::keyClick(pName, Qt::Key_Right);
-    QTest::keyClick(pName, Qt::Key_Right);
+    pName->setCursorPosition(2);
     QTest::keyClick(pName, Qt::Key_Delete);
     EXPECT_EQ(page.PendingMessageCount(), 1u); // posted to the page, delivered from the loop
     QTest::keyClicks(pName, "X");
