@@ -163,13 +163,14 @@ void CEdit::SetCaret(std::size_t nCaret)
     }
 }
 
-void CEdit::InsertAtCaret(std::u16string_view wsz)
+void CEdit::Append(std::u16string_view wsz)
 {
-    m_nCaret = std::min(m_nCaret, m_wszText.size());
-    m_wszText.insert(m_nCaret, wsz);
-    m_nLastInsertPos = m_nCaret;
+    m_nLastInsertPos = m_wszText.size();
     m_nLastInsertLength = wsz.size();
-    m_nCaret += wsz.size();
+    if (m_nCaret >= m_wszText.size()) {
+        m_nCaret = m_wszText.size() + wsz.size();
+    }
+    m_wszText += wsz;
     Changed(EChange::Inserted);
 }
 

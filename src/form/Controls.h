@@ -47,7 +47,7 @@ enum class EChange {
     Enabled,
     Visible,
     Value,    // text, check state, address, progress position
-    Inserted, // text inserted at the caret of a multi-line edit (see CEdit::LastInsert)
+    Inserted, // text appended to a multi-line edit (see CEdit::LastInsert)
     Items,    // drop-down items, list columns or rows
     Selection,
     Range, // progress range, number range, read-only flag, maximum length, selection mode
@@ -182,10 +182,11 @@ public:
     std::uint32_t RangeMax() const { return m_dwMax; }
     bool IsInRange() const;
 
-    // The log view's operation: insert at the caret, leave the caret after the inserted text.
     std::size_t Caret() const { return m_nCaret; }
     void SetCaret(std::size_t nCaret);
-    void InsertAtCaret(std::u16string_view wsz);
+    // The log view's operation: adds the text at the end, wherever the operator left the caret;
+    // a caret at the end stays at the end.
+    void Append(std::u16string_view wsz);
     // Position and length of the last insertion, for a renderer that appends instead of redrawing.
     std::size_t LastInsertPos() const { return m_nLastInsertPos; }
     std::size_t LastInsertLength() const { return m_nLastInsertLength; }

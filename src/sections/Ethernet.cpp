@@ -117,6 +117,8 @@ void CMultipleNetworkParamsDlg::ForgetSelection()
 {
     m_iSelected = -1;
     m_pEditor->List().SetSelection(-1);
+    // Blank, not the values of an entry that may be gone.
+    m_fields.Show(StaticNetworkConfiguration{});
     EnableStaticNetworkFields(*this, false);
 }
 

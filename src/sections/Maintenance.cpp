@@ -146,10 +146,6 @@ void CDeviceProgramDlg::OnInitialise()
 void CDeviceProgramDlg::Enable(bool bConnected)
 {
     m_bEnabled = bConnected;
-    // Pages are disabled when the link closes: a transfer cut off mid-way gets no more replies,
-    // so its file is closed here rather than left open until the next Program.
-    if (!bConnected && !IsConnected())
-        m_transfer.Finish();
     EnableControls({IDC_BROWSE, IDC_DOWNLOAD, IDC_FILE_PATH, IDC_PROGRAM, IDC_BUFFER_ACCEPT,
                     IDC_SECTORS_ERASE, IDC_FLASH_WRITE, IDC_FLASH_VERIFY, IDC_RESTART_DEVICE,
                     IDC_RESET_PARAMETERS, IDC_AUTOMATIC_RESTART, IDC_PERIOD_UNIT},

@@ -127,6 +127,7 @@ public:
     void StartProgramming() override;
     void OnProgrammingEvent(const SDeviceEventData& event) override;
     void EndProgramming() override;
+    bool OnLinkLost() override { return m_transfer.Interrupt(); }
     bool AutomaticRestart() const override { return m_pAutomaticRestart->IsChecked(); }
     std::u16string ProgramFilePath() const override { return m_pFilePath->Text(); }
 

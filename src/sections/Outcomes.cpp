@@ -60,9 +60,15 @@ constexpr SOutcomeForm kForms[] = {
      kCaptionDeviceProgramming},
     {E::ProgrammingCompleteRestart, S::Nothing, {}, {}},
     {E::UnknownDeviceModel, S::Message, u"Unknown device", kCaptionDeviceProgramming},
+    {E::ProgrammingInterrupted, S::Message,
+     u"Programming was interrupted before it completed: the device was disconnected. Connect the "
+     u"device again and program it once more.",
+     kCaptionDeviceProgramming},
     {E::FileClosed, S::Status, u"Closed", {}},
     {E::FileOpenFailed, S::Message, u"Failed to load parameters from file", u"File Open"},
     {E::FileSaveFailed, S::Message, u"Failed to save parameters to file", u"File Save"},
+    {E::FileOpened, S::Status, u"Parameters file opened: %ls", {}},
+    {E::FileSaved, S::Status, u"Parameters file saved: %ls", {}},
 };
 
 constexpr bool InEnumerationOrder()
@@ -70,7 +76,7 @@ constexpr bool InEnumerationOrder()
     for (size_t i = 0; i < std::size(kForms); ++i)
         if (static_cast<size_t>(kForms[i].eOutcome) != i)
             return false;
-    return static_cast<size_t>(E::FileSaveFailed) + 1 == std::size(kForms);
+    return static_cast<size_t>(E::FileSaved) + 1 == std::size(kForms);
 }
 static_assert(InEnumerationOrder(), "one row per outcome, in the order of the enumeration");
 
@@ -85,8 +91,10 @@ std::u16string OutcomeText(const SOutcome& outcome)
 {
     const std::u16string_view wszFormat = OutcomeForm(outcome.eOutcome).wszText;
     std::u16string wszText(wszFormat);
-    if (const size_t iAt = wszFormat.find(u"%d"); iAt != std::u16string_view::npos)
+    if (const size_t iAt = wszText.find(u"%d"); iAt != std::u16string::npos)
         wszText.replace(iAt, 2, Utf8ToUtf16(std::to_string(outcome.iCode)));
+    if (const size_t iAt = wszText.find(u"%ls"); iAt != std::u16string::npos)
+        wszText.replace(iAt, 3, outcome.wszName);
     return wszText;
 }
 

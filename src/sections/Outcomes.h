@@ -62,16 +62,20 @@ enum class EOutcome : int32_t {
     ProgrammingComplete,        // the operator restarts the device
     ProgrammingCompleteRestart, // the device is restarted at once
     UnknownDeviceModel,         // no firmware download for the model
+    ProgrammingInterrupted,     // the device went away before programming completed
 
-    // Parameter files
+    // Parameter files; wszName carries the file's name
     FileClosed,
     FileOpenFailed,
     FileSaveFailed,
+    FileOpened,
+    FileSaved,
 };
 
 struct SOutcome {
     EOutcome eOutcome = EOutcome::Ready;
     int32_t iCode = 0;
+    std::u16string wszName; // stands for "%ls" in the text
 };
 
 class IOutcomeObserver {
@@ -90,12 +94,12 @@ enum class EOutcomeShown {
 struct SOutcomeForm {
     EOutcome eOutcome;
     EOutcomeShown eShown;
-    std::u16string_view wszText; // "%d" stands for the outcome's code
+    std::u16string_view wszText; // "%d" stands for the outcome's code, "%ls" for its name
     std::u16string_view wszCaption;
 };
 
 const SOutcomeForm& OutcomeForm(EOutcome eOutcome);
-// The text with the code in place of "%d".
+// The text with the code in place of "%d" and the name in place of "%ls".
 std::u16string OutcomeText(const SOutcome& outcome);
 
 // Hands the outcome to the observer; without one (a page on its own), a message is shown on

@@ -25,6 +25,9 @@ public:
     virtual void OnProgrammingEvent(const SDeviceEventData& event) = 0;
     // After FlashWriteError or ProgramComplete: close the program file, progress bars to 0.
     virtual void EndProgramming() = 0;
+    // The device link closed: ends a run as EndProgramming does; true when one was under way,
+    // so that the operator learns that the device's firmware may be incomplete.
+    virtual bool OnLinkLost() = 0;
     virtual bool AutomaticRestart() const = 0;
     // The program file path to remember in the options file when the window closes.
     virtual std::u16string ProgramFilePath() const = 0;

@@ -61,6 +61,14 @@ void CProgramTransfer::Stop()
 {
     m_file.Close();
     m_eState = ETransferState::Idle;
+    m_bCut = false;
+}
+
+bool CProgramTransfer::Interrupt()
+{
+    const bool bCut = m_bCut || m_eState != ETransferState::Idle;
+    Finish();
+    return bCut;
 }
 
 void CProgramTransfer::OnReady()
@@ -120,6 +128,8 @@ bool CProgramTransfer::SendOrAbort(uint32_t dwCommandId, uint32_t dwParam, std::
     if (m_link.Send(dwCommandId, dwParam, sPayload))
         return true;
     Finish();
+    // Past the begin, the device holds part of a firmware; a begin that failed started nothing.
+    m_bCut = dwCommandId != ProgramBegin;
     return false;
 }
 

@@ -69,6 +69,10 @@ public:
     void Finish();
     // Closes a file left open and forgets the run; the bars stay as they are.
     void Stop();
+    // The device link closed: the run ends as with Finish. True when one was under way, or was
+    // cut short since its start by a frame that could not be written: the device's firmware
+    // may then be incomplete.
+    bool Interrupt();
 
     ETransferState State() const { return m_eState; }
     bool IsFileOpen() const { return m_file.IsOpen(); }
@@ -100,6 +104,7 @@ private:
     uint32_t m_dwBlockChecksum = 0;
     std::array<uint8_t, kProgramBlockSize> m_abyBlock{};
     std::array<int, kProgramBarCount> m_aiProgress{};
+    bool m_bCut = false; // a frame after the begin could not be written
 };
 
 } // namespace kov

@@ -5,6 +5,7 @@
 #include "shell/MainDialogs.h"
 #include "shell/PageRegistry.h"
 #include "support/CrashLedger.h"
+#include "support/Paths.h"
 #include "support/ScopeFrame.h"
 #include "support/SystemTests.h"
 #include "support/TextCodec.h"
@@ -18,6 +19,23 @@ namespace {
 bool IsConnectionStatusKind(uint32_t dwKind)
 {
     return dwKind == 1 || dwKind == 7;
+}
+
+// The file's name without its folders, for the status bar.
+std::u16string FileNameOf(std::u16string_view wszPath)
+{
+    size_t iStart = wszPath.size();
+    while (iStart > 0 && !IsPathSeparator(wszPath[iStart - 1]))
+        --iStart;
+    return std::u16string(wszPath.substr(iStart));
+}
+
+// A parameter document with its root and nothing in it: every page shows its defaults.
+void MakeEmptyDocument(TreeRef& rTree)
+{
+    // A fresh tree: the document may share its tree with one handed in whole.
+    rTree = TreeRef();
+    rTree.CreateRoot(kChangeDocumentRoot, kKovNamespaceUri);
 }
 
 } // namespace
@@ -136,9 +154,7 @@ bool CMainFrame::IsCommandChecked(uint32_t dwCommandId) const
 
 void CMainFrame::ClearChangeDocument()
 {
-    // A fresh tree: the change document may share its tree with a document handed in whole.
-    m_holder.ChangeDocument() = TreeRef();
-    m_holder.ChangeDocument().CreateRoot(kChangeDocumentRoot, kKovNamespaceUri);
+    MakeEmptyDocument(m_holder.ChangeDocument());
 }
 
 std::u16string CMainFrame::ProgramFilePath() const
@@ -154,7 +170,6 @@ bool CMainFrame::OnCommand(uint32_t dwCommandId)
         return false;
     switch (dwCommandId) {
     case ID_FILE_NEW:
-    case ID_EDIT_UNDO:
     case ID_FILE_PRINT:
     case ID_NEXT_PANE:
     case ID_PREV_PANE: return true; // bound, with no action in this program
@@ -166,6 +181,7 @@ bool CMainFrame::OnCommand(uint32_t dwCommandId)
     case ID_RESET_DEVICE: OnResetDevice(); return true;
     case ID_SHUTDOWN_DEVICE: OnShutdownDevice(); return true;
     case ID_APP_EXIT: m_view.PostCloseRequest(); return true;
+    case ID_EDIT_UNDO:
     case ID_EDIT_CUT:
     case ID_EDIT_COPY:
     case ID_EDIT_PASTE: m_view.SendEditCommand(dwCommandId); return true;
@@ -202,6 +218,8 @@ void CMainFrame::OnFileOpen()
         return;
     }
     m_wszCurrentFilePath = *oPath;
+    m_bDeviceDocument = false;
+    m_view.OnOutcome({EOutcome::FileOpened, 0, FileNameOf(*oPath)});
     const bool bMatched = m_swapper.LoadAll();
     m_swapper.EnableAll(true);
     if (!bMatched)
@@ -215,8 +233,11 @@ void CMainFrame::SaveTo(const std::u16string& wszPath)
     if (m_holder.State() == EDocumentState::File)
         m_swapper.StoreAll();
     // Not telling the operator would let them believe the parameters were kept.
-    if (!m_holder.SaveFile(wszPath))
+    if (!m_holder.SaveFile(wszPath)) {
         Report(EOutcome::FileSaveFailed);
+        return;
+    }
+    m_view.OnOutcome({EOutcome::FileSaved, 0, FileNameOf(wszPath)});
 }
 
 void CMainFrame::OnFileSave()
@@ -262,7 +283,8 @@ void CMainFrame::OnWriteToDevice()
             .SetAttribute(u"kov:ProductName", kKovNamespaceUri, wszProductName);
     }
     Report(EOutcome::Saving);
-    if (!m_holder.WriteToDevice())
+    m_bWriteOutstanding = m_holder.WriteToDevice();
+    if (!m_bWriteOutstanding)
         Report(EOutcome::CannotSave);
 }
 
@@ -416,6 +438,7 @@ void CMainFrame::HandleDeviceEvent(SDeviceEventData event)
     case E::LinkClosed: OnLinkClosed(); break;
     case E::ParametersDocumentEvent: OnParametersDocument(event); break;
     case E::WriteParametersResultEvent:
+        m_bWriteOutstanding = false;
         Report(event.wParam != 0 ? EOutcome::Saved : EOutcome::SaveFailed);
         break;
     case E::UnsupportedCommandEvent: Report(EOutcome::UnsupportedCommand, int32_t(event.wParam)); break;
@@ -426,7 +449,7 @@ void CMainFrame::HandleDeviceEvent(SDeviceEventData event)
         Report(event.wParam == 0 ? EOutcome::ConsoleDisabled : EOutcome::ConsoleResult,
                int32_t(event.wParam));
         break;
-    case E::CommandNotAuthorizedEvent: Report(EOutcome::NotAuthorized); break;
+    case E::CommandNotAuthorizedEvent: OnCommandNotAuthorized(); break;
     case E::ProgramRequestEvent: OnProgramRequest(); break;
     case E::FlashWriteErrorEvent: OnFlashWriteError(event.lParam); break;
     case E::ProgramCompleteEvent: OnProgramComplete(); break;
@@ -474,11 +497,18 @@ void CMainFrame::OnLinkClosed()
 {
     m_holder.Disconnect(true);
     m_bPasswordSent = false;
+    m_bWriteOutstanding = false;
     // What the pages stored for this device must not reach the next one.
     ClearChangeDocument();
     Report(EOutcome::Disconnected);
     m_holder.SetState(EDocumentState::None);
+    // A run cut off gets no more replies: its file is closed now, not at the next Program.
+    const bool bProgrammingCut = m_pProgramming && m_pProgramming->OnLinkLost();
     m_swapper.EnableAll(false);
+    // Told last, once every page is disabled: the message box's loop may already see the
+    // device come back.
+    if (bProgrammingCut)
+        Report(EOutcome::ProgrammingInterrupted);
 }
 
 void CMainFrame::OnParametersDocument(const SDeviceEventData& event)
@@ -489,6 +519,7 @@ void CMainFrame::OnParametersDocument(const SDeviceEventData& event)
         Report(EOutcome::ParametersUnreadable);
         return;
     }
+    m_bDeviceDocument = true;
     // Items a page writes only under a condition (a new admin password) would otherwise stay
     // in the change document and be sent again with every later write.
     ClearChangeDocument();
@@ -525,11 +556,27 @@ void CMainFrame::OnPasswordRequest()
         m_bPasswordSent = m_holder.SendCommand(PasswordReply, 0, Utf16ToUtf8(dlg.Password()));
         return;
     }
-    // Without the password the operator edits the documents the program already holds.
+    // Without the password the operator edits the documents the program already holds: a file
+    // they opened stays. A document another device sent does not: its values would pass for
+    // this device's and could be written to it.
+    if (m_bDeviceDocument) {
+        MakeEmptyDocument(m_holder.LoadedDocument());
+        ClearChangeDocument();
+    }
     Report(EOutcome::DefaultParameters);
     m_holder.SetState(EDocumentState::Device);
     m_swapper.LoadAll();
     m_swapper.EnableAll(true);
+}
+
+void CMainFrame::OnCommandNotAuthorized()
+{
+    Report(EOutcome::NotAuthorized);
+    // The refusal is the answer to a write in flight: no result will follow it.
+    if (m_bWriteOutstanding) {
+        m_bWriteOutstanding = false;
+        Report(EOutcome::SaveFailed);
+    }
 }
 
 void CMainFrame::OnProgramRequest()

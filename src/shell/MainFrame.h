@@ -135,6 +135,7 @@ private:
     void OnParametersDocument(const SDeviceEventData& event);
     void OnResetParametersResult(uint32_t wParam);
     void OnPasswordRequest();
+    void OnCommandNotAuthorized();
     void OnProgramRequest();
     void OnFlashWriteError(uint32_t lParam);
     void OnProgramComplete();
@@ -152,6 +153,10 @@ private:
     int32_t m_iDeviceCount = 0;
     // A password went to the device and no document has come since.
     bool m_bPasswordSent = false;
+    // The loaded document is one a device sent (not a file the operator opened).
+    bool m_bDeviceDocument = false;
+    // Write To Device sent the change document and the device has not answered yet.
+    bool m_bWriteOutstanding = false;
     const ISystemInfo* m_pSystemInfo;
     CMainDevicePropertiesDlg* m_pDeviceIdentification = nullptr;
 

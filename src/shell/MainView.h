@@ -38,7 +38,7 @@ public:
     virtual void ShowBar(EBar eBar, bool bShow) = 0;
     // Both panes, or only the page area.
     virtual void ShowTreePane(bool bShow) = 0;
-    // Sends cut, copy or paste (the command id) to the control that has the focus.
+    // Sends undo, cut, copy or paste (the command id) to the control that has the focus.
     virtual void SendEditCommand(uint32_t dwCommandId) = 0;
     // Shows the window of the page area (nullptr: the area is empty).
     virtual void ShowPageWindow(int32_t iSubjectId, CForm* pWindow) = 0;

@@ -103,7 +103,7 @@ void CLogView::AppendLine(std::u16string_view wszLine)
 {
     std::u16string wszText(wszLine);
     wszText += u"\r\n";
-    m_pEdit->InsertAtCaret(wszText);
+    m_pEdit->Append(wszText);
 }
 
 void CViewWindowsSwapper::AddPage(int32_t iSubjectId, std::unique_ptr<CPage> pPage)

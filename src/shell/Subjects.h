@@ -104,7 +104,7 @@ public:
     static constexpr int IDC_LOG = 1200;
 
     CLogView();
-    // Inserts the line and "\r\n" at the caret; the caret ends after it, nothing selected.
+    // Adds the line and "\r\n" at the end, whatever the operator clicked or selected.
     void AppendLine(std::u16string_view wszLine);
     CEdit& Edit() const { return *m_pEdit; }
     const std::u16string& Text() const { return m_pEdit->Text(); }

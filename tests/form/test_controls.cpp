@@ -52,15 +52,17 @@ TEST(FormControls, EditTextsNumbersAndLogView)
     EXPECT_TRUE(wide.UserSetText(u"4294967295") && wide.IsInRange());
     EXPECT_FALSE(wide.UserSetText(u"4294967296"));
 
+    // Appending follows a caret at the end and leaves one the operator put elsewhere.
     CEdit& log = form.AddMultiLineEdit(1, {});
-    log.InsertAtCaret(u"one\r\n");
-    log.InsertAtCaret(u"two\r\n");
+    log.Append(u"one\r\n");
+    log.Append(u"two\r\n");
     EXPECT_EQ(log.Text(), u"one\r\ntwo\r\n");
+    EXPECT_EQ(log.Caret(), log.Text().size());
     EXPECT_TRUE(log.UserSetCaret(3));
-    log.InsertAtCaret(u"+");
-    EXPECT_EQ(log.Text(), u"one+\r\ntwo\r\n");
-    EXPECT_EQ(log.LastInsertPos(), 3u);
-    EXPECT_EQ(log.Caret(), 4u);
+    log.Append(u"+");
+    EXPECT_EQ(log.Text(), u"one\r\ntwo\r\n+");
+    EXPECT_EQ(log.LastInsertPos(), 10u);
+    EXPECT_EQ(log.Caret(), 3u);
     log.SetCaret(1000);
     EXPECT_EQ(log.Caret(), log.Text().size());
 }

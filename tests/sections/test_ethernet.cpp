@@ -152,7 +152,11 @@ TEST(EthernetPage, MultipleNetworksDialog)
         dlg.Choose(Mn::IDC_MN_LIST, 1);
         EXPECT_EQ(rList.Cell(2, 0), u"10.0.0.1");
         dlg.Click(Mn::IDC_MN_DELETE);
-        EXPECT_FALSE(dlg.IsEnabled(Mn::IDC_HOST_ADDRESS));
+        // The fields beside the list keep nothing of the entry that went.
+        for (const SStaticNetworkField& field : kStaticNetworkFields) {
+            EXPECT_FALSE(dlg.IsEnabled(field.iId)) << field.iId;
+            EXPECT_EQ(dlg.TextOf(field.iId), u"") << field.iId;
+        }
         dlg.Click(Mn::IDC_MN_ADD);
         EXPECT_EQ(rList.Cell(2, 0), u"192.168.2.1");
         dlg.TypeAddress(Mn::IDC_NAMESERVER_ADDRESS, 0x08080808);

@@ -109,6 +109,33 @@ TEST(ProgramTransfer, AShrunkFileOrADeadLinkStopsTheRun)
     f.Reply(DeviceEvent::ProgramReadyEvent);
     EXPECT_FALSE(f.transfer.IsFileOpen());
     EXPECT_EQ(f.transfer.State(), ETransferState::Idle);
+    // That run was cut short: the link's end tells so, once. A begin that could not be written
+    // started nothing.
+    EXPECT_TRUE(f.transfer.Interrupt());
+    EXPECT_FALSE(f.transfer.Interrupt());
+    EXPECT_EQ(f.transfer.Start((f.dir / "fw.bin").u16string()), ETransferStart::SendFailed);
+    EXPECT_FALSE(f.transfer.Interrupt());
+}
+
+TEST(ProgramTransfer, TheLinkClosingInterruptsOnlyARunUnderWay)
+{
+    {
+        STransferFixture f; // the first block is out
+        EXPECT_TRUE(f.transfer.Interrupt());
+        EXPECT_FALSE(f.transfer.IsFileOpen());
+        EXPECT_EQ(f.transfer.State(), ETransferState::Idle);
+    }
+    STransferFixture f;
+    for (int i = 0; i < 3; ++i)
+        f.Ack();
+    ASSERT_EQ(f.transfer.State(), ETransferState::Ended); // the device is writing its flash
+    f.Reply(DeviceEvent::FlashWriteProgressEvent, 1250);
+    EXPECT_TRUE(f.transfer.Interrupt());
+    EXPECT_EQ(f.link.aiBar[int(EProgramBar::FlashWrite)], 0);
+    // Completed (or failed by the device) before the link went: nothing was cut.
+    ASSERT_EQ(f.transfer.Start((f.dir / "fw.bin").u16string()), ETransferStart::Started);
+    f.transfer.Finish();
+    EXPECT_FALSE(f.transfer.Interrupt());
 }
 
 TEST(MaintenancePage, PeriodCustomTextsAndFileChecks)

@@ -130,6 +130,7 @@ TEST(MainFrame, ParameterFileCommands)
 
     f.view.m_host.QueueFile(wszGood);
     f.frame->OnCommand(ID_FILE_OPEN);
+    EXPECT_EQ(f.view.LastStatus(), u"Parameters file opened: device.mdc");
     EXPECT_EQ(f.frame->Holder().State(), EDocumentState::File);
     EXPECT_EQ(f.Page().TextOf(Dlg::IDC_DEVICE_NAME), u"Patrol Unit 7");
     EXPECT_TRUE(f.Page().IsEnabled(Dlg::IDC_DEVICE_NAME));
@@ -143,11 +144,14 @@ TEST(MainFrame, ParameterFileCommands)
     std::filesystem::remove(f.folder.Path() / "device.mdc");
     f.frame->OnCommand(ID_FILE_SAVE);
     EXPECT_EQ(fnSavedName(), u"Edited");
-    // Save As starts from the current path; a failed save is reported.
+    EXPECT_EQ(f.view.LastStatus(), u"Parameters file saved: device.mdc");
+    // Save As starts from the current path; a failed save is reported, and not as saved.
+    const size_t nStatus = f.view.m_vStatus.size();
     f.view.m_host.QueueFile(f.folder.File("no-folder/x.mdc"));
     f.frame->OnCommand(ID_FILE_SAVE_AS);
     EXPECT_EQ(f.view.m_host.FileDialogs().back().options.wszInitialPath, wszGood);
     EXPECT_EQ(f.view.m_host.LastMessage().wszText, u"Failed to save parameters to file");
+    EXPECT_EQ(f.view.m_vStatus.size(), nStatus);
 
     f.frame->OnCommand(ID_FILE_CLOSE);
     EXPECT_EQ(f.view.LastStatus(), u"Closed");
@@ -279,6 +283,59 @@ TEST(MainFrame, PresencePollAndTheLogSubject)
     f.Event(DeviceEvent::ParametersDocumentEvent, uint32_t(sSample.size()), 0, sSample);
     EXPECT_EQ(fnAsked(), EOutcome::PasswordNeeded);
     EXPECT_TRUE(f.view.m_host.Errors().empty());
+}
+
+TEST(MainFrame, PasswordCancelStartsFromDefaultsAndARefusedWriteEndsTheSaving)
+{
+    SFrameFixture f;
+    const std::u16string wszFile = f.folder.File("device.mdc");
+    TreeRef sample;
+    ASSERT_TRUE(sample.LoadFromText(SampleDocumentText()) && sample.SaveToFile(wszFile));
+    const auto fnCancelPassword = [&] {
+        f.view.m_host.ExpectDialog(u"Password Request", [](CDialog& dlg) { dlg.PressCancel(); });
+        f.Event(DeviceEvent::PasswordRequestEvent);
+        EXPECT_EQ(f.view.LastStatus(), u"Default Parameters");
+        EXPECT_EQ(f.frame->Holder().State(), EDocumentState::Device);
+        EXPECT_TRUE(f.Page().IsEnabled(Dlg::IDC_DEVICE_NAME));
+    };
+    const auto fnPlug = [&] {
+        f.slot->m_iCount = 0;
+        f.frame->PresenceTick();
+        f.slot->m_iCount = 1;
+        f.frame->PresenceTick();
+        ASSERT_EQ(f.slot->NextFrame().dwCommandId, uint32_t(ReadParameters));
+    };
+
+    // One device sent its parameters and went; the next one's password is not given.
+    ASSERT_NO_FATAL_FAILURE(fnPlug());
+    const std::string sSample = SampleDocumentText();
+    f.Event(DeviceEvent::ParametersDocumentEvent, uint32_t(sSample.size()), 0, sSample);
+    ASSERT_EQ(f.Page().TextOf(Dlg::IDC_DEVICE_NAME), u"Patrol Unit 7");
+    f.Event(DeviceEvent::LinkClosed);
+    ASSERT_NO_FATAL_FAILURE(fnPlug());
+    fnCancelPassword();
+    EXPECT_EQ(f.Page().TextOf(Dlg::IDC_DEVICE_NAME), u"");
+    EXPECT_EQ(f.Page().TextOf(Dlg::IDC_MODEL_NAME), u"");
+
+    // Written all the same, the device refuses: after its message the saving has failed.
+    f.Page().Type(Dlg::IDC_DEVICE_NAME, u"Mine");
+    f.frame->OnCommand(ID_WRITE_TO_DEVICE);
+    EXPECT_EQ(f.slot->NextFrame().dwCommandId, uint32_t(WriteParametersCompressed));
+    EXPECT_EQ(f.view.LastStatus(), u"Saving parameters to device");
+    f.Event(DeviceEvent::CommandNotAuthorizedEvent);
+    EXPECT_EQ(f.view.m_host.LastMessage().wszText, u"Device command not authorized.");
+    EXPECT_EQ(f.view.LastStatus(), u"Failed to save parameters");
+    // A refusal with no write outstanding leaves the status alone.
+    const size_t nStatus = f.view.m_vStatus.size();
+    f.Event(DeviceEvent::CommandNotAuthorizedEvent);
+    EXPECT_EQ(f.view.m_vStatus.size(), nStatus);
+
+    // A file the operator opened is what they edit without the password.
+    f.view.m_host.QueueFile(wszFile);
+    f.frame->OnCommand(ID_FILE_OPEN);
+    fnCancelPassword();
+    EXPECT_EQ(f.Page().TextOf(Dlg::IDC_DEVICE_NAME), u"Patrol Unit 7");
+    EXPECT_TRUE(f.view.m_host.Errors().empty() && f.view.m_host.AllConsumed());
 }
 
 // "Reset Parameters" checks the connection before it asks; deleting the recordings asks first.

@@ -114,8 +114,10 @@ TEST_F(Programming, AFlashErrorOrCompletionWithoutRestartOnlyTellsTheOperator)
     EXPECT_EQ(m_view.m_host.LastMessage().wszCaption, u"Device Programming");
     ExpectIdle();
 
+    // The device ended that run itself: unplugging it now cuts nothing short.
     Unplug();
     ASSERT_TRUE(PumpUntil([&] { return !m_pFrame->Holder().IsConnected(); }, true)); // the count fell
+    EXPECT_FALSE(m_view.Saw(EOutcome::ProgrammingInterrupted));
     ASSERT_NO_FATAL_FAILURE(Plug());
     Page().Click(Dlg::IDC_AUTOMATIC_RESTART);
     UseArchive(3000);
@@ -156,6 +158,13 @@ TEST_F(Programming, ADeviceVanishingMidTransferClosesTheFile)
     ASSERT_TRUE(PumpUntil([&] { return m_view.SawStatus(u"Device disconnected"); }));
     ExpectIdle();
     EXPECT_EQ(Page().Transfer().State(), ETransferState::Idle);
+    // The operator learns that the firmware did not get through, after the pages went off.
+    EXPECT_EQ(m_view.m_host.LastMessage().wszText,
+              u"Programming was interrupted before it completed: the device was disconnected. Connect the "
+              u"device again and program it once more.");
+    EXPECT_EQ(m_view.m_host.LastMessage().wszCaption, u"Device Programming");
+    EXPECT_EQ(m_view.m_vOutcomes.back().eOutcome, EOutcome::ProgrammingInterrupted);
+    EXPECT_FALSE(Page().IsEnabled(Dlg::IDC_PROGRAM));
 }
 
 } // namespace

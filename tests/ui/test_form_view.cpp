@@ -2,7 +2,9 @@
 // on forms written the way pages are.
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -13,8 +15,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTableWidget>
 #include <QTest>
+#include <QTextCursor>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -25,6 +30,9 @@
 
 #include "../form/SamplePage.h"
 #include "form/ScriptedFormHost.h"
+#include "sections/Ethernet.h"
+#include "sections/PortForwarding.h"
+#include "sections/ServerConnections.h"
 #include "ui/qt/FormHost.h"
 #include "ui/qt/FormView.h"
 #include "ui/qt/QtText.h"
@@ -140,8 +148,8 @@ TEST(QtFormView, ShowsEveryModelChangeWithoutRunningCallbacks)
     page.Find<CProgressBar>(IDC_PROGRESS)->SetRange(0, 10);
     page.Find<CProgressBar>(IDC_PROGRESS)->SetPos(4);
     CEdit& rNotes = *page.Find<CEdit>(IDC_NOTES);
-    rNotes.InsertAtCaret(u"one\r\n");
-    rNotes.InsertAtCaret(u"two\r\n");
+    rNotes.Append(u"one\r\n");
+    rNotes.Append(u"two\r\n");
 
     EXPECT_EQ(WidgetAs<QLineEdit>(view, IDC_NAME)->text(), "Unit 7");
     EXPECT_EQ(WidgetAs<QLineEdit>(view, IDC_ADDRESS)->text(), "10.0.1.2");
@@ -386,21 +394,85 @@ TEST(QtFormView, MultiSelectionListBoxTogglesRowsBothWays)
     EXPECT_TRUE(view.WidgetOf(IDC_COUNT)->hasFocus());
 }
 
-TEST(QtFormView, DeviceLinesGoInAtTheCaretTheOperatorLeft)
+TEST(QtFormView, TypingInsideAFieldKeepsItsCursorAndUndoStepsAndProgramTextsShowTheirStart)
 {
     CEveryKindPage page;
+    CEdit& rStatus = page.AddEdit(IDC_LABEL + 100, u"Status:");
+    rStatus.SetReadOnly(true);
     CQtFormView view(page);
-    CEdit& rNotes = *page.Find<CEdit>(IDC_NOTES);
-    rNotes.InsertAtCaret(u"first\r\nlast\r\n");
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    auto* pName = WidgetAs<QLineEdit>(view, IDC_NAME);
+    pName->setFocus();
+    QTest::keyClicks(pName, "ABCDEFG");
+    QTest::keyClick(pName, Qt::Key_Home);
+    QTest::keyClick(pName, Qt::Key_Right);
+    QTest::keyClick(pName, Qt::Key_Right);
+    QTest::keyClick(pName, Qt::Key_Delete);
+    QTest::keyClicks(pName, "XY");
+    EXPECT_EQ(page.TextOf(IDC_NAME), u"ABXYDEFG");
+    EXPECT_EQ(pName->cursorPosition(), 4);
+    // The field's own undo steps, the model following each.
+    QTest::keyClick(pName, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(page.TextOf(IDC_NAME), u"ABDEFG");
+    QTest::keyClick(pName, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(page.TextOf(IDC_NAME), u"ABCDEFG");
+    EXPECT_EQ(pName->text(), "ABCDEFG");
+
+    // A status longer than its field is read from its start.
+    rStatus.SetText(
+        u"Connected to server 10.20.30.40 over TCP, secure, since 12:00:05, sending video and audio");
+    auto* pStatus = qobject_cast<QLineEdit*>(view.WidgetOf(rStatus));
+    ASSERT_TRUE(pStatus);
+    EXPECT_EQ(pStatus->cursorPosition(), 0);
+}
+
+TEST(QtFormView, AppendedLinesGoAtTheEndAndTheViewFollowsThemOnlyFromThere)
+{
+    CForm form(u"Log");
+    CEdit& rLog = form.AddMultiLineEdit(IDC_NOTES, {});
+    CQtFormView view(form);
+    view.resize(400, 200);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     auto* pEdit = WidgetAs<QPlainTextEdit>(view, IDC_NOTES);
-    QTextCursor cursor = pEdit->textCursor();
-    cursor.setPosition(6); // start of "last"
-    pEdit->setTextCursor(cursor);
-    EXPECT_EQ(rNotes.Caret(), 7u);
-    rNotes.InsertAtCaret(u"middle\r\n");
-    EXPECT_EQ(pEdit->toPlainText(), "first\nmiddle\nlast\n");
-    EXPECT_EQ(MultiLineDisplayText(rNotes.Text()), pEdit->toPlainText());
-    EXPECT_FALSE(pEdit->textCursor().hasSelection());
+    rLog.Append(u"first\r\nlast\r\n");
+
+    // A click into an earlier line, then a device line: it goes after the others.
+    QTextCursor startOfLast(pEdit->document());
+    startOfLast.setPosition(6);
+    QTest::mouseClick(pEdit->viewport(), Qt::LeftButton, {}, pEdit->cursorRect(startOfLast).center());
+    ASSERT_EQ(pEdit->textCursor().position(), 6);
+    rLog.Append(u"next\r\n");
+    EXPECT_EQ(pEdit->toPlainText(), "first\nlast\nnext\n");
+    EXPECT_EQ(MultiLineDisplayText(rLog.Text()), pEdit->toPlainText());
+    EXPECT_EQ(pEdit->textCursor().position(), 6);
+
+    // A selection stays through new lines and copies.
+    QTest::keyClick(pEdit, Qt::Key_End, Qt::ShiftModifier);
+    rLog.Append(u"more\r\n");
+    EXPECT_EQ(pEdit->textCursor().selectedText(), "last");
+    QTest::keyClick(pEdit, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "last");
+
+    // The view follows the end until the operator scrolls up, and again once they are back.
+    const auto fnAppend = [&rLog](int nLines) {
+        for (int i = 0; i < nLines; ++i)
+            rLog.Append(u"device line\r\n");
+    };
+    fnAppend(100);
+    QScrollBar* pBar = pEdit->verticalScrollBar();
+    ASSERT_GT(pBar->maximum(), 0);
+    EXPECT_EQ(pBar->value(), pBar->maximum());
+    pBar->triggerAction(QAbstractSlider::SliderPageStepSub);
+    const int iReading = pBar->value();
+    ASSERT_LT(iReading, pBar->maximum());
+    fnAppend(20);
+    EXPECT_EQ(pBar->value(), iReading);
+    pBar->triggerAction(QAbstractSlider::SliderToMaximum);
+    fnAppend(20);
+    EXPECT_EQ(pBar->value(), pBar->maximum());
+    EXPECT_EQ(pEdit->textCursor().selectedText(), "last");
 }
 
 TEST(QtFormHost, ADialogThatRefusesOkStaysOpenWithItsMessage)
@@ -461,6 +533,12 @@ TEST(QtFormHost, EscapeCancelsAndMessageBoxesAnswerWithTheirButtons)
         }
         EXPECT_EQ(pMessage->windowTitle(), "Delete Server 1");
         EXPECT_EQ(pMessage->text(), "Are you sure?");
+        // The caption names the entry: the box leaves room for it in a bold title beside the
+        // title bar's buttons, though its text is short.
+        QFont titleFont = pMessage->font();
+        titleFont.setBold(true);
+        const QFontMetrics title(titleFont);
+        EXPECT_GE(pMessage->width(), title.horizontalAdvance(pMessage->windowTitle()) + 3 * title.height());
         pMessage->button(QMessageBox::No)->click();
     });
     EXPECT_EQ(host.MessageBox(u"Are you sure?", u"Delete Server 1", EMsgButtons::YesNo, EMsgIcon::Question),
@@ -469,6 +547,45 @@ TEST(QtFormHost, EscapeCancelsAndMessageBoxesAnswerWithTheirButtons)
     WhenModal([](QWidget* pBox) { QTest::keyClick(pBox, Qt::Key_Escape); });
     EXPECT_EQ(host.MessageBox(u"Sure?", u"Question", EMsgButtons::OkCancel, EMsgIcon::None),
               EDlgResult::Cancel);
+}
+
+TEST(QtFormHost, ListDialogsOpenWideEnoughForEveryTitleAndTheirColumnsGrowWithThem)
+{
+    CQtFormHost host;
+    MultipleConnectionParameters connections;
+    CMultipleConnectionsDlg connectionsDlg(connections, {});
+    std::vector<StaticNetworkConfiguration> vNetworks;
+    CMultipleNetworkParamsDlg networksDlg(vNetworks);
+    std::vector<ForwardingRule> vRules;
+    CIPForwardingRulesListDlg rulesDlg(vRules);
+    for (CDialog* pDialog : std::initializer_list<CDialog*>{&connectionsDlg, &networksDlg, &rulesDlg}) {
+        bool bSeen = false;
+        WhenModal([&](QWidget* pWindow) {
+            bSeen = true;
+            auto* pTable = pWindow->findChild<QTableWidget*>();
+            ASSERT_TRUE(pTable);
+            const QHeaderView* pHeader = pTable->horizontalHeader();
+            const int iMargins = 2 * pHeader->style()->pixelMetric(QStyle::PM_HeaderMargin);
+            std::vector<int> vBefore;
+            for (int i = 0; i < pTable->columnCount(); ++i) {
+                const QString qsTitle = pTable->horizontalHeaderItem(i)->text();
+                EXPECT_GE(pHeader->sectionSize(i),
+                          pHeader->fontMetrics().horizontalAdvance(qsTitle) + iMargins)
+                    << qsTitle.toStdString();
+                vBefore.push_back(pHeader->sectionSize(i));
+            }
+            // The columns fill the list, and a wider dialog widens every one of them.
+            EXPECT_EQ(pHeader->length(), pTable->viewport()->width());
+            pWindow->resize(pWindow->width() + 300, pWindow->height());
+            QCoreApplication::processEvents();
+            for (int i = 0; i < pTable->columnCount(); ++i)
+                EXPECT_GT(pHeader->sectionSize(i), vBefore[size_t(i)]) << i;
+            EXPECT_EQ(pHeader->length(), pTable->viewport()->width());
+            qobject_cast<QDialog*>(pWindow)->reject();
+        });
+        host.RunModal(*pDialog);
+        EXPECT_TRUE(bSeen) << ToQString(pDialog->Title()).toStdString();
+    }
 }
 
 TEST(QtFormHost, AModelessWindowLivesBesideItsOwnerUntilItsFormGoes)

@@ -8,9 +8,11 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTemporaryDir>
@@ -153,7 +155,12 @@ TEST_F(MainWindowTest, StartsWithItsTitleMenusToolBarAndTree)
     EXPECT_EQ(window.Action(ID_FILE_OPEN)->shortcut(), QKeySequence("Ctrl+O"));
     EXPECT_TRUE(window.Action(ID_EDIT_CUT)->shortcuts().contains(QKeySequence("Shift+Del")));
     EXPECT_TRUE(window.Action(ID_EDIT_UNDO)->shortcuts().contains(QKeySequence("Alt+Backspace")));
-    EXPECT_EQ(window.ToolBar()->actions().size(), 12); // nine buttons, three separators
+    EXPECT_EQ(window.ToolBar()->actions().size(), 11); // eight buttons, three separators
+    // New, which has no action, is neither on the tool bar nor in the menu; Undo is.
+    const QList<QAction*> vMenus = window.menuBar()->actions();
+    EXPECT_FALSE(window.ToolBar()->actions().contains(window.Action(ID_FILE_NEW)));
+    EXPECT_FALSE(vMenus[0]->menu()->actions().contains(window.Action(ID_FILE_NEW)));
+    EXPECT_TRUE(vMenus[1]->menu()->actions().contains(window.Action(ID_EDIT_UNDO)));
 
     // The actions follow the frame's enabling: a 64-bit system of version 10 has no old install commands.
     EXPECT_TRUE(window.Action(ID_DRIVER_TEST_MODE)->isEnabled());
@@ -201,14 +208,24 @@ TEST_F(MainWindowTest, PlugInEditWriteLogAndUnplug)
               ToQString(before.wszModelName));
     EXPECT_TRUE(pName->isEnabled());
 
-    // Delete and the clipboard keys go to the page, not to the focused field's own handling.
+    // Delete edits the field as the field's own key does, cursor included, and still goes to
+    // the page; Undo (its keys and the menu) undoes in the field.
     pName->setFocus();
-    pName->setCursorPosition(0);
+    pName->selectAll();
+    QTest::keyClicks(pName, "ABCDEFG");
+    pName->setCursorPosition(2);
     QTest::keyClick(pName, Qt::Key_Delete);
     EXPECT_EQ(page.PendingMessageCount(), 1u); // posted to the page, delivered from the loop
-    const std::u16string wszCut = FromQString(ToQString(before.wszName).mid(1));
-    EXPECT_EQ(page.TextOf(CMainDevicePropertiesDlg::IDC_DEVICE_NAME), wszCut);
+    QTest::keyClicks(pName, "X");
+    EXPECT_EQ(page.TextOf(CMainDevicePropertiesDlg::IDC_DEVICE_NAME), u"ABXDEFG");
+    EXPECT_EQ(pName->cursorPosition(), 3);
     EXPECT_TRUE(QTest::qWaitFor([&] { return page.PendingMessageCount() == 0u; }, kWaitMs));
+    QTest::keyClick(pName, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(page.TextOf(CMainDevicePropertiesDlg::IDC_DEVICE_NAME), u"ABDEFG");
+    window.Action(ID_EDIT_UNDO)->trigger();
+    const std::u16string wszCut = u"ABCDEFG";
+    EXPECT_EQ(page.TextOf(CMainDevicePropertiesDlg::IDC_DEVICE_NAME), wszCut);
+    EXPECT_EQ(pName->text(), ToQString(wszCut));
     pName->selectAll();
     QTest::keyClick(pName, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(FromQString(QApplication::clipboard()->text()), wszCut);
@@ -226,16 +243,27 @@ TEST_F(MainWindowTest, PlugInEditWriteLogAndUnplug)
     EXPECT_EQ(DeviceRecord().wszName, u"Unit Nine");
     EXPECT_EQ(DeviceRecord().iDeviceId, before.iDeviceId);
 
-    // Streams empties the page area; the log view shows the lines the device sends.
+    // Streams empties the page area; the log view shows the lines the device sends, collected
+    // also while it was not shown, from their end.
     Select(kSubjectStreams);
     EXPECT_EQ(window.ShownForm(), nullptr);
+    for (int i = 0; i < 200; ++i)
+        window.Frame().LogView().AppendLine(u"collected");
     Select(kSubjectLog);
     EXPECT_EQ(window.ShownForm(), &window.Frame().LogView());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.Frame().LogView().Text().empty(); }, kWaitMs));
     auto* pLog =
         qobject_cast<QPlainTextEdit*>(window.ViewOf(window.Frame().LogView())->WidgetOf(CLogView::IDC_LOG));
     ASSERT_TRUE(pLog);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(pLog));
+    EXPECT_GT(pLog->verticalScrollBar()->maximum(), 0);
+    EXPECT_EQ(pLog->verticalScrollBar()->value(), pLog->verticalScrollBar()->maximum());
+    const std::u16string wszCollected = window.Frame().LogView().Text();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.Frame().LogView().Text() != wszCollected; }, kWaitMs));
     EXPECT_EQ(pLog->toPlainText(), MultiLineDisplayText(window.Frame().LogView().Text()));
+    // A click into the log does not decide where the next line goes.
+    QTest::mouseClick(pLog->viewport(), Qt::LeftButton, {}, QPoint(4, 4));
+    window.Frame().LogView().AppendLine(u"tail");
+    EXPECT_TRUE(pLog->toPlainText().endsWith("\ntail\n"));
 
     UnplugDevice();
     ASSERT_TRUE(WaitForStatus("Device disconnected"));

@@ -112,6 +112,13 @@ public:
         ++m_nEvents;
         m_page.EndProgramming();
     }
+    // The run ends all the same; the command reports the lost device itself ("Device
+    // disconnected" and its failure code), so the window's message is not added to its output.
+    bool OnLinkLost() override
+    {
+        m_page.OnLinkLost();
+        return false;
+    }
     bool AutomaticRestart() const override { return m_page.AutomaticRestart(); }
     std::u16string ProgramFilePath() const override { return m_page.ProgramFilePath(); }
 

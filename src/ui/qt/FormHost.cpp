@@ -5,11 +5,15 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpacerItem>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "ui/qt/FormView.h"
 #include "ui/qt/QtText.h"
@@ -75,6 +79,24 @@ QMessageBox::Icon QtIcon(EMsgIcon eIcon)
     case EMsgIcon::None: break;
     }
     return QMessageBox::NoIcon;
+}
+
+// A message box is as wide as its text, but its caption is often what tells which entry it
+// is about ("Delete Backup Recorder"): it is made wide enough for the caption in a window
+// manager's title font (bold, somewhat larger) beside the icon and the title bar's buttons.
+void ReserveCaptionWidth(QMessageBox& rBox)
+{
+    auto* pGrid = qobject_cast<QGridLayout*>(rBox.layout());
+    if (pGrid == nullptr) {
+        return;
+    }
+    QFont titleFont = rBox.font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.25);
+    const QFontMetrics metrics(titleFont);
+    const int iWidth = metrics.horizontalAdvance(rBox.windowTitle()) + 8 * metrics.height();
+    pGrid->addItem(new QSpacerItem(iWidth, 0, QSizePolicy::Fixed, QSizePolicy::Fixed), pGrid->rowCount(), 0,
+                   1, std::max(1, pGrid->columnCount()));
 }
 
 } // namespace
@@ -242,6 +264,7 @@ EDlgResult CQtFormHost::MessageBox(std::u16string_view wszText, std::u16string_v
         break;
     }
     box.setDefaultButton(static_cast<QPushButton*>(pPositive));
+    ReserveCaptionWidth(box);
     ExecModal(box);
     const bool bPositive = box.clickedButton() == pPositive;
     switch (eButtons) {

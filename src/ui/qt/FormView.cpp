@@ -20,6 +20,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSpacerItem>
+#include <QStyle>
 #include <QTableWidget>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -27,6 +28,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <vector>
 
 #include "form/Page.h"
 #include "support/Ipv4.h"
@@ -100,8 +102,18 @@ QString AddressDisplayText(const CIpAddressEdit& rAddress)
     return rAddress.IsBlank() ? QString() : ToQString(Ipv4ToText(rAddress.Address()));
 }
 
+int ScaledPixels(const QWidget* pWidget, int iPixels)
+{
+    // Widths in the model are pixels of a 96 dpi screen.
+    return iPixels * pWidget->logicalDpiX() / 96;
+}
+
 // A multi-line edit that asks for room for a certificate line or a long command, so that a
 // dialog holding one opens wide enough; it can still be made smaller.
+//
+// Text appended by the program (the log's device lines) goes at the end, whatever the operator
+// clicked or selected. The view follows the end while the operator leaves it there; scrolled
+// up, it stays where they are reading.
 class CWideTextEdit final : public QPlainTextEdit {
 public:
     QSize sizeHint() const override
@@ -110,13 +122,86 @@ public:
         size.setWidth(std::max(size.width(), fontMetrics().averageCharWidth() * 80));
         return size;
     }
+
+    void AppendText(const QString& qsText)
+    {
+        QScrollBar* pBar = verticalScrollBar();
+        const int iTop = pBar->value();
+        const bool bAtEnd = IsAtEnd();
+        QTextCursor cursor(document());
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(qsText);
+        m_bAppended = true;
+        pBar->setValue(bAtEnd ? pBar->maximum() : iTop);
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* pEvent) override
+    {
+        const bool bAtEnd = IsAtEnd();
+        QPlainTextEdit::resizeEvent(pEvent);
+        // A new height changes the scroll range; a log read at its end stays there.
+        if (bAtEnd && m_bAppended) {
+            verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+        }
+    }
+
+private:
+    bool IsAtEnd() const { return verticalScrollBar()->value() >= verticalScrollBar()->maximum(); }
+
+    bool m_bAppended = false;
 };
 
-int ScaledPixels(const QWidget* pWidget, int iPixels)
-{
-    // Widths in the model are pixels of a 96 dpi screen.
-    return iPixels * pWidget->logicalDpiX() / 96;
-}
+// A list view whose columns use the width it has: each column gets at least its declared width
+// (and room for its title), the spare width is shared among them in proportion, and the last
+// one takes what is left. It asks for the width of all its columns, so that a dialog holding
+// one opens wide enough to show every title.
+class CListTable final : public QTableWidget {
+public:
+    void SetColumnWidths(std::vector<int> vWidths)
+    {
+        m_vWidths = std::move(vWidths);
+        FitColumns();
+        updateGeometry();
+    }
+
+    QSize sizeHint() const override
+    {
+        QSize size = QTableWidget::sizeHint();
+        int iWidth = 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
+        for (int iColumn : m_vWidths) {
+            iWidth += iColumn;
+        }
+        size.setWidth(std::max(size.width(), iWidth));
+        return size;
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* pEvent) override
+    {
+        QTableWidget::resizeEvent(pEvent);
+        FitColumns();
+    }
+
+private:
+    void FitColumns()
+    {
+        if (static_cast<int>(m_vWidths.size()) != columnCount()) {
+            return;
+        }
+        long long llTotal = 0;
+        for (int iColumn : m_vWidths) {
+            llTotal += iColumn;
+        }
+        const long long llRoom = viewport()->width();
+        for (int i = 0; i < columnCount(); ++i) {
+            const long long llWidth = m_vWidths[static_cast<std::size_t>(i)];
+            setColumnWidth(i, static_cast<int>(llRoom > llTotal ? llWidth * llRoom / llTotal : llWidth));
+        }
+    }
+
+    std::vector<int> m_vWidths;
+};
 
 } // namespace
 
@@ -384,7 +469,7 @@ QWidget* CQtFormView::CreateWidget(CControl& rControl)
         break;
     }
     case EControlKind::ListView: {
-        auto* pTable = new QTableWidget;
+        auto* pTable = new CListTable;
         pTable->setSelectionBehavior(QAbstractItemView::SelectRows);
         pTable->setSelectionMode(QAbstractItemView::SingleSelection);
         pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -394,6 +479,7 @@ QWidget* CQtFormView::CreateWidget(CControl& rControl)
         pTable->verticalHeader()->setDefaultSectionSize(pTable->fontMetrics().height() + 6);
         pTable->horizontalHeader()->setHighlightSections(false);
         pTable->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        pTable->horizontalHeader()->setStretchLastSection(true);
         pTable->setMinimumHeight(pTable->fontMetrics().height() * 8);
         pWidget = pTable;
         break;
@@ -490,7 +576,7 @@ void CQtFormView::Connect(CControl& rControl, QWidget* pWidget)
             });
         });
         connect(pEdit, &QPlainTextEdit::cursorPositionChanged, this, [pEdit, pModel] {
-            // Device lines are inserted at the caret, as the operator left it.
+            // The model keeps the caret where the operator left it, so showing it again keeps it.
             pModel->UserSetCaret(MultiLineModelPos(pModel->Text(), pEdit->textCursor().position()));
         });
         break;
@@ -690,6 +776,9 @@ void CQtFormView::ShowValue(const SBinding& binding)
         const QString qsText = ToQString(static_cast<CEdit&>(rControl).Text());
         if (pEdit->text() != qsText) {
             pEdit->setText(qsText);
+            // A text the program sets is read from its start, as a status line longer than
+            // the field is.
+            pEdit->setCursorPosition(0);
         }
         break;
     }
@@ -740,7 +829,7 @@ void CQtFormView::ShowValue(const SBinding& binding)
 
 void CQtFormView::ShowInserted(const SBinding& binding)
 {
-    auto* pEdit = qobject_cast<QPlainTextEdit*>(binding.pWidget);
+    auto* pEdit = dynamic_cast<CWideTextEdit*>(binding.pWidget);
     auto* pModel = dynamic_cast<CEdit*>(binding.pControl);
     if (pEdit == nullptr || pModel == nullptr) {
         ShowValue(binding);
@@ -749,24 +838,12 @@ void CQtFormView::ShowInserted(const SBinding& binding)
     const std::u16string& wszText = pModel->Text();
     const std::size_t nPos = pModel->LastInsertPos();
     const std::size_t nLength = pModel->LastInsertLength();
-    if (nPos + nLength > wszText.size()) {
+    if (nPos + nLength != wszText.size()) {
         ShowValue(binding);
         return;
     }
-    // Appending, the usual case for a log, needs no walk over the text before it.
-    QTextCursor cursor(pEdit->document());
-    if (nPos + nLength == wszText.size()) {
-        cursor.movePosition(QTextCursor::End);
-    } else {
-        cursor.setPosition(MultiLineWidgetPos(wszText, nPos));
-    }
-    cursor.insertText(MultiLineDisplayText(std::u16string_view(wszText).substr(nPos, nLength)));
-    if (pModel->Caret() == wszText.size()) {
-        pEdit->moveCursor(QTextCursor::End);
-    } else {
-        ShowSelection(binding);
-    }
-    pEdit->ensureCursorVisible();
+    // Only the new text is laid out: a long log is not walked again for every line.
+    pEdit->AppendText(MultiLineDisplayText(std::u16string_view(wszText).substr(nPos, nLength)));
 }
 
 void CQtFormView::ShowItems(const SBinding& binding)
@@ -789,26 +866,34 @@ void CQtFormView::ShowItems(const SBinding& binding)
         }
         pCombo->setEditText(ToQString(rCombo.Text()));
     } else if (rControl.Kind() == EControlKind::ListView) {
-        auto* pTable = static_cast<QTableWidget*>(binding.pWidget);
+        auto* pTable = static_cast<CListTable*>(binding.pWidget);
         auto& rList = static_cast<CListView&>(rControl);
         const int nColumns = static_cast<int>(rList.Columns().size());
         if (pTable->columnCount() != nColumns) {
             pTable->setColumnCount(nColumns);
         }
         QStringList vHeaders;
+        std::vector<int> vWidths;
+        // A title is never cut: its text and the header's padding on both sides.
+        const QFontMetrics headerMetrics = pTable->horizontalHeader()->fontMetrics();
+        const int iPadding =
+            2 * pTable->style()->pixelMetric(QStyle::PM_HeaderMargin) + headerMetrics.height();
         for (int i = 0; i < nColumns; ++i) {
             const SListColumn& column = rList.Columns()[static_cast<std::size_t>(i)];
-            vHeaders << ToQString(column.wszHeader);
-            pTable->setColumnWidth(i, ScaledPixels(pTable, column.iWidth));
+            const QString qsHeader = ToQString(column.wszHeader);
+            vHeaders << qsHeader;
+            vWidths.push_back(
+                std::max(ScaledPixels(pTable, column.iWidth),
+                         qsHeader.isEmpty() ? 0 : headerMetrics.horizontalAdvance(qsHeader) + iPadding));
         }
         pTable->setHorizontalHeaderLabels(vHeaders);
-        // Without headers the list is a plain list box: its one column takes the width.
+        pTable->SetColumnWidths(std::move(vWidths));
+        // Without headers the list is a plain list box.
         const bool bHeaders =
             std::any_of(rList.Columns().begin(), rList.Columns().end(),
                         [](const SListColumn& column) { return !column.wszHeader.empty(); });
         pTable->horizontalHeader()->setVisible(bHeaders);
         pTable->setShowGrid(bHeaders);
-        pTable->horizontalHeader()->setStretchLastSection(!bHeaders);
         pTable->setRowCount(rList.RowCount());
         for (int iRow = 0; iRow < rList.RowCount(); ++iRow) {
             for (int iColumn = 0; iColumn < nColumns; ++iColumn) {
@@ -864,7 +949,9 @@ void CQtFormView::ShowSelection(const SBinding& binding)
         auto& rEdit = static_cast<CEdit&>(rControl);
         const int iPos = MultiLineWidgetPos(rEdit.Text(), rEdit.Caret());
         QTextCursor cursor = pEdit->textCursor();
-        if (cursor.position() != iPos || cursor.hasSelection()) {
+        // The model has a caret, not a selection: a selection the operator is making ends at
+        // the caret and stays.
+        if (cursor.position() != iPos) {
             cursor.setPosition(std::min(iPos, pEdit->document()->characterCount() - 1));
             pEdit->setTextCursor(cursor);
         }
@@ -897,8 +984,13 @@ void CQtFormView::ShowRange(const SBinding& binding)
         }
         // The model cuts typed text to its limit; the widget then stops at the same place.
         constexpr std::size_t kWidgetLimit = 32767;
-        pEdit->setMaxLength(static_cast<int>(
-            rEdit.MaxLength() == 0 ? kWidgetLimit : std::min(rEdit.MaxLength(), kWidgetLimit)));
+        const int iMaxLength = static_cast<int>(
+            rEdit.MaxLength() == 0 ? kWidgetLimit : std::min(rEdit.MaxLength(), kWidgetLimit));
+        // Setting the limit sets the text again, which moves the cursor to the end and forgets
+        // the field's undo steps: only a new limit is set.
+        if (pEdit->maxLength() != iMaxLength) {
+            pEdit->setMaxLength(iMaxLength);
+        }
         break;
     }
     case EControlKind::MultiLineEdit:

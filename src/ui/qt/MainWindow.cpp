@@ -91,9 +91,11 @@ struct SMenu {
     std::initializer_list<uint32_t> items;
 };
 
+// New has no action in this program: it keeps its key but shows neither in the menu nor on
+// the tool bar.
 const SMenu kMenus[] = {
     {u"&File",
-     {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_FILE_CLOSE, kSeparator, ID_WRITE_TO_DEVICE,
+     {ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_FILE_CLOSE, kSeparator, ID_WRITE_TO_DEVICE,
       ID_RESET_DEVICE, ID_SHUTDOWN_DEVICE, kSeparator, ID_APP_EXIT}},
     {u"&Edit", {ID_EDIT_UNDO, kSeparator, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE}},
     {u"&View", {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_TREEPANE}},
@@ -108,13 +110,13 @@ const SMenu kMenus[] = {
 };
 
 constexpr uint32_t kToolBarButtons[] = {
-    ID_FILE_NEW,   ID_FILE_OPEN, ID_FILE_SAVE,       kSeparator,      ID_EDIT_CUT, ID_EDIT_COPY,
-    ID_EDIT_PASTE, kSeparator,   ID_WRITE_TO_DEVICE, ID_RESET_DEVICE, kSeparator,  ID_APP_ABOUT,
+    ID_FILE_OPEN, ID_FILE_SAVE,       kSeparator,      ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE,
+    kSeparator,   ID_WRITE_TO_DEVICE, ID_RESET_DEVICE, kSeparator,  ID_APP_ABOUT,
 };
 
 // Keys that act as commands even while an edit field has the focus, as accelerators do.
-constexpr const char* kForcedKeys[] = {"Del",      "Ctrl+X", "Shift+Del", "Ctrl+C",
-                                       "Ctrl+Ins", "Ctrl+V", "Shift+Ins"};
+constexpr const char* kForcedKeys[] = {"Del",    "Ctrl+Z",   "Alt+Backspace", "Ctrl+X",   "Shift+Del",
+                                       "Ctrl+C", "Ctrl+Ins", "Ctrl+V",        "Shift+Ins"};
 
 constexpr int kSubjectRole = Qt::UserRole;
 
@@ -578,21 +580,35 @@ void CMainWindow::ShowTreePane(bool bShow)
     m_pTreePane->setVisible(bShow);
 }
 
+namespace {
+
+// Undo, cut, copy or paste in a line or multi-line edit; a read-only one only copies.
+template <class TEdit> void RunEditCommand(TEdit& rEdit, uint32_t dwCommandId)
+{
+    if (dwCommandId == ID_EDIT_COPY) {
+        rEdit.copy();
+        return;
+    }
+    if (rEdit.isReadOnly()) {
+        return;
+    }
+    switch (dwCommandId) {
+    case ID_EDIT_UNDO: rEdit.undo(); break;
+    case ID_EDIT_CUT: rEdit.cut(); break;
+    case ID_EDIT_PASTE: rEdit.paste(); break;
+    default: break;
+    }
+}
+
+} // namespace
+
 void CMainWindow::SendEditCommand(uint32_t dwCommandId)
 {
     QWidget* pFocus = QApplication::focusWidget();
     if (auto* pLine = qobject_cast<QLineEdit*>(pFocus)) {
-        if (dwCommandId == ID_EDIT_COPY) {
-            pLine->copy();
-        } else if (!pLine->isReadOnly()) {
-            dwCommandId == ID_EDIT_CUT ? pLine->cut() : pLine->paste();
-        }
+        RunEditCommand(*pLine, dwCommandId);
     } else if (auto* pText = qobject_cast<QPlainTextEdit*>(pFocus)) {
-        if (dwCommandId == ID_EDIT_COPY) {
-            pText->copy();
-        } else if (!pText->isReadOnly()) {
-            dwCommandId == ID_EDIT_CUT ? pText->cut() : pText->paste();
-        }
+        RunEditCommand(*pText, dwCommandId);
     }
 }
 
