@@ -23,6 +23,7 @@
 
 #include "document/Customization.h"
 #include "link/ParameterDocumentHolder.h"
+#include "platform/FileSystem.h"
 #include "platform/SystemInfo.h"
 #include "sections/DeviceIdentification.h"
 #include "sections/PageRoles.h"
@@ -51,6 +52,8 @@ struct SMainFrameSettings {
     std::optional<std::u16string> oCustomizationFolder;
     // nullptr: the running system.
     const ISystemInfo* pSystemInfo = nullptr;
+    // What parameter files and the options file are saved through; nullptr: the system's.
+    IFileSystem* pFileSystem = nullptr;
 };
 
 class CMainFrame final : public IOutcomeObserver {
@@ -153,6 +156,7 @@ private:
     // A password went to the device and no document has come since.
     bool m_bPasswordSent = false;
     const ISystemInfo* m_pSystemInfo;
+    IFileSystem* m_pFileSystem;
     CMainDevicePropertiesDlg* m_pDeviceIdentification = nullptr;
 
     struct SCommandState {
