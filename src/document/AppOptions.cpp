@@ -71,7 +71,8 @@ bool LoadDownloadSite(const std::u16string& wszPath, std::u16string& wszSite)
     return true;
 }
 
-bool SaveAppOptions(const std::u16string& wszProgramFilePath, const std::u16string& wszPath)
+bool SaveAppOptions(const std::u16string& wszProgramFilePath, const std::u16string& wszPath,
+                    IFileSystem& fileSystem)
 {
     std::u16string wszSite;
     const bool bSite = LoadDownloadSite(wszPath, wszSite);
@@ -81,7 +82,7 @@ bool SaveAppOptions(const std::u16string& wszProgramFilePath, const std::u16stri
     program.SetAttribute(kFilePathName, kKovNamespaceUri, wszProgramFilePath);
     if (bSite)
         root.AddChild(kDownloadSiteName).SetText(wszSite);
-    return tree.SaveToFile(wszPath);
+    return tree.SaveToFile(wszPath, fileSystem);
 }
 
 } // namespace kov

@@ -3,6 +3,8 @@
 // download site ("kov:DownloadSite", written by the operator).
 #include <string>
 
+#include "platform/FileSystem.h"
+
 namespace kov {
 
 inline constexpr char16_t kAppOptionsFileName[] = u"DeviceConfigApplicationOptions.xml";
@@ -21,7 +23,8 @@ std::u16string PrepareAppOptionsFile();
 bool LoadAppOptions(const std::u16string& wszPath, std::u16string& wszProgramFilePath);
 // Writes a new options document holding wszProgramFilePath (UTF-8 with the mark). A download
 // site the file at wszPath names is written again, so that saving never drops it.
-bool SaveAppOptions(const std::u16string& wszProgramFilePath, const std::u16string& wszPath);
+bool SaveAppOptions(const std::u16string& wszProgramFilePath, const std::u16string& wszPath,
+                    IFileSystem& fileSystem = SystemFileSystem());
 
 // The options file of this user, without creating anything; empty when the system gives no
 // application-data folder.

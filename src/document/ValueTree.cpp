@@ -461,13 +461,13 @@ NodeRef TreeRef::LoadFromText(const std::string& szText)
     return Root();
 }
 
-bool TreeRef::SaveToFile(const std::u16string& wszPath) const
+bool TreeRef::SaveToFile(const std::u16string& wszPath, IFileSystem& fileSystem) const
 {
     ScopeFrame frame("EXML::STF");
     std::u16string wszXml;
     if (!m_pTree->ToXml(wszXml))
         return false;
-    return SaveUtf8TextFile(wszPath, wszXml, true);
+    return SaveUtf8TextFile(fileSystem, wszPath, wszXml, true);
 }
 
 bool TreeRef::ToUtf8(std::string& sBytes) const

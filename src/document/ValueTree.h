@@ -3,6 +3,7 @@
 // ordered children and one text value each. Names are kept exactly as written and compared
 // exactly; namespaces are declared but never resolved.
 #include "document/Namespace.h"
+#include "platform/FileSystem.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -216,7 +217,7 @@ public:
     NodeRef LoadFromText(const std::string& szText);
     // Writes the document as UTF-8 with the UTF-8 mark, replacing the file. True only when
     // everything was written; false when there is no root.
-    bool SaveToFile(const std::u16string& wszPath) const;
+    bool SaveToFile(const std::u16string& wszPath, IFileSystem& fileSystem = SystemFileSystem()) const;
     // The document as UTF-8 without a mark, as sent to a device. False (sBytes cleared)
     // when there is no root.
     bool ToUtf8(std::string& sBytes) const;

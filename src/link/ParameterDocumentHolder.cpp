@@ -106,7 +106,7 @@ bool ParameterDocumentHolder::OpenFile(const std::u16string& wszPath)
 
 bool ParameterDocumentHolder::SaveFile(const std::u16string& wszPath) const
 {
-    return m_loaded.SaveToFile(wszPath);
+    return m_loaded.SaveToFile(wszPath, *m_pFileSystem);
 }
 
 NodeRef ParameterDocumentHolder::Document(bool bStore) const

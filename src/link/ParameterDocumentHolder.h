@@ -13,6 +13,7 @@
 #include "link/ProtoHandler.h"
 #include "link/Protocol.h"
 #include "link/UsbTransport.h"
+#include "platform/FileSystem.h"
 #include "support/Threads.h"
 
 namespace kov {
@@ -88,6 +89,8 @@ public:
 
     bool OpenFile(const std::u16string& wszPath);
     bool SaveFile(const std::u16string& wszPath) const;
+    // What SaveFile writes through; the system's file system by default.
+    void SetFileSystem(IFileSystem& rFileSystem) { m_pFileSystem = &rFileSystem; }
 
     // The root a page reads from (bStore false: the loaded document) or stores into (the
     // change document while the document came from the device, else the loaded document).
@@ -109,6 +112,7 @@ public:
 
 private:
     std::unique_ptr<IDeviceTransport> m_pTransport;
+    IFileSystem* m_pFileSystem = &SystemFileSystem();
     IDeviceEventSink* m_pSink = nullptr;
     StickyRef<CHostClientProtoHandler> m_handler;
     TreeRef m_loaded;

@@ -42,8 +42,10 @@ void MakeEmptyDocument(TreeRef& rTree)
 
 CMainFrame::CMainFrame(IMainView& view, SMainFrameSettings settings)
     : m_view(view), m_holder(std::move(settings.pTransport)),
-      m_pSystemInfo(settings.pSystemInfo ? settings.pSystemInfo : &SystemInfo())
+      m_pSystemInfo(settings.pSystemInfo ? settings.pSystemInfo : &SystemInfo()),
+      m_pFileSystem(settings.pFileSystem ? settings.pFileSystem : &SystemFileSystem())
 {
+    m_holder.SetFileSystem(*m_pFileSystem);
     m_tree.SetOnShowSelection([this](int32_t iSubject) { m_view.ShowTreeSelection(iSubject); });
     m_tree.SetOnSelectionChanged([this](int32_t iSubject) { OnTreeSelectionChanged(iSubject); });
     m_swapper.SetOnShow(
@@ -375,7 +377,7 @@ void CMainFrame::OnClose()
     // The driver dialog's clean-up comes with the driver tools (through the command handler).
     const std::u16string wszProgramFilePath = ProgramFilePath();
     if (!m_wszOptionsFile.empty())
-        SaveAppOptions(wszProgramFilePath, m_wszOptionsFile);
+        SaveAppOptions(wszProgramFilePath, m_wszOptionsFile, *m_pFileSystem);
     m_view.DestroyWindow();
 }
 

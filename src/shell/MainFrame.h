@@ -23,6 +23,7 @@
 
 #include "document/Customization.h"
 #include "link/ParameterDocumentHolder.h"
+#include "platform/FileSystem.h"
 #include "platform/SystemInfo.h"
 #include "sections/DeviceIdentification.h"
 #include "sections/PageRoles.h"
@@ -51,6 +52,8 @@ struct SMainFrameSettings {
     std::optional<std::u16string> oCustomizationFolder;
     // nullptr: the running system.
     const ISystemInfo* pSystemInfo = nullptr;
+    // What parameter files and the options file are saved through; nullptr: the system's.
+    IFileSystem* pFileSystem = nullptr;
 };
 
 class CMainFrame final : public IOutcomeObserver {
@@ -158,6 +161,7 @@ private:
     // Write To Device sent the change document and the device has not answered yet.
     bool m_bWriteOutstanding = false;
     const ISystemInfo* m_pSystemInfo;
+    IFileSystem* m_pFileSystem;
     CMainDevicePropertiesDlg* m_pDeviceIdentification = nullptr;
 
     struct SCommandState {

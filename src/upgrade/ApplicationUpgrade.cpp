@@ -11,61 +11,11 @@
 #include "support/TextCodec.h"
 #include "upgrade/DownloadSite.h"
 #include "upgrade/PackedVersion.h"
+#include "upgrade/SitePages.h"
 
 namespace kov {
 
 namespace {
-
-constexpr std::string_view kVersionFolderLink = "<a href=\"KOV_";
-constexpr std::string_view kLinkStart = "<a href=\"";
-
-// A name from a listing becomes a file in the local folder only when it stays one plain name
-// there: no separator of either system (':' makes a drive-relative path or a stream on
-// Windows), no "..", no NUL or control character, valid UTF-8.
-bool IsSafeFileName(std::string_view sName)
-{
-    if (sName.empty() || sName == "." || sName.find("..") != std::string_view::npos)
-        return false;
-    for (unsigned char ch : sName)
-        if (ch < 0x20 || ch == 0x7F || ch == '/' || ch == '\\' || ch == ':')
-            return false;
-    return Utf16ToUtf8(Utf8ToUtf16(sName)) == sName;
-}
-
-// The text that follows the first sLink at or after iFrom, up to the next chEnd; iFrom moves
-// past that chEnd. False when there is no such link, or no chEnd after it.
-bool TextAfterLink(std::string_view sPage, std::string_view sLink, char chEnd, size_t& iFrom,
-                   std::string& sText)
-{
-    const size_t iLink = sPage.find(sLink, iFrom);
-    if (iLink == std::string_view::npos)
-        return false;
-    const size_t iStart = iLink + sLink.size();
-    const size_t iEnd = sPage.find(chEnd, iStart);
-    if (iEnd == std::string_view::npos)
-        return false;
-    sText.assign(sPage.substr(iStart, iEnd - iStart));
-    iFrom = iEnd + 1;
-    return true;
-}
-
-// The next "<a href=\"KOV_" folder: its name up to the next '/'. A link with no '/' after it
-// ends the scan rather than starting it over.
-bool NextVersionFolder(std::string_view sPage, size_t& iFrom, std::string& sName)
-{
-    return TextAfterLink(sPage, kVersionFolderLink, '/', iFrom, sName);
-}
-
-// The name of the first linked file that begins with sPrefix, up to the link's closing quote.
-bool FindPublishedFile(std::string_view sPage, const std::string& sPrefix, std::string& sFileName)
-{
-    size_t iFrom = 0;
-    std::string sRest;
-    if (!TextAfterLink(sPage, std::string(kLinkStart) + sPrefix, '"', iFrom, sRest))
-        return false;
-    sFileName = sPrefix + sRest;
-    return true;
-}
 
 // The body of a download: a temporary file in the target folder, renamed to the final name
 // once everything arrived, removed otherwise, so a final name never holds a partial file.
@@ -268,19 +218,17 @@ SUpgradeReport CApplicationUpgrade::Work(EUpgradeMode eMode)
 
 bool CApplicationUpgrade::Scan(const std::string& sBase, const std::string& sPage, SChoice& choice)
 {
-    size_t iFrom = 0;
-    std::string sFolder;
-    while (NextVersionFolder(sPage, iFrom, sFolder)) {
+    ForEachVersionFolder(sPage, [&](const std::string& sFolder, int32_t iVersion) {
         if (m_cancel.IsCancelled())
             return false;
-        const int32_t iVersion = ParsePackedVersion(sFolder, '_');
         if (iVersion > 0)
             ++choice.iVersionFolders;
         if (iVersion > m_iCurrentVersion && iVersion > choice.iVersion) {
             if (TryFolder(sBase + "KOV_" + sFolder + "/", choice))
                 choice.iVersion = iVersion;
         }
-    }
+        return true;
+    });
     return !m_cancel.IsCancelled();
 }
 
@@ -296,7 +244,7 @@ bool CApplicationUpgrade::TryFolder(const std::string& sFolderUrl, SChoice& choi
     std::string sProduct = Utf16ToUtf8(m_wszProductName);
     UrlEncodeInPlace(sProduct);
     sProduct += '/';
-    if (sPage.find(std::string(kLinkStart) + sProduct) == std::string::npos)
+    if (!LinksTo(sPage, sProduct))
         return false;
 
     const std::string sProductUrl = sFolderUrl + sProduct;
@@ -304,7 +252,7 @@ bool CApplicationUpgrade::TryFolder(const std::string& sFolderUrl, SChoice& choi
     if (!GetPage(sProductUrl, sPage, result))
         return false;
     std::string sFileName;
-    if (!FindPublishedFile(sPage, m_sLinkPrefix, sFileName) || !IsSafeFileName(sFileName))
+    if (!FindPublishedFile(sPage, m_sLinkPrefix, sFileName))
         return false;
     choice.sFileUrl = sProductUrl + sFileName;
     choice.sFileName = std::move(sFileName);

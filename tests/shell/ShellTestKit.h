@@ -97,10 +97,16 @@ public:
 // A main frame over a private device root, pumped the way a front end's event loop would.
 class CFrameTest : public ::testing::Test {
 protected:
-    CFrameTest() : m_sRoot((m_folder.Path() / "devices").string())
+    CFrameTest() : CFrameTest(nullptr, nullptr) {}
+    // pTransport nullptr: the USB transport over the private device root; pFileSystem nullptr:
+    // the system's (else it must outlive the frame).
+    CFrameTest(std::unique_ptr<IDeviceTransport> pTransport, IFileSystem* pFileSystem)
+        : m_sRoot((m_folder.Path() / "devices").string())
     {
         SMainFrameSettings settings;
-        settings.pTransport = std::make_unique<CUsbDeviceTransport>(m_sRoot);
+        settings.pTransport =
+            pTransport ? std::move(pTransport) : std::make_unique<CUsbDeviceTransport>(m_sRoot);
+        settings.pFileSystem = pFileSystem;
         settings.oOptionsFile = m_folder.File("options.xml");
         settings.oCustomizationFolder = m_folder.Folder();
         m_pFrame = std::make_unique<CMainFrame>(m_view, std::move(settings));
