@@ -28,6 +28,7 @@
 #include "sections/PageRoles.h"
 #include "sections/SectionPage.h"
 #include "shell/Commands.h"
+#include "shell/Diagnostics.h"
 #include "shell/EventQueue.h"
 #include "shell/Handlers.h"
 #include "shell/MainView.h"
@@ -51,6 +52,8 @@ struct SMainFrameSettings {
     std::optional<std::u16string> oCustomizationFolder;
     // nullptr: the running system.
     const ISystemInfo* pSystemInfo = nullptr;
+    // Where the Debug menu's and Help's reports go, and their clock.
+    SReportSettings reports;
 };
 
 class CMainFrame final : public IOutcomeObserver {
@@ -100,6 +103,7 @@ public:
     ParameterDocumentHolder& Holder() { return m_holder; }
     const CCustomization& Customization() const { return m_customization; }
     CMainDevicePropertiesDlg& DeviceIdentificationPage() { return *m_pDeviceIdentification; }
+    CDiagnostics& Diagnostics() { return m_diagnostics; }
     const std::u16string& CurrentFilePath() const { return m_wszCurrentFilePath; }
     const std::u16string& OptionsFilePath() const { return m_wszOptionsFile; }
     // The remembered firmware program file (from the options file until the Maintenance page
@@ -154,6 +158,7 @@ private:
     bool m_bPasswordSent = false;
     const ISystemInfo* m_pSystemInfo;
     CMainDevicePropertiesDlg* m_pDeviceIdentification = nullptr;
+    CDiagnostics m_diagnostics;
 
     struct SCommandState {
         bool bEnabled = true;

@@ -70,7 +70,8 @@ public:
 
     // IMainView
     void SetTitle(std::u16string_view wszTitle) override;
-    bool OpenWithDefaultHandler(std::u16string_view wszTarget) override;
+    bool OpenWithDefaultHandler(std::u16string_view wszTarget,
+                                std::u16string_view wszWorkingFolder = {}) override;
     void PostCloseRequest() override;
     void DestroyWindow() override;
     void StartTimer(uint32_t dwTimerId, uint32_t dwPeriodMs) override;
