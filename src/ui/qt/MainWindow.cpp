@@ -523,6 +523,9 @@ void CMainWindow::SetTitle(std::u16string_view wszTitle)
 
 bool CMainWindow::OpenWithDefaultHandler(std::u16string_view wszTarget, std::u16string_view wszWorkingFolder)
 {
+    if (m_fnOpen) {
+        return m_fnOpen(wszTarget, wszWorkingFolder);
+    }
     const QString qsTarget = ToQString(wszTarget);
     QUrl url(qsTarget);
     // Without a scheme (or with only a drive letter) the target is a file.
