@@ -301,6 +301,11 @@ bool SaveUtf8TextFile(const std::u16string& wszPath, std::u16string_view wszText
     return SaveUtf8TextFile(SystemFileSystem(), wszPath, wszText, bWithMark);
 }
 
+bool SaveBytesFile(const std::u16string& wszPath, std::string_view szBytes)
+{
+    return SaveWholeFile(SystemFileSystem(), wszPath, {}, szBytes);
+}
+
 bool FileExists(const std::u16string& wszPath)
 {
     CFileAccess file;

@@ -72,6 +72,9 @@ bool SaveUtf8TextFile(const std::u16string& wszPath, std::u16string_view wszText
 bool SaveUtf8TextFile(IFileSystem& fileSystem, const std::u16string& wszPath, std::u16string_view wszText,
                       bool bWithMark);
 
+// Writes the bytes as they are the same way: the old file stays whole until the new one is.
+bool SaveBytesFile(const std::u16string& wszPath, std::string_view szBytes);
+
 // True when the file can be opened for shared reading.
 bool FileExists(const std::u16string& wszPath);
 bool DeleteFile(const std::u16string& wszPath);

@@ -31,7 +31,10 @@ public:
 class CUsbDeviceTransport final : public IDeviceTransport {
 public:
     CUsbDeviceTransport() = default;
-    explicit CUsbDeviceTransport(std::string sDeviceRoot) : m_usb(std::move(sDeviceRoot)) {}
+    // sDeviceName not empty: that device only (see UsbTransport).
+    explicit CUsbDeviceTransport(std::string sDeviceRoot, std::string sDeviceName = {})
+        : m_usb(std::move(sDeviceRoot), std::move(sDeviceName))
+    {}
 
     int32_t CountDevices() const override { return m_usb.CountDevices(); }
     bool Open() override { return m_usb.Open(); }

@@ -6,9 +6,16 @@
 
 namespace kov {
 
+const char* DeviceWayName(EDeviceWay eWay)
+{
+    return eWay == EDeviceWay::Usb ? "usb" : "pipe";
+}
+
 UsbTransport::UsbTransport() : UsbTransport(DefaultDeviceRoot()) {}
 
-UsbTransport::UsbTransport(std::string sDeviceRoot) : m_sDeviceRoot(std::move(sDeviceRoot)) {}
+UsbTransport::UsbTransport(std::string sDeviceRoot, std::string sDeviceName)
+    : m_sDeviceRoot(std::move(sDeviceRoot)), m_sDeviceName(std::move(sDeviceName))
+{}
 
 UsbTransport::~UsbTransport()
 {
@@ -17,27 +24,46 @@ UsbTransport::~UsbTransport()
 
 int32_t UsbTransport::CountDevices() const
 {
+    if (!m_sDeviceName.empty()) {
+        std::vector<SDeviceInterface> vDevices;
+        const bool bListed = ListDevices(vDevices);
+        return !vDevices.empty() ? 1 : bListed ? 0 : -1;
+    }
     const int32_t iUsb = CountUsbDevices();
     if (iUsb < 0)
         return -1;
     return int32_t(ListPipeDevices(m_sDeviceRoot).size()) + iUsb;
 }
 
+bool UsbTransport::ListDevices(std::vector<SDeviceInterface>& vDevices) const
+{
+    vDevices.clear();
+    auto fnWanted = [this](const std::string& sName) {
+        return m_sDeviceName.empty() || sName == m_sDeviceName;
+    };
+    for (std::string& sFolder : ListPipeDevices(m_sDeviceRoot)) {
+        std::string sName = sFolder.substr(sFolder.rfind('/') + 1);
+        if (fnWanted(sName))
+            vDevices.push_back({std::move(sName), EDeviceWay::Pipes, std::move(sFolder), -1});
+    }
+    std::vector<std::string> vUsbNames;
+    const bool bUsbListed = ListUsbDeviceNames(vUsbNames);
+    for (size_t i = 0; i < vUsbNames.size(); ++i)
+        if (fnWanted(vUsbNames[i]))
+            vDevices.push_back({vUsbNames[i], EDeviceWay::Usb, {}, int32_t(i)});
+    return bUsbListed;
+}
+
 bool UsbTransport::Open()
 {
     Close(true);
-    for (const std::string& sFolder : ListPipeDevices(m_sDeviceRoot)) {
-        if (m_pipes.Open(sFolder)) {
-            m_sDevicePath = sFolder;
-            m_eWay = EWay::Pipes;
-            return true;
-        }
-    }
-    const int32_t iUsb = CountUsbDevices();
-    for (int32_t i = 0; i < iUsb; ++i) {
-        if (m_usb.Open(i)) {
-            m_sDevicePath = "usb:" + std::to_string(i);
-            m_eWay = EWay::Usb;
+    std::vector<SDeviceInterface> vDevices;
+    ListDevices(vDevices); // without the USB list, the pipe devices are still there to open
+    for (const SDeviceInterface& device : vDevices) {
+        const bool bPipes = device.eWay == EDeviceWay::Pipes;
+        if (bPipes ? m_pipes.Open(device.sFolder) : m_usb.Open(device.iUsbIndex)) {
+            m_sDevicePath = bPipes ? device.sFolder : device.sName;
+            m_eWay = bPipes ? EWay::Pipes : EWay::Usb;
             return true;
         }
     }

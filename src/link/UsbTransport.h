@@ -1,10 +1,12 @@
 #pragma once
 // The device transport. Device interfaces are the pipe-way device folders under the device
 // root (in name order) followed by the attached USB devices; Open takes the first one that
-// opens, trying the pipe way and then the USB way.
+// opens, trying the pipe way and then the USB way. A transport may be bound to one device by
+// its name, and then counts and opens that one only.
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "link/Protocol.h"
 #include "platform/PipeHost.h"
@@ -12,10 +14,25 @@
 
 namespace kov {
 
+enum class EDeviceWay { Pipes, Usb };
+
+// "pipe" or "usb".
+const char* DeviceWayName(EDeviceWay eWay);
+
+// One present device interface. Its name is stable while it stays plugged where it is: the
+// folder's name on the pipe way, "usb:BUS-PORT[.PORT...]" on the USB way.
+struct SDeviceInterface {
+    std::string sName;
+    EDeviceWay eWay = EDeviceWay::Pipes;
+    std::string sFolder;    // the pipe way's device folder
+    int32_t iUsbIndex = -1; // the USB way's position among the attached devices
+};
+
 class UsbTransport final : public ITransport {
 public:
     UsbTransport(); // uses DefaultDeviceRoot()
-    explicit UsbTransport(std::string sDeviceRoot);
+    // sDeviceName not empty: only the device of that name is counted and opened.
+    explicit UsbTransport(std::string sDeviceRoot, std::string sDeviceName = {});
     ~UsbTransport() override;
     UsbTransport(const UsbTransport&) = delete;
     UsbTransport& operator=(const UsbTransport&) = delete;
@@ -23,12 +40,19 @@ public:
     // Present device interfaces of both kinds; -1 when the USB device list cannot be read.
     // Never opens anything, so it cannot block or disturb a device.
     int32_t CountDevices() const;
-    // Closes first, then opens the first interface that opens.
+    // The present device interfaces (only the named one when bound to a name), pipe-way
+    // folders first. False when the USB device list cannot be read; the rest is listed still.
+    // Never opens anything.
+    bool ListDevices(std::vector<SDeviceInterface>& vDevices) const;
+    // Closes first, then opens the first interface that opens; one that another host has open
+    // does not.
     bool Open();
     bool IsOpen() const;
-    // The device folder, or "usb:<n>" for the n-th USB device; empty while closed.
+    // The device folder, or the USB device's name; empty while closed.
     std::string DevicePath() const;
     const std::string& DeviceRoot() const { return m_sDeviceRoot; }
+    // The name this transport is bound to; empty: any device.
+    const std::string& DeviceName() const { return m_sDeviceName; }
 
     // Failures carry ENODEV when the device went away (end of file included) and ECANCELED
     // when Close cancelled the call or the transport is closed.
@@ -42,6 +66,7 @@ private:
     enum class EWay { None, Pipes, Usb };
 
     const std::string m_sDeviceRoot;
+    const std::string m_sDeviceName;
     CPipeHostChannel m_pipes;
     CUsbDeviceLink m_usb;
     std::atomic<EWay> m_eWay{EWay::None};

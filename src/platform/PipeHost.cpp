@@ -8,6 +8,7 @@
 #include <mutex>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -135,21 +136,34 @@ bool CPipeHostChannel::Open(const std::string& sDevicePath)
     IgnoreBrokenPipeSignal();
     if (!m_wake.Valid())
         return false;
+    // The claim comes first and is never waited for: a device another host holds is busy.
+    // The lock goes with the descriptor, so a host that dies releases it too.
+    const int iClaimFd = ::open(sDevicePath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (iClaimFd < 0)
+        return false;
+    if (::flock(iClaimFd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(iClaimFd);
+        return false;
+    }
     // The write end first: it opens only while the device holds its read end, and the
     // device takes the host as connected once the read end below appears.
     const int iWriteFd =
         ::open((sDevicePath + "/" + kHostToDevicePipe).c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-    if (iWriteFd < 0)
+    if (iWriteFd < 0) {
+        ::close(iClaimFd);
         return false;
+    }
     const int iReadFd =
         ::open((sDevicePath + "/" + kDeviceToHostPipe).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (iReadFd < 0) {
         ::close(iWriteFd);
+        ::close(iClaimFd);
         return false;
     }
     std::lock_guard lock(m_lock);
     m_iWriteFd = iWriteFd;
     m_iReadFd = iReadFd;
+    m_iClaimFd = iClaimFd;
     return true;
 }
 
@@ -242,7 +256,8 @@ void CPipeHostChannel::Close()
     // its session instead of leaving bytes behind for the next host.
     ::close(m_iReadFd);
     ::close(m_iWriteFd);
-    m_iReadFd = m_iWriteFd = -1;
+    ::close(m_iClaimFd); // the next host may take the device now
+    m_iReadFd = m_iWriteFd = m_iClaimFd = -1;
     m_wake.Reset();
     m_bClosing = false;
 }

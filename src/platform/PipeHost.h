@@ -61,7 +61,9 @@ public:
     CPipeHostChannel& operator=(const CPipeHostChannel&) = delete;
 
     // Opens PIPE_0x00 for writing, then PIPE_0x01 for reading, without ever blocking; false
-    // when the folder holds no device ready to take a host.
+    // when the folder holds no device ready to take a host, or another host (in this process
+    // or another) has it open: a device serves one host, and a second one's frames would be
+    // interleaved with the first one's.
     bool Open(const std::string& sDevicePath);
     bool IsOpen() const;
 
@@ -82,7 +84,8 @@ private:
     std::condition_variable m_idle;
     int m_iReadFd = -1;
     int m_iWriteFd = -1;
-    int m_iActive = 0; // Read/Write calls in progress
+    int m_iClaimFd = -1; // the device folder, locked while this host has it open
+    int m_iActive = 0;   // Read/Write calls in progress
     bool m_bClosing = false;
     CWakeEvent m_wake;
 };

@@ -90,6 +90,32 @@ int32_t CountUsbDevices()
     return iFound;
 }
 
+bool ListUsbDeviceNames(std::vector<std::string>& vNames)
+{
+    vNames.clear();
+    libusb_context* pContext = UsbContext();
+    if (!pContext)
+        return true;
+    libusb_device** ppList = nullptr;
+    const ssize_t iCount = libusb_get_device_list(pContext, &ppList);
+    if (iCount < 0)
+        return false;
+    for (ssize_t i = 0; i < iCount; ++i) {
+        if (!IsOurDevice(ppList[i]))
+            continue;
+        std::string sName = "usb:" + std::to_string(libusb_get_bus_number(ppList[i])) + "-";
+        uint8_t abyPorts[7] = {};
+        const int iPorts = libusb_get_port_numbers(ppList[i], abyPorts, int(sizeof abyPorts));
+        for (int k = 0; k < iPorts; ++k)
+            sName += (k ? "." : "") + std::to_string(abyPorts[k]);
+        if (iPorts <= 0)
+            sName += "0"; // a device on the root itself
+        vNames.push_back(std::move(sName));
+    }
+    libusb_free_device_list(ppList, 1);
+    return true;
+}
+
 CUsbDeviceLink::~CUsbDeviceLink()
 {
     Close();

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <mutex>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "platform/Transfer.h"
 
@@ -21,6 +23,11 @@ constexpr uint8_t kBulkInEndpoint = 0x82;
 // Attached devices with our ids; 0 when the system offers no USB access at all (no libusb
 // context), -1 when the device list cannot be read.
 int32_t CountUsbDevices();
+// The attached devices with our ids, in the same order, each named by where it is plugged in:
+// "usb:BUS-PORT[.PORT...]" (the bus number, then the port on each hub from the root down), so
+// a name stays the same across replugging into the same socket. False when the device list
+// cannot be read; no USB access at all is an empty list.
+bool ListUsbDeviceNames(std::vector<std::string>& vNames);
 
 class CUsbDeviceLink {
 public:

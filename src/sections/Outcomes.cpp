@@ -14,6 +14,8 @@ using E = EOutcome;
 using S = EOutcomeShown;
 
 constexpr std::u16string_view kDeviceNotReady = u"Device not ready";
+constexpr std::u16string_view kCannotPerformAction = u"Cannot perform action on device";
+constexpr std::u16string_view kCaptionDiagnosticInformation = u"Diagnostic Information";
 constexpr std::u16string_view kCaptionFactorySettings = u"Factory Settings";
 constexpr std::u16string_view kCaptionDeleteAllRecordings = u"Delete All Recordings";
 constexpr std::u16string_view kCaptionDisableConsole = u"Disable Console";
@@ -24,7 +26,7 @@ constexpr SOutcomeForm kForms[] = {
     {E::Connected, S::Status, u"Connected to device", {}},
     {E::ConnectionFailed, S::Status, u"Device connection failed", {}},
     {E::Disconnected, S::Status, u"Device disconnected", {}},
-    {E::NoDevice, S::Message, u"Cannot perform action on device", u"Device Action"},
+    {E::NoDevice, S::Message, kCannotPerformAction, u"Device Action"},
     {E::ParametersLoaded, S::Status, u"Parameters loaded", {}},
     {E::ParametersUnreadable, S::Status, u"Failed to load parameters", {}},
     {E::ParametersNotRequested, S::Status, u"Cannot load parameters from device", {}},
@@ -69,6 +71,14 @@ constexpr SOutcomeForm kForms[] = {
     {E::FileSaveFailed, S::Message, u"Failed to save parameters to file", u"File Save"},
     {E::FileOpened, S::Status, u"Parameters file opened: %ls", {}},
     {E::FileSaved, S::Status, u"Parameters file saved: %ls", {}},
+    {E::CriticalLogEmpty, S::Message, u"Critical log is empty.", u"View Critical Log"},
+    {E::DiagnosticsNoParameters, S::Message, u"No device parameters", kCaptionDiagnosticInformation},
+    {E::DiagnosticsNoConfig, S::Message, u"No device config parameters", kCaptionDiagnosticInformation},
+    {E::DiagnosticsNotFound, S::Message, u"No diagnostic information found", kCaptionDiagnosticInformation},
+    {E::DiagnosticsListEmpty, S::Message, u"Diagnostic information list is empty",
+     kCaptionDiagnosticInformation},
+    {E::DiagnosticsNoDevice, S::Message, kCannotPerformAction, kCaptionDiagnosticInformation},
+    {E::DiagnosticsNoItemChosen, S::Message, u"No item selected", u"Select diagnostic information"},
 };
 
 constexpr bool InEnumerationOrder()
@@ -76,7 +86,7 @@ constexpr bool InEnumerationOrder()
     for (size_t i = 0; i < std::size(kForms); ++i)
         if (static_cast<size_t>(kForms[i].eOutcome) != i)
             return false;
-    return static_cast<size_t>(E::FileSaved) + 1 == std::size(kForms);
+    return static_cast<size_t>(E::DiagnosticsNoItemChosen) + 1 == std::size(kForms);
 }
 static_assert(InEnumerationOrder(), "one row per outcome, in the order of the enumeration");
 

@@ -70,6 +70,15 @@ enum class EOutcome : int32_t {
     FileSaveFailed,
     FileOpened,
     FileSaved,
+
+    // Diagnostics and the critical log
+    CriticalLogEmpty,        // the device's critical log came without text
+    DiagnosticsNoParameters, // no loaded document
+    DiagnosticsNoConfig,     // it has no device config section
+    DiagnosticsNotFound,     // that has no diagnostic type list
+    DiagnosticsListEmpty,    // the list names no type
+    DiagnosticsNoDevice,     // a type was chosen with no device connected
+    DiagnosticsNoItemChosen, // OK in the type selection with no type chosen
 };
 
 struct SOutcome {

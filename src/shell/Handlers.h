@@ -1,7 +1,8 @@
 #pragma once
-// Parts of the main window's work that belong to tools built separately: the reports of the
-// Debug menu and the driver and upgrade commands. The main window routes to them when they are
-// attached; until they are, those events and commands do nothing. The roles pages play are in
+// Parts of the main window's work that belong to tools built separately: the driver and
+// upgrade commands. The main window routes to them when they are attached; until they are,
+// those commands do nothing. The device's reports go to the main window's own diagnostics
+// unless a front end takes them (kovctl prints them). The roles pages play are in
 // sections/PageRoles.h.
 #include <cstdint>
 #include <string>

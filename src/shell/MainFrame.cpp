@@ -38,14 +38,28 @@ void MakeEmptyDocument(TreeRef& rTree)
     rTree.CreateRoot(kChangeDocumentRoot, kKovNamespaceUri);
 }
 
+// Reports go through the main window's file system unless they name their own.
+SReportSettings WithFileSystem(SReportSettings reports, IFileSystem& fileSystem)
+{
+    if (!reports.pFileSystem)
+        reports.pFileSystem = &fileSystem;
+    return reports;
+}
+
 } // namespace
 
 CMainFrame::CMainFrame(IMainView& view, SMainFrameSettings settings)
     : m_view(view), m_holder(std::move(settings.pTransport)),
       m_pSystemInfo(settings.pSystemInfo ? settings.pSystemInfo : &SystemInfo()),
-      m_pFileSystem(settings.pFileSystem ? settings.pFileSystem : &SystemFileSystem())
+      m_pFileSystem(settings.pFileSystem ? settings.pFileSystem : &SystemFileSystem()),
+      m_diagnostics(
+          view, m_holder,
+          [this] { return m_pDeviceIdentification ? m_pDeviceIdentification->Record().iDeviceId : 0; },
+          WithFileSystem(std::move(settings.reports), *m_pFileSystem))
 {
     m_holder.SetFileSystem(*m_pFileSystem);
+    // Report files are the main window's own work; a front end may take the reports instead.
+    SetReportHandler(&m_diagnostics);
     m_tree.SetOnShowSelection([this](int32_t iSubject) { m_view.ShowTreeSelection(iSubject); });
     m_tree.SetOnSelectionChanged([this](int32_t iSubject) { OnTreeSelectionChanged(iSubject); });
     m_swapper.SetOnShow(
@@ -193,6 +207,8 @@ bool CMainFrame::OnCommand(uint32_t dwCommandId)
     case ID_PANE_CLOSE: OnCloseTreePane(); return true;
     case ID_DEBUG_VIEW_CRITICAL_LOG: OnSendIfConnected(ReadCriticalLog); return true;
     case ID_DEBUG_DELETE_CRITICAL_LOG: OnSendIfConnected(DeleteCriticalLog); return true;
+    case ID_DEBUG_DIAGNOSTIC_INFORMATION: m_diagnostics.OnDiagnosticInformation(); return true;
+    case ID_HELP_DIAGNOSTIC_INFORMATION: m_diagnostics.OnProgramStateReport(); return true;
     case ID_APP_ABOUT: OnAbout(); return true;
     case ID_HELP_WEBSITE: OnWebsite(); return true;
     case ID_HELP_EMAIL_SUPPORT: OnEmailSupport(); return true;
@@ -201,7 +217,7 @@ bool CMainFrame::OnCommand(uint32_t dwCommandId)
             pPage->PostPageMessage(kPageDeleteKeyMessage);
         return true;
     default:
-        // Driver, upgrade and diagnostics commands belong to their own tools.
+        // Driver and upgrade commands belong to their own tools.
         return m_pCommands && m_pCommands->OnCommand(dwCommandId);
     }
 }

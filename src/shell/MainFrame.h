@@ -29,6 +29,7 @@
 #include "sections/PageRoles.h"
 #include "sections/SectionPage.h"
 #include "shell/Commands.h"
+#include "shell/Diagnostics.h"
 #include "shell/EventQueue.h"
 #include "shell/Handlers.h"
 #include "shell/MainView.h"
@@ -54,6 +55,8 @@ struct SMainFrameSettings {
     const ISystemInfo* pSystemInfo = nullptr;
     // What parameter files and the options file are saved through; nullptr: the system's.
     IFileSystem* pFileSystem = nullptr;
+    // Where the Debug menu's and Help's reports go, and their clock.
+    SReportSettings reports;
 };
 
 class CMainFrame final : public IOutcomeObserver {
@@ -103,6 +106,7 @@ public:
     ParameterDocumentHolder& Holder() { return m_holder; }
     const CCustomization& Customization() const { return m_customization; }
     CMainDevicePropertiesDlg& DeviceIdentificationPage() { return *m_pDeviceIdentification; }
+    CDiagnostics& Diagnostics() { return m_diagnostics; }
     const std::u16string& CurrentFilePath() const { return m_wszCurrentFilePath; }
     const std::u16string& OptionsFilePath() const { return m_wszOptionsFile; }
     // The remembered firmware program file (from the options file until the Maintenance page
@@ -163,6 +167,7 @@ private:
     const ISystemInfo* m_pSystemInfo;
     IFileSystem* m_pFileSystem;
     CMainDevicePropertiesDlg* m_pDeviceIdentification = nullptr;
+    CDiagnostics m_diagnostics;
 
     struct SCommandState {
         bool bEnabled = true;

@@ -23,8 +23,10 @@ enum class EBar { ToolBar, StatusBar };
 class IMainView : public IFormHost, public IOutcomeObserver {
 public:
     virtual void SetTitle(std::u16string_view wszTitle) = 0;
-    // Opens a file or URL with the system's default handler, in a normal window.
-    virtual bool OpenWithDefaultHandler(std::u16string_view wszTarget) = 0;
+    // Opens a file or URL with the system's default handler, in a normal window, started in
+    // wszWorkingFolder when one is given (a report opens in its own folder).
+    virtual bool OpenWithDefaultHandler(std::u16string_view wszTarget,
+                                        std::u16string_view wszWorkingFolder = {}) = 0;
     // Posts a close request; the view later calls CMainFrame::OnClose on its own loop.
     virtual void PostCloseRequest() = 0;
     // Destroys the window; the view's loop ends after it.

@@ -28,20 +28,22 @@ protected:
             m_pSim->Unplug();
     }
     int CountLog(std::string_view szPart) const { return m_pSim ? m_pSim->CountLog(szPart) : 0; }
-    // kovctl's exit code, with no terminal at its input; its output lands in Out() and Err().
-    // Returns once the device has finished the session too.
-    int Run(const std::string& sArgs, const std::string& sPrefix = "")
+    // kovctl's exit code, with no terminal at its input; its output lands in Out() and Err()
+    // (or, for runs at the same time, Out(sTag) and Err(sTag)). Returns once the device has
+    // finished the session too.
+    int Run(const std::string& sArgs, const std::string& sPrefix = "", const std::string& sTag = "")
     {
         const std::string sCommand = sPrefix + "'" KOVCTL_PATH "' --device-root '" + m_sRoot + "' " + sArgs +
-                                     " </dev/null >'" + File("out") + "' 2>'" + File("err") + "'";
+                                     " </dev/null >'" + File(sTag + "out") + "' 2>'" + File(sTag + "err") +
+                                     "'";
         const int iStatus = std::system(sCommand.c_str());
         if (m_pSim)
             m_pSim->WaitSessionsEnded();
         return WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1;
     }
     std::string Read(const std::string& sName) const { return ReadFileBytes(m_dir / sName); }
-    std::string Out() const { return Read("out"); }
-    std::string Err() const { return Read("err"); }
+    std::string Out(const std::string& sTag = "") const { return Read(sTag + "out"); }
+    std::string Err(const std::string& sTag = "") const { return Read(sTag + "err"); }
     std::string File(const std::string& sName) const { return (m_dir / sName).string(); }
 
     CTestDir m_dir;

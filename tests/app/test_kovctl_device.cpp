@@ -230,8 +230,9 @@ TEST_F(KovctlDevice, UsageErrorsAndHelp)
         EXPECT_EQ(Err().rfind("usage: kovctl ", 0), 0u) << szArgs;
     }
     ASSERT_EQ(Run("--help"), 0);
-    for (const char* szName : {"read", "write", "restart", "shutdown", "reset-parameters", "disable-console",
-                               "delete-recordings", "log"})
+    for (const char* szName :
+         {"read", "write", "restart", "shutdown", "reset-parameters", "disable-console", "delete-recordings",
+          "log", "devices", "critical-log", "delete-critical-log", "diagnostics"})
         EXPECT_NE(Out().find(std::string("\n  ") + szName + " "), std::string::npos) << szName;
 }
 

@@ -39,6 +39,49 @@ TEST(UsbTransportPipes, CountsFinishedDevicesAndOpensTheFirstByName)
     EXPECT_EQ(transport.Write(&c, 1).iCount, -1);
 }
 
+TEST(UsbTransportPipes, NamedDevicesAndDevicesAnotherHostHolds)
+{
+    CTestDir root;
+    CPipeDeviceSide first, second;
+    ASSERT_TRUE(first.Plug(root.String(), "kov-1"));
+    ASSERT_TRUE(second.Plug(root.String(), "kov-2"));
+    std::vector<std::string> vUsbNames;
+    ASSERT_TRUE(ListUsbDeviceNames(vUsbNames));
+
+    UsbTransport any(root.String());
+    std::vector<SDeviceInterface> vDevices;
+    ASSERT_TRUE(any.ListDevices(vDevices));
+    ASSERT_EQ(vDevices.size(), 2 + vUsbNames.size());
+    EXPECT_EQ(vDevices[0].sName, "kov-1");
+    EXPECT_EQ(vDevices[1].sFolder, second.Path());
+    EXPECT_STREQ(DeviceWayName(vDevices[1].eWay), "pipe");
+
+    // Bound to a name: that device only, counted and opened, whatever comes first.
+    UsbTransport named(root.String(), "kov-2");
+    EXPECT_EQ(named.CountDevices(), 1);
+    ASSERT_TRUE(named.ListDevices(vDevices));
+    ASSERT_EQ(vDevices.size(), 1u);
+    EXPECT_EQ(vDevices[0].sName, "kov-2");
+    ASSERT_TRUE(named.Open());
+    EXPECT_EQ(named.DevicePath(), second.Path());
+    ASSERT_TRUE(second.WaitForHost(2000));
+    // Another host finds the device busy; the first free device is the next one.
+    UsbTransport alsoNamed(root.String(), "kov-2");
+    EXPECT_FALSE(alsoNamed.Open());
+    named.Close(true);
+    UsbTransport holder(root.String(), "kov-1");
+    ASSERT_TRUE(holder.Open());
+    ASSERT_TRUE(any.Open());
+    EXPECT_EQ(any.DevicePath(), second.Path());
+
+    // Names that are not there, or only look like a path, count as no device.
+    for (const char* szName : {"kov-3", "../kov-1", "usb:250-9.9"}) {
+        UsbTransport absent(root.String(), szName);
+        EXPECT_EQ(absent.CountDevices(), 0) << szName;
+        EXPECT_FALSE(absent.Open()) << szName;
+    }
+}
+
 // A pipe device opened by the transport, with the receive loop running over it.
 class UsbTransportLink : public ::testing::Test {
 protected:

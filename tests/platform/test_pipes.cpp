@@ -78,6 +78,28 @@ TEST(PipeDevices, ListingShowsOnlyFinishedDevicesInNameOrder)
     EXPECT_FALSE(host.IsOpen());
 }
 
+TEST(PipeDevices, ADeviceServesOneHostAtATime)
+{
+    STempRoot root;
+    CPipeDeviceSide device;
+    ASSERT_TRUE(device.Plug(root.sPath, "dev"));
+    CPipeHostChannel first, second;
+    ASSERT_TRUE(first.Open(device.Path()));
+    ASSERT_TRUE(device.WaitForHost(2000));
+    // A second host would put its frames between the first one's: the device is busy.
+    EXPECT_FALSE(second.Open(device.Path()));
+    EXPECT_EQ(first.Write("ab", 2).iCount, 2);
+    char aBytes[2] = {};
+    ASSERT_EQ(device.Read(aBytes, 2).iCount, 2);
+    EXPECT_EQ(std::string(aBytes, 2), "ab");
+    // Once the first has left, the next host is taken.
+    first.Close();
+    char c = 0;
+    EXPECT_LE(device.Read(&c, 1).iCount, 0);
+    device.EndSession();
+    EXPECT_TRUE(second.Open(device.Path()));
+}
+
 TEST(PipeSession, BytesFlowBothWaysAndTheNextHostStartsClean)
 {
     STempRoot root;

@@ -6,12 +6,14 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "../link/FakeDeviceSlot.h"
 #include "common/TestDir.h"
+#include "document/AppOptions.h"
 #include "form/ScriptedFormHost.h"
 #include "shell/MainFrame.h"
 
@@ -44,9 +46,10 @@ public:
             m_host.MessageBox(OutcomeText(outcome), form.wszCaption, EMsgButtons::Ok, EMsgIcon::None);
     }
     void SetTitle(std::u16string_view wsz) override { m_wszTitle = wsz; }
-    bool OpenWithDefaultHandler(std::u16string_view wsz) override
+    bool OpenWithDefaultHandler(std::u16string_view wsz, std::u16string_view wszFolder = {}) override
     {
         m_vOpened.emplace_back(wsz);
+        m_vOpenedIn.emplace_back(wszFolder);
         return true;
     }
     void PostCloseRequest() override { ++m_nCloseRequests; }
@@ -79,6 +82,7 @@ public:
     std::vector<SOutcome> m_vOutcomes;
     std::vector<std::u16string> m_vStatus;
     std::vector<std::u16string> m_vOpened;
+    std::vector<std::u16string> m_vOpenedIn; // the working folder of each
     std::vector<std::pair<uint32_t, uint32_t>> m_vTimers;
     int m_nCloseRequests = 0;
     bool m_bDestroyed = false;
@@ -92,6 +96,50 @@ class CTempFolder : public CTestDir {
 public:
     std::u16string File(const std::string& sName) const { return (Path() / sName).u16string(); }
     std::u16string Folder() const { return (Path() / "").u16string(); } // with the trailing separator
+};
+
+// A main frame over a fake device slot (plug it in with slot->m_iCount = 1 and a presence
+// tick). Its reports go under the test's folder, "appdata", stamped with the fixed clock.
+struct SFrameFixture {
+    // The frame starts over the given customization texts and remembered program file.
+    explicit SFrameFixture(const std::string& sCustomXml = {}, SSystemFacts facts = {},
+                           const std::u16string& wszProgramFile = {})
+        : system(facts)
+    {
+        if (!sCustomXml.empty())
+            std::ofstream(folder.Path() / "Custom.xml") << sCustomXml;
+        if (!wszProgramFile.empty()) {
+            EXPECT_TRUE(SaveAppOptions(wszProgramFile, folder.File("options.xml")));
+        }
+        auto pSlot = std::make_unique<CFakeSlot>();
+        slot = pSlot.get();
+        SMainFrameSettings settings;
+        settings.pTransport = std::move(pSlot);
+        settings.oOptionsFile = folder.File("options.xml");
+        settings.oCustomizationFolder = folder.Folder();
+        settings.pSystemInfo = &system;
+        settings.reports.oAppDataFolder = folder.File("appdata");
+        settings.reports.fnClock = [this] { return clock; };
+        frame = std::make_unique<CMainFrame>(view, std::move(settings));
+        frame->Create();
+    }
+    void Event(DeviceEvent eEvent, uint32_t wParam = 0, uint32_t lParam = 0, const std::string& sPayload = {})
+    {
+        SDeviceEventData event{eEvent, wParam, lParam, nullptr, uint32_t(sPayload.size())};
+        if (!sPayload.empty()) {
+            event.pPayload.reset(new char[sPayload.size() + 1]()); // NUL-terminated
+            sPayload.copy(event.pPayload.get(), sPayload.size());
+        }
+        frame->HandleDeviceEvent(std::move(event));
+    }
+    CMainDevicePropertiesDlg& Page() { return frame->DeviceIdentificationPage(); }
+
+    CTempFolder folder;
+    CFakeSystemInfo system;
+    CScriptedView view;
+    CFakeSlot* slot = nullptr;
+    DateTime6 clock{2024, 5, 1, 10, 20, 30};
+    std::unique_ptr<CMainFrame> frame;
 };
 
 // A main frame over a private device root, pumped the way a front end's event loop would.
@@ -109,6 +157,7 @@ protected:
         settings.pFileSystem = pFileSystem;
         settings.oOptionsFile = m_folder.File("options.xml");
         settings.oCustomizationFolder = m_folder.Folder();
+        settings.reports.oAppDataFolder = m_folder.File("appdata");
         m_pFrame = std::make_unique<CMainFrame>(m_view, std::move(settings));
         m_pFrame->Create();
     }

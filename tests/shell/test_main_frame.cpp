@@ -22,45 +22,6 @@ SSystemFacts WindowsFacts(uint32_t dwMajor)
     return {ESystemFamily::Windows, dwMajor, 0, true, true};
 }
 
-struct SFrameFixture {
-    // The frame starts over the given customization texts and remembered program file.
-    explicit SFrameFixture(const std::string& sCustomXml = {}, SSystemFacts facts = {},
-                           const std::u16string& wszProgramFile = {})
-        : system(facts)
-    {
-        if (!sCustomXml.empty())
-            std::ofstream(folder.Path() / "Custom.xml") << sCustomXml;
-        if (!wszProgramFile.empty()) {
-            EXPECT_TRUE(SaveAppOptions(wszProgramFile, folder.File("options.xml")));
-        }
-        auto pSlot = std::make_unique<CFakeSlot>();
-        slot = pSlot.get();
-        SMainFrameSettings settings;
-        settings.pTransport = std::move(pSlot);
-        settings.oOptionsFile = folder.File("options.xml");
-        settings.oCustomizationFolder = folder.Folder();
-        settings.pSystemInfo = &system;
-        frame = std::make_unique<CMainFrame>(view, std::move(settings));
-        frame->Create();
-    }
-    void Event(DeviceEvent eEvent, uint32_t wParam = 0, uint32_t lParam = 0, const std::string& sPayload = {})
-    {
-        SDeviceEventData event{eEvent, wParam, lParam, nullptr, uint32_t(sPayload.size())};
-        if (!sPayload.empty()) {
-            event.pPayload.reset(new char[sPayload.size() + 1]()); // NUL-terminated
-            sPayload.copy(event.pPayload.get(), sPayload.size());
-        }
-        frame->HandleDeviceEvent(std::move(event));
-    }
-    Dlg& Page() { return frame->DeviceIdentificationPage(); }
-
-    CTempFolder folder;
-    CFakeSystemInfo system;
-    CScriptedView view;
-    CFakeSlot* slot = nullptr;
-    std::unique_ptr<CMainFrame> frame;
-};
-
 TEST(MainFrame, WindowCreationAndMenuEnabling)
 {
     SFrameFixture f({}, WindowsFacts(10));

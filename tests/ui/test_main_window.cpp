@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDialog>
 #include <QFile>
 #include <QImage>
@@ -24,6 +25,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -88,7 +90,12 @@ protected:
         settings.oOptionsFile = u"";
         settings.oCustomizationFolder = FromQString(m_dir.path() + "/");
         settings.pSystemInfo = &m_system;
+        settings.reports.oAppDataFolder = FromQString(m_dir.path() + "/appdata");
         m_pWindow = std::make_unique<CMainWindow>(std::move(settings));
+        m_pWindow->SetOpener([this](std::u16string_view wszTarget, std::u16string_view wszFolder) {
+            m_vOpened.push_back({std::u16string(wszTarget), std::u16string(wszFolder)});
+            return true;
+        });
         m_pWindow->show();
         m_pWindow->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(m_pWindow.get()));
@@ -133,6 +140,8 @@ protected:
     CFakeSystemInfo m_system{SSystemFacts{ESystemFamily::Windows, 10, 0, true, true}};
     std::unique_ptr<test::CPluggedSim> m_pDevice;
     std::unique_ptr<CMainWindow> m_pWindow;
+    // What the window handed to the desktop: the target and the working folder.
+    std::vector<std::pair<std::u16string, std::u16string>> m_vOpened;
 };
 
 TEST_F(MainWindowTest, StartsWithItsTitleMenusToolBarAndTree)
@@ -401,6 +410,61 @@ TEST_F(MainWindowTest, CustomTextsAndImagesRebrandTheWindowAndBadImagesAreIgnore
     EXPECT_FALSE(branded.CustomImages().icoLogo.isNull());
     EXPECT_TRUE(branded.CustomImages().HasViewerImage());
     EXPECT_EQ(branded.windowIcon().pixmap(48, 24).toImage().pixelColor(10, 10), QColor(Qt::darkGreen));
+}
+
+TEST_F(MainWindowTest, DiagnosticTypeChosenWithTheKeyboardAndReportsHandedToTheDesktop)
+{
+    PlugDevice();
+    CMainWindow& window = OpenWindow();
+    ASSERT_TRUE(WaitForStatus("Parameters loaded"));
+
+    // OK with nothing chosen is refused with a message; then the second type, by keyboard.
+    bool bRefused = false;
+    bool bChosen = false;
+    WhenModalTitled("Select Diagnostic Information", [&](QWidget* pDialog) {
+        auto* pList = pDialog->findChild<QComboBox*>();
+        ASSERT_TRUE(pList);
+        ASSERT_EQ(pList->count(), 4);
+        EXPECT_EQ(pList->itemText(0), "System Status");
+        EXPECT_EQ(pList->itemText(3), "Modem");
+        EXPECT_EQ(pList->currentIndex(), -1);
+        // Named by its side label for screen readers.
+        const auto vLabels = pDialog->findChildren<QLabel*>();
+        EXPECT_TRUE(std::any_of(vLabels.begin(), vLabels.end(), [&](QLabel* pLabel) {
+            return pLabel->buddy() == pList && !pLabel->text().isEmpty();
+        }));
+        WhenModalTitled("Select diagnostic information", [&, pDialog, pList](QWidget* pBox) {
+            auto* pMessage = qobject_cast<QMessageBox*>(pBox);
+            ASSERT_TRUE(pMessage);
+            bRefused = pMessage->text() == "No item selected";
+            pMessage->accept();
+            QTimer::singleShot(0, pDialog, [&bChosen, pDialog, pList] {
+                pList->setFocus();
+                QTest::keyClick(pList, Qt::Key_Down);
+                QTest::keyClick(pList, Qt::Key_Down);
+                bChosen = pList->currentIndex() == 1;
+                QTest::keyClick(pList, Qt::Key_Return);
+            });
+        });
+        QTest::keyClick(pDialog, Qt::Key_Return);
+    });
+    window.Action(ID_DEBUG_DIAGNOSTIC_INFORMATION)->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_vOpened.empty(); }, kWaitMs));
+    EXPECT_TRUE(bRefused && bChosen);
+    const QString qsReport = ToQString(m_vOpened[0].first);
+    EXPECT_EQ(ToQString(m_vOpened[0].second), m_dir.path() + "/appdata/KOV/Device Diagnostics/1207");
+    QFile report(qsReport);
+    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(report.readAll().startsWith("\xEF\xBB\xBF"
+                                            "Diagnostic Information: Network Interfaces\n"));
+
+    // Help's report of the program's threads.
+    window.Action(ID_HELP_DIAGNOSTIC_INFORMATION)->trigger();
+    ASSERT_EQ(m_vOpened.size(), 2u);
+    EXPECT_EQ(ToQString(m_vOpened[1].second), m_dir.path() + "/appdata/KOV/Device Config Diagnostics");
+    QFile state(ToQString(m_vOpened[1].first));
+    ASSERT_TRUE(state.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(state.readAll().contains("\"Host Client Protocol Handler\""));
 }
 
 } // namespace

@@ -5,26 +5,15 @@
 #include <cstdio>
 #include <optional>
 
+#include "app/kovctl/DeviceArgs.h"
 #include "app/kovctl/DeviceSession.h"
 #include "sections/DeviceRequests.h"
 #include "sections/Maintenance.h"
 
 namespace kov {
-namespace {
 
-// ---- Arguments ---------------------------------------------------------------------------
+// ---- Arguments and the shared steps ---------------------------------------------------------
 
-struct SDeviceArgs {
-    std::optional<std::string> oPassword;
-    std::optional<std::string> oOutput;
-    bool bRaw = false;
-    std::vector<std::string> vFiles;
-};
-
-enum EArgsAllowed : unsigned { kArgOutput = 1, kArgRaw = 2 };
-
-// Every device command takes --password PW; -o FILE and --raw where allowed; nFiles plain
-// arguments. False, with the usage printed, on anything else.
 bool ParseDeviceArgs(const char* szName, const char* szUsage, const std::vector<std::string>& args,
                      unsigned uAllowed, size_t nFiles, SDeviceArgs& out)
 {
@@ -39,6 +28,12 @@ bool ParseDeviceArgs(const char* szName, const char* szUsage, const std::vector<
         } else if (s == "--raw" && (uAllowed & kArgRaw)) {
             bOk = !out.bRaw;
             out.bRaw = true;
+        } else if (s == "--report" && (uAllowed & kArgReport)) {
+            bOk = !out.bReport;
+            out.bReport = true;
+        } else if (s == "--list" && (uAllowed & kArgList)) {
+            bOk = !out.bList;
+            out.bList = true;
         } else if (s.size() > 1 && s[0] == '-') {
             bOk = false;
         } else {
@@ -51,14 +46,13 @@ bool ParseDeviceArgs(const char* szName, const char* szUsage, const std::vector<
     return false;
 }
 
-int WriteStdout(const std::string& sBytes)
+int WriteStdout(std::string_view sBytes)
 {
     if (std::fwrite(sBytes.data(), 1, sBytes.size(), stdout) != sBytes.size() || std::fflush(stdout) != 0)
         return kExitFailure;
     return kExitOk;
 }
 
-// restart and shutdown: the menu command; success when its frame went out.
 int MenuDeviceCommand(const SKovctlGlobals& globals, const std::vector<std::string>& args, const char* szName,
                       uint32_t dwCommandId)
 {
@@ -68,13 +62,20 @@ int MenuDeviceCommand(const SKovctlGlobals& globals, const std::vector<std::stri
     CDeviceSession session(globals, a.oPassword, stderr);
     if (const int iExit = session.Connect())
         return iExit;
-    const int nFailedBefore = session.FailedWrites();
     const size_t nFrom = session.Mark();
+    return SendMenuCommand(session, dwCommandId, nFrom, EOutcome::NoDevice);
+}
+
+int SendMenuCommand(CDeviceSession& session, uint32_t dwCommandId, size_t nFrom, EOutcome eNoDevice)
+{
+    const int nFailedBefore = session.FailedWrites();
     session.Frame().OnCommand(dwCommandId);
-    if (session.OutcomeSince(nFrom, EOutcome::NoDevice))
+    if (session.OutcomeSince(nFrom, eNoDevice))
         return kExitFailure;
     return session.FailedWrites() == nFailedBefore ? kExitOk : session.SendFailed();
 }
+
+namespace {
 
 // A page request that did not go out ends the command; 0 when it was sent.
 int RequestOutcome(CDeviceSession& session, EDeviceRequest eRequest)

@@ -1,6 +1,7 @@
 #include "app/kovctl/Commands.h"
 
 #include "link/UsbTransport.h"
+#include "platform/DeviceRoot.h"
 
 #include <cstdio>
 
@@ -8,17 +9,33 @@ namespace kov {
 
 int CmdDevices(const SKovctlGlobals& globals, const std::vector<std::string>& args)
 {
-    if (!args.empty()) {
-        std::fprintf(stderr, "kovctl devices: takes no arguments, got \"%s\"\n", args.front().c_str());
+    const bool bList = args.size() == 1 && args.front() == "--list";
+    if (!args.empty() && !bList) {
+        std::fputs("usage: kovctl devices [--list]\n", stderr);
         return kExitUsage;
     }
-    UsbTransport transport = globals.sDeviceRoot.empty() ? UsbTransport() : UsbTransport(globals.sDeviceRoot);
-    const int32_t iCount = transport.CountDevices();
-    if (iCount < 0) {
+    const UsbTransport transport(globals.sDeviceRoot.empty() ? DefaultDeviceRoot() : globals.sDeviceRoot,
+                                 globals.sDeviceName);
+    if (!bList) {
+        const int32_t iCount = transport.CountDevices();
+        if (iCount < 0) {
+            std::fputs("kovctl devices: the USB device list cannot be read\n", stderr);
+            return kExitFailure;
+        }
+        std::printf("%d\n", int(iCount));
+        return kExitOk;
+    }
+    std::vector<SDeviceInterface> vDevices;
+    const bool bComplete = transport.ListDevices(vDevices);
+    for (const SDeviceInterface& device : vDevices)
+        std::printf("%s\t%s\n", device.sName.c_str(), DeviceWayName(device.eWay));
+    if (std::fflush(stdout) != 0)
+        return kExitFailure;
+    if (!bComplete) {
+        // The pipe-way devices above are there; the USB ones could not be looked at.
         std::fputs("kovctl devices: the USB device list cannot be read\n", stderr);
         return kExitFailure;
     }
-    std::printf("%d\n", int(iCount));
     return kExitOk;
 }
 

@@ -11,6 +11,7 @@ enum KovctlExit { kExitOk = 0, kExitFailure = 1, kExitUsage = 2, kExitNoDevice =
 
 struct SKovctlGlobals {
     std::string sDeviceRoot; // empty: the default device root
+    std::string sDeviceName; // empty: the first device that opens; else only this one
     int iWaitSeconds = 10;   // bounds the wait for a device to appear and for each reply
 };
 
@@ -38,5 +39,9 @@ int CmdSpeedTest(const SKovctlGlobals& globals, const std::vector<std::string>& 
 int CmdProgram(const SKovctlGlobals& globals, const std::vector<std::string>& args);
 int CmdModels(const SKovctlGlobals& globals, const std::vector<std::string>& args);
 int CmdInspect(const SKovctlGlobals& globals, const std::vector<std::string>& args);
+// The Debug menu's reports (CmdDiagnostics.cpp).
+int CmdCriticalLog(const SKovctlGlobals& globals, const std::vector<std::string>& args);
+int CmdDeleteCriticalLog(const SKovctlGlobals& globals, const std::vector<std::string>& args);
+int CmdDiagnostics(const SKovctlGlobals& globals, const std::vector<std::string>& args);
 
 } // namespace kov

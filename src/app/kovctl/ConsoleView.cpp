@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "form/Controls.h"
 #include "form/Dialog.h"
+#include "shell/Diagnostics.h"
 #include "shell/MainDialogs.h"
 #include "support/TextCodec.h"
 
@@ -78,6 +80,11 @@ EDlgResult CConsoleView::RunModal(CDialog& rDialog)
         rDialog.PressOk();
         if (rDialog.Result() == EDlgResult::Ok)
             ++m_nPasswordsTyped;
+    }
+    if (dynamic_cast<CSelDiagInfoDlg*>(&rDialog) && m_oDiagnosticChoice) {
+        const auto* pList = rDialog.Find<CDropDownList>(CSelDiagInfoDlg::IDC_DIAGNOSTIC_TYPE);
+        rDialog.Choose(CSelDiagInfoDlg::IDC_DIAGNOSTIC_TYPE, pList->FindItemByData(*m_oDiagnosticChoice));
+        rDialog.PressOk();
     }
     // Any other dialog needs an operator at a screen.
     rDialog.EndDialog(EDlgResult::Cancel);

@@ -3,7 +3,8 @@
 // report stream (standard error), the password dialog is answered with the password given on
 // the command line, yes/no questions are answered yes (the operator asked for the action by
 // running the command), the OK/Cancel question before programming is printed and answered by
-// the command, and file dialogs choose the file named on the command line. Every outcome is
+// the command, and file dialogs and the diagnostic type selection choose what the command line
+// named. Every outcome is
 // also kept, so a command can wait for the one that ends its operation.
 #include <cstdio>
 #include <functional>
@@ -23,6 +24,9 @@ public:
     void SetPassword(std::optional<std::u16string> oPassword) { m_oPassword = std::move(oPassword); }
     // The path the next file dialogs choose; nullopt: they are cancelled.
     void SetFileChoice(std::optional<std::u16string> oPath) { m_oFileChoice = std::move(oPath); }
+    // The diagnostic type (its position in the device's list) the type selection chooses;
+    // nullopt: it is cancelled.
+    void SetDiagnosticChoice(std::optional<uint32_t> oPosition) { m_oDiagnosticChoice = oPosition; }
     // Outcomes while quiet are kept but not printed (the window's start-up "Ready").
     void SetQuiet(bool bQuiet) { m_bQuiet = bQuiet; }
     // Called with each outcome as it happens, before it is printed, so that the command can
@@ -59,7 +63,7 @@ public:
     // IMainView
     void SetTitle(std::u16string_view) override {}
     // A console has no desktop to hand files or addresses to.
-    bool OpenWithDefaultHandler(std::u16string_view) override { return false; }
+    bool OpenWithDefaultHandler(std::u16string_view, std::u16string_view = {}) override { return false; }
     // The command decides when the run ends; there is no window to close.
     void PostCloseRequest() override {}
     void DestroyWindow() override {}
@@ -76,6 +80,7 @@ private:
     std::FILE* m_pReport;
     std::optional<std::u16string> m_oPassword;
     std::optional<std::u16string> m_oFileChoice;
+    std::optional<uint32_t> m_oDiagnosticChoice;
     std::function<bool(std::u16string_view)> m_fnConfirm;
     std::function<void(const SOutcome&)> m_fnOnOutcome;
     size_t m_nProgressWidth = 0; // of the line drawn in place; 0: none open

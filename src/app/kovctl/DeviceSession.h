@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -17,6 +18,7 @@
 #include "app/kovctl/Commands.h"
 #include "app/kovctl/ConsoleView.h"
 #include "link/ParameterDocumentHolder.h"
+#include "platform/DeviceRoot.h"
 #include "platform/Signals.h"
 #include "shell/MainFrame.h"
 #include "support/TextCodec.h"
@@ -38,9 +40,9 @@ inline constexpr auto kPumpSlice = std::chrono::milliseconds(50);
 // writes can be followed frame by frame.
 class CWatchedTransport final : public IDeviceTransport {
 public:
-    explicit CWatchedTransport(const std::string& sDeviceRoot)
-        : m_pUsb(sDeviceRoot.empty() ? std::make_unique<CUsbDeviceTransport>()
-                                     : std::make_unique<CUsbDeviceTransport>(sDeviceRoot))
+    CWatchedTransport(const std::string& sDeviceRoot, const std::string& sDeviceName)
+        : m_pUsb(std::make_unique<CUsbDeviceTransport>(
+              sDeviceRoot.empty() ? DefaultDeviceRoot() : sDeviceRoot, sDeviceName))
     {}
 
     int32_t CountDevices() const override { return m_pUsb->CountDevices(); }
@@ -74,6 +76,27 @@ private:
     uint32_t m_dwPayloadLeft = 0;
 };
 
+// The device's reports (critical log, diagnostics) kept for the command instead of being
+// written to report files and opened, as the window would.
+class CReportCapture final : public IReportHandler {
+public:
+    void OnReportEvent(SDeviceEventData event) override { m_dqEvents.push_back(std::move(event)); }
+    // Takes the oldest report of the kind; false when none came.
+    bool Take(DeviceEvent eEvent, SDeviceEventData& rEvent)
+    {
+        auto it = std::find_if(m_dqEvents.begin(), m_dqEvents.end(),
+                               [&](const SDeviceEventData& event) { return event.eEvent == eEvent; });
+        if (it == m_dqEvents.end())
+            return false;
+        rEvent = std::move(*it);
+        m_dqEvents.erase(it);
+        return true;
+    }
+
+private:
+    std::deque<SDeviceEventData> m_dqEvents;
+};
+
 enum class EWaitEnd { Done, TimedOut, Disconnected, PasswordMissing, PasswordRefused, Stopped };
 
 // The exit code an outcome decides, or nullopt while the wait goes on.
@@ -86,8 +109,10 @@ public:
     CDeviceSession(const SKovctlGlobals& globals, const std::optional<std::string>& oPassword,
                    std::FILE* pLines)
         : m_iWaitSeconds(globals.iWaitSeconds), m_bHasPassword(oPassword.has_value()), m_view(stderr),
-          m_frame(m_view, Settings(globals.sDeviceRoot, m_pTransport)), m_pLines(pLines)
+          m_sDeviceName(globals.sDeviceName),
+          m_frame(m_view, Settings(globals.sDeviceRoot, globals.sDeviceName, m_pTransport)), m_pLines(pLines)
     {
+        m_frame.SetReportHandler(&m_reports);
         if (oPassword)
             m_view.SetPassword(Utf8ToUtf16(*oPassword));
         m_view.SetOnOutcome([this](const SOutcome& outcome) { OnOutcome(outcome); });
@@ -111,7 +136,8 @@ public:
                 return kExitFailure;
             const auto tNow = SessionClock::now();
             if (tNow >= tEnd) {
-                Report("No device found within " + std::to_string(m_iWaitSeconds) + " seconds");
+                Report((m_sDeviceName.empty() ? "No device" : "No device named \"" + m_sDeviceName + "\"") +
+                       " found within " + std::to_string(m_iWaitSeconds) + " seconds");
                 return kExitNoDevice;
             }
             const auto pause = std::min<SessionClock::duration>(kTickPeriod, tEnd - tNow);
@@ -153,10 +179,11 @@ public:
                            [&](const SOutcome& outcome) { return outcome.eOutcome == eOutcome; });
     }
 
-    // Handles events until fnOutcome gives an exit code for an outcome after nFrom, or a reply
-    // took longer than --wait. A device refusing one of this session's commands ends the wait
-    // as a failure; a frame the program does not know only tells the operator.
-    int WaitOutcome(size_t nFrom, const FnOutcome& fnOutcome)
+    // Handles events until fnOutcome gives an exit code for an outcome after nFrom, fnReady
+    // (when given) holds (kExitOk), or a reply took longer than --wait. A device refusing one
+    // of this session's commands ends the wait as a failure; a frame the program does not know
+    // only tells the operator.
+    int WaitOutcome(size_t nFrom, const FnOutcome& fnOutcome, const std::function<bool()>& fnReady = {})
     {
         std::optional<int> oExit;
         size_t nNext = nFrom;
@@ -169,11 +196,22 @@ public:
                 else
                     oExit = fnOutcome(outcome);
             }
+            if (!oExit && fnReady && fnReady())
+                oExit = kExitOk;
             return oExit.has_value();
         };
         const EWaitEnd eEnd =
             Pump(fnDone, SessionClock::now() + std::chrono::seconds(m_iWaitSeconds), m_bWatchStopSignals);
         return eEnd == EWaitEnd::Done ? *oExit : Failure(eEnd);
+    }
+
+    // Waits as WaitOutcome does for the device's report of the kind (the critical log or a
+    // diagnostic report); kExitOk with the report in rEvent.
+    int WaitReport(size_t nFrom, DeviceEvent eEvent, SDeviceEventData& rEvent)
+    {
+        return WaitOutcome(
+            nFrom, [](const SOutcome&) { return std::optional<int>(); },
+            [&] { return m_reports.Take(eEvent, rEvent); });
     }
 
     // The device's "unsupported command" for a command this session sent.
@@ -238,10 +276,11 @@ public:
     int FailedWrites() const { return m_pTransport->FailedWrites(); }
 
 private:
-    static SMainFrameSettings Settings(const std::string& sDeviceRoot, CWatchedTransport*& pTransport)
+    static SMainFrameSettings Settings(const std::string& sDeviceRoot, const std::string& sDeviceName,
+                                       CWatchedTransport*& pTransport)
     {
         SMainFrameSettings settings;
-        auto pWatched = std::make_unique<CWatchedTransport>(sDeviceRoot);
+        auto pWatched = std::make_unique<CWatchedTransport>(sDeviceRoot, sDeviceName);
         pTransport = pWatched.get();
         settings.pTransport = std::move(pWatched);
         settings.oOptionsFile = std::u16string(); // the desktop program's options are its own
@@ -298,6 +337,8 @@ private:
     const bool m_bHasPassword;
     CWatchedTransport* m_pTransport = nullptr; // owned by the window's device link
     CConsoleView m_view;
+    CReportCapture m_reports;
+    const std::string m_sDeviceName;
     CMainFrame m_frame;
     std::FILE* m_pLines;
     std::optional<EWaitEnd> m_oEnd; // the link closed or the password cannot be answered

@@ -13,7 +13,8 @@ namespace {
 
 const SKovctlCommand kCommands[] = {
     {"xml", "FILE", "print a parameter file as the program sends it to a device", CmdXml},
-    {"devices", "", "print the number of present device interfaces", CmdDevices},
+    {"devices", "[--list]", "print the number of present devices; --list: each one's name and way",
+     CmdDevices},
     {"read", "[-o FILE]", "receive the device's parameters; print them, or save them to FILE", CmdRead},
     {"write", "[--raw] FILE", "write a parameter file as the configurator does (--raw: unchanged)", CmdWrite},
     {"restart", "", "restart the device", CmdRestart},
@@ -30,11 +31,16 @@ const SKovctlCommand kCommands[] = {
     {"models", "", "list the device models firmware archives are matched against", CmdModels},
     {"inspect", "FILE [--model CODE]", "check a firmware program file as the Maintenance page does",
      CmdInspect},
+    {"critical-log", "[-o FILE] [--report]", "print the device's critical log, oldest entry first",
+     CmdCriticalLog},
+    {"delete-critical-log", "", "delete the device's critical log", CmdDeleteCriticalLog},
+    {"diagnostics", "--list | TYPE [-o FILE] [--report]",
+     "list the device's diagnostic types, or print the report of one", CmdDiagnostics},
 };
 
 void PrintHelp(FILE* pOut)
 {
-    std::fputs("usage: kovctl [--device-root DIR] [--wait SECONDS] COMMAND [ARGS]\n\n"
+    std::fputs("usage: kovctl [--device-root DIR] [--device NAME] [--wait SECONDS] COMMAND [ARGS]\n\n"
                "Configures Dovrane devices from the command line.\n\ncommands:\n",
                pOut);
     for (const auto& cmd : kCommands) {
@@ -47,11 +53,17 @@ void PrintHelp(FILE* pOut)
     }
     std::fputs("\nglobal options (before or after the command):\n"
                "  --device-root DIR            where device interfaces appear\n"
+               "  --device NAME                use the device of that name (see devices --list)\n"
                "  --wait SECONDS               wait for a device and for each reply (default 10)\n\n"
-               "read, write, restart, shutdown, reset-parameters, disable-console, delete-recordings,\n"
-               "log, speed-test and program also take --password PW: the device's configuration password.\n"
+               "Every command that talks to a device also takes --password PW: the device's\n"
+               "configuration password.\n"
                "program asks before it starts (--yes answers it; else it asks on a terminal) and\n"
-               "restarts the device at the end unless --no-restart is given.\n\n"
+               "restarts the device at the end unless --no-restart is given.\n"
+               "diagnostics TYPE takes a position or a name from diagnostics --list.\n"
+               "critical-log and diagnostics print the report; -o FILE writes it to FILE instead\n"
+               "(a diagnostic report then begins with the UTF-8 mark, as its report file does), and\n"
+               "--report also writes the configurator's time-stamped report file and prints its path\n"
+               "on standard error.\n\n"
                "exit codes: 0 success, 1 failure reported by the device or a file, 2 usage,\n"
                "3 no device or no reply in time\n",
                pOut);
@@ -79,14 +91,20 @@ int KovctlMain(int argc, char** argv)
             PrintHelp(stdout);
             return kExitOk;
         }
-        if (!std::strcmp(sz, "--device-root") || !std::strcmp(sz, "--wait")) {
+        if (!std::strcmp(sz, "--device-root") || !std::strcmp(sz, "--device") || !std::strcmp(sz, "--wait")) {
             if (i + 1 >= argc) {
                 std::fprintf(stderr, "kovctl: %s needs a value\n", sz);
                 return kExitUsage;
             }
             const char* szValue = argv[++i];
-            if (sz[2] == 'd') {
+            if (!std::strcmp(sz, "--device-root")) {
                 globals.sDeviceRoot = szValue;
+            } else if (!std::strcmp(sz, "--device")) {
+                globals.sDeviceName = szValue;
+                if (globals.sDeviceName.empty()) {
+                    std::fputs("kovctl: --device needs a name (see kovctl devices --list)\n", stderr);
+                    return kExitUsage;
+                }
             } else if (!ParseSeconds(szValue, globals.iWaitSeconds)) {
                 std::fprintf(stderr, "kovctl: --wait takes a number of seconds, not \"%s\"\n", szValue);
                 return kExitUsage;

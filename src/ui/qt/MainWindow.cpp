@@ -23,7 +23,9 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "platform/DefaultHandler.h"
 #include "shell/MainDialogs.h"
+#include "support/TextCodec.h"
 #include "ui/qt/FormView.h"
 #include "ui/qt/Icons.h"
 #include "ui/qt/QtText.h"
@@ -521,13 +523,23 @@ void CMainWindow::SetTitle(std::u16string_view wszTitle)
     setWindowTitle(ToQString(wszTitle));
 }
 
-bool CMainWindow::OpenWithDefaultHandler(std::u16string_view wszTarget)
+bool CMainWindow::OpenWithDefaultHandler(std::u16string_view wszTarget, std::u16string_view wszWorkingFolder)
 {
+    if (m_fnOpen) {
+        return m_fnOpen(wszTarget, wszWorkingFolder);
+    }
     const QString qsTarget = ToQString(wszTarget);
     QUrl url(qsTarget);
     // Without a scheme (or with only a drive letter) the target is a file.
-    if (url.scheme().size() <= 1) {
+    const bool bFile = url.scheme().size() <= 1;
+    if (bFile) {
         url = QUrl::fromLocalFile(qsTarget);
+    }
+    // Qt cannot choose the handler's working folder; the desktop's own opener can. Where it is
+    // missing, Qt's way (a desktop portal, for one) still opens the file.
+    if (bFile && !wszWorkingFolder.empty() &&
+        OpenWithDesktopHandler(Utf16ToUtf8(wszTarget), Utf16ToUtf8(wszWorkingFolder))) {
+        return true;
     }
     return QDesktopServices::openUrl(url);
 }

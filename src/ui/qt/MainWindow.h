@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <QTimer>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -56,6 +57,10 @@ public:
     CForm* ShownForm() const;
     QString StatusText() const;
     CQtFormHost& Host() { return m_host; }
+    // How files and addresses are handed to the desktop; by default its own handler. Tests
+    // record them instead.
+    using FnOpen = std::function<bool(std::u16string_view wszTarget, std::u16string_view wszWorkingFolder)>;
+    void SetOpener(FnOpen fnOpen) { m_fnOpen = std::move(fnOpen); }
     const SCustomImages& CustomImages() const { return m_images; }
 
     // IFormHost
@@ -74,7 +79,8 @@ public:
 
     // IMainView
     void SetTitle(std::u16string_view wszTitle) override;
-    bool OpenWithDefaultHandler(std::u16string_view wszTarget) override;
+    bool OpenWithDefaultHandler(std::u16string_view wszTarget,
+                                std::u16string_view wszWorkingFolder = {}) override;
     void PostCloseRequest() override;
     void DestroyWindow() override;
     void StartTimer(uint32_t dwTimerId, uint32_t dwPeriodMs) override;
@@ -110,6 +116,7 @@ private:
     bool IsForcedKey(const QKeySequence& keys) const;
 
     CQtFormHost m_host;
+    FnOpen m_fnOpen;
     std::unique_ptr<CMainFrame> m_pFrame;
     SCustomImages m_images;
     std::shared_ptr<SWakeTarget> m_pWakeTarget;
