@@ -12,7 +12,22 @@ UsbTransport::UsbTransport(std::string sDeviceRoot) : m_sDeviceRoot(std::move(sD
 
 UsbTransport::~UsbTransport()
 {
+    StopWatching();
     Close(true);
+}
+
+bool UsbTransport::WatchDeviceChanges(std::function<void()> fnChanged)
+{
+    StopWatching();
+    const bool bRoot = m_rootWatch.Start(m_sDeviceRoot, fnChanged);
+    const bool bUsb = m_usbWatch.Start(std::move(fnChanged));
+    return bRoot || bUsb;
+}
+
+void UsbTransport::StopWatching()
+{
+    m_rootWatch.Stop();
+    m_usbWatch.Stop();
 }
 
 int32_t UsbTransport::CountDevices() const
@@ -26,6 +41,7 @@ int32_t UsbTransport::CountDevices() const
 bool UsbTransport::Open()
 {
     Close(true);
+    m_bOpenDenied = false;
     for (const std::string& sFolder : ListPipeDevices(m_sDeviceRoot)) {
         if (m_pipes.Open(sFolder)) {
             m_sDevicePath = sFolder;
@@ -40,6 +56,7 @@ bool UsbTransport::Open()
             m_eWay = EWay::Usb;
             return true;
         }
+        m_bOpenDenied = m_bOpenDenied || m_usb.LastOpenDenied();
     }
     return false;
 }
