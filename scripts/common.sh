@@ -7,7 +7,7 @@ KOV_PACKAGES=(
   zlib1g-dev libssl-dev libusb-1.0-0-dev libcurl4-openssl-dev
   qt6-base-dev
   libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev
-  umockdev libumockdev-dev
+  umockdev libumockdev-dev dpkg-dev
 )
 
 kov_install_packages() {

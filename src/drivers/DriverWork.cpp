@@ -255,7 +255,14 @@ bool CDriverWork::Install(IDriverLog& log)
         LogStep(log, wszStep, "the folder is not writable and pkexec is not available");
         return false;
     }
-    const fs::path source = fs::temp_directory_path(error) / ("kov-" + std::string(kUdevRuleFileName));
+    // The administrator installs a copy this user keeps in the driver folder: never a file in
+    // a folder that others can write, which could be swapped before it is installed.
+    if (m_wszAppDataFolder.empty()) {
+        LogStep(log, wszStep, "there is no application data folder to keep the rule in");
+        return false;
+    }
+    const fs::path source = fs::path(Utf16ToUtf8(DriverFolder())) / kUdevRuleFileName;
+    fs::create_directories(source.parent_path(), error);
     if (const std::string sError = WriteWhole(source, UdevRuleText()); !sError.empty()) {
         LogStep(log, wszStep, sError);
         return false;
@@ -266,7 +273,6 @@ bool CDriverWork::Install(IDriverLog& log)
         sScript += "; " + CommandText(kReloadCommand) + " || exit 12; " + CommandText(kTriggerCommand) +
                    " || exit 13";
     const SProcessResult result = RunElevated(sScript, {source.string(), target.string()});
-    fs::remove(source, error);
     const int iCode = result.bStarted ? result.iExitCode : -1;
     const bool bWritten = iCode == 0 || iCode == 12 || iCode == 13;
     if (iCode == 126 || iCode == 127)

@@ -19,6 +19,8 @@ UsbTransport::~UsbTransport()
 bool UsbTransport::WatchDeviceChanges(std::function<void()> fnChanged)
 {
     StopWatching();
+    if (!fnChanged)
+        return false;
     const bool bRoot = m_rootWatch.Start(m_sDeviceRoot, fnChanged);
     const bool bUsb = m_usbWatch.Start(std::move(fnChanged));
     return bRoot || bUsb;

@@ -32,7 +32,8 @@ public:
     bool OpenDeniedAccess() const { return m_bOpenDenied; }
     // Calls fnChanged (on a thread of its own; it must not block) whenever a device may have
     // come or gone: a change under the device root, a USB device with our ids plugged in or
-    // out. False when neither can be watched here. Stopped by StopWatching or destruction.
+    // out. False when neither can be watched here. Stopped by StopWatching, an empty
+    // fnChanged, or destruction.
     bool WatchDeviceChanges(std::function<void()> fnChanged);
     void StopWatching();
     // The device folder, or "usb:<n>" for the n-th USB device; empty while closed.

@@ -63,6 +63,11 @@ constexpr SOutcomeForm kForms[] = {
     {E::FileClosed, S::Status, u"Closed", {}},
     {E::FileOpenFailed, S::Message, u"Failed to load parameters from file", u"File Open"},
     {E::FileSaveFailed, S::Message, u"Failed to save parameters to file", u"File Save"},
+    {E::DeviceAccessDenied,
+     S::LogLine,
+     u"The USB device was found, but this user may not open it: install the device's udev rule with "
+     u"Driver > Install driver (or kovctl driver install), then plug the device in again.",
+     {}},
 };
 
 constexpr bool InEnumerationOrder()
@@ -70,7 +75,7 @@ constexpr bool InEnumerationOrder()
     for (size_t i = 0; i < std::size(kForms); ++i)
         if (static_cast<size_t>(kForms[i].eOutcome) != i)
             return false;
-    return static_cast<size_t>(E::FileSaveFailed) + 1 == std::size(kForms);
+    return static_cast<size_t>(E::DeviceAccessDenied) + 1 == std::size(kForms);
 }
 static_assert(InEnumerationOrder(), "one row per outcome, in the order of the enumeration");
 

@@ -67,6 +67,9 @@ enum class EOutcome : int32_t {
     FileClosed,
     FileOpenFailed,
     FileSaveFailed,
+
+    // Connection, continued
+    DeviceAccessDenied, // a USB device is there that this user may not open (after ConnectionFailed)
 };
 
 struct SOutcome {
@@ -85,6 +88,7 @@ enum class EOutcomeShown {
     Status,   // the status bar's pane
     Message,  // a message box with OK
     Question, // a Yes/No box
+    LogLine,  // a line of the log view (the main window writes it there)
 };
 
 struct SOutcomeForm {

@@ -22,7 +22,9 @@
 #include <string_view>
 
 #include "document/Customization.h"
+#include "drivers/DriverDialog.h"
 #include "link/ParameterDocumentHolder.h"
+#include "platform/DriverMaintenance.h"
 #include "platform/SystemInfo.h"
 #include "sections/DeviceIdentification.h"
 #include "sections/PageRoles.h"
@@ -51,6 +53,14 @@ struct SMainFrameSettings {
     std::optional<std::u16string> oCustomizationFolder;
     // nullptr: the running system.
     const ISystemInfo* pSystemInfo = nullptr;
+    // The Driver menu's tools, rules folder and maintenance; nullptr / nullopt: the system's.
+    ISystemTools* pSystemTools = nullptr;
+    std::optional<std::string> oUdevRulesFolder;
+    std::optional<std::u16string> oAppDataFolder;
+    IDriverMaintenance* pDriverMaintenance = nullptr;
+    // Whether to ask the system to report devices coming and going, so that the presence poll
+    // looks at once instead of at its next tick.
+    bool bWatchDevices = true;
 };
 
 class CMainFrame final : public IOutcomeObserver {
@@ -68,6 +78,9 @@ public:
     bool OnCommand(uint32_t dwCommandId);
     bool IsCommandEnabled(uint32_t dwCommandId) const;
     bool IsCommandChecked(uint32_t dwCommandId) const;
+    // Whether the command exists on this system at all; menus leave out those that do not
+    // (the driver maintenance commands where the system has no such thing).
+    bool IsCommandAvailable(uint32_t dwCommandId) const;
 
     // The device presence poll, once per timer tick.
     void PresenceTick();
@@ -100,6 +113,8 @@ public:
     ParameterDocumentHolder& Holder() { return m_holder; }
     const CCustomization& Customization() const { return m_customization; }
     CMainDevicePropertiesDlg& DeviceIdentificationPage() { return *m_pDeviceIdentification; }
+    // The Driver menu's progress window; nullptr until a Driver command was first used.
+    CDownloadInstallDriversProcessDlg* DriverDialog() { return m_pDriverDialog.get(); }
     const std::u16string& CurrentFilePath() const { return m_wszCurrentFilePath; }
     const std::u16string& OptionsFilePath() const { return m_wszOptionsFile; }
     // The remembered firmware program file (from the options file until the Maintenance page
@@ -124,6 +139,8 @@ private:
     void OnAbout();
     void OnWebsite();
     void OnEmailSupport();
+    void OnDriverTask(DriverTaskMode eMode);
+    void OnDriverMaintenance(EDriverMaintenance eCommand);
     void OnToggleBar(uint32_t dwCommandId, EBar eBar);
     void OnToggleTreePane();
     void OnCloseTreePane();
@@ -160,6 +177,15 @@ private:
         bool bChecked = false;
     };
     std::map<uint32_t, SCommandState> m_commandStates;
+
+    // The Driver menu; made on first use, and gone before the queue its worker posts into.
+    ISystemTools* m_pSystemTools;
+    std::string m_sUdevRulesFolder;
+    std::u16string m_wszAppDataFolder;
+    IDriverMaintenance* m_pDriverMaintenance;
+    bool m_bWatchDevices;
+    std::unique_ptr<CDriverWork> m_pDriverWork;
+    std::unique_ptr<CDownloadInstallDriversProcessDlg> m_pDriverDialog;
 
     IConnectionStatusSink* m_pConnectionStatus = nullptr;
     IProgrammingHandler* m_pProgramming = nullptr;

@@ -34,6 +34,11 @@ public:
         return m_host.SaveFileDialog(o);
     }
 
+    void ShowModeless(CForm& rForm) override { m_host.ShowModeless(rForm); }
+    void HideModeless(CForm& rForm) override { m_host.HideModeless(rForm); }
+    bool IsModelessShown(const CForm& rForm) const override { return m_host.IsModelessShown(rForm); }
+    bool SetClipboardText(std::u16string_view wsz) override { return m_host.SetClipboardText(wsz); }
+
     void OnOutcome(const SOutcome& outcome) override
     {
         m_vOutcomes.push_back(outcome);

@@ -6,6 +6,8 @@
 
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "UsbfsDevice.h"
@@ -72,6 +74,17 @@ TEST(UsbUmockdev, ConnectReadWriteProgramAndUnplugMidTransfer)
 
     CTestDir emptyRoot; // no pipe-way devices: only the USB way can connect
     CEventWaiter events;
+    // The system's report of the device leaving reaches a hotplug watch.
+    std::mutex hotplugMutex;
+    std::condition_variable hotplugChanged;
+    int nHotplugReports = 0;
+    CUsbHotplugWatch hotplug;
+    const bool bHotplug = hotplug.Start([&] {
+        std::lock_guard lock(hotplugMutex);
+        ++nHotplugReports;
+        hotplugChanged.notify_all();
+    });
+    EXPECT_TRUE(bHotplug) << "libusb reports no hotplug events here";
     {
         ParameterDocumentHolder holder(std::make_unique<CUsbDeviceTransport>(emptyRoot.String()));
         holder.SetEventSink(&events);
@@ -132,6 +145,11 @@ TEST(UsbUmockdev, ConnectReadWriteProgramAndUnplugMidTransfer)
         const auto vTexts = events.Texts();
         ASSERT_FALSE(vTexts.empty());
         EXPECT_EQ(vTexts.back(), "Device file error " + std::to_string(ENODEV) + " in command id 58");
+        if (bHotplug) {
+            std::unique_lock lock(hotplugMutex);
+            EXPECT_TRUE(
+                hotplugChanged.wait_for(lock, std::chrono::seconds(10), [&] { return nHotplugReports > 0; }));
+        }
         holder.Disconnect(true);
         device.RemoveFromTestbed();
         EXPECT_EQ(holder.CountDevices(), 0);

@@ -37,5 +37,7 @@ int CmdLog(const SKovctlGlobals& globals, const std::vector<std::string>& args);
 int CmdProgram(const SKovctlGlobals& globals, const std::vector<std::string>& args);
 int CmdModels(const SKovctlGlobals& globals, const std::vector<std::string>& args);
 int CmdInspect(const SKovctlGlobals& globals, const std::vector<std::string>& args);
+// The Driver menu's work (CmdDriver.cpp): status, download, install, uninstall.
+int CmdDriver(const SKovctlGlobals& globals, const std::vector<std::string>& args);
 
 } // namespace kov

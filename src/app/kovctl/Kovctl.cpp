@@ -28,6 +28,9 @@ const SKovctlCommand kCommands[] = {
     {"models", "", "list the device models firmware archives are matched against", CmdModels},
     {"inspect", "FILE [--model CODE]", "check a firmware program file as the Maintenance page does",
      CmdInspect},
+    {"driver", "status|download|install|uninstall",
+     "the device's udev rule (the Driver menu): whether it is installed and each device opens, or its work",
+     CmdDriver},
 };
 
 void PrintHelp(FILE* pOut)
@@ -50,6 +53,8 @@ void PrintHelp(FILE* pOut)
                "log and program also take --password PW: the device's configuration password.\n"
                "program asks before it starts (--yes answers it; else it asks on a terminal) and\n"
                "restarts the device at the end unless --no-restart is given.\n\n"
+               "driver install writes the rule into $KOV_UDEV_RULES_DIR (default /etc/udev/rules.d),\n"
+               "asking for administrator rights through pkexec when that folder is not writable.\n\n"
                "exit codes: 0 success, 1 failure reported by the device or a file, 2 usage,\n"
                "3 no device or no reply in time\n",
                pOut);
