@@ -20,46 +20,6 @@
 namespace kov::test {
 namespace {
 
-// Events of the connection, waited for by kind.
-class CEventWaiter final : public IDeviceEventSink {
-public:
-    void PostDeviceEvent(SDeviceEventData event) override
-    {
-        std::lock_guard lock(m_mutex);
-        m_vEvents.push_back(std::move(event));
-        m_cv.notify_all();
-    }
-    // The next event of the kind after those already taken (bounded, as a hang detector).
-    bool Take(DeviceEvent eEvent, SDeviceEventData& out)
-    {
-        std::unique_lock lock(m_mutex);
-        const bool bCame = m_cv.wait_for(lock, std::chrono::seconds(20), [&] {
-            for (; m_iNext < m_vEvents.size(); ++m_iNext)
-                if (m_vEvents[m_iNext].eEvent == eEvent)
-                    return true;
-            return false;
-        });
-        if (bCame)
-            out = std::move(m_vEvents[m_iNext++]);
-        return bCame;
-    }
-    std::vector<std::string> Texts()
-    {
-        std::lock_guard lock(m_mutex);
-        std::vector<std::string> v;
-        for (const auto& event : m_vEvents)
-            if (event.eEvent == DeviceEvent::DeviceTextEvent && event.wParam == 0)
-                v.push_back(event.Text());
-        return v;
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_cv;
-    std::vector<SDeviceEventData> m_vEvents;
-    size_t m_iNext = 0;
-};
-
 TEST(UsbUmockdev, ConnectReadWriteProgramAndUnplugMidTransfer)
 {
     CUsbfsDevice device;
@@ -73,7 +33,7 @@ TEST(UsbUmockdev, ConnectReadWriteProgramAndUnplugMidTransfer)
     std::thread serving([&] { sim.ServeSession(device); });
 
     CTestDir emptyRoot; // no pipe-way devices: only the USB way can connect
-    CEventWaiter events;
+    CRecordingSink events;
     // The system's report of the device leaving reaches a hotplug watch.
     std::mutex hotplugMutex;
     std::condition_variable hotplugChanged;
