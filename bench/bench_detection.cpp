@@ -14,6 +14,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "app/kovctl/ConsoleView.h"
 #include "platform/PipeDevice.h"
 #include "shell/MainFrame.h"
 
@@ -22,42 +23,19 @@ namespace {
 using namespace kov;
 using Clock = std::chrono::steady_clock;
 
-// A window with nothing on screen; it only tells whether the device is connected.
-class CNullView final : public IMainView {
-public:
-    EDlgResult RunModal(CDialog&) override { return EDlgResult::Cancel; }
-    EDlgResult MessageBox(std::u16string_view, std::u16string_view, EMsgButtons, EMsgIcon) override
-    {
-        return EDlgResult::Cancel;
-    }
-    std::optional<std::u16string> OpenFileDialog(const SFileDialogOptions&) override { return std::nullopt; }
-    std::optional<std::u16string> SaveFileDialog(const SFileDialogOptions&) override { return std::nullopt; }
-    void OnOutcome(const SOutcome& outcome) override
-    {
-        if (outcome.eOutcome == EOutcome::Connected)
-            bConnected = true;
-        if (outcome.eOutcome == EOutcome::Disconnected)
-            bConnected = false;
-    }
-    void SetTitle(std::u16string_view) override {}
-    bool OpenWithDefaultHandler(std::u16string_view) override { return false; }
-    void PostCloseRequest() override {}
-    void DestroyWindow() override {}
-    void StartTimer(uint32_t, uint32_t) override {}
-    void CommandStateChanged(uint32_t) override {}
-    void ShowBar(EBar, bool) override {}
-    void ShowTreePane(bool) override {}
-    void SendEditCommand(uint32_t) override {}
-    void ShowPageWindow(int32_t, CForm*) override {}
-    void ShowTreeSelection(int32_t) override {}
-    std::atomic<bool> bConnected{false};
-};
-
 // The interface thread of a window: device events as they come, the poll every 1000 ms.
 class CWindowLoop {
 public:
     CWindowLoop(const std::string& sRoot, bool bWatch)
     {
+        // Nothing on screen: the window only tells whether the device is connected.
+        m_view.SetQuiet(true);
+        m_view.SetOnOutcome([this](const SOutcome& outcome) {
+            if (outcome.eOutcome == EOutcome::Connected)
+                m_bConnected = true;
+            if (outcome.eOutcome == EOutcome::Disconnected)
+                m_bConnected = false;
+        });
         m_thread = std::thread([this, sRoot, bWatch] {
             SMainFrameSettings settings;
             settings.pTransport = std::make_unique<CUsbDeviceTransport>(sRoot);
@@ -90,7 +68,7 @@ public:
         m_bStop = true;
         m_thread.join();
     }
-    bool Connected() const { return m_view.bConnected; }
+    bool Connected() const { return m_bConnected; }
     // Until the window exists (and watches), a device would be missed by both ways alike.
     void WaitReady()
     {
@@ -102,7 +80,8 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_cvReady;
     bool m_bReady = false;
-    CNullView m_view;
+    CConsoleView m_view{stderr};
+    std::atomic<bool> m_bConnected{false};
     std::atomic<bool> m_bStop{false};
     std::thread m_thread;
 };
