@@ -31,14 +31,14 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR Dovrane)
 set(CPACK_PACKAGE_CONTACT "Dovrane <support@dovrane.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "configurator for Dovrane KOV camera and recording devices")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "configurator for Dovrane KOV camera and recording devices
- kov-config reads the parameters of a Dovrane camera, streaming or recording
- device plugged in by USB, shows them on its pages and writes the edited
- settings back; it also programs firmware and fetches logs and diagnostics.
- .
- kovctl does the same from scripts, and kov-device-sim simulates a device for
- trying both without hardware. A udev rule lets the user at the seat open the
- device.")
+# CPack puts the summary first and indents the lines (an empty line becomes " .").
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "kov-config reads the parameters of a Dovrane camera, streaming or recording
+device plugged in by USB, shows them on its pages and writes the edited
+settings back; it also programs firmware and fetches logs and diagnostics.
+
+kovctl does the same from scripts, and kov-device-sim simulates a device for
+trying both without hardware. A udev rule lets the user at the seat open the
+device.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
