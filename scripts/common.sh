@@ -1,4 +1,5 @@
-# Shared by scripts/run and scripts/test: installs the Debian packages the build needs.
+# Shared by scripts/run, scripts/test and scripts/package: installs the Debian packages the build
+# and the tests need (each only when it is missing).
 set -euo pipefail
 
 KOV_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -7,6 +8,8 @@ KOV_PACKAGES=(
   zlib1g-dev libssl-dev libusb-1.0-0-dev libcurl4-openssl-dev
   qt6-base-dev
   libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev
+  umockdev libumockdev-dev
+  dpkg-dev file
 )
 
 kov_install_packages() {

@@ -68,6 +68,12 @@ public:
         (void)rForm;
         return false;
     }
+    // Puts the text on the clipboard as Unicode text; false where there is no clipboard.
+    virtual bool SetClipboardText(std::u16string_view wszText)
+    {
+        (void)wszText;
+        return false;
+    }
 };
 
 } // namespace kov

@@ -68,6 +68,12 @@ public:
     void ShowModeless(CForm& rForm) override { m_shown.insert(&rForm); }
     void HideModeless(CForm& rForm) override { m_shown.erase(&rForm); }
     bool IsModelessShown(const CForm& rForm) const override { return m_shown.contains(&rForm); }
+    bool SetClipboardText(std::u16string_view wszText) override
+    {
+        m_wszClipboard = wszText;
+        return true;
+    }
+    const std::u16string& ClipboardText() const { return m_wszClipboard; }
 
 private:
     struct SScript {
@@ -85,6 +91,7 @@ private:
     std::vector<SFileDialogRecord> m_vFileDialogs;
     std::vector<std::string> m_vErrors;
     std::set<const CForm*> m_shown;
+    std::u16string m_wszClipboard;
 };
 
 } // namespace kov

@@ -33,6 +33,9 @@ enum class DeviceEvent : uint32_t {
     RecordingsDeletedEvent = kWmUser + 26,    // wParam files deleted
     DisableConsoleResultEvent = kWmUser + 27, // wParam 0: console disabled
     CommandNotAuthorizedEvent = kWmUser + 28,
+    // Posted by the program itself, not by the loop (kWmUser + 29 is the pages' Delete key):
+    DevicesChangedEvent = kWmUser + 30, // the system reported a device plugged in or out
+    InterfaceTaskEvent = kWmUser + 31,  // a task a worker handed to the interface thread
 };
 
 // One posted event. Events that carry text or a document own their buffer in pPayload:

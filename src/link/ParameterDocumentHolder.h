@@ -4,6 +4,7 @@
 // into. Lives on the interface thread; the receive thread reaches the program only through
 // the event sink.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -25,6 +26,15 @@ public:
     virtual int32_t CountDevices() const = 0;
     // Opens the first device interface that opens.
     virtual bool Open() = 0;
+    // Whether the last Open failed on a device this user is not allowed to open.
+    virtual bool OpenDeniedAccess() const { return false; }
+    // Calls fnChanged from another thread whenever devices may have come or gone, so that the
+    // presence poll can look at once; false when no such reports are available here.
+    virtual bool WatchDeviceChanges(std::function<void()> fnChanged)
+    {
+        (void)fnChanged;
+        return false;
+    }
 };
 
 // The USB transport (pipe way and USB way) behind IDeviceTransport.
@@ -38,6 +48,11 @@ public:
 
     int32_t CountDevices() const override { return m_usb.CountDevices(); }
     bool Open() override { return m_usb.Open(); }
+    bool OpenDeniedAccess() const override { return m_usb.OpenDeniedAccess(); }
+    bool WatchDeviceChanges(std::function<void()> fnChanged) override
+    {
+        return m_usb.WatchDeviceChanges(std::move(fnChanged));
+    }
     STransferResult Read(void* pBuffer, int32_t iCount) override { return m_usb.Read(pBuffer, iCount); }
     STransferResult Write(const void* pBuffer, int32_t iCount) override
     {

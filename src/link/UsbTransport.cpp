@@ -19,7 +19,24 @@ UsbTransport::UsbTransport(std::string sDeviceRoot, std::string sDeviceName)
 
 UsbTransport::~UsbTransport()
 {
+    StopWatching();
     Close(true);
+}
+
+bool UsbTransport::WatchDeviceChanges(std::function<void()> fnChanged)
+{
+    StopWatching();
+    if (!fnChanged)
+        return false;
+    const bool bRoot = m_rootWatch.Start(m_sDeviceRoot, fnChanged);
+    const bool bUsb = m_usbWatch.Start(std::move(fnChanged));
+    return bRoot || bUsb;
+}
+
+void UsbTransport::StopWatching()
+{
+    m_rootWatch.Stop();
+    m_usbWatch.Stop();
 }
 
 int32_t UsbTransport::CountDevices() const
@@ -57,6 +74,7 @@ bool UsbTransport::ListDevices(std::vector<SDeviceInterface>& vDevices) const
 bool UsbTransport::Open()
 {
     Close(true);
+    m_bOpenDenied = false;
     std::vector<SDeviceInterface> vDevices;
     ListDevices(vDevices); // without the USB list, the pipe devices are still there to open
     for (const SDeviceInterface& device : vDevices) {
@@ -66,6 +84,8 @@ bool UsbTransport::Open()
             m_eWay = bPipes ? EWay::Pipes : EWay::Usb;
             return true;
         }
+        if (!bPipes)
+            m_bOpenDenied = m_bOpenDenied || m_usb.LastOpenDenied();
     }
     return false;
 }

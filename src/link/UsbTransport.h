@@ -5,10 +5,12 @@
 // its name, and then counts and opens that one only.
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "link/Protocol.h"
+#include "platform/DeviceRootWatch.h"
 #include "platform/PipeHost.h"
 #include "platform/UsbDevice.h"
 
@@ -48,6 +50,14 @@ public:
     // does not.
     bool Open();
     bool IsOpen() const;
+    // Whether the last Open failed with a USB device present that this user may not open.
+    bool OpenDeniedAccess() const { return m_bOpenDenied; }
+    // Calls fnChanged (on a thread of its own; it must not block) whenever a device may have
+    // come or gone: a change under the device root, a USB device with our ids plugged in or
+    // out. False when neither can be watched here. Stopped by StopWatching, an empty
+    // fnChanged, or destruction.
+    bool WatchDeviceChanges(std::function<void()> fnChanged);
+    void StopWatching();
     // The device folder, or the USB device's name; empty while closed.
     std::string DevicePath() const;
     const std::string& DeviceRoot() const { return m_sDeviceRoot; }
@@ -71,6 +81,10 @@ private:
     CUsbDeviceLink m_usb;
     std::atomic<EWay> m_eWay{EWay::None};
     std::string m_sDevicePath;
+    bool m_bOpenDenied = false;
+    // Last, so they stop first: their callbacks may reach what their owner built around them.
+    CDeviceRootWatch m_rootWatch;
+    CUsbHotplugWatch m_usbWatch;
 };
 
 } // namespace kov

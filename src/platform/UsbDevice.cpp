@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <libusb-1.0/libusb.h>
+#include <sys/time.h>
 
 namespace kov {
 
@@ -72,7 +73,46 @@ void LIBUSB_CALL TransferDone(libusb_transfer* pTransfer)
     *static_cast<int*>(pTransfer->user_data) = 1;
 }
 
+int LIBUSB_CALL HotplugEvent(libusb_context*, libusb_device*, libusb_hotplug_event, void* pUser)
+{
+    (*static_cast<std::function<void()>*>(pUser))();
+    return 0; // stay registered
+}
+
 } // namespace
+
+bool SUsbDeviceState::AccessDenied() const
+{
+    return iOpenError == LIBUSB_ERROR_ACCESS;
+}
+
+std::vector<SUsbDeviceState> ListUsbDevices()
+{
+    std::vector<SUsbDeviceState> vDevices;
+    libusb_context* pContext = UsbContext();
+    libusb_device** ppList = nullptr;
+    const ssize_t iCount = pContext ? libusb_get_device_list(pContext, &ppList) : -1;
+    for (ssize_t i = 0; i < iCount; ++i) {
+        if (!IsOurDevice(ppList[i]))
+            continue;
+        SUsbDeviceState state;
+        state.byBus = libusb_get_bus_number(ppList[i]);
+        state.byAddress = libusb_get_device_address(ppList[i]);
+        libusb_device_handle* pHandle = nullptr;
+        state.iOpenError = libusb_open(ppList[i], &pHandle);
+        if (pHandle)
+            libusb_close(pHandle);
+        vDevices.push_back(state);
+    }
+    if (iCount >= 0)
+        libusb_free_device_list(ppList, 1);
+    return vDevices;
+}
+
+std::string UsbErrorText(int iError)
+{
+    return std::string(libusb_error_name(iError)) + " (" + libusb_strerror(iError) + ")";
+}
 
 int32_t CountUsbDevices()
 {
@@ -124,6 +164,8 @@ CUsbDeviceLink::~CUsbDeviceLink()
 bool CUsbDeviceLink::Open(int32_t iIndex)
 {
     Close();
+    std::lock_guard readLock(m_readLock); // a reader woken by Close has left
+    m_bLastOpenDenied = false;
     libusb_context* pContext = UsbContext();
     if (!pContext || iIndex < 0)
         return false;
@@ -137,8 +179,13 @@ bool CUsbDeviceLink::Open(int32_t iIndex)
             pDevice = ppList[i];
     libusb_device_handle* pHandle = nullptr;
     int iInterface = pDevice ? FindBulkInterface(pDevice) : -1;
-    if (iInterface >= 0 && libusb_open(pDevice, &pHandle) != 0)
-        pHandle = nullptr;
+    if (iInterface >= 0) {
+        const int iError = libusb_open(pDevice, &pHandle);
+        if (iError != 0)
+            pHandle = nullptr;
+        m_bLastOpenDenied = iError == LIBUSB_ERROR_ACCESS;
+    }
+    const int iMaxPacket = pDevice ? libusb_get_max_packet_size(pDevice, kBulkInEndpoint) : 0;
     libusb_free_device_list(ppList, 1);
     if (!pHandle)
         return false;
@@ -147,6 +194,7 @@ bool CUsbDeviceLink::Open(int32_t iIndex)
         libusb_close(pHandle);
         return false;
     }
+    m_inBuffer.Reset(BulkInTransferSize(iMaxPacket));
     std::lock_guard lock(m_lock);
     m_pHandle = pHandle;
     m_iInterface = iInterface;
@@ -161,7 +209,13 @@ bool CUsbDeviceLink::IsOpen() const
 
 STransferResult CUsbDeviceLink::Read(void* pBuffer, int32_t iCount)
 {
-    return Transfer(kBulkInEndpoint, pBuffer, iCount);
+    std::lock_guard readLock(m_readLock);
+    // What a transfer brought before Close belongs to a connection that is over.
+    if (!IsOpen())
+        return STransferResult::Failed(ECANCELED);
+    return m_inBuffer.Read(pBuffer, iCount, [this](uint8_t* pData, int32_t iLength) {
+        return Transfer(kBulkInEndpoint, pData, iLength);
+    });
 }
 
 STransferResult CUsbDeviceLink::Write(const void* pBuffer, int32_t iCount)
@@ -228,6 +282,49 @@ void CUsbDeviceLink::Close()
     m_pHandle = nullptr;
     m_iInterface = -1;
     m_bClosing = false;
+}
+
+CUsbHotplugWatch::~CUsbHotplugWatch()
+{
+    Stop();
+}
+
+bool CUsbHotplugWatch::Start(std::function<void()> fnChanged)
+{
+    Stop();
+    libusb_context* pContext = UsbContext();
+    if (!pContext || !libusb_has_capability(LIBUSB_CAP_HAS_HOTPLUG))
+        return false;
+    m_fnChanged = std::move(fnChanged);
+    const int iEvents = LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED | LIBUSB_HOTPLUG_EVENT_DEVICE_LEFT;
+    if (libusb_hotplug_register_callback(pContext, iEvents, LIBUSB_HOTPLUG_NO_FLAGS, kUsbVendorId,
+                                         kUsbProductId, LIBUSB_HOTPLUG_MATCH_ANY, HotplugEvent, &m_fnChanged,
+                                         &m_iCallback) != LIBUSB_SUCCESS)
+        return false;
+    m_iStop = 0;
+    // Hotplug callbacks run inside libusb's event handling, which nothing else does while no
+    // transfer is pending.
+    m_thread = std::thread([this, pContext] {
+        while (true) {
+            timeval tv{1, 0};
+            libusb_handle_events_timeout_completed(pContext, &tv, &m_iStop);
+            if (__atomic_load_n(&m_iStop, __ATOMIC_ACQUIRE))
+                break;
+        }
+    });
+    return true;
+}
+
+void CUsbHotplugWatch::Stop()
+{
+    if (!m_thread.joinable())
+        return;
+    libusb_context* pContext = UsbContext();
+    libusb_hotplug_deregister_callback(pContext, m_iCallback);
+    __atomic_store_n(&m_iStop, 1, __ATOMIC_RELEASE);
+    libusb_interrupt_event_handler(pContext);
+    m_thread.join();
+    m_fnChanged = nullptr;
 }
 
 } // namespace kov

@@ -79,6 +79,11 @@ constexpr SOutcomeForm kForms[] = {
      kCaptionDiagnosticInformation},
     {E::DiagnosticsNoDevice, S::Message, kCannotPerformAction, kCaptionDiagnosticInformation},
     {E::DiagnosticsNoItemChosen, S::Message, u"No item selected", u"Select diagnostic information"},
+    {E::DeviceAccessDenied,
+     S::LogLine,
+     u"The USB device was found, but this user may not open it: install the device's udev rule with "
+     u"Driver > Install driver (or kovctl driver install), then plug the device in again.",
+     {}},
 };
 
 constexpr bool InEnumerationOrder()
@@ -86,7 +91,7 @@ constexpr bool InEnumerationOrder()
     for (size_t i = 0; i < std::size(kForms); ++i)
         if (static_cast<size_t>(kForms[i].eOutcome) != i)
             return false;
-    return static_cast<size_t>(E::DiagnosticsNoItemChosen) + 1 == std::size(kForms);
+    return static_cast<size_t>(E::DeviceAccessDenied) + 1 == std::size(kForms);
 }
 static_assert(InEnumerationOrder(), "one row per outcome, in the order of the enumeration");
 

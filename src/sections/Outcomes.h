@@ -79,6 +79,9 @@ enum class EOutcome : int32_t {
     DiagnosticsListEmpty,    // the list names no type
     DiagnosticsNoDevice,     // a type was chosen with no device connected
     DiagnosticsNoItemChosen, // OK in the type selection with no type chosen
+
+    // Connection, continued
+    DeviceAccessDenied, // a USB device is there that this user may not open (after ConnectionFailed)
 };
 
 struct SOutcome {
@@ -98,6 +101,7 @@ enum class EOutcomeShown {
     Status,   // the status bar's pane
     Message,  // a message box with OK
     Question, // a Yes/No box
+    LogLine,  // a line of the log view (the main window writes it there)
 };
 
 struct SOutcomeForm {

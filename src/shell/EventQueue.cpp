@@ -15,6 +15,27 @@ void CEventQueue::PostDeviceEvent(SDeviceEventData event)
         fnWakeUp();
 }
 
+void CEventQueue::PostTask(std::function<void()> fnTask)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_tasks.push_back(std::move(fnTask));
+    }
+    SDeviceEventData event;
+    event.eEvent = DeviceEvent::InterfaceTaskEvent;
+    PostDeviceEvent(std::move(event));
+}
+
+bool CEventQueue::TakeTask(std::function<void()>& fnTask)
+{
+    std::lock_guard lock(m_mutex);
+    if (m_tasks.empty())
+        return false;
+    fnTask = std::move(m_tasks.front());
+    m_tasks.pop_front();
+    return true;
+}
+
 bool CEventQueue::TryTake(SDeviceEventData& event)
 {
     std::lock_guard lock(m_mutex);

@@ -18,6 +18,11 @@ public:
     // thread, after the event is queued).
     void PostDeviceEvent(SDeviceEventData event) override;
 
+    // Queues a task to run on the interface thread: an InterfaceTaskEvent whose handling runs
+    // the oldest task (TakeTask). Tasks run in the order posted.
+    void PostTask(std::function<void()> fnTask);
+    bool TakeTask(std::function<void()>& fnTask);
+
     // Takes the oldest event; false when none is queued.
     bool TryTake(SDeviceEventData& event);
     // Waits up to the time-out for an event and takes it; false when none came.
@@ -32,6 +37,7 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_cvPosted;
     std::deque<SDeviceEventData> m_queue;
+    std::deque<std::function<void()>> m_tasks;
     std::function<void()> m_fnWakeUp;
 };
 

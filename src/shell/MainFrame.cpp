@@ -2,6 +2,7 @@
 
 #include "document/AppOptions.h"
 #include "document/Namespace.h"
+#include "platform/KnownFolders.h"
 #include "shell/MainDialogs.h"
 #include "shell/PageRegistry.h"
 #include "support/CrashLedger.h"
@@ -38,11 +39,15 @@ void MakeEmptyDocument(TreeRef& rTree)
     rTree.CreateRoot(kChangeDocumentRoot, kKovNamespaceUri);
 }
 
-// Reports go through the main window's file system unless they name their own.
-SReportSettings WithFileSystem(SReportSettings reports, IFileSystem& fileSystem)
+// Reports go through the main window's file system and into its application-data folder
+// unless they name their own.
+SReportSettings ReportSettingsOf(const SMainFrameSettings& settings, IFileSystem& fileSystem)
 {
+    SReportSettings reports = settings.reports;
     if (!reports.pFileSystem)
         reports.pFileSystem = &fileSystem;
+    if (!reports.oAppDataFolder)
+        reports.oAppDataFolder = settings.oAppDataFolder;
     return reports;
 }
 
@@ -55,7 +60,12 @@ CMainFrame::CMainFrame(IMainView& view, SMainFrameSettings settings)
       m_diagnostics(
           view, m_holder,
           [this] { return m_pDeviceIdentification ? m_pDeviceIdentification->Record().iDeviceId : 0; },
-          WithFileSystem(std::move(settings.reports), *m_pFileSystem))
+          ReportSettingsOf(settings, *m_pFileSystem)),
+      m_pSystemTools(settings.pSystemTools ? settings.pSystemTools : &SystemTools()),
+      m_sUdevRulesFolder(settings.oUdevRulesFolder ? *settings.oUdevRulesFolder : UdevRulesFolder()),
+      m_wszAppDataFolder(settings.oAppDataFolder ? *settings.oAppDataFolder : UserAppDataFolder()),
+      m_pDriverMaintenance(settings.pDriverMaintenance ? settings.pDriverMaintenance : &DriverMaintenance()),
+      m_bWatchDevices(settings.bWatchDevices)
 {
     m_holder.SetFileSystem(*m_pFileSystem);
     // Report files are the main window's own work; a front end may take the reports instead.
@@ -104,7 +114,9 @@ CMainFrame::CMainFrame(IMainView& view, SMainFrameSettings settings)
 
 CMainFrame::~CMainFrame()
 {
-    // The receive thread may still post; end it while the pages and the queue exist.
+    // The receive thread and the device watches may still post; end them while the pages and
+    // the queue exist.
+    m_holder.Transport().WatchDeviceChanges(nullptr);
     m_holder.Disconnect(true);
 }
 
@@ -126,15 +138,15 @@ bool CMainFrame::Create()
     m_holder.SetEventSink(&m_queue);
     m_swapper.EnableAll(false);
 
+    // The driver is a udev rule here: its four commands always apply. The maintenance commands
+    // follow the system's versions where the system has them at all.
     const SSystemFacts facts = m_pSystemInfo->Facts();
     const bool bSigningModes = IsVersion6OrLater(facts) && IsRunning32On64Bit(facts);
-    SetCommandState(ID_DRIVER_TEST_MODE, bSigningModes);
-    SetCommandState(ID_DRIVER_NORMAL_MODE, bSigningModes);
-    const bool bOldInstall = !IsVersion6OrLater(facts);
-    SetCommandState(ID_DRIVER_DOWNLOAD_AND_INSTALL, bOldInstall);
-    SetCommandState(ID_DRIVER_INSTALL, bOldInstall);
-    SetCommandState(ID_DRIVER_UNINSTALL, bOldInstall);
-    SetCommandState(ID_DRIVER_RESTART_WITH_OPTIONS, IsVersion62OrLater(facts));
+    SetCommandState(ID_DRIVER_TEST_MODE, bSigningModes && IsCommandAvailable(ID_DRIVER_TEST_MODE));
+    SetCommandState(ID_DRIVER_NORMAL_MODE, bSigningModes && IsCommandAvailable(ID_DRIVER_NORMAL_MODE));
+    SetCommandState(ID_DRIVER_RESTART_WITH_OPTIONS,
+                    IsVersion62OrLater(facts) && IsCommandAvailable(ID_DRIVER_RESTART_WITH_OPTIONS));
+    SetCommandState(ID_DRIVER_DELETE_USB_FLAGS, IsCommandAvailable(ID_DRIVER_DELETE_USB_FLAGS));
     const bool bCustomized = m_customization.IsLoaded();
     std::u16string wszIgnored;
     SetCommandState(ID_HELP_UPGRADE, !bCustomized);
@@ -144,6 +156,14 @@ bool CMainFrame::Create()
                     !bCustomized || m_customization.GetCustomText(u"kov:SupportEmailAddress", wszIgnored));
 
     m_view.StartTimer(kPresenceTimerId, kPresencePeriodMs);
+    // Besides the poll: a tick as soon as the system reports a device coming or going.
+    if (m_bWatchDevices) {
+        m_holder.Transport().WatchDeviceChanges([this] {
+            SDeviceEventData event;
+            event.eEvent = DeviceEvent::DevicesChangedEvent;
+            m_queue.PostDeviceEvent(std::move(event));
+        });
+    }
     return true;
 }
 
@@ -160,6 +180,19 @@ bool CMainFrame::IsCommandEnabled(uint32_t dwCommandId) const
 {
     auto it = m_commandStates.find(dwCommandId);
     return it == m_commandStates.end() || it->second.bEnabled;
+}
+
+bool CMainFrame::IsCommandAvailable(uint32_t dwCommandId) const
+{
+    switch (dwCommandId) {
+    case ID_DRIVER_TEST_MODE: return m_pDriverMaintenance->IsAvailable(EDriverMaintenance::TestMode);
+    case ID_DRIVER_NORMAL_MODE: return m_pDriverMaintenance->IsAvailable(EDriverMaintenance::NormalMode);
+    case ID_DRIVER_RESTART_WITH_OPTIONS:
+        return m_pDriverMaintenance->IsAvailable(EDriverMaintenance::RestartWithOptions);
+    case ID_DRIVER_DELETE_USB_FLAGS:
+        return m_pDriverMaintenance->IsAvailable(EDriverMaintenance::DeleteUsbFlags);
+    default: return true;
+    }
 }
 
 bool CMainFrame::IsCommandChecked(uint32_t dwCommandId) const
@@ -212,6 +245,16 @@ bool CMainFrame::OnCommand(uint32_t dwCommandId)
     case ID_APP_ABOUT: OnAbout(); return true;
     case ID_HELP_WEBSITE: OnWebsite(); return true;
     case ID_HELP_EMAIL_SUPPORT: OnEmailSupport(); return true;
+    case ID_DRIVER_DOWNLOAD: OnDriverTask(DriverTaskMode::Download); return true;
+    case ID_DRIVER_DOWNLOAD_AND_INSTALL: OnDriverTask(DriverTaskMode::DownloadAndInstall); return true;
+    case ID_DRIVER_INSTALL: OnDriverTask(DriverTaskMode::Install); return true;
+    case ID_DRIVER_UNINSTALL: OnDriverTask(DriverTaskMode::Uninstall); return true;
+    case ID_DRIVER_TEST_MODE: OnDriverMaintenance(EDriverMaintenance::TestMode); return true;
+    case ID_DRIVER_NORMAL_MODE: OnDriverMaintenance(EDriverMaintenance::NormalMode); return true;
+    case ID_DRIVER_RESTART_WITH_OPTIONS:
+        OnDriverMaintenance(EDriverMaintenance::RestartWithOptions);
+        return true;
+    case ID_DRIVER_DELETE_USB_FLAGS: OnDriverMaintenance(EDriverMaintenance::DeleteUsbFlags); return true;
     case ID_DELETE_KEY:
         if (auto* pPage = dynamic_cast<CPage*>(m_swapper.CurrentWindow()))
             pPage->PostPageMessage(kPageDeleteKeyMessage);
@@ -368,6 +411,24 @@ void CMainFrame::OnEmailSupport()
     m_view.OpenWithDefaultHandler(u"mailto:" + wszAddress);
 }
 
+void CMainFrame::OnDriverTask(DriverTaskMode eMode)
+{
+    if (!m_pDriverDialog) {
+        m_pDriverWork =
+            std::make_unique<CDriverWork>(*m_pSystemTools, m_sUdevRulesFolder, m_wszAppDataFolder);
+        m_pDriverDialog = std::make_unique<CDownloadInstallDriversProcessDlg>(
+            *m_pDriverWork, [this](std::function<void()> fnTask) { m_queue.PostTask(std::move(fnTask)); });
+        m_pDriverDialog->SetHost(&m_view);
+    }
+    m_pDriverDialog->Start(eMode);
+}
+
+void CMainFrame::OnDriverMaintenance(EDriverMaintenance eCommand)
+{
+    for (const SMaintenanceMessage& message : m_pDriverMaintenance->Run(eCommand, true))
+        m_view.MessageBox(message.wszText, message.wszCaption, EMsgButtons::Ok, EMsgIcon::None);
+}
+
 void CMainFrame::OnToggleBar(uint32_t dwCommandId, EBar eBar)
 {
     const bool bShow = !IsCommandChecked(dwCommandId);
@@ -390,7 +451,8 @@ void CMainFrame::OnCloseTreePane()
 
 void CMainFrame::OnClose()
 {
-    // The driver dialog's clean-up comes with the driver tools (through the command handler).
+    if (m_pDriverDialog)
+        m_pDriverDialog->Stop();
     const std::u16string wszProgramFilePath = ProgramFilePath();
     if (!m_wszOptionsFile.empty())
         SaveAppOptions(wszProgramFilePath, m_wszOptionsFile, *m_pFileSystem);
@@ -411,6 +473,11 @@ void CMainFrame::PresenceTick()
         return;
     if (m_holder.Connect() != ParameterDocumentHolder::kConnected) {
         Report(EOutcome::ConnectionFailed);
+        if (m_holder.Transport().OpenDeniedAccess()) {
+            // The operator can mend this: say why and where.
+            LogView().AppendLine(OutcomeText({EOutcome::DeviceAccessDenied}));
+            Report(EOutcome::DeviceAccessDenied);
+        }
         return;
     }
     Report(EOutcome::Connected);
@@ -495,6 +562,11 @@ void CMainFrame::HandleDeviceEvent(SDeviceEventData event)
     case E::UpgradeReadyEvent:
         if (m_pCommands)
             m_pCommands->OnEvent(event);
+        break;
+    case E::DevicesChangedEvent: PresenceTick(); break;
+    case E::InterfaceTaskEvent:
+        if (std::function<void()> fnTask; m_queue.TakeTask(fnTask))
+            fnTask();
         break;
     }
 }

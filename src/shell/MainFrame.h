@@ -22,7 +22,9 @@
 #include <string_view>
 
 #include "document/Customization.h"
+#include "drivers/DriverDialog.h"
 #include "link/ParameterDocumentHolder.h"
+#include "platform/DriverMaintenance.h"
 #include "platform/FileSystem.h"
 #include "platform/SystemInfo.h"
 #include "sections/DeviceIdentification.h"
@@ -57,6 +59,14 @@ struct SMainFrameSettings {
     IFileSystem* pFileSystem = nullptr;
     // Where the Debug menu's and Help's reports go, and their clock.
     SReportSettings reports;
+    // The Driver menu's tools, rules folder and maintenance; nullptr / nullopt: the system's.
+    ISystemTools* pSystemTools = nullptr;
+    std::optional<std::string> oUdevRulesFolder;
+    std::optional<std::u16string> oAppDataFolder;
+    IDriverMaintenance* pDriverMaintenance = nullptr;
+    // Whether to ask the system to report devices coming and going, so that the presence poll
+    // looks at once instead of at its next tick.
+    bool bWatchDevices = true;
 };
 
 class CMainFrame final : public IOutcomeObserver {
@@ -74,6 +84,9 @@ public:
     bool OnCommand(uint32_t dwCommandId);
     bool IsCommandEnabled(uint32_t dwCommandId) const;
     bool IsCommandChecked(uint32_t dwCommandId) const;
+    // Whether the command exists on this system at all; menus leave out those that do not
+    // (the driver maintenance commands where the system has no such thing).
+    bool IsCommandAvailable(uint32_t dwCommandId) const;
 
     // The device presence poll, once per timer tick.
     void PresenceTick();
@@ -107,6 +120,8 @@ public:
     const CCustomization& Customization() const { return m_customization; }
     CMainDevicePropertiesDlg& DeviceIdentificationPage() { return *m_pDeviceIdentification; }
     CDiagnostics& Diagnostics() { return m_diagnostics; }
+    // The Driver menu's progress window; nullptr until a Driver command was first used.
+    CDownloadInstallDriversProcessDlg* DriverDialog() { return m_pDriverDialog.get(); }
     const std::u16string& CurrentFilePath() const { return m_wszCurrentFilePath; }
     const std::u16string& OptionsFilePath() const { return m_wszOptionsFile; }
     // The remembered firmware program file (from the options file until the Maintenance page
@@ -131,6 +146,8 @@ private:
     void OnAbout();
     void OnWebsite();
     void OnEmailSupport();
+    void OnDriverTask(DriverTaskMode eMode);
+    void OnDriverMaintenance(EDriverMaintenance eCommand);
     void OnToggleBar(uint32_t dwCommandId, EBar eBar);
     void OnToggleTreePane();
     void OnCloseTreePane();
@@ -174,6 +191,15 @@ private:
         bool bChecked = false;
     };
     std::map<uint32_t, SCommandState> m_commandStates;
+
+    // The Driver menu; made on first use, and gone before the queue its worker posts into.
+    ISystemTools* m_pSystemTools;
+    std::string m_sUdevRulesFolder;
+    std::u16string m_wszAppDataFolder;
+    IDriverMaintenance* m_pDriverMaintenance;
+    bool m_bWatchDevices;
+    std::unique_ptr<CDriverWork> m_pDriverWork;
+    std::unique_ptr<CDownloadInstallDriversProcessDlg> m_pDriverDialog;
 
     IConnectionStatusSink* m_pConnectionStatus = nullptr;
     IProgrammingHandler* m_pProgramming = nullptr;

@@ -13,6 +13,7 @@ namespace kov::test {
 class CFakeSlot final : public IDeviceTransport {
 public:
     int32_t CountDevices() const override { return m_iCount; }
+    bool OpenDeniedAccess() const override { return !m_bOpenWorks && m_bDenied; }
     bool Open() override
     {
         ++m_nOpens;
@@ -49,6 +50,7 @@ public:
 
     int32_t m_iCount = 0;
     bool m_bOpenWorks = true;
+    bool m_bDenied = false; // a failing Open fails for lack of permission
     int32_t m_iWriteLimit = -1;
     int m_nOpens = 0;
     std::string m_sPayload;

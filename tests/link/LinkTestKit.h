@@ -5,6 +5,7 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "link/DeviceEvent.h"
@@ -34,12 +35,38 @@ public:
         std::unique_lock lock(m_lock);
         return m_changed.wait_for(lock, timeout, [&] { return m_events.size() >= iCount; });
     }
+    // The next event of the kind after those already taken (bounded, as a hang detector).
+    bool Take(DeviceEvent eEvent, SDeviceEventData& out,
+              std::chrono::milliseconds timeout = std::chrono::seconds(20))
+    {
+        std::unique_lock lock(m_lock);
+        const bool bCame = m_changed.wait_for(lock, timeout, [&] {
+            for (; m_nTaken < m_events.size(); ++m_nTaken)
+                if (m_events[m_nTaken].eEvent == eEvent)
+                    return true;
+            return false;
+        });
+        if (bCame)
+            out = std::move(m_events[m_nTaken++]);
+        return bCame;
+    }
+    // The device's text lines so far.
+    std::vector<std::string> Texts()
+    {
+        std::lock_guard lock(m_lock);
+        std::vector<std::string> v;
+        for (const auto& event : m_events)
+            if (event.eEvent == DeviceEvent::DeviceTextEvent && event.wParam == 0)
+                v.push_back(event.Text());
+        return v;
+    }
     std::vector<SDeviceEventData>& Events() { return m_events; }
 
 private:
     std::mutex m_lock;
     std::condition_variable m_changed;
     std::vector<SDeviceEventData> m_events;
+    size_t m_nTaken = 0;
 };
 
 // A frame header alone; its payload length need not match what follows.

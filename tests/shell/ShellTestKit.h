@@ -36,6 +36,11 @@ public:
         return m_host.SaveFileDialog(o);
     }
 
+    void ShowModeless(CForm& rForm) override { m_host.ShowModeless(rForm); }
+    void HideModeless(CForm& rForm) override { m_host.HideModeless(rForm); }
+    bool IsModelessShown(const CForm& rForm) const override { return m_host.IsModelessShown(rForm); }
+    bool SetClipboardText(std::u16string_view wsz) override { return m_host.SetClipboardText(wsz); }
+
     void OnOutcome(const SOutcome& outcome) override
     {
         m_vOutcomes.push_back(outcome);
@@ -103,7 +108,8 @@ public:
 struct SFrameFixture {
     // The frame starts over the given customization texts and remembered program file.
     explicit SFrameFixture(const std::string& sCustomXml = {}, SSystemFacts facts = {},
-                           const std::u16string& wszProgramFile = {})
+                           const std::u16string& wszProgramFile = {},
+                           IDriverMaintenance* pMaintenance = nullptr)
         : system(facts)
     {
         if (!sCustomXml.empty())
@@ -120,6 +126,7 @@ struct SFrameFixture {
         settings.pSystemInfo = &system;
         settings.reports.oAppDataFolder = folder.File("appdata");
         settings.reports.fnClock = [this] { return clock; };
+        settings.pDriverMaintenance = pMaintenance;
         frame = std::make_unique<CMainFrame>(view, std::move(settings));
         frame->Create();
     }

@@ -22,19 +22,52 @@ SSystemFacts WindowsFacts(uint32_t dwMajor)
     return {ESystemFamily::Windows, dwMajor, 0, true, true};
 }
 
+// A system that has the driver maintenance commands, answering each with one message.
+class CFakeMaintenance final : public IDriverMaintenance {
+public:
+    bool IsAvailable(EDriverMaintenance) const override { return true; }
+    std::vector<SMaintenanceMessage> Run(EDriverMaintenance eCommand, bool bAllowElevation) override
+    {
+        vRuns.push_back({eCommand, bAllowElevation});
+        return {{u"2 registry key(s) deleted.", u"Delete USB Flags Registry Keys"}};
+    }
+    std::vector<std::pair<EDriverMaintenance, bool>> vRuns;
+};
+
 TEST(MainFrame, WindowCreationAndMenuEnabling)
 {
-    SFrameFixture f({}, WindowsFacts(10));
+    CFakeMaintenance maintenance;
+    SFrameFixture f({}, WindowsFacts(10), {}, &maintenance);
     EXPECT_EQ(f.view.m_wszTitle, u"KOV Device Configurator");
     EXPECT_EQ(f.view.m_vStatus.front(), u"Ready");
     EXPECT_EQ(f.view.m_vTimers, (std::vector<std::pair<uint32_t, uint32_t>>{{1000u, 1000u}}));
     EXPECT_TRUE(f.frame->IsCommandChecked(ID_VIEW_TOOLBAR) && f.frame->IsCommandChecked(ID_VIEW_TREEPANE));
     EXPECT_FALSE(f.Page().IsEnabled(Dlg::IDC_DEVICE_NAME));
+    // The driver is a udev rule: its commands always apply. Where the system has the driver
+    // maintenance commands, they follow its version.
+    for (uint32_t id :
+         {ID_DRIVER_TEST_MODE, ID_DRIVER_NORMAL_MODE, ID_DRIVER_RESTART_WITH_OPTIONS,
+          ID_DRIVER_DELETE_USB_FLAGS, ID_DRIVER_DOWNLOAD, ID_DRIVER_DOWNLOAD_AND_INSTALL, ID_DRIVER_INSTALL,
+          ID_DRIVER_UNINSTALL, ID_HELP_UPGRADE, ID_HELP_WEBSITE, ID_HELP_EMAIL_SUPPORT})
+        EXPECT_TRUE(f.frame->IsCommandEnabled(id) && f.frame->IsCommandAvailable(id)) << id;
+    EXPECT_TRUE(f.frame->OnCommand(ID_DRIVER_DELETE_USB_FLAGS));
+    EXPECT_EQ(maintenance.vRuns,
+              (std::vector<std::pair<EDriverMaintenance, bool>>{{EDriverMaintenance::DeleteUsbFlags, true}}));
+    EXPECT_EQ(f.view.m_host.LastMessage().wszCaption, u"Delete USB Flags Registry Keys");
+    SFrameFixture old({}, WindowsFacts(5), {}, &maintenance);
+    EXPECT_FALSE(old.frame->IsCommandEnabled(ID_DRIVER_TEST_MODE) ||
+                 old.frame->IsCommandEnabled(ID_DRIVER_RESTART_WITH_OPTIONS));
+
+    // This system has none of them: they are left out of the menu and do nothing.
+    SFrameFixture linux;
     for (uint32_t id : {ID_DRIVER_TEST_MODE, ID_DRIVER_NORMAL_MODE, ID_DRIVER_RESTART_WITH_OPTIONS,
-                        ID_HELP_UPGRADE, ID_HELP_WEBSITE, ID_HELP_EMAIL_SUPPORT})
-        EXPECT_TRUE(f.frame->IsCommandEnabled(id)) << id;
-    for (uint32_t id : {ID_DRIVER_DOWNLOAD_AND_INSTALL, ID_DRIVER_INSTALL, ID_DRIVER_UNINSTALL})
-        EXPECT_FALSE(f.frame->IsCommandEnabled(id)) << id;
+                        ID_DRIVER_DELETE_USB_FLAGS}) {
+        EXPECT_FALSE(linux.frame->IsCommandAvailable(id) || linux.frame->IsCommandEnabled(id)) << id;
+        EXPECT_FALSE(linux.frame->OnCommand(id)) << id;
+    }
+    for (uint32_t id :
+         {ID_DRIVER_DOWNLOAD, ID_DRIVER_DOWNLOAD_AND_INSTALL, ID_DRIVER_INSTALL, ID_DRIVER_UNINSTALL})
+        EXPECT_TRUE(linux.frame->IsCommandAvailable(id) && linux.frame->IsCommandEnabled(id)) << id;
     f.frame->OnCommand(ID_PANE_CLOSE);
     EXPECT_FALSE(f.view.m_bTreePane || f.frame->IsCommandChecked(ID_VIEW_TREEPANE));
 }
@@ -206,8 +239,17 @@ TEST(MainFrame, PresencePollAndTheLogSubject)
     f.slot->m_bOpenWorks = false;
     f.frame->PresenceTick();
     EXPECT_EQ(f.view.LastStatus(), u"Device connection failed");
+    EXPECT_FALSE(f.view.Saw(EOutcome::DeviceAccessDenied));
     f.frame->PresenceTick(); // the same count: no second attempt
     EXPECT_EQ(f.slot->m_nOpens, 1);
+    // A device this user may not open: the failure also says why, in the log, and what mends it.
+    f.slot->m_bDenied = true;
+    f.slot->m_iCount = 2;
+    f.frame->PresenceTick();
+    EXPECT_TRUE(f.view.Saw(EOutcome::DeviceAccessDenied));
+    EXPECT_NE(f.frame->LogView().Text().find(u"Driver > Install driver"), std::u16string::npos);
+    f.slot->m_iCount = 0;
+    f.frame->PresenceTick();
     f.slot->m_bOpenWorks = true;
     f.slot->m_iCount = -1; // an enumeration error counts as a rise
     f.frame->PresenceTick();

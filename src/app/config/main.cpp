@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "link/ParameterDocumentHolder.h"
+#include "platform/DriverMaintenance.h"
 #include "platform/PipeHost.h"
 #include "platform/Signals.h"
 #include "sim/SampleDocument.h"
@@ -21,6 +22,7 @@
 #include "sim/SimPipeRunner.h"
 #include "support/CrashLedger.h"
 #include "support/ScopeFrame.h"
+#include "support/TextCodec.h"
 #include "support/TextNumbers.h"
 #include "ui/qt/Icons.h"
 #include "ui/qt/MainWindow.h"
@@ -40,9 +42,6 @@ constexpr char kUsage[] =
     "  --screenshot FILE   once the parameters are loaded (or after 10 s), save a picture of the\n"
     "                      window to FILE and quit; --subject ID first shows that subject\n"
     "  --help              show this text\n";
-
-// Its USB flag keys are a registry of another system; there is nothing to clear here.
-constexpr char kDeleteUsbFlagKeys[] = "-delete-registry-usb-flag-keys";
 
 constexpr char kSimulatedDeviceName[] = "dovrane-sim-1";
 constexpr int kSimulatedRestartDelayMs = 1500;
@@ -189,7 +188,12 @@ void ScheduleScreenshot(CMainWindow& rWindow, const SArguments& args)
 
 int main(int argc, char** argv)
 {
-    if (argc == 2 && std::strcmp(argv[1], kDeleteUsbFlagKeys) == 0) {
+    // The start-up argument that deletes the USB flag keys, without asking and without a window.
+    if (argc == 2 && std::strcmp(argv[1], kDeleteUsbFlagKeysArgument) == 0) {
+        for (const SMaintenanceMessage& message :
+             DriverMaintenance().Run(EDriverMaintenance::DeleteUsbFlags, false)) {
+            std::printf("%s\n", Utf16ToUtf8(message.wszText).c_str());
+        }
         return 0;
     }
     for (int i = 1; i < argc; ++i) {

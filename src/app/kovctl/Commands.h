@@ -43,5 +43,7 @@ int CmdInspect(const SKovctlGlobals& globals, const std::vector<std::string>& ar
 int CmdCriticalLog(const SKovctlGlobals& globals, const std::vector<std::string>& args);
 int CmdDeleteCriticalLog(const SKovctlGlobals& globals, const std::vector<std::string>& args);
 int CmdDiagnostics(const SKovctlGlobals& globals, const std::vector<std::string>& args);
+// The Driver menu's work (CmdDriver.cpp): status, download, install, uninstall.
+int CmdDriver(const SKovctlGlobals& globals, const std::vector<std::string>& args);
 
 } // namespace kov

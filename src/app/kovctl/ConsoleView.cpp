@@ -50,7 +50,8 @@ void CConsoleView::OnOutcome(const SOutcome& outcome)
     if (m_fnOnOutcome)
         m_fnOnOutcome(outcome);
     const EOutcomeShown eShown = OutcomeForm(outcome.eOutcome).eShown;
-    if (!m_bQuiet && (eShown == EOutcomeShown::Status || eShown == EOutcomeShown::Message))
+    if (!m_bQuiet && (eShown == EOutcomeShown::Status || eShown == EOutcomeShown::Message ||
+                      eShown == EOutcomeShown::LogLine))
         Report(OutcomeText(outcome));
 }
 

@@ -36,6 +36,9 @@ const SKovctlCommand kCommands[] = {
     {"delete-critical-log", "", "delete the device's critical log", CmdDeleteCriticalLog},
     {"diagnostics", "--list | TYPE [-o FILE] [--report]",
      "list the device's diagnostic types, or print the report of one", CmdDiagnostics},
+    {"driver", "status|download|install|uninstall",
+     "the device's udev rule (the Driver menu): whether it is installed and each device opens, or its work",
+     CmdDriver},
 };
 
 void PrintHelp(FILE* pOut)
@@ -64,6 +67,8 @@ void PrintHelp(FILE* pOut)
                "(a diagnostic report then begins with the UTF-8 mark, as its report file does), and\n"
                "--report also writes the configurator's time-stamped report file and prints its path\n"
                "on standard error.\n\n"
+               "driver install writes the rule into $KOV_UDEV_RULES_DIR (default /etc/udev/rules.d),\n"
+               "asking for administrator rights through pkexec when that folder is not writable.\n\n"
                "exit codes: 0 success, 1 failure reported by the device or a file, 2 usage,\n"
                "3 no device or no reply in time\n",
                pOut);

@@ -1,11 +1,13 @@
 #include "ui/qt/FormHost.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLayout>
 #include <QMessageBox>
@@ -232,6 +234,16 @@ bool CQtFormHost::IsModelessShown(const CForm& rForm) const
 {
     const QWidget* pWindow = ModelessWindowOf(rForm);
     return pWindow != nullptr && pWindow->isVisible();
+}
+
+bool CQtFormHost::SetClipboardText(std::u16string_view wszText)
+{
+    QClipboard* pClipboard = QGuiApplication::clipboard();
+    if (pClipboard == nullptr) {
+        return false;
+    }
+    pClipboard->setText(ToQString(wszText));
+    return true;
 }
 
 QWidget* CQtFormHost::ModelessWindowOf(const CForm& rForm) const

@@ -35,6 +35,7 @@ public:
     void ShowModeless(CForm& rForm) override;
     void HideModeless(CForm& rForm) override;
     bool IsModelessShown(const CForm& rForm) const override;
+    bool SetClipboardText(std::u16string_view wszText) override;
     // The window showing the form, or nullptr.
     QWidget* ModelessWindowOf(const CForm& rForm) const;
 

@@ -512,6 +512,7 @@ void CMainWindow::OnOutcome(const SOutcome& outcome)
         m_host.MessageBox(OutcomeText(outcome), form.wszCaption, EMsgButtons::Ok, EMsgIcon::None);
         break;
     case EOutcomeShown::Question: // asked by the page through MessageBox, with its answer
+    case EOutcomeShown::LogLine:  // in the log view already
     case EOutcomeShown::Nothing: break;
     }
 }
@@ -573,6 +574,7 @@ void CMainWindow::CommandStateChanged(uint32_t dwCommandId)
         return;
     }
     pAction->setEnabled(m_pFrame->IsCommandEnabled(dwCommandId));
+    pAction->setVisible(m_pFrame->IsCommandAvailable(dwCommandId)); // what the system lacks is left out
     if (pAction->isCheckable()) {
         pAction->setChecked(m_pFrame->IsCommandChecked(dwCommandId));
     }

@@ -73,6 +73,7 @@ public:
     void ShowModeless(CForm& rForm) override { m_host.ShowModeless(rForm); }
     void HideModeless(CForm& rForm) override { m_host.HideModeless(rForm); }
     bool IsModelessShown(const CForm& rForm) const override { return m_host.IsModelessShown(rForm); }
+    bool SetClipboardText(std::u16string_view wszText) override { return m_host.SetClipboardText(wszText); }
 
     // IOutcomeObserver: a status text or a message box, as the outcome's table row says.
     void OnOutcome(const SOutcome& outcome) override;
