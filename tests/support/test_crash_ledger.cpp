@@ -12,6 +12,10 @@
 #include <thread>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "os/CrashSignals.h"
 #include "support/CrashLedger.h"
 #include "support/ScopeFrame.h"
 #include "support/Threads.h"
@@ -271,6 +275,35 @@ TEST_F(CrashLedgerTest, FatalReportsGoToHookAndReportFile)
         << sAll;
     EXPECT_NE(sAll.find("  CL::Fatal\n    iLine = 99\n"), std::string::npos) << sAll;
     SetWin32ExceptionAppName("KOV");
+}
+
+TEST_F(CrashLedgerTest, ReportFilesAndFoldersAreTheUsersAlone)
+{
+    auto fnMode = [](const std::filesystem::path& path) {
+        struct stat st {};
+        return ::lstat(path.c_str(), &st) == 0 ? unsigned(st.st_mode & 07777) : 0u;
+    };
+    // Two levels to make, whatever the umask would let through.
+    SetReportFolder((m_folder / "KOV").string());
+    const mode_t uOldMask = ::umask(0);
+    FatalProgramState("a state report");
+    ::umask(uOldMask);
+    EXPECT_EQ(fnMode(m_folder), 0700u);
+    EXPECT_EQ(fnMode(m_folder / "KOV"), 0700u);
+    const auto files = FilesStartingWith(m_folder / "KOV", "ErrorReport_");
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(fnMode(files[0]), 0600u);
+
+    // Report files are written only when they are what they seem and the user's own.
+    const std::filesystem::path target = m_folder / "elsewhere.txt";
+    std::ofstream(target) << "kept";
+    std::filesystem::create_symlink(target, m_folder / "link.txt");
+    EXPECT_EQ(os::CrashFileOpen((m_folder / "link.txt").c_str()), -1);
+    EXPECT_EQ(ReadFile(target), "kept");
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(target.c_str(), 4242, 4242), 0);
+        EXPECT_EQ(os::CrashFileOpen(target.c_str()), -1);
+    }
 }
 
 TEST_F(CrashLedgerTest, DefaultReportFolderFollowsXdgDataHome)
