@@ -8,7 +8,7 @@ namespace kov {
 
 UsbTransport::UsbTransport() : UsbTransport(DefaultDeviceRoot()) {}
 
-UsbTransport::UsbTransport(std::string sDeviceRoot) : m_sDeviceRoot(std::move(sDeviceRoot)) {}
+UsbTransport::UsbTransport(std::string sDeviceRoot) : m_pipeDevices(std::move(sDeviceRoot)) {}
 
 UsbTransport::~UsbTransport()
 {
@@ -20,13 +20,13 @@ int32_t UsbTransport::CountDevices() const
     const int32_t iUsb = CountUsbDevices();
     if (iUsb < 0)
         return -1;
-    return int32_t(ListPipeDevices(m_sDeviceRoot).size()) + iUsb;
+    return int32_t(m_pipeDevices.List().size()) + iUsb;
 }
 
 bool UsbTransport::Open()
 {
     Close(true);
-    for (const std::string& sFolder : ListPipeDevices(m_sDeviceRoot)) {
+    for (const std::string& sFolder : m_pipeDevices.List()) {
         if (m_pipes.Open(sFolder)) {
             m_sDevicePath = sFolder;
             m_eWay = EWay::Pipes;
@@ -51,6 +51,11 @@ bool UsbTransport::IsOpen() const
     case EWay::Usb: return m_usb.IsOpen();
     default: return false;
     }
+}
+
+std::vector<std::string> UsbTransport::TakeNotices()
+{
+    return m_pipeDevices.TakeNotices();
 }
 
 std::string UsbTransport::DevicePath() const

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "link/Protocol.h"
 #include "platform/PipeHost.h"
@@ -28,7 +29,10 @@ public:
     bool IsOpen() const;
     // The device folder, or "usb:<n>" for the n-th USB device; empty while closed.
     std::string DevicePath() const;
-    const std::string& DeviceRoot() const { return m_sDeviceRoot; }
+    const std::string& DeviceRoot() const { return m_pipeDevices.Root(); }
+    // Lines for the operator about device folders (or the root) refused as untrusted since the
+    // last call; each is told once (see CPipeDeviceFinder).
+    std::vector<std::string> TakeNotices();
 
     // Failures carry ENODEV when the device went away (end of file included) and ECANCELED
     // when Close cancelled the call or the transport is closed.
@@ -41,7 +45,7 @@ public:
 private:
     enum class EWay { None, Pipes, Usb };
 
-    const std::string m_sDeviceRoot;
+    mutable CPipeDeviceFinder m_pipeDevices; // counting is a look, not a change
     CPipeHostChannel m_pipes;
     CUsbDeviceLink m_usb;
     std::atomic<EWay> m_eWay{EWay::None};

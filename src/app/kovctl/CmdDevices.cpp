@@ -14,6 +14,8 @@ int CmdDevices(const SKovctlGlobals& globals, const std::vector<std::string>& ar
     }
     UsbTransport transport = globals.sDeviceRoot.empty() ? UsbTransport() : UsbTransport(globals.sDeviceRoot);
     const int32_t iCount = transport.CountDevices();
+    for (const std::string& sLine : transport.TakeNotices())
+        std::fprintf(stderr, "%s\n", sLine.c_str());
     if (iCount < 0) {
         std::fputs("kovctl devices: the USB device list cannot be read\n", stderr);
         return kExitFailure;

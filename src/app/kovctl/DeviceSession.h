@@ -62,6 +62,7 @@ public:
         return written;
     }
     void Close(bool bForce) override { m_pUsb->Close(bForce); }
+    std::vector<std::string> TakeNotices() override { return m_pUsb->TakeNotices(); }
     int FailedWrites() const { return m_nFailedWrites.load(); }
     // Whether a frame with the command id was written in this session.
     bool Sent(uint32_t dwCommandId) const { return m_sentCommands.contains(dwCommandId); }
@@ -107,6 +108,9 @@ public:
             m_frame.PresenceTick();
             if (m_frame.Holder().IsConnected())
                 break;
+            // Why a device was not taken, said while looking for one.
+            for (SDeviceEventData event; m_frame.EventQueue().TryTake(event);)
+                Handle(std::move(event));
             if (OutcomeSince(nFrom, EOutcome::ConnectionFailed))
                 return kExitFailure;
             const auto tNow = SessionClock::now();
