@@ -430,9 +430,33 @@ void WriteWideValue(CReportWriter& writer, const char16_t* pText, size_t nUnits)
     }
 }
 
+// A text watched as withheld: its length, read like the text itself would be.
+void WriteWithheldValue(CReportWriter& writer, const SWatchedVariable& variable)
+{
+    size_t nLength = 0;
+    const char* szUnit = " bytes>";
+    if (variable.eType == WatchType::WideText && Readable(variable.pAddress, sizeof(std::u16string))) {
+        nLength = static_cast<const std::u16string*>(variable.pAddress)->size();
+        szUnit = " units>";
+    } else if (variable.eType == WatchType::NarrowText && (variable.uFlags & kWatchStdString) &&
+               Readable(variable.pAddress, sizeof(std::string))) {
+        nLength = static_cast<const std::string*>(variable.pAddress)->size();
+    } else {
+        writer.Text("<withheld>");
+        return;
+    }
+    writer.Text("<withheld, ");
+    writer.Unsigned(nLength);
+    writer.Text(szUnit);
+}
+
 void WriteWatchedValue(CReportWriter& writer, const SWatchedVariable& variable)
 {
     const void* pAddress = variable.pAddress;
+    if (variable.uFlags & kWatchWithheld) {
+        WriteWithheldValue(writer, variable);
+        return;
+    }
     switch (variable.eType) {
     case WatchType::Int32: {
         uint32_t uValue = 0;

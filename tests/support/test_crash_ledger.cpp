@@ -277,6 +277,28 @@ TEST_F(CrashLedgerTest, FatalReportsGoToHookAndReportFile)
     SetWin32ExceptionAppName("KOV");
 }
 
+TEST_F(CrashLedgerTest, WithheldTextsShowOnlyTheirLength)
+{
+    const std::string sDocument = "<kov:CaptureDeviceConfig kov:Password=\"hunter2-narrow\"/>";
+    const std::u16string wszDocument = u"<kov:PrivateKey>hunter2-wide</kov:PrivateKey>";
+    ScopeFrame scope("CL::Secret");
+    scope.WatchWithheld("szText", &sDocument);
+    scope.WatchWithheld("wszXML", &wszDocument);
+    const std::string sExpected = "  CL::Secret\n    szText = <withheld, " +
+                                  std::to_string(sDocument.size()) + " bytes>\n    wszXML = <withheld, " +
+                                  std::to_string(wszDocument.size()) + " units>\n";
+    const std::string sReport = StateReport();
+    EXPECT_NE(sReport.find(sExpected), std::string::npos) << sReport;
+    char szScopes[512];
+    ASSERT_GT(WriteCurrentThreadScopes(szScopes, sizeof szScopes), 0);
+    FatalProgramState("with a document open");
+    std::string sAll = sReport + szScopes;
+    for (const auto& file : FilesStartingWith(m_folder, "ErrorReport_"))
+        sAll += ReadFile(file);
+    EXPECT_NE(sAll.find("with a document open"), std::string::npos);
+    EXPECT_EQ(sAll.find("hunter2"), std::string::npos) << sAll;
+}
+
 TEST_F(CrashLedgerTest, ReportFilesAndFoldersAreTheUsersAlone)
 {
     auto fnMode = [](const std::filesystem::path& path) {
