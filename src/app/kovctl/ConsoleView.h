@@ -1,7 +1,7 @@
 #pragma once
 // The main window's view for kovctl. Outcomes with a text and message boxes become lines on the
-// report stream (standard error), the password dialog is answered with the password given on
-// the command line, yes/no questions are answered yes (the operator asked for the action by
+// report stream (standard error), the password dialog is answered with the password given to
+// the command (or typed at a prompt), yes/no questions are answered yes (the operator asked for the action by
 // running the command), the OK/Cancel question before programming is printed and answered by
 // the command, and file dialogs choose the file named on the command line. Every outcome is
 // also kept, so a command can wait for the one that ends its operation.
@@ -19,8 +19,11 @@ class CConsoleView final : public IMainView {
 public:
     explicit CConsoleView(std::FILE* pReport) : m_pReport(pReport) {}
 
-    // nullopt: the password dialog is cancelled.
+    // nullopt: the password dialog is cancelled, unless a prompt is set.
     void SetPassword(std::optional<std::u16string> oPassword) { m_oPassword = std::move(oPassword); }
+    // Asked for the password dialog's answer when no password is set; nullopt cancels it.
+    void SetPasswordPrompt(std::function<std::optional<std::u16string>()> fn) { m_fnPrompt = std::move(fn); }
+    bool HasPasswordPrompt() const { return static_cast<bool>(m_fnPrompt); }
     // The path the next file dialogs choose; nullopt: they are cancelled.
     void SetFileChoice(std::optional<std::u16string> oPath) { m_oFileChoice = std::move(oPath); }
     // Outcomes while quiet are kept but not printed (the window's start-up "Ready").
@@ -75,6 +78,7 @@ public:
 private:
     std::FILE* m_pReport;
     std::optional<std::u16string> m_oPassword;
+    std::function<std::optional<std::u16string>()> m_fnPrompt;
     std::optional<std::u16string> m_oFileChoice;
     std::function<bool(std::u16string_view)> m_fnConfirm;
     std::function<void(const SOutcome&)> m_fnOnOutcome;
