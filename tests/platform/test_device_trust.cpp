@@ -20,12 +20,6 @@ namespace fs = std::filesystem;
 
 constexpr uid_t kOtherUser = 4242;
 
-unsigned ModeOf(const std::string& sPath)
-{
-    struct stat st {};
-    return ::lstat(sPath.c_str(), &st) == 0 ? unsigned(st.st_mode & 07777) : 0u;
-}
-
 // A folder that looks like a device (nobody behind its pipes), with the given modes.
 void MakeDevice(const std::string& sFolder, mode_t uFolderMode = 0700, mode_t uPipeMode = 0600)
 {
@@ -73,9 +67,9 @@ TEST(DeviceTrust, FoldersAndPipesOfOthersOrWritableByOthersAreRefusedWithTheirRe
     const std::string sRoot = dir.String();
     CPipeDeviceSide good;
     ASSERT_TRUE(good.Plug(sRoot, "good"));
-    EXPECT_EQ(ModeOf(good.Path()), 0700u);
-    EXPECT_EQ(ModeOf(good.Path() + "/PIPE_0x00"), 0600u);
-    EXPECT_EQ(ModeOf(good.Path() + "/PIPE_0x01"), 0600u);
+    EXPECT_EQ(test::FileMode(good.Path()), 0700u);
+    EXPECT_EQ(test::FileMode(good.Path() + "/PIPE_0x00"), 0600u);
+    EXPECT_EQ(test::FileMode(good.Path() + "/PIPE_0x01"), 0600u);
 
     MakeDevice(sRoot + "/a-group-writable", 0770);
     MakeDevice(sRoot + "/b-world-writable", 0757);
@@ -167,8 +161,8 @@ TEST(DeviceTrust, TheBuiltInRootIsMadePrivateAndUsedOnlyWhileItIsTheUsersAlone)
     const mode_t uOldMask = ::umask(0);
     EXPECT_EQ(PrepareDeviceRoot(sRoot), "");
     ::umask(uOldMask);
-    EXPECT_EQ(ModeOf(dir.String() + "/kov"), 0700u);
-    EXPECT_EQ(ModeOf(sRoot), 0700u);
+    EXPECT_EQ(test::FileMode(dir.String() + "/kov"), 0700u);
+    EXPECT_EQ(test::FileMode(sRoot), 0700u);
     CPipeDeviceSide device;
     ASSERT_TRUE(device.Plug(sRoot, "sim"));
     CPipeDeviceFinder finder(sRoot);

@@ -94,10 +94,6 @@ TEST(FileSystem, NewFilesAndFoldersAreTheUsersAloneWhateverTheUmask)
 {
     IFileSystem& fs = SystemFileSystem();
     const test::CTestDir dir;
-    auto fnMode = [](const std::filesystem::path& path) {
-        struct stat st {};
-        return ::stat(path.c_str(), &st) == 0 ? unsigned(st.st_mode & 07777) : 0u;
-    };
     const mode_t uOldMask = ::umask(0);
     uint32_t dwError = 0;
     int iName = 0;
@@ -107,17 +103,17 @@ TEST(FileSystem, NewFilesAndFoldersAreTheUsersAloneWhateverTheUmask)
         FileHandle hFile = kNoFileHandle;
         ASSERT_TRUE(fs.Open(path.string(), EFileAccess::ReadWrite, eDisposition, false, hFile, dwError));
         fs.Close(hFile);
-        EXPECT_EQ(fnMode(path), 0600u) << path;
+        EXPECT_EQ(test::FileMode(path), 0600u) << path;
     }
     EXPECT_TRUE(fs.MakeDirectory((dir / "folder").string(), dwError));
-    EXPECT_EQ(fnMode(dir / "folder"), 0700u);
+    EXPECT_EQ(test::FileMode(dir / "folder"), 0700u);
     // A file that exists keeps the mode it has.
     ASSERT_EQ(::chmod((dir / "new-0").c_str(), 0644), 0);
     FileHandle hFile = kNoFileHandle;
     ASSERT_TRUE(fs.Open((dir / "new-0").string(), EFileAccess::ReadWrite, EFileDisposition::CreateAlways,
                         false, hFile, dwError));
     fs.Close(hFile);
-    EXPECT_EQ(fnMode(dir / "new-0"), 0644u);
+    EXPECT_EQ(test::FileMode(dir / "new-0"), 0644u);
     ::umask(uOldMask);
 }
 

@@ -139,12 +139,6 @@ std::string SecretsIn(const std::string& sText)
     return sFound;
 }
 
-unsigned ModeOf(const fs::path& path)
-{
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 ? unsigned(st.st_mode & 07777) : 0u;
-}
-
 // The report taken by the next document reading; it must show the reading and not the text.
 std::string ArmedReport()
 {
@@ -245,7 +239,7 @@ TEST_F(SecretsStayInTheDevice, AWholeSessionShowsNoneOfThem)
     host.QueueFile(parameterFile.u16string());
     m_pFrame->OnCommand(ID_FILE_SAVE_AS);
     ASSERT_NE(ReadBytes(parameterFile).find("Client-Pass-8kW2"), std::string::npos);
-    EXPECT_EQ(ModeOf(parameterFile), 0600u);
+    EXPECT_EQ(FileMode(parameterFile), 0600u);
     host.QueueFile(parameterFile.u16string());
     t_bArmed = true;
     m_pFrame->OnCommand(ID_FILE_OPEN);
@@ -278,7 +272,7 @@ TEST_F(SecretsStayInTheDevice, AWholeSessionShowsNoneOfThem)
         if (entry.is_regular_file()) {
             ++nFiles;
             EXPECT_EQ(SecretsIn(ReadBytes(entry.path())), "") << entry.path();
-            EXPECT_EQ(ModeOf(entry.path()), 0600u) << entry.path();
+            EXPECT_EQ(FileMode(entry.path()), 0600u) << entry.path();
         }
     }
     EXPECT_GE(nFiles, 1);
@@ -313,11 +307,11 @@ TEST(SecretsInCrashReports, ACrashWhileADocumentIsReadShowsNoneOfIt)
     for (const auto& entry : fs::directory_iterator(reports)) {
         if (entry.path().filename().string().starts_with("CrashReport_")) {
             sCrashReport += ReadBytes(entry.path());
-            EXPECT_EQ(ModeOf(entry.path()), 0600u);
+            EXPECT_EQ(FileMode(entry.path()), 0600u);
         }
     }
-    EXPECT_EQ(ModeOf(reports), 0700u);
-    EXPECT_EQ(ModeOf(reports.parent_path()), 0700u);
+    EXPECT_EQ(FileMode(reports), 0700u);
+    EXPECT_EQ(FileMode(reports.parent_path()), 0700u);
     EXPECT_NE(sCrashReport.find("EXML::LFT"), std::string::npos) << sCrashReport;
     EXPECT_NE(sCrashReport.find("szText = <withheld, " + std::to_string(sDocument.size()) + " bytes>"),
               std::string::npos)

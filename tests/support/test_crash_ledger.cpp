@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "common/TestDir.h"
 #include "os/CrashSignals.h"
 #include "support/CrashLedger.h"
 #include "support/ScopeFrame.h"
@@ -301,20 +302,16 @@ TEST_F(CrashLedgerTest, WithheldTextsShowOnlyTheirLength)
 
 TEST_F(CrashLedgerTest, ReportFilesAndFoldersAreTheUsersAlone)
 {
-    auto fnMode = [](const std::filesystem::path& path) {
-        struct stat st {};
-        return ::lstat(path.c_str(), &st) == 0 ? unsigned(st.st_mode & 07777) : 0u;
-    };
     // Two levels to make, whatever the umask would let through.
     SetReportFolder((m_folder / "KOV").string());
     const mode_t uOldMask = ::umask(0);
     FatalProgramState("a state report");
     ::umask(uOldMask);
-    EXPECT_EQ(fnMode(m_folder), 0700u);
-    EXPECT_EQ(fnMode(m_folder / "KOV"), 0700u);
+    EXPECT_EQ(test::FileMode(m_folder), 0700u);
+    EXPECT_EQ(test::FileMode(m_folder / "KOV"), 0700u);
     const auto files = FilesStartingWith(m_folder / "KOV", "ErrorReport_");
     ASSERT_EQ(files.size(), 1u);
-    EXPECT_EQ(fnMode(files[0]), 0600u);
+    EXPECT_EQ(test::FileMode(files[0]), 0600u);
 
     // Report files are written only when they are what they seem and the user's own.
     const std::filesystem::path target = m_folder / "elsewhere.txt";
