@@ -31,8 +31,9 @@ TEST(PageRegistry, EveryPageBuildsWithUniqueIdsAndToolTipsOnItsOwnControls)
         pPage->Initialise();
         std::set<int> ids;
         for (const auto& pControl : pPage->Controls()) {
-            if (pControl->Id() != 0)
+            if (pControl->Id() != 0) {
                 EXPECT_TRUE(ids.insert(pControl->Id()).second) << "id " << pControl->Id() << " used twice";
+            }
         }
         for (const SToolTip& tip : pPage->ToolTips()) {
             const CControl* pControl = pPage->FindControl(tip.iControlId);
