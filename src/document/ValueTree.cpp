@@ -454,7 +454,7 @@ NodeRef TreeRef::LoadFromText(const std::string& szText)
 {
     int32_t iTextLength = int32_t(std::min<size_t>(szText.size(), INT32_MAX));
     ScopeFrame frame("EXML::LFT");
-    frame.Watch("szText", &szText);
+    frame.WatchWithheld("szText", &szText); // a device document holds its passwords
     frame.Watch("iTextLength", &iTextLength);
     if (!m_pTree->FromUtf8(szText))
         return NodeRef();

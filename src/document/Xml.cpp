@@ -507,7 +507,7 @@ template <typename TChar> bool ValueTree::Parse(const TChar* pText, const TChar*
 bool ValueTree::FromXml(const std::u16string& wszXML)
 {
     ScopeFrame frame("VT::FXML");
-    frame.Watch("wszXML", &wszXML);
+    frame.WatchWithheld("wszXML", &wszXML); // a parameter document holds device passwords
     const char16_t* pText = wszXML.data();
     return Parse(pText, FindUnit(pText, pText + wszXML.size(), u'\0'));
 }

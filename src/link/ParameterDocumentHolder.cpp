@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <climits>
 
 #include "support/ScopeFrame.h"
@@ -28,7 +29,9 @@ int32_t ParameterDocumentHolder::Connect()
     ScopeFrame scope("DCC::Con");
     if (m_handler)
         return kAlreadyConnected;
-    if (!m_pTransport->Open())
+    const bool bOpened = m_pTransport->Open();
+    PostTransportNotices();
+    if (!bOpened)
         return kOpenFailed;
     StickyRef<CHostClientProtoHandler> handler(
         new AutoDeleteThreadObjectImpl<CHostClientProtoHandler>(m_pTransport.get(), m_pSink));
@@ -38,6 +41,27 @@ int32_t ParameterDocumentHolder::Connect()
     }
     m_handler = std::move(handler);
     return kConnected;
+}
+
+int32_t ParameterDocumentHolder::CountDevices() const
+{
+    const int32_t iCount = m_pTransport->CountDevices();
+    PostTransportNotices();
+    return iCount;
+}
+
+void ParameterDocumentHolder::PostTransportNotices() const
+{
+    for (const std::string& sLine : m_pTransport->TakeNotices()) {
+        if (!m_pSink)
+            continue;
+        SDeviceEventData event;
+        event.eEvent = DeviceEvent::DeviceTextEvent;
+        event.dwPayloadLength = uint32_t(sLine.size());
+        event.pPayload = std::make_unique<char[]>(sLine.size() + 1);
+        std::copy(sLine.begin(), sLine.end(), event.pPayload.get()); // the buffer came zeroed
+        m_pSink->PostDeviceEvent(std::move(event));
+    }
 }
 
 void ParameterDocumentHolder::Disconnect(bool bForce)

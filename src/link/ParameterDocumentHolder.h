@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "document/ValueTree.h"
 #include "link/DeviceEvent.h"
@@ -35,6 +36,8 @@ public:
         (void)fnChanged;
         return false;
     }
+    // Lines for the operator about devices refused as untrusted since the last call.
+    virtual std::vector<std::string> TakeNotices() { return {}; }
 };
 
 // The USB transport (pipe way and USB way) behind IDeviceTransport.
@@ -59,6 +62,7 @@ public:
         return m_usb.Write(pBuffer, iCount);
     }
     void Close(bool bForce) override { m_usb.Close(bForce); }
+    std::vector<std::string> TakeNotices() override { return m_usb.TakeNotices(); }
     UsbTransport& Usb() { return m_usb; }
 
 private:
@@ -95,7 +99,9 @@ public:
     int32_t Connect();
     void Disconnect(bool bForce);
     bool IsConnected() const { return static_cast<bool>(m_handler); }
-    int32_t CountDevices() const { return m_pTransport->CountDevices(); }
+    // Also posts the transport's notices to the event sink as error lines (DeviceTextEvent,
+    // wParam 0), so that the operator learns why a device is not used.
+    int32_t CountDevices() const;
 
     bool RequestParameters();
     // Sends the change document as WriteParametersCompressed (or WriteParameters when
@@ -129,6 +135,8 @@ public:
     static bool CompressDocumentText(const std::string& sText, std::string& sCompressed);
 
 private:
+    void PostTransportNotices() const;
+
     std::unique_ptr<IDeviceTransport> m_pTransport;
     IFileSystem* m_pFileSystem = &SystemFileSystem();
     IDeviceEventSink* m_pSink = nullptr;

@@ -14,7 +14,7 @@ const char* DeviceWayName(EDeviceWay eWay)
 UsbTransport::UsbTransport() : UsbTransport(DefaultDeviceRoot()) {}
 
 UsbTransport::UsbTransport(std::string sDeviceRoot, std::string sDeviceName)
-    : m_sDeviceRoot(std::move(sDeviceRoot)), m_sDeviceName(std::move(sDeviceName))
+    : m_pipeDevices(std::move(sDeviceRoot)), m_sDeviceName(std::move(sDeviceName))
 {}
 
 UsbTransport::~UsbTransport()
@@ -28,7 +28,7 @@ bool UsbTransport::WatchDeviceChanges(std::function<void()> fnChanged)
     StopWatching();
     if (!fnChanged)
         return false;
-    const bool bRoot = m_rootWatch.Start(m_sDeviceRoot, fnChanged);
+    const bool bRoot = m_rootWatch.Start(m_pipeDevices.Root(), fnChanged);
     const bool bUsb = m_usbWatch.Start(std::move(fnChanged));
     return bRoot || bUsb;
 }
@@ -49,7 +49,7 @@ int32_t UsbTransport::CountDevices() const
     const int32_t iUsb = CountUsbDevices();
     if (iUsb < 0)
         return -1;
-    return int32_t(ListPipeDevices(m_sDeviceRoot).size()) + iUsb;
+    return int32_t(m_pipeDevices.List().size()) + iUsb;
 }
 
 bool UsbTransport::ListDevices(std::vector<SDeviceInterface>& vDevices) const
@@ -58,7 +58,7 @@ bool UsbTransport::ListDevices(std::vector<SDeviceInterface>& vDevices) const
     auto fnWanted = [this](const std::string& sName) {
         return m_sDeviceName.empty() || sName == m_sDeviceName;
     };
-    for (std::string& sFolder : ListPipeDevices(m_sDeviceRoot)) {
+    for (std::string& sFolder : m_pipeDevices.List()) {
         std::string sName = sFolder.substr(sFolder.rfind('/') + 1);
         if (fnWanted(sName))
             vDevices.push_back({std::move(sName), EDeviceWay::Pipes, std::move(sFolder), -1});
@@ -97,6 +97,11 @@ bool UsbTransport::IsOpen() const
     case EWay::Usb: return m_usb.IsOpen();
     default: return false;
     }
+}
+
+std::vector<std::string> UsbTransport::TakeNotices()
+{
+    return m_pipeDevices.TakeNotices();
 }
 
 std::string UsbTransport::DevicePath() const

@@ -60,9 +60,12 @@ public:
     void StopWatching();
     // The device folder, or the USB device's name; empty while closed.
     std::string DevicePath() const;
-    const std::string& DeviceRoot() const { return m_sDeviceRoot; }
+    const std::string& DeviceRoot() const { return m_pipeDevices.Root(); }
     // The name this transport is bound to; empty: any device.
     const std::string& DeviceName() const { return m_sDeviceName; }
+    // Lines for the operator about device folders (or the root) refused as untrusted since the
+    // last call; each is told once (see CPipeDeviceFinder).
+    std::vector<std::string> TakeNotices();
 
     // Failures carry ENODEV when the device went away (end of file included) and ECANCELED
     // when Close cancelled the call or the transport is closed.
@@ -75,7 +78,7 @@ public:
 private:
     enum class EWay { None, Pipes, Usb };
 
-    const std::string m_sDeviceRoot;
+    mutable CPipeDeviceFinder m_pipeDevices; // counting is a look, not a change
     const std::string m_sDeviceName;
     CPipeHostChannel m_pipes;
     CUsbDeviceLink m_usb;

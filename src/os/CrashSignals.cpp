@@ -184,8 +184,14 @@ int CrashFileOpen(const char* szPath)
 {
     int iFile;
     do
-        iFile = open(szPath, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+        iFile = open(szPath, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK,
+                     0600);
     while (iFile < 0 && errno == EINTR);
+    struct stat info;
+    if (iFile >= 0 && (fstat(iFile, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != geteuid())) {
+        close(iFile);
+        return -1;
+    }
     return iFile;
 }
 
@@ -211,15 +217,6 @@ void CrashFileClose(int iFile)
 {
     if (iFile >= 0)
         close(iFile);
-}
-
-bool CrashMakeDirectory(const char* szPath)
-{
-    if (mkdir(szPath, 0755) == 0 || errno == EEXIST) {
-        struct stat info;
-        return stat(szPath, &info) == 0 && S_ISDIR(info.st_mode);
-    }
-    return false;
 }
 
 int64_t CrashUnixTime()
@@ -324,10 +321,6 @@ int CrashFileOpen(const char*)
 }
 void CrashFileWrite(int, const char*, size_t) {}
 void CrashFileClose(int) {}
-bool CrashMakeDirectory(const char*)
-{
-    return false;
-}
 int64_t CrashUnixTime()
 {
     return 0;

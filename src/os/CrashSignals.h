@@ -1,7 +1,7 @@
 #pragma once
 // OS side of the crash ledger (support/CrashLedger.cpp): the process-wide crash signal handlers,
 // per-thread alternate signal stacks, and the few async-signal-safe primitives a crash report
-// is written with (file open/write, directory creation, clock, guarded memory reads).
+// is written with (file open/write, clock, guarded memory reads).
 // Part of kov_os: the small OS-shim library below the support layer; it depends on
 // nothing of the project. Every function marked "signal-safe" may be called from the handler.
 #include <cstddef>
@@ -35,13 +35,14 @@ void* InstallThreadCrashStack();
 void RemoveThreadCrashStack(void* pToken);
 
 constexpr int kCrashStderr = 2;
-// Opens (creating, appending) a report file; -1 on failure. Signal-safe.
+// Opens (creating, appending) a report file that only the user may read (0600); -1 on
+// failure. A symbolic link or a file of another user is not written to: a report shows what
+// the program was working on. Signal-safe.
 int CrashFileOpen(const char* szPath);
 // Writes all of the bytes (retrying short writes); ignores a file of -1. Signal-safe.
 void CrashFileWrite(int iFile, const char* pData, size_t nBytes);
 void CrashFileClose(int iFile); // signal-safe
-// Creates one directory level; true when it exists afterwards. Signal-safe.
-bool CrashMakeDirectory(const char* szPath);
+// Folders: MakePrivateDirectory (os/Folders.h), also signal-safe.
 
 // Seconds since 1970-01-01 UTC. Signal-safe.
 int64_t CrashUnixTime();

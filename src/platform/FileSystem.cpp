@@ -14,6 +14,11 @@ namespace kov {
 
 namespace {
 
+// What the program writes (parameter files with device passwords, reports, options) is the
+// user's alone; a file being replaced keeps its own mode (CopyPermissions).
+constexpr mode_t kNewFileMode = 0600;
+constexpr mode_t kNewFolderMode = 0700;
+
 uint32_t LastErrno()
 {
     return static_cast<uint32_t>(errno);
@@ -50,7 +55,7 @@ public:
         }
         int fd;
         do {
-            fd = ::open(szPath.c_str(), iFlags, 0666);
+            fd = ::open(szPath.c_str(), iFlags, kNewFileMode);
         } while (fd < 0 && errno == EINTR);
         if (fd < 0) {
             dwError = LastErrno();
@@ -194,7 +199,7 @@ public:
             dwError = static_cast<uint32_t>(szPath.empty() ? ENOENT : EINVAL);
             return false;
         }
-        if (::mkdir(szPath.c_str(), 0777) != 0) {
+        if (::mkdir(szPath.c_str(), kNewFolderMode) != 0) {
             dwError = LastErrno();
             return false;
         }

@@ -18,6 +18,7 @@ enum class EFileDisposition : int {
     CreateNew,    // fails when the file exists
 };
 
+// Files and folders made here are the user's alone: files 0600, folders 0700.
 // Sharing uses advisory locks (flock) taken without waiting: a shared opener holds a shared
 // lock, an exclusive opener an exclusive one, so an exclusive opener is refused while anyone
 // else has the file open through us, and vice versa. Programs that do not take such locks

@@ -8,6 +8,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/DeviceRoot.h"
+#include "support/Paths.h"
+#include "support/TextCodec.h"
+
 namespace kov {
 
 namespace {
@@ -17,21 +21,6 @@ namespace {
 constexpr int kPipeBufferSize = 1 << 20;
 // How often a waiting device looks for a host's read end.
 constexpr int kHostProbeIntervalMs = 5;
-
-bool MakeFolders(const std::string& sPath)
-{
-    std::string::size_type iPos = 0;
-    while (iPos != std::string::npos) {
-        iPos = sPath.find('/', iPos + 1);
-        const std::string sPart = sPath.substr(0, iPos);
-        if (sPart.empty())
-            continue;
-        if (::mkdir(sPart.c_str(), 0700) != 0 && errno != EEXIST)
-            return false;
-    }
-    struct stat st {};
-    return ::stat(sPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
 
 void RemoveDeviceFolder(const std::string& sFolder)
 {
@@ -71,8 +60,16 @@ bool CPipeDeviceSide::OpenReadEnd()
 bool CPipeDeviceSide::Plug(const std::string& sRoot, const std::string& sName)
 {
     std::unique_lock lock(m_lock);
+    m_sPlugError.clear();
     if (!m_sPath.empty() || !m_wake.Valid() || sName.empty() || sName[0] == '.' ||
-        sName.find('/') != std::string::npos || !MakeFolders(sRoot))
+        sName.find('/') != std::string::npos)
+        return false;
+    // A host would not trust a device in a root another user can reach into.
+    if (std::string sWhy = PrepareDeviceRoot(sRoot); !sWhy.empty()) {
+        m_sPlugError = "device root " + sRoot + " not used: " + sWhy;
+        return false;
+    }
+    if (!CreateDirectoryPath(Utf8ToUtf16(sRoot)))
         return false;
     const std::string sFinal = sRoot + "/" + sName;
     const std::string sStaging = sRoot + "/." + sName + "." + std::to_string(::getpid());

@@ -22,7 +22,11 @@ public:
     // Prepares "<root>/.<name>.<pid>" with PIPE_0x00 and PIPE_0x01 and the device's read end
     // open, then renames it to "<root>/<name>" so hosts never see a half-made device. Creates
     // the root when missing. False when the name is taken or anything fails (cleans up).
+    // The folder is 0700 and the pipes 0600, and the built-in root is used only when trusted
+    // (see PrepareDeviceRoot).
     bool Plug(const std::string& sRoot, const std::string& sName);
+    // Why the last Plug failed, when it was for the root; empty otherwise.
+    const std::string& PlugError() const { return m_sPlugError; }
 
     // True once a host has opened its ends (iTimeoutMs < 0 waits without limit); false on
     // time-out, Cancel or Unplug.
@@ -56,6 +60,7 @@ private:
     bool OpenReadEnd();
 
     std::string m_sPath; // "<root>/<name>" while plugged
+    std::string m_sPlugError;
     int m_iReadFd = -1;  // PIPE_0x00, device reads; open while plugged
     int m_iWriteFd = -1; // PIPE_0x01, device writes; open only during a session
     int m_iActive = 0;   // Read/Write/WaitForHost calls in progress

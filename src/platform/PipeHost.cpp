@@ -11,40 +11,125 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
+
+#include "platform/DeviceRoot.h"
 
 namespace kov {
 
 namespace {
 
-bool IsFifo(const std::string& sPath)
+// Whether the entry szName in sFolder is one of a device's pipes; sWhy says why it is not
+// trusted (empty: it is). Anything else of that name makes the folder no device at all.
+bool IsDevicePipe(const std::string& sFolder, const char* szName, std::string& sWhy)
 {
     struct stat st {};
-    return ::stat(sPath.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
+    if (::lstat((sFolder + "/" + szName).c_str(), &st) != 0)
+        return false;
+    if (S_ISLNK(st.st_mode)) {
+        sWhy = std::string(szName) + " is a symbolic link";
+        return true;
+    }
+    if (!S_ISFIFO(st.st_mode))
+        return false;
+    sWhy = DeviceEntryDistrust(st.st_uid, st.st_mode, szName);
+    return true;
+}
+
+// The reason a device folder is refused, empty when it is trusted; false when it is no device.
+bool CheckDeviceFolder(const std::string& sPath, std::string& sWhy)
+{
+    struct stat st {};
+    if (::lstat(sPath.c_str(), &st) != 0)
+        return false;
+    if (S_ISLNK(st.st_mode)) {
+        struct stat target {};
+        sWhy = "it is a symbolic link";
+        return ::stat(sPath.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
+    }
+    std::string sWhyIn, sWhyOut;
+    if (!S_ISDIR(st.st_mode) || !IsDevicePipe(sPath, kHostToDevicePipe, sWhyIn) ||
+        !IsDevicePipe(sPath, kDeviceToHostPipe, sWhyOut))
+        return false;
+    sWhy = DeviceEntryDistrust(st.st_uid, st.st_mode, "it");
+    if (sWhy.empty())
+        sWhy = !sWhyIn.empty() ? sWhyIn : sWhyOut;
+    return true;
+}
+
+// Keeps an opened device entry when it is of the expected kind and trusted, as it is now, not
+// as a listing saw it; otherwise closes it. -1 then.
+int KeepIfTrusted(int iFd, mode_t uKind)
+{
+    struct stat st {};
+    if (iFd >= 0 && (::fstat(iFd, &st) != 0 || (st.st_mode & S_IFMT) != uKind ||
+                     !DeviceEntryDistrust(st.st_uid, st.st_mode, "").empty())) {
+        ::close(iFd);
+        return -1;
+    }
+    return iFd;
 }
 
 } // namespace
 
-std::vector<std::string> ListPipeDevices(const std::string& sRoot)
+std::vector<std::string> ListPipeDevices(const std::string& sRoot, std::vector<SRefusedDevice>* pRefused)
 {
     std::vector<std::string> vNames;
     DIR* pDir = ::opendir(sRoot.c_str());
     if (!pDir)
         return vNames;
+    std::vector<SRefusedDevice> vRefused;
     while (const dirent* pEntry = ::readdir(pDir)) {
         if (pEntry->d_name[0] == '.')
             continue;
         const std::string sPath = sRoot + "/" + pEntry->d_name;
-        struct stat st {};
-        if (::stat(sPath.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        std::string sWhy;
+        if (!CheckDeviceFolder(sPath, sWhy))
             continue;
-        if (IsFifo(sPath + "/" + kHostToDevicePipe) && IsFifo(sPath + "/" + kDeviceToHostPipe))
+        if (sWhy.empty())
             vNames.push_back(pEntry->d_name);
+        else
+            vRefused.push_back({sPath, std::move(sWhy)});
     }
     ::closedir(pDir);
     std::sort(vNames.begin(), vNames.end());
     for (auto& sName : vNames)
         sName = sRoot + "/" + sName;
+    if (pRefused) {
+        std::sort(vRefused.begin(), vRefused.end(),
+                  [](const SRefusedDevice& a, const SRefusedDevice& b) { return a.sPath < b.sPath; });
+        pRefused->insert(pRefused->end(), vRefused.begin(), vRefused.end());
+    }
     return vNames;
+}
+
+std::vector<std::string> CPipeDeviceFinder::List()
+{
+    std::lock_guard lock(m_lock);
+    std::vector<std::string> vDevices;
+    std::map<std::string, std::string> refused; // path -> line
+    const std::string sRootWhy = PrepareDeviceRoot(m_sRoot);
+    if (!sRootWhy.empty()) {
+        refused[m_sRoot] = "Device root " + m_sRoot + " not used: " + sRootWhy;
+    } else {
+        std::vector<SRefusedDevice> vRefused;
+        vDevices = ListPipeDevices(m_sRoot, &vRefused);
+        for (const SRefusedDevice& device : vRefused)
+            refused[device.sPath] = "Device folder " + device.sPath + " ignored: " + device.sWhy;
+    }
+    for (const auto& [sPath, sLine] : refused) {
+        const auto it = m_told.find(sPath);
+        if (it == m_told.end() || it->second != sLine)
+            m_vNotices.push_back(sLine);
+    }
+    m_told = std::move(refused);
+    return vDevices;
+}
+
+std::vector<std::string> CPipeDeviceFinder::TakeNotices()
+{
+    std::lock_guard lock(m_lock);
+    return std::exchange(m_vNotices, {});
 }
 
 void IgnoreBrokenPipeSignal()
@@ -136,9 +221,12 @@ bool CPipeHostChannel::Open(const std::string& sDevicePath)
     IgnoreBrokenPipeSignal();
     if (!m_wake.Valid())
         return false;
-    // The claim comes first and is never waited for: a device another host holds is busy.
-    // The lock goes with the descriptor, so a host that dies releases it too.
-    const int iClaimFd = ::open(sDevicePath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // The folder is opened once and everything is checked on what was opened, so nothing can
+    // be swapped in after a look. Its descriptor is also the claim, taken first and never
+    // waited for: a device another host holds is busy. The lock goes with the descriptor, so a
+    // host that dies releases it too.
+    const int iClaimFd =
+        KeepIfTrusted(::open(sDevicePath.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC), S_IFDIR);
     if (iClaimFd < 0)
         return false;
     if (::flock(iClaimFd, LOCK_EX | LOCK_NB) != 0) {
@@ -147,16 +235,14 @@ bool CPipeHostChannel::Open(const std::string& sDevicePath)
     }
     // The write end first: it opens only while the device holds its read end, and the
     // device takes the host as connected once the read end below appears.
-    const int iWriteFd =
-        ::open((sDevicePath + "/" + kHostToDevicePipe).c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-    if (iWriteFd < 0) {
-        ::close(iClaimFd);
-        return false;
-    }
+    constexpr int kPipeFlags = O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC;
+    const int iWriteFd = KeepIfTrusted(::openat(iClaimFd, kHostToDevicePipe, O_WRONLY | kPipeFlags), S_IFIFO);
     const int iReadFd =
-        ::open((sDevicePath + "/" + kDeviceToHostPipe).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        iWriteFd < 0 ? -1
+                     : KeepIfTrusted(::openat(iClaimFd, kDeviceToHostPipe, O_RDONLY | kPipeFlags), S_IFIFO);
     if (iReadFd < 0) {
-        ::close(iWriteFd);
+        if (iWriteFd >= 0)
+            ::close(iWriteFd);
         ::close(iClaimFd);
         return false;
     }

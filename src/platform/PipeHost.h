@@ -5,6 +5,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -16,8 +17,39 @@ namespace kov {
 constexpr const char* kHostToDevicePipe = "PIPE_0x00";
 constexpr const char* kDeviceToHostPipe = "PIPE_0x01";
 
-// Full paths of the device folders under sRoot, in name order. Never opens a pipe.
-std::vector<std::string> ListPipeDevices(const std::string& sRoot);
+// A folder under a device root that looks like a device but is not trusted.
+struct SRefusedDevice {
+    std::string sPath;
+    std::string sWhy;
+};
+
+// Full paths of the trusted device folders under sRoot, in name order. Never opens a pipe.
+// A device folder and both its pipes must be what they seem (not symbolic links) and pass
+// DeviceEntryDistrust (platform/DeviceRoot.h); the others are skipped and, when pRefused is
+// given, added to it with the reason. The root itself is taken as it is (see
+// PrepareDeviceRoot).
+std::vector<std::string> ListPipeDevices(const std::string& sRoot,
+                                         std::vector<SRefusedDevice>* pRefused = nullptr);
+
+// The device listing of a host that looks again and again (the presence poll): prepares the
+// root before each look, and puts what it refuses into lines for the operator, once per
+// folder (or root) and reason: a folder is told again only after it was gone or trusted in
+// between. Safe to use from several threads.
+class CPipeDeviceFinder {
+public:
+    explicit CPipeDeviceFinder(std::string sRoot) : m_sRoot(std::move(sRoot)) {}
+    const std::string& Root() const { return m_sRoot; }
+    // The trusted device folders, in name order; none while the root may not be used.
+    std::vector<std::string> List();
+    // The lines made since the last call, oldest first.
+    std::vector<std::string> TakeNotices();
+
+private:
+    const std::string m_sRoot;
+    std::mutex m_lock;
+    std::map<std::string, std::string> m_told; // path -> reason last told
+    std::vector<std::string> m_vNotices;
+};
 
 // A write to a pipe whose reader went away must fail with EPIPE instead of killing the
 // process: SIGPIPE is ignored process-wide, once, by the first pipe user.

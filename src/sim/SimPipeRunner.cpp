@@ -25,6 +25,11 @@ void CSimPipeRunner::Log(const std::string& sLine) const
         m_fnLog(sLine);
 }
 
+std::string CSimPipeRunner::PlugErrorSuffix() const
+{
+    return m_side.PlugError().empty() ? std::string() : ": " + m_side.PlugError();
+}
+
 void CSimPipeRunner::Stop()
 {
     {
@@ -39,7 +44,7 @@ void CSimPipeRunner::Stop()
 bool CSimPipeRunner::Run()
 {
     if (!m_side.Plug(m_sRoot, m_sName)) {
-        Log("cannot plug in at " + DevicePath());
+        Log("cannot plug in at " + DevicePath() + PlugErrorSuffix());
         return false;
     }
     Log("plugged in at " + m_side.Path());
@@ -66,7 +71,7 @@ bool CSimPipeRunner::Run()
         if (m_bStop)
             break;
         if (!m_side.Plug(m_sRoot, m_sName)) {
-            Log("cannot plug in again at " + DevicePath());
+            Log("cannot plug in again at " + DevicePath() + PlugErrorSuffix());
             return false;
         }
         Log("plugged in again at " + m_side.Path());

@@ -44,9 +44,12 @@ public:
 
     // "<root>/<name>": where the device appears.
     std::string DevicePath() const { return m_sRoot + "/" + m_sName; }
+    // Why plugging in failed, when the root was refused; empty otherwise.
+    const std::string& PlugError() const { return m_side.PlugError(); }
 
 private:
     void Log(const std::string& sLine) const;
+    std::string PlugErrorSuffix() const;
 
     CSimDevice& m_device;
     std::string m_sRoot;

@@ -1,7 +1,10 @@
 #include "support/CrashLedger.h"
 
 #include "os/CrashSignals.h"
+#include "os/Folders.h"
+#include "support/Paths.h"
 #include "support/ScopeFrame.h"
+#include "support/TextCodec.h"
 #include "support/Threads.h"
 
 #include <atomic>
@@ -427,9 +430,33 @@ void WriteWideValue(CReportWriter& writer, const char16_t* pText, size_t nUnits)
     }
 }
 
+// A text watched as withheld: its length, read like the text itself would be.
+void WriteWithheldValue(CReportWriter& writer, const SWatchedVariable& variable)
+{
+    size_t nLength = 0;
+    const char* szUnit = " bytes>";
+    if (variable.eType == WatchType::WideText && Readable(variable.pAddress, sizeof(std::u16string))) {
+        nLength = static_cast<const std::u16string*>(variable.pAddress)->size();
+        szUnit = " units>";
+    } else if (variable.eType == WatchType::NarrowText && (variable.uFlags & kWatchStdString) &&
+               Readable(variable.pAddress, sizeof(std::string))) {
+        nLength = static_cast<const std::string*>(variable.pAddress)->size();
+    } else {
+        writer.Text("<withheld>");
+        return;
+    }
+    writer.Text("<withheld, ");
+    writer.Unsigned(nLength);
+    writer.Text(szUnit);
+}
+
 void WriteWatchedValue(CReportWriter& writer, const SWatchedVariable& variable)
 {
     const void* pAddress = variable.pAddress;
+    if (variable.uFlags & kWatchWithheld) {
+        WriteWithheldValue(writer, variable);
+        return;
+    }
     switch (variable.eType) {
     case WatchType::Int32: {
         uint32_t uValue = 0;
@@ -693,6 +720,12 @@ void EnsureFolderPublished()
         PublishFolder(DefaultReportFolder());
 }
 
+// The report folder with its missing parents, each made for the user alone (not signal-safe).
+void MakeReportFolder()
+{
+    CreateDirectoryPath(Utf8ToUtf16(PublishedFolder()));
+}
+
 // --- crash report (signal handler) -------------------------------------------------------
 
 char g_aCrashScratch[4096];
@@ -704,7 +737,7 @@ void OnCrashSignal(int /*iSignal*/, const char* szSignalName, const void* pFault
     int iFile = -1;
     if (BuildReportPath(szPath, sizeof szPath, "CrashReport", time)) {
         iFile = os::CrashFileOpen(szPath);
-        if (iFile < 0 && os::CrashMakeDirectory(PublishedFolder()))
+        if (iFile < 0 && os::MakePrivateDirectory(PublishedFolder()))
             iFile = os::CrashFileOpen(szPath);
     }
     CReportWriter writer(g_aCrashScratch, sizeof g_aCrashScratch, os::kCrashStderr, iFile);
@@ -766,8 +799,7 @@ void WriteFatalReport(const char* szKind, const char* szText)
     char szPath[kFolderBytes + 64];
     if (!BuildReportPath(szPath, sizeof szPath, "ErrorReport", time))
         return;
-    std::error_code error;
-    std::filesystem::create_directories(PublishedFolder(), error);
+    MakeReportFolder();
     std::lock_guard<std::mutex> guard(g_reportFileLock);
     const int iFile = os::CrashFileOpen(szPath);
     os::CrashFileWrite(iFile, sReport.data(), sReport.size());
@@ -924,10 +956,7 @@ void InitCrashReporting(const char* szAppName, bool bEnableUI)
     SetWin32ExceptionAppName(szAppName);
     RefreshUtcOffset();
     EnsureFolderPublished();
-    {
-        std::error_code error;
-        std::filesystem::create_directories(PublishedFolder(), error);
-    }
+    MakeReportFolder();
     os::InstallCrashSignalHandlers(&OnCrashSignal);
     InstallThreadExceptionHandler("Main Thread");
     EnableExceptionUI(bEnableUI);

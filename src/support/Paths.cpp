@@ -1,10 +1,9 @@
 #include "support/Paths.h"
 
-#include <filesystem>
-#include <system_error>
 #include <thread>
 #include <vector>
 
+#include "os/Folders.h"
 #include "support/ScopeFrame.h"
 #include "support/TextCodec.h"
 
@@ -14,23 +13,13 @@ namespace {
 
 constexpr size_t kMaxDirectoryPath = 300;
 
-std::filesystem::path NativePath(const std::u16string& wszPath)
-{
-    const std::string szUtf8 = Utf16ToUtf8(wszPath);
-    return std::filesystem::path(std::u8string(szUtf8.begin(), szUtf8.end()));
-}
-
 } // namespace
 
 bool CreateOneDirectory(const std::u16string& wszPath)
 {
     if (wszPath.empty() || wszPath.find(u'\0') != std::u16string::npos)
         return false;
-    std::error_code ec;
-    const std::filesystem::path path = NativePath(wszPath);
-    if (std::filesystem::create_directory(path, ec))
-        return true;
-    return std::filesystem::is_directory(path, ec);
+    return os::MakePrivateDirectory(Utf16ToUtf8(wszPath).c_str());
 }
 
 bool CreateDirectoryPath(const std::u16string& wszPath)

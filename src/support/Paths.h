@@ -26,7 +26,8 @@ bool CreateDirectoryPath(const std::u16string& wszPath);
 bool CreateDirectoryPath(const std::u16string& wszPath,
                          const std::function<bool(const std::u16string&)>& fnCreate);
 
-// Creates one directory level; true also when a directory of that name exists.
+// Creates one directory level, for the user alone (0700 on POSIX: the program's folders hold
+// reports and passwords); true also when a directory of that name exists.
 bool CreateOneDirectory(const std::u16string& wszPath);
 
 } // namespace kov

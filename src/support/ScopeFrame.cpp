@@ -70,6 +70,16 @@ void ScopeFrame::Watch(const char* szName, const char* const* pszValue)
     Append(szName, pszValue, WatchType::NarrowText, kWatchCharPtr);
 }
 
+void ScopeFrame::WatchWithheld(const char* szName, const std::string* pValue)
+{
+    Append(szName, pValue, WatchType::NarrowText, kWatchStdString | kWatchWithheld);
+}
+
+void ScopeFrame::WatchWithheld(const char* szName, const std::u16string* pValue)
+{
+    Append(szName, pValue, WatchType::WideText, kWatchWithheld);
+}
+
 ScopeFrame* ScopeFrame::Current()
 {
     return *GetAllocExVarsStorage();

@@ -19,6 +19,7 @@ enum WatchFlags : uint8_t {
     kWatchUnsigned = 1,  // Int32: uint32_t
     kWatchCharPtr = 0,   // NarrowText: const char* const*
     kWatchStdString = 2, // NarrowText: std::string*
+    kWatchWithheld = 4,  // text: reports show its length, never its content
 };
 
 struct SWatchedVariable {
@@ -47,6 +48,10 @@ public:
     void Watch(const char* szName, const std::u16string* pValue);
     // A narrow C string: pszValue points at the variable holding the text pointer.
     void Watch(const char* szName, const char* const* pszValue);
+    // A text that may hold passwords, pass phrases or keys (a parameter document): reports,
+    // which other people get to read, show only its length.
+    void WatchWithheld(const char* szName, const std::string* pValue);
+    void WatchWithheld(const char* szName, const std::u16string* pValue);
 
     const char* Label() const { return m_szLabel; }
     const SWatchedVariable* FirstWatched() const { return m_pFirst; }

@@ -92,7 +92,8 @@ TEST_F(KovctlSpeedTest, UsageErrorsAndHelp)
     for (const char* szArgs : {"speed-test --seconds", "speed-test --seconds 0", "speed-test --seconds ten",
                                "speed-test --seconds 5 --seconds 6", "speed-test extra"}) {
         EXPECT_EQ(Run(szArgs), 2) << szArgs;
-        EXPECT_EQ(Err(), "usage: kovctl speed-test [--seconds N] [--password PW]\n") << szArgs;
+        EXPECT_EQ(Err(), "usage: kovctl speed-test [--seconds N] [--password-file FILE | --password PW]\n")
+            << szArgs;
     }
     ASSERT_EQ(Run("--help"), 0);
     EXPECT_NE(Out().find("\n  speed-test [--seconds N] "), std::string::npos);

@@ -2,6 +2,7 @@
 // A private folder for one test, removed with its contents when the test ends. CTest runs
 // tests in parallel processes, so every test gets a folder no other test can share.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -44,5 +45,12 @@ public:
 private:
     std::filesystem::path m_path;
 };
+
+// The permission bits of what is at path (of a symbolic link itself); 0 when nothing is there.
+inline unsigned FileMode(const std::filesystem::path& path)
+{
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 ? unsigned(st.st_mode & 07777) : 0u;
+}
 
 } // namespace kov::test

@@ -5,8 +5,12 @@
 
 #include "common/TestDir.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
+
+#include "document/FileAccess.h"
 
 namespace kov {
 namespace {
@@ -45,6 +49,32 @@ TEST_F(OptionsFiles, OptionsRoundTripAndRefusals)
     EXPECT_EQ(AppOptionsFolderFrom(u"/home/u/.local/share", u"/var/lib"), u"/home/u/.local/share/KOV");
     EXPECT_EQ(AppOptionsFolderFrom(u"", u"/var/lib/"), u"/var/lib/KOV");
     EXPECT_EQ(AppOptionsFolderFrom(u"", u""), u"");
+}
+
+TEST_F(OptionsFiles, TheKovFolderAndWhatIsSavedInItAreTheUsersAlone)
+{
+    const char* szOld = std::getenv("XDG_DATA_HOME");
+    const std::string sOld = szOld ? szOld : "";
+    ::setenv("XDG_DATA_HOME", (m_path / "data").c_str(), 1);
+    const mode_t uOldMask = ::umask(0);
+    const std::u16string wszOptions = PrepareAppOptionsFile();
+    ASSERT_EQ(wszOptions, (m_path / "data" / "KOV" / "DeviceConfigApplicationOptions.xml").u16string());
+    EXPECT_EQ(test::FileMode(m_path / "data"), 0700u);
+    EXPECT_EQ(test::FileMode(m_path / "data" / "KOV"), 0700u);
+    ASSERT_TRUE(SaveAppOptions(u"/fw/a.tgz", wszOptions));
+    EXPECT_EQ(test::FileMode(wszOptions), 0600u);
+    // A parameter file is made the same way; one that is replaced keeps its mode.
+    const std::filesystem::path parameters = m_path / "data" / "KOV" / "unit.mdc";
+    ASSERT_TRUE(SaveUtf8TextFile(parameters.u16string(), u"<a/>", true));
+    EXPECT_EQ(test::FileMode(parameters), 0600u);
+    ASSERT_EQ(::chmod(parameters.c_str(), 0640), 0);
+    ASSERT_TRUE(SaveUtf8TextFile(parameters.u16string(), u"<b/>", true));
+    EXPECT_EQ(test::FileMode(parameters), 0640u);
+    ::umask(uOldMask);
+    if (szOld)
+        ::setenv("XDG_DATA_HOME", sOld.c_str(), 1);
+    else
+        ::unsetenv("XDG_DATA_HOME");
 }
 
 TEST_F(OptionsFiles, CustomizationTextsAndImages)

@@ -90,6 +90,33 @@ TEST(FileSystem, OnlyRegularFilesOpenAndNoneWaits)
     fs.Close(hFile);
 }
 
+TEST(FileSystem, NewFilesAndFoldersAreTheUsersAloneWhateverTheUmask)
+{
+    IFileSystem& fs = SystemFileSystem();
+    const test::CTestDir dir;
+    const mode_t uOldMask = ::umask(0);
+    uint32_t dwError = 0;
+    int iName = 0;
+    for (EFileDisposition eDisposition :
+         {EFileDisposition::CreateAlways, EFileDisposition::OpenAlways, EFileDisposition::CreateNew}) {
+        const auto path = dir / ("new-" + std::to_string(iName++));
+        FileHandle hFile = kNoFileHandle;
+        ASSERT_TRUE(fs.Open(path.string(), EFileAccess::ReadWrite, eDisposition, false, hFile, dwError));
+        fs.Close(hFile);
+        EXPECT_EQ(test::FileMode(path), 0600u) << path;
+    }
+    EXPECT_TRUE(fs.MakeDirectory((dir / "folder").string(), dwError));
+    EXPECT_EQ(test::FileMode(dir / "folder"), 0700u);
+    // A file that exists keeps the mode it has.
+    ASSERT_EQ(::chmod((dir / "new-0").c_str(), 0644), 0);
+    FileHandle hFile = kNoFileHandle;
+    ASSERT_TRUE(fs.Open((dir / "new-0").string(), EFileAccess::ReadWrite, EFileDisposition::CreateAlways,
+                        false, hFile, dwError));
+    fs.Close(hFile);
+    EXPECT_EQ(test::FileMode(dir / "new-0"), 0644u);
+    ::umask(uOldMask);
+}
+
 TEST(FileSystem, ProcessFacts)
 {
     const std::string szExe = ExecutablePath();

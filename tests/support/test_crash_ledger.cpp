@@ -12,6 +12,11 @@
 #include <thread>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "common/TestDir.h"
+#include "os/CrashSignals.h"
 #include "support/CrashLedger.h"
 #include "support/ScopeFrame.h"
 #include "support/Threads.h"
@@ -271,6 +276,53 @@ TEST_F(CrashLedgerTest, FatalReportsGoToHookAndReportFile)
         << sAll;
     EXPECT_NE(sAll.find("  CL::Fatal\n    iLine = 99\n"), std::string::npos) << sAll;
     SetWin32ExceptionAppName("KOV");
+}
+
+TEST_F(CrashLedgerTest, WithheldTextsShowOnlyTheirLength)
+{
+    const std::string sDocument = "<kov:CaptureDeviceConfig kov:Password=\"hunter2-narrow\"/>";
+    const std::u16string wszDocument = u"<kov:PrivateKey>hunter2-wide</kov:PrivateKey>";
+    ScopeFrame scope("CL::Secret");
+    scope.WatchWithheld("szText", &sDocument);
+    scope.WatchWithheld("wszXML", &wszDocument);
+    const std::string sExpected = "  CL::Secret\n    szText = <withheld, " +
+                                  std::to_string(sDocument.size()) + " bytes>\n    wszXML = <withheld, " +
+                                  std::to_string(wszDocument.size()) + " units>\n";
+    const std::string sReport = StateReport();
+    EXPECT_NE(sReport.find(sExpected), std::string::npos) << sReport;
+    char szScopes[512];
+    ASSERT_GT(WriteCurrentThreadScopes(szScopes, sizeof szScopes), 0);
+    FatalProgramState("with a document open");
+    std::string sAll = sReport + szScopes;
+    for (const auto& file : FilesStartingWith(m_folder, "ErrorReport_"))
+        sAll += ReadFile(file);
+    EXPECT_NE(sAll.find("with a document open"), std::string::npos);
+    EXPECT_EQ(sAll.find("hunter2"), std::string::npos) << sAll;
+}
+
+TEST_F(CrashLedgerTest, ReportFilesAndFoldersAreTheUsersAlone)
+{
+    // Two levels to make, whatever the umask would let through.
+    SetReportFolder((m_folder / "KOV").string());
+    const mode_t uOldMask = ::umask(0);
+    FatalProgramState("a state report");
+    ::umask(uOldMask);
+    EXPECT_EQ(test::FileMode(m_folder), 0700u);
+    EXPECT_EQ(test::FileMode(m_folder / "KOV"), 0700u);
+    const auto files = FilesStartingWith(m_folder / "KOV", "ErrorReport_");
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(test::FileMode(files[0]), 0600u);
+
+    // Report files are written only when they are what they seem and the user's own.
+    const std::filesystem::path target = m_folder / "elsewhere.txt";
+    std::ofstream(target) << "kept";
+    std::filesystem::create_symlink(target, m_folder / "link.txt");
+    EXPECT_EQ(os::CrashFileOpen((m_folder / "link.txt").c_str()), -1);
+    EXPECT_EQ(ReadFile(target), "kept");
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(target.c_str(), 4242, 4242), 0);
+        EXPECT_EQ(os::CrashFileOpen(target.c_str()), -1);
+    }
 }
 
 TEST_F(CrashLedgerTest, DefaultReportFolderFollowsXdgDataHome)

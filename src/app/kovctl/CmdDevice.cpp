@@ -7,6 +7,7 @@
 
 #include "app/kovctl/DeviceArgs.h"
 #include "app/kovctl/DeviceSession.h"
+#include "app/kovctl/Password.h"
 #include "sections/DeviceRequests.h"
 #include "sections/Maintenance.h"
 
@@ -20,11 +21,12 @@ bool ParseDeviceArgs(const char* szName, const char* szUsage, const std::vector<
     bool bOk = true;
     for (size_t i = 0; bOk && i < args.size(); ++i) {
         const std::string& s = args[i];
-        if (s == "--password" || (s == "-o" && (uAllowed & kArgOutput))) {
-            std::optional<std::string>& oValue = s == "-o" ? out.oOutput : out.oPassword;
-            bOk = i + 1 < args.size() && !oValue;
+        if (TakePasswordOption(args, i, out.password, bOk))
+            continue;
+        if (s == "-o" && (uAllowed & kArgOutput)) {
+            bOk = i + 1 < args.size() && !out.oOutput;
             if (bOk)
-                oValue = args[++i];
+                out.oOutput = args[++i];
         } else if (s == "--raw" && (uAllowed & kArgRaw)) {
             bOk = !out.bRaw;
             out.bRaw = true;
@@ -42,7 +44,7 @@ bool ParseDeviceArgs(const char* szName, const char* szUsage, const std::vector<
     }
     if (bOk && out.vFiles.size() == nFiles)
         return true;
-    std::fprintf(stderr, "usage: kovctl %s %s\n", szName, szUsage);
+    std::fprintf(stderr, "usage: kovctl %s %s%s%s\n", szName, szUsage, *szUsage ? " " : "", kPasswordUsage);
     return false;
 }
 
@@ -57,9 +59,9 @@ int MenuDeviceCommand(const SKovctlGlobals& globals, const std::vector<std::stri
                       uint32_t dwCommandId)
 {
     SDeviceArgs a;
-    if (!ParseDeviceArgs(szName, "[--password PW]", args, 0, 0, a))
+    if (!ParseDeviceArgs(szName, "", args, 0, 0, a))
         return kExitUsage;
-    CDeviceSession session(globals, a.oPassword, stderr);
+    CDeviceSession session(globals, a.password, stderr);
     if (const int iExit = session.Connect())
         return iExit;
     const size_t nFrom = session.Mark();
@@ -94,9 +96,9 @@ int RequestOutcome(CDeviceSession& session, EDeviceRequest eRequest)
 int CmdRead(const SKovctlGlobals& globals, const std::vector<std::string>& args)
 {
     SDeviceArgs a;
-    if (!ParseDeviceArgs("read", "[-o FILE] [--password PW]", args, kArgOutput, 0, a))
+    if (!ParseDeviceArgs("read", "[-o FILE]", args, kArgOutput, 0, a))
         return kExitUsage;
-    CDeviceSession session(globals, a.oPassword, stderr);
+    CDeviceSession session(globals, a.password, stderr);
     if (const int iExit = session.Connect())
         return iExit;
     if (!session.ParametersLoaded())
@@ -117,7 +119,7 @@ int CmdRead(const SKovctlGlobals& globals, const std::vector<std::string>& args)
 int CmdWrite(const SKovctlGlobals& globals, const std::vector<std::string>& args)
 {
     SDeviceArgs a;
-    if (!ParseDeviceArgs("write", "[--raw] FILE [--password PW]", args, kArgRaw, 1, a))
+    if (!ParseDeviceArgs("write", "[--raw] FILE", args, kArgRaw, 1, a))
         return kExitUsage;
     const std::u16string wszFile = Utf8ToUtf16(a.vFiles.front());
     // A file that cannot be read fails before the device is disturbed.
@@ -126,7 +128,7 @@ int CmdWrite(const SKovctlGlobals& globals, const std::vector<std::string>& args
         std::fprintf(stderr, "%s\n", Utf16ToUtf8(OutcomeText({EOutcome::FileOpenFailed})).c_str());
         return kExitFailure;
     }
-    CDeviceSession session(globals, a.oPassword, stderr);
+    CDeviceSession session(globals, a.password, stderr);
     if (const int iExit = session.Connect())
         return iExit;
     size_t nFrom = session.Mark();
@@ -180,9 +182,9 @@ int CmdShutdown(const SKovctlGlobals& globals, const std::vector<std::string>& a
 int CmdResetParameters(const SKovctlGlobals& globals, const std::vector<std::string>& args)
 {
     SDeviceArgs a;
-    if (!ParseDeviceArgs("reset-parameters", "[--password PW]", args, 0, 0, a))
+    if (!ParseDeviceArgs("reset-parameters", "", args, 0, 0, a))
         return kExitUsage;
-    CDeviceSession session(globals, a.oPassword, stderr);
+    CDeviceSession session(globals, a.password, stderr);
     if (const int iExit = session.Connect())
         return iExit;
     // The Maintenance page's "Reset Parameters"; the console view answers its question yes.
@@ -209,9 +211,9 @@ int CmdResetParameters(const SKovctlGlobals& globals, const std::vector<std::str
 int CmdDisableConsole(const SKovctlGlobals& globals, const std::vector<std::string>& args)
 {
     SDeviceArgs a;
-    if (!ParseDeviceArgs("disable-console", "[--password PW]", args, 0, 0, a))
+    if (!ParseDeviceArgs("disable-console", "", args, 0, 0, a))
         return kExitUsage;
-    CDeviceSession session(globals, a.oPassword, stderr);
+    CDeviceSession session(globals, a.password, stderr);
     if (const int iExit = session.Connect())
         return iExit;
     // The page does nothing without a device; a command has to say why it did nothing.
@@ -234,9 +236,9 @@ int CmdDisableConsole(const SKovctlGlobals& globals, const std::vector<std::stri
 int CmdDeleteRecordings(const SKovctlGlobals& globals, const std::vector<std::string>& args)
 {
     SDeviceArgs a;
-    if (!ParseDeviceArgs("delete-recordings", "[--password PW]", args, 0, 0, a))
+    if (!ParseDeviceArgs("delete-recordings", "", args, 0, 0, a))
         return kExitUsage;
-    CDeviceSession session(globals, a.oPassword, stderr);
+    CDeviceSession session(globals, a.password, stderr);
     if (const int iExit = session.Connect())
         return iExit;
     // The Recording page's "Delete all files now"; the console view answers its question yes.
@@ -254,11 +256,11 @@ int CmdDeleteRecordings(const SKovctlGlobals& globals, const std::vector<std::st
 int CmdLog(const SKovctlGlobals& globals, const std::vector<std::string>& args)
 {
     SDeviceArgs a;
-    if (!ParseDeviceArgs("log", "[--password PW]", args, 0, 0, a))
+    if (!ParseDeviceArgs("log", "", args, 0, 0, a))
         return kExitUsage;
     // Before the receive thread starts, so that only this thread takes Ctrl-C and SIGTERM.
     HoldStopSignals();
-    CDeviceSession session(globals, a.oPassword, stdout);
+    CDeviceSession session(globals, a.password, stdout);
     session.WatchStopSignals();
     if (const int iExit = session.Connect(); iExit != kExitOk || session.Stopped())
         return iExit;

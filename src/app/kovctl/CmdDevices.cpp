@@ -14,10 +14,16 @@ int CmdDevices(const SKovctlGlobals& globals, const std::vector<std::string>& ar
         std::fputs("usage: kovctl devices [--list]\n", stderr);
         return kExitUsage;
     }
-    const UsbTransport transport(globals.sDeviceRoot.empty() ? DefaultDeviceRoot() : globals.sDeviceRoot,
-                                 globals.sDeviceName);
+    UsbTransport transport(globals.sDeviceRoot.empty() ? DefaultDeviceRoot() : globals.sDeviceRoot,
+                           globals.sDeviceName);
+    // Device folders passed over as untrusted are told once, before the answer.
+    auto fnTellRefused = [&transport] {
+        for (const std::string& sLine : transport.TakeNotices())
+            std::fprintf(stderr, "%s\n", sLine.c_str());
+    };
     if (!bList) {
         const int32_t iCount = transport.CountDevices();
+        fnTellRefused();
         if (iCount < 0) {
             std::fputs("kovctl devices: the USB device list cannot be read\n", stderr);
             return kExitFailure;
@@ -27,6 +33,7 @@ int CmdDevices(const SKovctlGlobals& globals, const std::vector<std::string>& ar
     }
     std::vector<SDeviceInterface> vDevices;
     const bool bComplete = transport.ListDevices(vDevices);
+    fnTellRefused();
     for (const SDeviceInterface& device : vDevices)
         std::printf("%s\t%s\n", device.sName.c_str(), DeviceWayName(device.eWay));
     if (std::fflush(stdout) != 0)

@@ -74,7 +74,7 @@ int CmdCriticalLog(const SKovctlGlobals& globals, const std::vector<std::string>
     if (!ParseDeviceArgs("critical-log", "[-o FILE] [--report] [--password PW]", args,
                          kArgOutput | kArgReport, 0, a))
         return kExitUsage;
-    CDeviceSession session(globals, a.oPassword, stderr);
+    CDeviceSession session(globals, a.password, stderr);
     if (const int iExit = session.Connect())
         return iExit;
     const size_t nFrom = session.Mark();
@@ -106,7 +106,7 @@ int CmdDiagnostics(const SKovctlGlobals& globals, const std::vector<std::string>
     if (!ParseDeviceArgs("diagnostics", szUsage, args, bList ? kArgList : kArgOutput | kArgReport,
                          bList ? 0 : 1, a))
         return kExitUsage;
-    CDeviceSession session(globals, a.oPassword, stderr);
+    CDeviceSession session(globals, a.password, stderr);
     if (const int iExit = session.Connect())
         return iExit;
     std::vector<std::u16string> vTypes;

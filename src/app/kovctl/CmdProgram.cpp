@@ -12,6 +12,7 @@
 #include <tuple>
 
 #include "app/kovctl/DeviceSession.h"
+#include "app/kovctl/Password.h"
 #include "firmware/ProgramFile.h"
 #include "platform/Terminal.h"
 #include "sections/Maintenance.h"
@@ -22,11 +23,11 @@ namespace {
 
 using Dlg = CDeviceProgramDlg;
 
-constexpr char kUsage[] = "usage: kovctl program FILE [--yes] [--no-restart] [--password PW]\n";
+constexpr char kUsage[] = "usage: kovctl program FILE [--yes] [--no-restart] ";
 
 struct SProgramArgs {
     std::optional<std::string> oFile;
-    std::optional<std::string> oPassword;
+    SPasswordArgs password;
     bool bYes = false;
     bool bNoRestart = false;
 };
@@ -36,11 +37,9 @@ bool ParseProgramArgs(const std::vector<std::string>& args, SProgramArgs& out)
     bool bOk = true;
     for (size_t i = 0; bOk && i < args.size(); ++i) {
         const std::string& s = args[i];
-        if (s == "--password") {
-            bOk = i + 1 < args.size() && !out.oPassword;
-            if (bOk)
-                out.oPassword = args[++i];
-        } else if (s == "--yes" || s == "-y") {
+        if (TakePasswordOption(args, i, out.password, bOk))
+            continue;
+        if (s == "--yes" || s == "-y") {
             bOk = !out.bYes;
             out.bYes = true;
         } else if (s == "--no-restart") {
@@ -55,7 +54,7 @@ bool ParseProgramArgs(const std::vector<std::string>& args, SProgramArgs& out)
     }
     if (bOk && out.oFile)
         return true;
-    std::fputs(kUsage, stderr);
+    std::fprintf(stderr, "%s%s\n", kUsage, kPasswordUsage);
     return false;
 }
 
@@ -137,7 +136,7 @@ int CmdProgram(const SKovctlGlobals& globals, const std::vector<std::string>& ar
     SProgramArgs a;
     if (!ParseProgramArgs(args, a))
         return kExitUsage;
-    CDeviceSession session(globals, a.oPassword, stderr);
+    CDeviceSession session(globals, a.password, stderr);
     if (const int iExit = session.Connect())
         return iExit;
     // The checks match the file against the model the device reports; without its parameters

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/kovctl/DeviceSession.h"
+#include "app/kovctl/Password.h"
 #include "platform/Terminal.h"
 #include "sections/Recording.h"
 #include "support/TextNumbers.h"
@@ -20,34 +21,31 @@ namespace {
 
 using Test = CWritingTestDlg;
 
-constexpr char kUsage[] = "usage: kovctl speed-test [--seconds N] [--password PW]\n";
 constexpr int32_t kDefaultSeconds = 10;
 constexpr int32_t kMaxSeconds = 86400;
 
 struct SSpeedTestArgs {
     int32_t iSeconds = kDefaultSeconds;
-    std::optional<std::string> oPassword;
+    SPasswordArgs password;
 };
 
-// Both options take a value: the arguments come in pairs.
 bool ParseSpeedTestArgs(const std::vector<std::string>& args, SSpeedTestArgs& out)
 {
-    bool bOk = args.size() % 2 == 0;
+    bool bOk = true;
     bool bSeconds = false;
-    for (size_t i = 0; bOk && i < args.size(); i += 2) {
-        const std::string& sValue = args[i + 1];
-        if (args[i] == "--password" && !out.oPassword) {
-            out.oPassword = sValue;
-        } else if (args[i] == "--seconds" && !bSeconds) {
+    for (size_t i = 0; bOk && i < args.size(); ++i) {
+        if (TakePasswordOption(args, i, out.password, bOk))
+            continue;
+        if (args[i] == "--seconds" && !bSeconds && i + 1 < args.size()) {
             bSeconds = true;
-            bOk = ParseWholeInt32(std::string_view(sValue), out.iSeconds) && out.iSeconds > 0 &&
+            bOk = ParseWholeInt32(std::string_view(args[++i]), out.iSeconds) && out.iSeconds > 0 &&
                   out.iSeconds <= kMaxSeconds;
         } else {
             bOk = false;
         }
     }
     if (!bOk)
-        std::fputs(kUsage, stderr);
+        std::fprintf(stderr, "usage: kovctl speed-test [--seconds N] %s\n", kPasswordUsage);
     return bOk;
 }
 
@@ -77,7 +75,7 @@ int CmdSpeedTest(const SKovctlGlobals& globals, const std::vector<std::string>& 
         return kExitUsage;
     // Before the receive thread starts, so that only this thread takes Ctrl-C and SIGTERM.
     HoldStopSignals();
-    CDeviceSession session(globals, a.oPassword, stderr);
+    CDeviceSession session(globals, a.password, stderr);
     session.WatchStopSignals();
     if (const int iExit = session.Connect(); iExit != kExitOk || session.Stopped())
         return iExit;

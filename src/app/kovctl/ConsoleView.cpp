@@ -75,9 +75,11 @@ EDlgResult CConsoleView::RunModal(CDialog& rDialog)
 {
     rDialog.SetHost(this);
     rDialog.BeginModal();
-    auto* pPasswordDialog = dynamic_cast<CPwdDlg*>(&rDialog);
-    if (pPasswordDialog && m_oPassword) {
-        rDialog.Type(CPwdDlg::IDC_PASSWORD, *m_oPassword);
+    std::optional<std::u16string> oPassword;
+    if (dynamic_cast<CPwdDlg*>(&rDialog))
+        oPassword = m_oPassword || !m_fnPrompt ? m_oPassword : m_fnPrompt();
+    if (oPassword) {
+        rDialog.Type(CPwdDlg::IDC_PASSWORD, *oPassword);
         rDialog.PressOk();
         if (rDialog.Result() == EDlgResult::Ok)
             ++m_nPasswordsTyped;

@@ -1,7 +1,7 @@
 #pragma once
 // The main window's view for kovctl. Outcomes with a text and message boxes become lines on the
-// report stream (standard error), the password dialog is answered with the password given on
-// the command line, yes/no questions are answered yes (the operator asked for the action by
+// report stream (standard error), the password dialog is answered with the password given to
+// the command (or typed at a prompt), yes/no questions are answered yes (the operator asked for the action by
 // running the command), the OK/Cancel question before programming is printed and answered by
 // the command, and file dialogs and the diagnostic type selection choose what the command line
 // named. Every outcome is
@@ -20,8 +20,11 @@ class CConsoleView final : public IMainView {
 public:
     explicit CConsoleView(std::FILE* pReport) : m_pReport(pReport) {}
 
-    // nullopt: the password dialog is cancelled.
+    // nullopt: the password dialog is cancelled, unless a prompt is set.
     void SetPassword(std::optional<std::u16string> oPassword) { m_oPassword = std::move(oPassword); }
+    // Asked for the password dialog's answer when no password is set; nullopt cancels it.
+    void SetPasswordPrompt(std::function<std::optional<std::u16string>()> fn) { m_fnPrompt = std::move(fn); }
+    bool HasPasswordPrompt() const { return static_cast<bool>(m_fnPrompt); }
     // The path the next file dialogs choose; nullopt: they are cancelled.
     void SetFileChoice(std::optional<std::u16string> oPath) { m_oFileChoice = std::move(oPath); }
     // The diagnostic type (its position in the device's list) the type selection chooses;
@@ -79,6 +82,7 @@ public:
 private:
     std::FILE* m_pReport;
     std::optional<std::u16string> m_oPassword;
+    std::function<std::optional<std::u16string>()> m_fnPrompt;
     std::optional<std::u16string> m_oFileChoice;
     std::optional<uint32_t> m_oDiagnosticChoice;
     std::function<bool(std::u16string_view)> m_fnConfirm;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/kovctl/Commands.h"
+#include "app/kovctl/Password.h"
 #include "sections/Outcomes.h"
 
 namespace kov {
@@ -15,7 +16,7 @@ namespace kov {
 class CDeviceSession;
 
 struct SDeviceArgs {
-    std::optional<std::string> oPassword;
+    SPasswordArgs password;
     std::optional<std::string> oOutput;
     bool bRaw = false;
     bool bReport = false;
@@ -25,7 +26,7 @@ struct SDeviceArgs {
 
 enum EArgsAllowed : unsigned { kArgOutput = 1, kArgRaw = 2, kArgReport = 4, kArgList = 8 };
 
-// Every device command takes --password PW; -o FILE, --raw, --report and --list where allowed;
+// Every device command takes the password options (Password.h); -o FILE, --raw, --report and --list where allowed;
 // nFiles plain arguments. False, with the usage printed, on anything else.
 bool ParseDeviceArgs(const char* szName, const char* szUsage, const std::vector<std::string>& args,
                      unsigned uAllowed, size_t nFiles, SDeviceArgs& out);

@@ -1,7 +1,7 @@
 #pragma once
 // One connection of a kovctl command to a device, through the configurator's own main window
 // logic: the presence poll finds and connects the device, the parameters are asked for (the
-// password answered from the command line), and the command then waits for the outcome the
+// password answered as Password.h tells), and the command then waits for the outcome the
 // window reports when the device answers.
 #include <algorithm>
 #include <atomic>
@@ -17,9 +17,11 @@
 
 #include "app/kovctl/Commands.h"
 #include "app/kovctl/ConsoleView.h"
+#include "app/kovctl/Password.h"
 #include "link/ParameterDocumentHolder.h"
 #include "platform/DeviceRoot.h"
 #include "platform/Signals.h"
+#include "platform/Terminal.h"
 #include "shell/MainFrame.h"
 #include "support/TextCodec.h"
 
@@ -47,6 +49,11 @@ public:
 
     int32_t CountDevices() const override { return m_pUsb->CountDevices(); }
     bool Open() override { return m_pUsb->Open(); }
+    bool OpenDeniedAccess() const override { return m_pUsb->OpenDeniedAccess(); }
+    bool WatchDeviceChanges(std::function<void()> fnChanged) override
+    {
+        return m_pUsb->WatchDeviceChanges(std::move(fnChanged));
+    }
     STransferResult Read(void* pBuffer, int32_t iCount) override { return m_pUsb->Read(pBuffer, iCount); }
     STransferResult Write(const void* pBuffer, int32_t iCount) override
     {
@@ -64,6 +71,7 @@ public:
         return written;
     }
     void Close(bool bForce) override { m_pUsb->Close(bForce); }
+    std::vector<std::string> TakeNotices() override { return m_pUsb->TakeNotices(); }
     int FailedWrites() const { return m_nFailedWrites.load(); }
     // Whether a frame with the command id was written in this session.
     bool Sent(uint32_t dwCommandId) const { return m_sentCommands.contains(dwCommandId); }
@@ -106,15 +114,18 @@ using FnOutcome = std::function<std::optional<int>(const SOutcome&)>;
 class CDeviceSession {
 public:
     // Device log lines go to pLines; everything else the window shows goes to standard error.
-    CDeviceSession(const SKovctlGlobals& globals, const std::optional<std::string>& oPassword,
-                   std::FILE* pLines)
-        : m_iWaitSeconds(globals.iWaitSeconds), m_bHasPassword(oPassword.has_value()), m_view(stderr),
-          m_sDeviceName(globals.sDeviceName),
+    CDeviceSession(const SKovctlGlobals& globals, const SPasswordArgs& password, std::FILE* pLines)
+        : m_iWaitSeconds(globals.iWaitSeconds), m_view(stderr), m_sDeviceName(globals.sDeviceName),
           m_frame(m_view, Settings(globals.sDeviceRoot, globals.sDeviceName, m_pTransport)), m_pLines(pLines)
     {
         m_frame.SetReportHandler(&m_reports);
+        std::optional<std::string> oPassword;
+        m_bPasswordUnreadable = !ResolvePassword(password, oPassword, m_sPasswordError);
+        m_bHasPassword = oPassword.has_value();
         if (oPassword)
             m_view.SetPassword(Utf8ToUtf16(*oPassword));
+        else if (IsTerminal(EStdStream::Input))
+            m_view.SetPasswordPrompt([this] { return AskPassword(); });
         m_view.SetOnOutcome([this](const SOutcome& outcome) { OnOutcome(outcome); });
     }
 
@@ -123,6 +134,10 @@ public:
     // commands are the remedy for exactly that.
     int Connect()
     {
+        if (m_bPasswordUnreadable) {
+            Report("kovctl: " + m_sPasswordError);
+            return kExitFailure;
+        }
         m_view.SetQuiet(true); // the window's start-up "Ready" means nothing here
         m_frame.Create();
         m_view.SetQuiet(false);
@@ -132,6 +147,9 @@ public:
             m_frame.PresenceTick();
             if (m_frame.Holder().IsConnected())
                 break;
+            // Why a device was not taken, said while looking for one.
+            for (SDeviceEventData event; m_frame.EventQueue().TryTake(event);)
+                Handle(std::move(event));
             if (OutcomeSince(nFrom, EOutcome::ConnectionFailed))
                 return kExitFailure;
             const auto tNow = SessionClock::now();
@@ -256,7 +274,9 @@ public:
             return kExitNoDevice;
         case EWaitEnd::Disconnected: return kExitFailure; // the window said "Device disconnected"
         case EWaitEnd::PasswordMissing:
-            Report("The device asks for its configuration password: give it with --password");
+            Report(std::string("The device asks for its configuration password: give it with --password-file "
+                               "FILE, ") +
+                   kPasswordVariable + " or --password PW (which other users can see)");
             return kExitFailure;
         case EWaitEnd::PasswordRefused: Report("The device did not accept the password"); return kExitFailure;
         }
@@ -293,13 +313,31 @@ private:
     {
         switch (outcome.eOutcome) {
         case EOutcome::PasswordNeeded:
-            if (!m_bHasPassword)
+            if (!m_bHasPassword && !m_view.HasPasswordPrompt())
                 End(EWaitEnd::PasswordMissing);
             break;
-        case EOutcome::PasswordRefused: End(EWaitEnd::PasswordRefused); break;
+        case EOutcome::PasswordRefused:
+            // Typed at the terminal: a typing error may be mended, a few times.
+            if (m_bHasPassword || m_nPrompts >= kMaxPrompts)
+                End(EWaitEnd::PasswordRefused);
+            else
+                Report("The device did not accept the password");
+            break;
         case EOutcome::Disconnected: m_oEnd = EWaitEnd::Disconnected; break;
         default: break;
         }
+    }
+    // The password typed at the terminal, or nullopt (the dialog is cancelled) when none came.
+    std::optional<std::u16string> AskPassword()
+    {
+        std::string sTyped;
+        if (m_oEnd)
+            return std::nullopt;
+        ++m_nPrompts;
+        if (ReadSecretLine("Configuration password: ", sTyped))
+            return Utf8ToUtf16(sTyped);
+        End(EWaitEnd::PasswordMissing);
+        return std::nullopt;
     }
     void End(EWaitEnd eEnd)
     {
@@ -333,8 +371,13 @@ private:
         }
     }
 
+    static constexpr int kMaxPrompts = 3;
+
     const int m_iWaitSeconds;
-    const bool m_bHasPassword;
+    bool m_bHasPassword = false;
+    bool m_bPasswordUnreadable = false;
+    std::string m_sPasswordError;
+    int m_nPrompts = 0;
     CWatchedTransport* m_pTransport = nullptr; // owned by the window's device link
     CConsoleView m_view;
     CReportCapture m_reports;

@@ -82,7 +82,8 @@ int main(int argc, char** argv)
     }
     serving.join();
     if (!bPlugged) {
-        std::fprintf(stderr, "kov-device-sim: cannot plug in at %s\n", runner.DevicePath().c_str());
+        std::fprintf(stderr, "kov-device-sim: cannot plug in at %s%s%s\n", runner.DevicePath().c_str(),
+                     runner.PlugError().empty() ? "" : ": ", runner.PlugError().c_str());
         return 1;
     }
     return 0;
