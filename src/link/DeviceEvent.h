@@ -33,6 +33,9 @@ enum class DeviceEvent : uint32_t {
     RecordingsDeletedEvent = kWmUser + 26,    // wParam files deleted
     DisableConsoleResultEvent = kWmUser + 27, // wParam 0: console disabled
     CommandNotAuthorizedEvent = kWmUser + 28,
+    // Posted by an application upgrade's run, not by the loop: wParam names the upgrade, the
+    // next report of whose run waits with its owner.
+    UpgradeReportEvent = kWmUser + 40,
 };
 
 // One posted event. Events that carry text or a document own their buffer in pPayload:

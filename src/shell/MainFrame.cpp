@@ -2,6 +2,7 @@
 
 #include "document/AppOptions.h"
 #include "document/Namespace.h"
+#include "sections/Maintenance.h"
 #include "shell/MainDialogs.h"
 #include "shell/PageRegistry.h"
 #include "support/CrashLedger.h"
@@ -61,6 +62,10 @@ CMainFrame::CMainFrame(IMainView& view, SMainFrameSettings settings)
             pWindow->Initialise();
         }
     }
+
+    m_upgrades.Configure(
+        {std::move(settings.sDownloadSite), m_wszOptionsFile, std::move(settings.oDownloadFolder)});
+    m_upgrades.AttachMaintenancePage(dynamic_cast<CDeviceProgramDlg*>(m_swapper.PageOf(kSubjectMaintenance)));
 
     if (settings.oCustomizationFolder)
         m_customization.Load(*settings.oCustomizationFolder);
@@ -176,6 +181,7 @@ bool CMainFrame::OnCommand(uint32_t dwCommandId)
     case ID_DEBUG_VIEW_CRITICAL_LOG: OnSendIfConnected(ReadCriticalLog); return true;
     case ID_DEBUG_DELETE_CRITICAL_LOG: OnSendIfConnected(DeleteCriticalLog); return true;
     case ID_APP_ABOUT: OnAbout(); return true;
+    case ID_HELP_UPGRADE: m_upgrades.StartApplicationUpgrade(); return true;
     case ID_HELP_WEBSITE: OnWebsite(); return true;
     case ID_HELP_EMAIL_SUPPORT: OnEmailSupport(); return true;
     case ID_DELETE_KEY:
@@ -183,7 +189,7 @@ bool CMainFrame::OnCommand(uint32_t dwCommandId)
             pPage->PostPageMessage(kPageDeleteKeyMessage);
         return true;
     default:
-        // Driver, upgrade and diagnostics commands belong to their own tools.
+        // Driver and diagnostics commands belong to their own tools.
         return m_pCommands && m_pCommands->OnCommand(dwCommandId);
     }
 }
@@ -451,10 +457,8 @@ void CMainFrame::HandleDeviceEvent(SDeviceEventData event)
         if (m_pWriteTest)
             m_pWriteTest->OnTestProgress(event);
         break;
-    case E::UpgradeReadyEvent:
-        if (m_pCommands)
-            m_pCommands->OnEvent(event);
-        break;
+    case E::UpgradeReportEvent: m_upgrades.OnReportEvent(event); break;
+    case E::UpgradeReadyEvent: m_upgrades.OnReadyEvent(event); break;
     }
 }
 

@@ -32,6 +32,7 @@
 #include "shell/Handlers.h"
 #include "shell/MainView.h"
 #include "shell/Subjects.h"
+#include "shell/Upgrades.h"
 
 namespace kov {
 
@@ -51,6 +52,11 @@ struct SMainFrameSettings {
     std::optional<std::u16string> oCustomizationFolder;
     // nullptr: the running system.
     const ISystemInfo* pSystemInfo = nullptr;
+    // The download site's root for Help > Upgrade and the firmware download; empty: chosen at
+    // each start (KOV_DOWNLOAD_SITE, the options file's "kov:DownloadSite", the built-in site).
+    std::string sDownloadSite;
+    // The application-data folder downloads are saved under; nullopt: the user's.
+    std::optional<std::u16string> oDownloadFolder;
 };
 
 class CMainFrame final : public IOutcomeObserver {
@@ -100,6 +106,8 @@ public:
     ParameterDocumentHolder& Holder() { return m_holder; }
     const CCustomization& Customization() const { return m_customization; }
     CMainDevicePropertiesDlg& DeviceIdentificationPage() { return *m_pDeviceIdentification; }
+    // Help > Upgrade and the Maintenance page's Download.
+    CUpgradeOwners& Upgrades() { return m_upgrades; }
     const std::u16string& CurrentFilePath() const { return m_wszCurrentFilePath; }
     const std::u16string& OptionsFilePath() const { return m_wszOptionsFile; }
     // The remembered firmware program file (from the options file until the Maintenance page
@@ -166,6 +174,8 @@ private:
     IReportHandler* m_pReports = nullptr;
     IWriteTestHandler* m_pWriteTest = nullptr;
     ICommandHandler* m_pCommands = nullptr;
+    // Last: its runs end before the pages and the event queue they report to go.
+    CUpgradeOwners m_upgrades{m_view, m_queue};
 };
 
 } // namespace kov

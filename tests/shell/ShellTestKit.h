@@ -47,8 +47,11 @@ public:
     bool OpenWithDefaultHandler(std::u16string_view wsz) override
     {
         m_vOpened.emplace_back(wsz);
-        return true;
+        return m_bOpens;
     }
+    void ShowModeless(CForm& rForm) override { m_host.ShowModeless(rForm); }
+    void HideModeless(CForm& rForm) override { m_host.HideModeless(rForm); }
+    bool IsModelessShown(const CForm& rForm) const override { return m_host.IsModelessShown(rForm); }
     void PostCloseRequest() override { ++m_nCloseRequests; }
     void DestroyWindow() override { m_bDestroyed = true; }
     void StartTimer(uint32_t dwId, uint32_t dwPeriod) override { m_vTimers.push_back({dwId, dwPeriod}); }
@@ -79,6 +82,7 @@ public:
     std::vector<SOutcome> m_vOutcomes;
     std::vector<std::u16string> m_vStatus;
     std::vector<std::u16string> m_vOpened;
+    bool m_bOpens = true; // what the default handler answers
     std::vector<std::pair<uint32_t, uint32_t>> m_vTimers;
     int m_nCloseRequests = 0;
     bool m_bDestroyed = false;
@@ -97,12 +101,17 @@ public:
 // A main frame over a private device root, pumped the way a front end's event loop would.
 class CFrameTest : public ::testing::Test {
 protected:
-    CFrameTest() : m_sRoot((m_folder.Path() / "devices").string())
+    CFrameTest() : m_sRoot((m_folder.Path() / "devices").string()) { MakeFrame(); }
+    // A new frame (the old one goes first), its settings adjusted by the test.
+    void MakeFrame(const std::function<void(SMainFrameSettings&)>& fnAdjust = {})
     {
+        m_pFrame.reset();
         SMainFrameSettings settings;
         settings.pTransport = std::make_unique<CUsbDeviceTransport>(m_sRoot);
         settings.oOptionsFile = m_folder.File("options.xml");
         settings.oCustomizationFolder = m_folder.Folder();
+        if (fnAdjust)
+            fnAdjust(settings);
         m_pFrame = std::make_unique<CMainFrame>(m_view, std::move(settings));
         m_pFrame->Create();
     }

@@ -16,6 +16,17 @@
 
 namespace kov::test {
 
+// A published file on a test site: <site>/dlds/<folder>/<product>/<file> (no file when sFile is
+// empty: the product folder alone).
+inline void PublishOnSite(const std::filesystem::path& site, const std::string& sFolder,
+                          const std::string& sProduct, const std::string& sFile, const std::string& sContent)
+{
+    const std::filesystem::path dir = site / "dlds" / sFolder / sProduct;
+    std::filesystem::create_directories(dir);
+    if (!sFile.empty())
+        std::ofstream(dir / sFile, std::ios::binary) << sContent;
+}
+
 class UpgradeSite : public ::testing::Test {
 protected:
     UpgradeSite()
@@ -33,10 +44,7 @@ protected:
     void Publish(const std::string& sFolder, const std::string& sProduct, const std::string& sFile,
                  const std::string& sContent = "setup bytes")
     {
-        const std::filesystem::path dir = m_site / "dlds" / sFolder / sProduct;
-        std::filesystem::create_directories(dir);
-        if (!sFile.empty())
-            std::ofstream(dir / sFile, std::ios::binary) << sContent;
+        PublishOnSite(m_site, sFolder, sProduct, sFile, sContent);
     }
 
     // Collects the reports of the run going on up to its final one.

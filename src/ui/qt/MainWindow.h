@@ -64,6 +64,10 @@ public:
                           EMsgIcon eIcon) override;
     std::optional<std::u16string> OpenFileDialog(const SFileDialogOptions& options) override;
     std::optional<std::u16string> SaveFileDialog(const SFileDialogOptions& options) override;
+    // Modeless windows (the upgrade's progress windows) are the host's, owned by this window.
+    void ShowModeless(CForm& rForm) override { m_host.ShowModeless(rForm); }
+    void HideModeless(CForm& rForm) override { m_host.HideModeless(rForm); }
+    bool IsModelessShown(const CForm& rForm) const override { return m_host.IsModelessShown(rForm); }
 
     // IOutcomeObserver: a status text or a message box, as the outcome's table row says.
     void OnOutcome(const SOutcome& outcome) override;
