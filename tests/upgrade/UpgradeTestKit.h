@@ -27,6 +27,16 @@ inline void PublishOnSite(const std::filesystem::path& site, const std::string& 
         std::ofstream(dir / sFile, std::ios::binary) << sContent;
 }
 
+// Every file under the folder, relative to it.
+inline std::vector<std::string> FilesUnder(const std::filesystem::path& folder)
+{
+    std::vector<std::string> vFiles;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            vFiles.push_back(std::filesystem::relative(entry.path(), folder).string());
+    return vFiles;
+}
+
 class UpgradeSite : public ::testing::Test {
 protected:
     UpgradeSite()
@@ -78,16 +88,6 @@ protected:
             if (report.eKind == EUpgradeReport::Status)
                 vTexts.push_back(Utf16ToUtf8(report.wszText));
         return vTexts;
-    }
-
-    // Every file under the folder, relative to it.
-    static std::vector<std::string> FilesUnder(const std::filesystem::path& folder)
-    {
-        std::vector<std::string> vFiles;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
-            if (entry.is_regular_file())
-                vFiles.push_back(std::filesystem::relative(entry.path(), folder).string());
-        return vFiles;
     }
 
     std::filesystem::path UpgradeFolder(const std::string& sVersion,

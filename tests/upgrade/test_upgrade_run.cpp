@@ -8,6 +8,7 @@
 namespace kov {
 namespace {
 
+using test::FilesUnder;
 using test::Utf8;
 using Upgrade = test::UpgradeSite;
 

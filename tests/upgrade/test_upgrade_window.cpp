@@ -10,6 +10,7 @@
 namespace kov {
 namespace {
 
+using test::FilesUnder;
 using test::Utf8;
 
 // A host that counts how often the progress window was shown and hidden.

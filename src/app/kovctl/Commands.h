@@ -37,5 +37,8 @@ int CmdLog(const SKovctlGlobals& globals, const std::vector<std::string>& args);
 int CmdProgram(const SKovctlGlobals& globals, const std::vector<std::string>& args);
 int CmdModels(const SKovctlGlobals& globals, const std::vector<std::string>& args);
 int CmdInspect(const SKovctlGlobals& globals, const std::vector<std::string>& args);
+// The download site (UpgradeConsole.cpp).
+int CmdUpgrade(const SKovctlGlobals& globals, const std::vector<std::string>& args);
+int CmdDownloadFirmware(const SKovctlGlobals& globals, const std::vector<std::string>& args);
 
 } // namespace kov

@@ -23,8 +23,12 @@ const SKovctlCommand kCommands[] = {
     {"disable-console", "", "disable the device's console", CmdDisableConsole},
     {"delete-recordings", "", "delete every recording on the device", CmdDeleteRecordings},
     {"log", "", "print the device's log until Ctrl-C or --wait seconds without a line", CmdLog},
-    {"program", "FILE [--yes] [--no-restart]",
-     "program a firmware file into the device (the Maintenance page's Program)", CmdProgram},
+    {"program", "FILE|--download [--yes] [--no-restart]",
+     "program a firmware file into the device, or with --download the newest one for it", CmdProgram},
+    {"download-firmware", "[--site URL]",
+     "download the newest firmware for the device; print the saved file's path", CmdDownloadFirmware},
+    {"upgrade", "[--check] [--site URL]",
+     "download this program's newest setup; print its path (--check: VERSION<TAB>URL)", CmdUpgrade},
     {"models", "", "list the device models firmware archives are matched against", CmdModels},
     {"inspect", "FILE [--model CODE]", "check a firmware program file as the Maintenance page does",
      CmdInspect},
@@ -47,9 +51,14 @@ void PrintHelp(FILE* pOut)
                "  --device-root DIR            where device interfaces appear\n"
                "  --wait SECONDS               wait for a device and for each reply (default 10)\n\n"
                "read, write, restart, shutdown, reset-parameters, disable-console, delete-recordings,\n"
-               "log and program also take --password PW: the device's configuration password.\n"
+               "log, program and download-firmware also take --password PW: the device's configuration\n"
+               "password.\n"
                "program asks before it starts (--yes answers it; else it asks on a terminal) and\n"
-               "restarts the device at the end unless --no-restart is given.\n\n"
+               "restarts the device at the end unless --no-restart is given.\n"
+               "upgrade, download-firmware and program --download look on the download site given\n"
+               "by --site, else $KOV_DOWNLOAD_SITE, else kov:DownloadSite in the options file, else\n"
+               "the built-in https site, and save under KOV/Application_Upgrades in the user's data\n"
+               "folder ($XDG_DATA_HOME, else ~/.local/share). Ctrl-C cancels a download.\n\n"
                "exit codes: 0 success, 1 failure reported by the device or a file, 2 usage,\n"
                "3 no device or no reply in time\n",
                pOut);
