@@ -5,7 +5,7 @@
 
 #include "document/Exchange.h"
 #include "sections/NetworkTypes.h"
-#include "support/Format.h"
+#include "support/TextNumbers.h"
 
 namespace kov {
 

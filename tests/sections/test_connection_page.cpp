@@ -110,8 +110,9 @@ TEST(ConnectionPage, IntegersAndListEntriesReadWithoutAMismatch)
     ASSERT_TRUE(f.LoadText(Replaced(Replaced(SampleDocumentText(), "True\">30<", "True\">thirty<"),
                                     "kov:Minutes=\"120\"", "kov:Minutes=\"-5\"")));
     EXPECT_EQ(f.page.Record().iMaxIdleTime, 0);
-    EXPECT_EQ(f.page.Record().dwSleepMinutes, 0u); // below the unsigned range: 0, not a wrapped value
-    EXPECT_EQ(f.page.SelectionOf(Page::IDC_SLEEP_UNIT), 0);
+    // The unsigned field keeps the text's 32-bit pattern, so storing gives the device "-5" back.
+    EXPECT_EQ(f.page.Record().dwSleepMinutes, 4294967291u);
+    EXPECT_EQ(f.page.SelectionOf(Page::IDC_SLEEP_UNIT), 1);
 }
 
 TEST(ConnectionPage, StoresEveryItemTrimmedWithEraseMarks)

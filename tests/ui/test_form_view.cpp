@@ -301,184 +301,183 @@ TEST(QtFormView, CheckBoxListsAndUnlabelledEditsWorkFromTheKeyboard)
     QTest::keyClick(pNotes, Qt::Key_Tab);
     EXPECT_EQ(rNotes.Text(), u"");
     EXPECT_EQ(QApplication::focusWidget(), view.WidgetOf(IDC_GO));
+}
 
-    TEST(QtFormView, MultiSelectionListBoxTogglesRowsBothWays)
-    {
-        CForm form;
-        form.BeginGroup(IDC_GROUP, u"Associated Video");
-        CListView& rList = form.AddListView(IDC_ROWS).SetMultiSelection(true);
-        form.End();
-        CEdit& rCount = form.AddNumberEdit(IDC_COUNT, u"Count:");
-        rList.AddColumn({}, 60);
-        for (const char16_t* wsz : {u"1", u"2", u"3"})
-            rList.AddRow({wsz});
-        int nChanges = 0;
-        rList.SetOnChange([&] { ++nChanges; });
-        CQtFormView view(form);
-        view.resize(300, 400);
-        view.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+TEST(QtFormView, MultiSelectionListBoxTogglesRowsBothWays)
+{
+    CForm form;
+    form.BeginGroup(IDC_GROUP, u"Associated Video");
+    CListView& rList = form.AddListView(IDC_ROWS).SetMultiSelection(true);
+    form.End();
+    CEdit& rCount = form.AddNumberEdit(IDC_COUNT, u"Count:");
+    rList.AddColumn({}, 60);
+    for (const char16_t* wsz : {u"1", u"2", u"3"})
+        rList.AddRow({wsz});
+    int nChanges = 0;
+    rList.SetOnChange([&] { ++nChanges; });
+    CQtFormView view(form);
+    view.resize(300, 400);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
 
-        // A list without headers is a list box named by its group.
-        QTableWidget* pTable = WidgetAs<QTableWidget>(view, IDC_ROWS);
-        EXPECT_TRUE(pTable->horizontalHeader()->isHidden());
-        EXPECT_EQ(pTable->accessibleName(), "Associated Video");
+    // A list without headers is a list box named by its group.
+    QTableWidget* pTable = WidgetAs<QTableWidget>(view, IDC_ROWS);
+    EXPECT_TRUE(pTable->horizontalHeader()->isHidden());
+    EXPECT_EQ(pTable->accessibleName(), "Associated Video");
 
-        const auto click = [pTable](int iRow) {
-            QTest::mouseClick(pTable->viewport(), Qt::LeftButton, {},
-                              pTable->visualRect(pTable->model()->index(iRow, 0)).center());
-        };
-        click(0);
-        click(2);
-        EXPECT_EQ(rList.SelectedRows(), (std::vector<int>{0, 2}));
-        click(0);
-        EXPECT_EQ(rList.SelectedRows(), (std::vector<int>{2}));
-        EXPECT_EQ(nChanges, 3);
+    const auto click = [pTable](int iRow) {
+        QTest::mouseClick(pTable->viewport(), Qt::LeftButton, {},
+                          pTable->visualRect(pTable->model()->index(iRow, 0)).center());
+    };
+    click(0);
+    click(2);
+    EXPECT_EQ(rList.SelectedRows(), (std::vector<int>{0, 2}));
+    click(0);
+    EXPECT_EQ(rList.SelectedRows(), (std::vector<int>{2}));
+    EXPECT_EQ(nChanges, 3);
 
-        rList.SetRowSelected(1, true);
-        EXPECT_EQ(pTable->selectionModel()->selectedRows().size(), 2);
-        EXPECT_TRUE(pTable->selectionModel()->isRowSelected(1, {}));
-        EXPECT_EQ(nChanges, 3);
+    rList.SetRowSelected(1, true);
+    EXPECT_EQ(pTable->selectionModel()->selectedRows().size(), 2);
+    EXPECT_TRUE(pTable->selectionModel()->isRowSelected(1, {}));
+    EXPECT_EQ(nChanges, 3);
 
-        view.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
-        rCount.RequestFocus();
-        EXPECT_TRUE(view.WidgetOf(IDC_COUNT)->hasFocus());
-    }
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    rCount.RequestFocus();
+    EXPECT_TRUE(view.WidgetOf(IDC_COUNT)->hasFocus());
+}
 
-    TEST(QtFormView, DeviceLinesGoInAtTheCaretTheOperatorLeft)
-    {
-        CEveryKindPage page;
-        CQtFormView view(page);
-        CEdit& rNotes = *page.Find<CEdit>(IDC_NOTES);
-        rNotes.InsertAtCaret(u"first\r\nlast\r\n");
-        auto* pEdit = WidgetAs<QPlainTextEdit>(view, IDC_NOTES);
-        QTextCursor cursor = pEdit->textCursor();
-        cursor.setPosition(6); // start of "last"
-        pEdit->setTextCursor(cursor);
-        EXPECT_EQ(rNotes.Caret(), 7u);
-        rNotes.InsertAtCaret(u"middle\r\n");
-        EXPECT_EQ(pEdit->toPlainText(), "first\nmiddle\nlast\n");
-        EXPECT_EQ(MultiLineDisplayText(rNotes.Text()), pEdit->toPlainText());
-        EXPECT_FALSE(pEdit->textCursor().hasSelection());
-    }
+TEST(QtFormView, DeviceLinesGoInAtTheCaretTheOperatorLeft)
+{
+    CEveryKindPage page;
+    CQtFormView view(page);
+    CEdit& rNotes = *page.Find<CEdit>(IDC_NOTES);
+    rNotes.InsertAtCaret(u"first\r\nlast\r\n");
+    auto* pEdit = WidgetAs<QPlainTextEdit>(view, IDC_NOTES);
+    QTextCursor cursor = pEdit->textCursor();
+    cursor.setPosition(6); // start of "last"
+    pEdit->setTextCursor(cursor);
+    EXPECT_EQ(rNotes.Caret(), 7u);
+    rNotes.InsertAtCaret(u"middle\r\n");
+    EXPECT_EQ(pEdit->toPlainText(), "first\nmiddle\nlast\n");
+    EXPECT_EQ(MultiLineDisplayText(rNotes.Text()), pEdit->toPlainText());
+    EXPECT_FALSE(pEdit->textCursor().hasSelection());
+}
 
-    TEST(QtFormHost, ADialogThatRefusesOkStaysOpenWithItsMessage)
-    {
-        CQtFormHost host;
-        test::SEntry entry{u"", u""};
-        test::CEntryDlg dialog(entry);
-        QString qsMessage;
-        QString qsCaption;
-        bool bStillOpenAfterRefusal = false;
-        WhenModal([&](QWidget* pDialog) {
-            EXPECT_EQ(pDialog->windowTitle(), "Server Connection Settings");
-            WhenModal([&](QWidget* pBox) {
-                auto* pMessage = qobject_cast<QMessageBox*>(pBox);
-                ASSERT_TRUE(pMessage);
-                qsMessage = pMessage->text();
-                qsCaption = pMessage->windowTitle();
-                pMessage->button(QMessageBox::Ok)->click();
-                QTimer::singleShot(0, [&, pDialog] {
-                    bStillOpenAfterRefusal = pDialog->isVisible();
-                    auto vEdits = pDialog->findChildren<QLineEdit*>();
-                    ASSERT_EQ(vEdits.size(), 2);
-                    QTest::keyClicks(vEdits[0], "Main");
-                    QTest::keyClicks(vEdits[1], "10.0.0.1");
-                    QTest::keyClick(vEdits[1], Qt::Key_Return); // Enter is OK
-                });
-            });
-            for (QPushButton* pButton : pDialog->findChildren<QPushButton*>()) {
-                if (pButton->text() == "OK") {
-                    pButton->click();
-                }
-            }
-        });
-        EXPECT_EQ(host.RunModal(dialog), EDlgResult::Ok);
-        EXPECT_EQ(qsMessage, "Empty name");
-        EXPECT_EQ(qsCaption, "Set Server Parameters");
-        EXPECT_TRUE(bStillOpenAfterRefusal);
-        EXPECT_EQ(entry.wszName, u"Main");
-        EXPECT_EQ(entry.wszAddress, u"10.0.0.1");
-        EXPECT_FALSE(dialog.IsOpen());
-    }
-
-    TEST(QtFormHost, EscapeCancelsAndMessageBoxesAnswerWithTheirButtons)
-    {
-        CQtFormHost host;
-        test::SEntry entry{u"Old", u"1.2.3.4"};
-        test::CEntryDlg dialog(entry);
-        WhenModal([](QWidget* pDialog) { QTest::keyClick(pDialog, Qt::Key_Escape); });
-        EXPECT_EQ(host.RunModal(dialog), EDlgResult::Cancel);
-        EXPECT_EQ(entry.wszName, u"Old");
-
-        QString qsButtons;
+TEST(QtFormHost, ADialogThatRefusesOkStaysOpenWithItsMessage)
+{
+    CQtFormHost host;
+    test::SEntry entry{u"", u""};
+    test::CEntryDlg dialog(entry);
+    QString qsMessage;
+    QString qsCaption;
+    bool bStillOpenAfterRefusal = false;
+    WhenModal([&](QWidget* pDialog) {
+        EXPECT_EQ(pDialog->windowTitle(), "Server Connection Settings");
         WhenModal([&](QWidget* pBox) {
             auto* pMessage = qobject_cast<QMessageBox*>(pBox);
             ASSERT_TRUE(pMessage);
-            for (QAbstractButton* pButton : pMessage->buttons()) {
-                qsButtons += pMessage->standardButton(pButton) == QMessageBox::Yes ? "Y" : "N";
-            }
-            EXPECT_EQ(pMessage->windowTitle(), "Delete Server 1");
-            EXPECT_EQ(pMessage->text(), "Are you sure?");
-            pMessage->button(QMessageBox::No)->click();
+            qsMessage = pMessage->text();
+            qsCaption = pMessage->windowTitle();
+            pMessage->button(QMessageBox::Ok)->click();
+            QTimer::singleShot(0, [&, pDialog] {
+                bStillOpenAfterRefusal = pDialog->isVisible();
+                auto vEdits = pDialog->findChildren<QLineEdit*>();
+                ASSERT_EQ(vEdits.size(), 2);
+                QTest::keyClicks(vEdits[0], "Main");
+                QTest::keyClicks(vEdits[1], "10.0.0.1");
+                QTest::keyClick(vEdits[1], Qt::Key_Return); // Enter is OK
+            });
         });
-        EXPECT_EQ(
-            host.MessageBox(u"Are you sure?", u"Delete Server 1", EMsgButtons::YesNo, EMsgIcon::Question),
-            EDlgResult::No);
-        EXPECT_EQ(qsButtons.size(), 2);
-        WhenModal([](QWidget* pBox) { QTest::keyClick(pBox, Qt::Key_Escape); });
-        EXPECT_EQ(host.MessageBox(u"Sure?", u"Question", EMsgButtons::OkCancel, EMsgIcon::None),
-                  EDlgResult::Cancel);
-    }
+        for (QPushButton* pButton : pDialog->findChildren<QPushButton*>()) {
+            if (pButton->text() == "OK") {
+                pButton->click();
+            }
+        }
+    });
+    EXPECT_EQ(host.RunModal(dialog), EDlgResult::Ok);
+    EXPECT_EQ(qsMessage, "Empty name");
+    EXPECT_EQ(qsCaption, "Set Server Parameters");
+    EXPECT_TRUE(bStillOpenAfterRefusal);
+    EXPECT_EQ(entry.wszName, u"Main");
+    EXPECT_EQ(entry.wszAddress, u"10.0.0.1");
+    EXPECT_FALSE(dialog.IsOpen());
+}
 
-    TEST(QtFormHost, AModelessWindowLivesBesideItsOwnerUntilItsFormGoes)
-    {
-        QWidget owner;
-        owner.show();
-        CQtFormHost host(&owner);
-        auto pForm = std::make_unique<CForm>(u"File Writing Test");
-        CButton& rStop = pForm->AddButton(IDC_GO, u"Stop");
-        int nStops = 0;
-        rStop.SetOnClick([&] { ++nStops; });
+TEST(QtFormHost, EscapeCancelsAndMessageBoxesAnswerWithTheirButtons)
+{
+    CQtFormHost host;
+    test::SEntry entry{u"Old", u"1.2.3.4"};
+    test::CEntryDlg dialog(entry);
+    WhenModal([](QWidget* pDialog) { QTest::keyClick(pDialog, Qt::Key_Escape); });
+    EXPECT_EQ(host.RunModal(dialog), EDlgResult::Cancel);
+    EXPECT_EQ(entry.wszName, u"Old");
 
-        pForm->SetHost(&host);
-        pForm->ShowWindow();
-        QPointer<QWidget> pWindow = host.ModelessWindowOf(*pForm);
-        ASSERT_NE(pWindow, nullptr);
-        EXPECT_TRUE(pForm->IsWindowShown());
-        EXPECT_FALSE(pWindow->isModal());
-        EXPECT_TRUE(pWindow->isWindow());
-        EXPECT_EQ(pWindow->windowTitle(), QStringLiteral("File Writing Test"));
-        QTest::mouseClick(pWindow->findChild<QPushButton*>(), Qt::LeftButton);
-        EXPECT_EQ(nStops, 1);
+    QString qsButtons;
+    WhenModal([&](QWidget* pBox) {
+        auto* pMessage = qobject_cast<QMessageBox*>(pBox);
+        ASSERT_TRUE(pMessage);
+        for (QAbstractButton* pButton : pMessage->buttons()) {
+            qsButtons += pMessage->standardButton(pButton) == QMessageBox::Yes ? "Y" : "N";
+        }
+        EXPECT_EQ(pMessage->windowTitle(), "Delete Server 1");
+        EXPECT_EQ(pMessage->text(), "Are you sure?");
+        pMessage->button(QMessageBox::No)->click();
+    });
+    EXPECT_EQ(host.MessageBox(u"Are you sure?", u"Delete Server 1", EMsgButtons::YesNo, EMsgIcon::Question),
+              EDlgResult::No);
+    EXPECT_EQ(qsButtons.size(), 2);
+    WhenModal([](QWidget* pBox) { QTest::keyClick(pBox, Qt::Key_Escape); });
+    EXPECT_EQ(host.MessageBox(u"Sure?", u"Question", EMsgButtons::OkCancel, EMsgIcon::None),
+              EDlgResult::Cancel);
+}
 
-        pWindow->close(); // the close button hides; the form and its window live on
-        EXPECT_FALSE(pForm->IsWindowShown());
-        pForm->ShowWindow();
-        EXPECT_EQ(host.ModelessWindowOf(*pForm), pWindow.data());
-        EXPECT_TRUE(pWindow->isVisible());
+TEST(QtFormHost, AModelessWindowLivesBesideItsOwnerUntilItsFormGoes)
+{
+    QWidget owner;
+    owner.show();
+    CQtFormHost host(&owner);
+    auto pForm = std::make_unique<CForm>(u"File Writing Test");
+    CButton& rStop = pForm->AddButton(IDC_GO, u"Stop");
+    int nStops = 0;
+    rStop.SetOnClick([&] { ++nStops; });
 
-        pForm.reset(); // the owner lets the form go: its window goes too
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        EXPECT_EQ(pWindow, nullptr);
-    }
+    pForm->SetHost(&host);
+    pForm->ShowWindow();
+    QPointer<QWidget> pWindow = host.ModelessWindowOf(*pForm);
+    ASSERT_NE(pWindow, nullptr);
+    EXPECT_TRUE(pForm->IsWindowShown());
+    EXPECT_FALSE(pWindow->isModal());
+    EXPECT_TRUE(pWindow->isWindow());
+    EXPECT_EQ(pWindow->windowTitle(), QStringLiteral("File Writing Test"));
+    QTest::mouseClick(pWindow->findChild<QPushButton*>(), Qt::LeftButton);
+    EXPECT_EQ(nStops, 1);
 
-    TEST(QtText, FileFiltersAndMultiLinePositions)
-    {
-        EXPECT_EQ(
-            QtNameFilters(u"MDC files (*.mdc)|*.mdc|XML Files (*.xml)|*.xml|All Files (*.*)|*.*|"),
-            QStringList({"MDC files (*.mdc) (*.mdc)", "XML Files (*.xml) (*.xml)", "All Files (*.*) (*)"}));
-        EXPECT_EQ(QtNameFilters(u"Program files|*.tgz;*.gz;*.ldr|"),
-                  QStringList({"Program files (*.tgz *.gz *.ldr)"}));
+    pWindow->close(); // the close button hides; the form and its window live on
+    EXPECT_FALSE(pForm->IsWindowShown());
+    pForm->ShowWindow();
+    EXPECT_EQ(host.ModelessWindowOf(*pForm), pWindow.data());
+    EXPECT_TRUE(pWindow->isVisible());
 
-        const std::u16string wszModel = u"ab\r\ncd\r\n";
-        EXPECT_EQ(MultiLineWidgetPos(wszModel, 4), 3);
-        EXPECT_EQ(MultiLineModelPos(wszModel, 3), 4u);
-        EXPECT_EQ(MultiLineModelPos(wszModel, 99), wszModel.size());
-        EXPECT_EQ(MultiLineModelText("x\ny"), u"x\r\ny");
-        EXPECT_EQ(FromQString(ToQString(u"\u00e9\u4e2d")), u"\u00e9\u4e2d");
-    }
+    pForm.reset(); // the owner lets the form go: its window goes too
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(pWindow, nullptr);
+}
+
+TEST(QtText, FileFiltersAndMultiLinePositions)
+{
+    EXPECT_EQ(QtNameFilters(u"MDC files (*.mdc)|*.mdc|XML Files (*.xml)|*.xml|All Files (*.*)|*.*|"),
+              QStringList({"MDC files (*.mdc) (*.mdc)", "XML Files (*.xml) (*.xml)", "All Files (*.*) (*)"}));
+    EXPECT_EQ(QtNameFilters(u"Program files|*.tgz;*.gz;*.ldr|"),
+              QStringList({"Program files (*.tgz *.gz *.ldr)"}));
+
+    const std::u16string wszModel = u"ab\r\ncd\r\n";
+    EXPECT_EQ(MultiLineWidgetPos(wszModel, 4), 3);
+    EXPECT_EQ(MultiLineModelPos(wszModel, 3), 4u);
+    EXPECT_EQ(MultiLineModelPos(wszModel, 99), wszModel.size());
+    EXPECT_EQ(MultiLineModelText("x\ny"), u"x\r\ny");
+    EXPECT_EQ(FromQString(ToQString(u"\u00e9\u4e2d")), u"\u00e9\u4e2d");
+}
 
 } // namespace
 } // namespace kov
