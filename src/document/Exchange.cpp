@@ -7,22 +7,6 @@ namespace kov {
 
 namespace {
 
-const EnumText* RowOfValue(const EnumText* pTable, size_t iRows, int32_t iValue)
-{
-    for (size_t i = 0; i < iRows; ++i)
-        if (pTable[i].iValue == iValue)
-            return &pTable[i];
-    return nullptr;
-}
-
-const EnumText* RowOfText(const EnumText* pTable, size_t iRows, std::u16string_view wszText)
-{
-    for (size_t i = 0; i < iRows; ++i)
-        if (pTable[i].wszText && wszText == pTable[i].wszText)
-            return &pTable[i];
-    return nullptr;
-}
-
 // Text put into an address entry control: an unparsable text leaves it blank (0).
 uint32_t Ipv4FromDocumentText(std::u16string_view wszText)
 {
@@ -37,17 +21,21 @@ uint32_t Ipv4FromDocumentText(std::u16string_view wszText)
 
 const char16_t* EnumTextOf(EnumTable table, int32_t iValue)
 {
-    const EnumText* pRow = RowOfValue(table.data(), table.size(), iValue);
-    return pRow ? pRow->wszText : nullptr;
+    for (const EnumText& row : table)
+        if (row.iValue == iValue)
+            return row.wszText;
+    return nullptr;
 }
 
 bool EnumValueOf(EnumTable table, std::u16string_view wszText, int32_t& iValue)
 {
-    const EnumText* pRow = RowOfText(table.data(), table.size(), wszText);
-    if (!pRow)
-        return false;
-    iValue = pRow->iValue;
-    return true;
+    for (const EnumText& row : table) {
+        if (row.wszText && wszText == row.wszText) {
+            iValue = row.iValue;
+            return true;
+        }
+    }
+    return false;
 }
 
 bool ExchangeTextAttribute(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri,
@@ -91,20 +79,13 @@ bool ExchangeEnumAttribute(NodeRef element, std::u16string_view wszName, std::u1
 {
     if (!element)
         return false;
+    const EnumTable table(pTable, iRows);
     if (bStore) {
-        const EnumText* pRow = RowOfValue(pTable, iRows, iField);
-        if (!pRow || !pRow->wszText)
-            return false;
-        return element.SetAttribute(wszName, wszUri, pRow->wszText);
+        const char16_t* wszText = EnumTextOf(table, iField);
+        return wszText && element.SetAttribute(wszName, wszUri, wszText);
     }
     std::u16string wszText;
-    if (!element.GetAttribute(wszName, wszText))
-        return false;
-    const EnumText* pRow = RowOfText(pTable, iRows, wszText);
-    if (!pRow)
-        return false;
-    iField = pRow->iValue;
-    return true;
+    return element.GetAttribute(wszName, wszText) && EnumValueOf(table, wszText, iField);
 }
 
 bool ExchangeTextElement(NodeRef element, std::u16string_view wszName, std::u16string_view wszUri,
@@ -152,23 +133,17 @@ bool ExchangeEnumElement(NodeRef element, std::u16string_view wszName, std::u16s
 {
     if (!element)
         return false;
+    const EnumTable table(pTable, iRows);
+    NodeRef child = element.FindChild(wszName);
     if (bStore) {
-        const EnumText* pRow = RowOfValue(pTable, iRows, iField);
-        if (!pRow || !pRow->wszText)
+        const char16_t* wszText = EnumTextOf(table, iField);
+        if (!wszText)
             return false;
-        NodeRef child = element.FindChild(wszName);
         if (!child)
             child = element.AddChild(wszName, wszUri);
-        return child.SetText(pRow->wszText);
+        return child.SetText(wszText);
     }
-    NodeRef child = element.FindChild(wszName);
-    if (!child)
-        return false;
-    const EnumText* pRow = RowOfText(pTable, iRows, child.Text());
-    if (!pRow)
-        return false;
-    iField = pRow->iValue;
-    return true;
+    return child && EnumValueOf(table, child.Text(), iField);
 }
 
 bool MarkEraseChildren(NodeRef container)
