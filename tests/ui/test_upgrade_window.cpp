@@ -52,12 +52,21 @@ TEST(UpgradeWindow, ShowsTheRunInAFixedWindowOfTheMainWindowAndEscapeCancelsIt)
     EXPECT_EQ(pWindow->width(), 400);
     EXPECT_GT(pView->WidgetOf(CUpgradeProgressForm::IDC_PROGRESS)->width(), 300);
 
+    CApplicationUpgrade& upgrade = window.Frame().Upgrades().Upgrade(EUpgradeOwner::Application);
     pWindow->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(pWindow));
     QTest::keyClick(pWindow, Qt::Key_Escape);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !pWindow->isVisible(); }, kWaitMs));
-    EXPECT_TRUE(window.Frame().Upgrades().Upgrade(EUpgradeOwner::Application).IsCancelled());
+    EXPECT_TRUE(upgrade.IsCancelled());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !pWindow->isVisible() && !upgrade.IsBusy(); }, kWaitMs));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "a cancelled run says nothing";
+
+    // Closing the window (Alt+F4) while a run goes on is Cancel too: the run's end closes it.
+    window.Action(ID_HELP_UPGRADE)->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pStatus->text() == qsNavigating; }, kWaitMs));
+    pWindow->close();
+    EXPECT_TRUE(upgrade.IsCancelled());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !pWindow->isVisible(); }, kWaitMs));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 } // namespace

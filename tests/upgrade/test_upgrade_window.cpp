@@ -145,34 +145,6 @@ TEST_F(UpgradeWindow, EachFinalReportEndsTheWindowItsOwnWay)
     EXPECT_EQ(bar.Pos(), 1'000'000'000);
 }
 
-TEST_F(UpgradeWindow, TheCloseButtonCancelsARunningDownload)
-{
-    Publish("KOV_7_1_0_0", "DeviceConfig", "Setup_71.exe");
-    m_server.Answer("/dlds/KOV_7_1_0_0/DeviceConfig/Setup_71.exe",
-                    {.sBody = std::string(1 << 20, 'c'), .iHoldAfter = 64 << 10});
-    ASSERT_TRUE(m_form.Start());
-    EXPECT_FALSE(m_form.Start()) << "a second Start only raises the window";
-    EXPECT_EQ(m_host.iShown, 1);
-    // The owner's loop, up to the first piece of the file.
-    bool bDownloading = false;
-    while (auto oReport = m_queue.Next(std::chrono::seconds(60))) {
-        m_form.OnReport(*oReport);
-        bDownloading = bDownloading || StatusLine().starts_with(u"Downloading ");
-        if (bDownloading && oReport->eKind == EUpgradeReport::Progress)
-            break;
-        ASSERT_FALSE(IsFinalReport(oReport->eKind)) << Utf8(UpgradeReportMessage(*oReport));
-    }
-    ASSERT_TRUE(m_form.IsWindowShown());
-    m_form.OnWindowClose();
-    EXPECT_TRUE(m_form.IsWindowShown()) << "the run's last report closes the window";
-    Pump();
-    EXPECT_FALSE(m_form.IsWindowShown());
-    EXPECT_FALSE(m_form.IsOpen());
-    EXPECT_TRUE(m_host.Messages().empty());
-    EXPECT_TRUE(m_owner.vEvents.empty());
-    EXPECT_TRUE(FilesUnder(m_data).empty());
-}
-
 TEST(DownloadSite, TheFirstUsableRootIsTakenAndKeptInTheOptionsFile)
 {
     EXPECT_EQ(ChooseDownloadSite("http://local:8080", "https://env.example", u"https://options.example"),
