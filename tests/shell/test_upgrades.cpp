@@ -62,6 +62,9 @@ TEST_F(FrameUpgrades, HelpUpgradeOpensTheSavedSetupAndClosesOnlyWhenItOpened)
 
     // Nothing opened the setup: closing would leave the operator with neither program.
     m_view.m_bOpens = false;
+    // The run's thread may still be ending after its last report; a new run starts after it.
+    ASSERT_TRUE(
+        PumpUntil([&] { return !m_pFrame->Upgrades().Upgrade(EUpgradeOwner::Application).IsBusy(); }));
     ASSERT_TRUE(m_pFrame->OnCommand(ID_HELP_UPGRADE));
     ASSERT_TRUE(PumpUntil([&] { return !m_view.m_host.Messages().empty(); }));
     EXPECT_EQ(m_view.m_host.LastMessage().wszText, u"Failed to open " + saved.u16string());
