@@ -4,7 +4,7 @@
 // a NUL, the same text is both).
 #include "FuzzSupport.h"
 
-#include "upgrade/PackedVersion.h"
+#include "support/TextNumbers.h"
 #include "upgrade/SitePages.h"
 
 #include <filesystem>

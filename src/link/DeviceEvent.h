@@ -36,6 +36,9 @@ enum class DeviceEvent : uint32_t {
     // Posted by the program itself, not by the loop (kWmUser + 29 is the pages' Delete key):
     DevicesChangedEvent = kWmUser + 30, // the system reported a device plugged in or out
     InterfaceTaskEvent = kWmUser + 31,  // a task a worker handed to the interface thread
+    // Posted by an application upgrade's run, not by the loop: wParam names the upgrade, the
+    // next report of whose run waits with its owner.
+    UpgradeReportEvent = kWmUser + 40,
 };
 
 // One posted event. Events that carry text or a document own their buffer in pPayload:

@@ -26,6 +26,12 @@ bool HoldStopSignals()
     return pthread_sigmask(SIG_BLOCK, &set, nullptr) == 0;
 }
 
+bool ReleaseStopSignals()
+{
+    sigset_t set = StopSignals();
+    return pthread_sigmask(SIG_UNBLOCK, &set, nullptr) == 0;
+}
+
 int WaitForStopSignal(int iTimeoutMs)
 {
     sigset_t set = StopSignals();

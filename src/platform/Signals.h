@@ -6,6 +6,9 @@ namespace kov {
 // Holds SIGINT and SIGTERM for the calling thread and every thread it starts afterwards.
 // Call before starting threads.
 bool HoldStopSignals();
+// Lets SIGINT and SIGTERM reach the calling thread again, with their default action (the
+// program ends); threads started while they were held keep holding them.
+bool ReleaseStopSignals();
 // Waits up to iTimeoutMs for a held SIGINT or SIGTERM: its number, or 0 when none came.
 int WaitForStopSignal(int iTimeoutMs);
 

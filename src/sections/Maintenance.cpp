@@ -16,8 +16,8 @@ constexpr char16_t kCaptureDeviceConfig[] = u"kov:CaptureDeviceConfig";
 constexpr char16_t kCaptureDeviceStatus[] = u"kov:CaptureDeviceStatus";
 constexpr char16_t kEnableParametersReset[] = u"kov:EnableParametersReset";
 
-constexpr char16_t kLdrProductLinkPrefix[] = u"KOV_Blackfin";
-constexpr char16_t kModelLinkPrefix[] = u"vesk-";
+constexpr char kLdrProductLinkPrefix[] = "KOV_Blackfin";
+constexpr char kModelLinkPrefix[] = "vesk-";
 
 constexpr int kUnitCount = static_cast<int>(std::size(kRestartPeriodUnits));
 
@@ -60,18 +60,24 @@ bool FirmwareDownloadRequestFor(std::u16string_view wszModel, std::u16string_vie
     SFirmwareDownloadRequest result;
     if (wszModel.empty() || wszModel == kLdrModelCode) {
         result.wszProductName = kLdrModelDisplayName;
-        result.wszLinkPrefix = kLdrProductLinkPrefix;
+        result.sLinkPrefix = kLdrProductLinkPrefix;
     } else {
         const SDeviceModel* pModel = FindDeviceModel(wszModel);
         if (!pModel)
             return false;
         result.wszProductName = std::u16string(pModel->wszDisplayName) + u" Device";
-        result.wszLinkPrefix = kModelLinkPrefix;
+        result.sLinkPrefix = kModelLinkPrefix;
     }
-    uint32_t dwVersion = 0;
-    result.llCurrentVersion = ParsePackedVersion(wszVersion, dwVersion) ? int64_t{dwVersion} : -1;
+    result.iCurrentVersion = ParsePackedVersion(wszVersion, u'.');
     request = std::move(result);
     return true;
+}
+
+void SFirmwareDownloadRequest::ApplyTo(CApplicationUpgrade& rDownloader) const
+{
+    rDownloader.SetProductName(wszProductName);
+    rDownloader.SetLinkPrefix(sLinkPrefix);
+    rDownloader.SetCurrentVersion(iCurrentVersion);
 }
 
 CDeviceProgramDlg::CDeviceProgramDlg(const std::u16string& rwszRememberedPath,
@@ -225,16 +231,15 @@ EProgramResult CDeviceProgramDlg::ProgramFile(const std::u16string& wszPath, boo
     return Program();
 }
 
-void CDeviceProgramDlg::OnFirmwareDownloaded(const std::u16string& wszPath)
+EProgramResult CDeviceProgramDlg::OnFirmwareDownloaded(const std::u16string& wszPath)
 {
     m_pFilePath->SetText(wszPath);
-    Program();
+    return Program();
 }
 
 void CDeviceProgramDlg::OnDownload()
 {
-    // The firmware downloader comes with the application upgrade; until it sets the handler,
-    // the button does nothing.
+    // Without a downloader (a page on its own) the button does nothing.
     if (!m_fnDownload)
         return;
     SFirmwareDownloadRequest request;

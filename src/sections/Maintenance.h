@@ -16,6 +16,8 @@
 #include "sections/PageRoles.h"
 #include "sections/ProgramTransfer.h"
 #include "sections/RecordPage.h"
+#include "support/TextNumbers.h"
+#include "upgrade/ApplicationUpgrade.h"
 
 namespace kov {
 
@@ -53,13 +55,17 @@ SRestartPeriodView RestartPeriodView(uint32_t dwHours);
 // What the firmware downloader looks for on the download site.
 struct SFirmwareDownloadRequest {
     std::u16string wszProductName;
-    std::u16string wszLinkPrefix;
-    // Packed "a.b.c.d", or -1 when the device's version text is not four numbers 0..255, so
-    // that every published version counts as newer.
-    int64_t llCurrentVersion = -1;
+    std::string sLinkPrefix;
+    // The device's software version, packed; kNoVersion when its text is not four numbers
+    // 0..255, so that every published version counts as newer.
+    int32_t iCurrentVersion = kNoVersion;
+
+    // Sets the downloader's product name, link prefix and current version (while it is idle).
+    void ApplyTo(CApplicationUpgrade& rDownloader) const;
 };
 
-// False when the model is neither the loader model nor in the model table.
+// The request for the device's model and software version texts (kov:DeviceModel and
+// kov:SoftwareVersion). False when the model is neither the loader model nor in the model table.
 bool FirmwareDownloadRequestFor(std::u16string_view wszModel, std::u16string_view wszVersion,
                                 SFirmwareDownloadRequest& request);
 
@@ -115,13 +121,15 @@ public:
     // "Reset Parameters": checks the connection, asks, sends ResetParameters.
     EDeviceRequest ResetParameters();
 
-    // The Download button's action, given by the firmware downloader; the page works out what
-    // to look for. The downloader calls OnFirmwareDownloaded when it saved a newer file.
+    // The Download button's action, given by the firmware downloader's owner; the page works
+    // out what to look for ("Unknown device" when its model has no firmware on the site). The
+    // owner calls OnFirmwareDownloaded when the downloader saved a newer file: the path goes
+    // into the path edit and the Program action runs on it.
     void SetDownloadHandler(std::function<void(const SFirmwareDownloadRequest&)> fn)
     {
         m_fnDownload = std::move(fn);
     }
-    void OnFirmwareDownloaded(const std::u16string& wszPath);
+    EProgramResult OnFirmwareDownloaded(const std::u16string& wszPath);
 
     // IProgrammingHandler
     void StartProgramming() override;

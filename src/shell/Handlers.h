@@ -1,8 +1,8 @@
 #pragma once
-// Parts of the main window's work that belong to tools built separately: the driver and
-// upgrade commands. The main window routes to them when they are attached; until they are,
-// those commands do nothing. The device's reports go to the main window's own diagnostics
-// unless a front end takes them (kovctl prints them). The roles pages play are in
+// Parts of the main window's work that a front end may take over or add to. The device's
+// reports go to the main window's own diagnostics unless a front end takes them (kovctl prints
+// them); commands the main window does not know go to an attached command handler. The roles
+// pages play are in
 // sections/PageRoles.h.
 #include <cstdint>
 #include <string>
@@ -18,13 +18,13 @@ public:
     virtual void OnReportEvent(SDeviceEventData event) = 0;
 };
 
-// Commands whose actions live outside the main window (driver, upgrade, diagnostics).
+// Commands whose actions live outside the main window (driver, diagnostics).
 class ICommandHandler {
 public:
     virtual ~ICommandHandler() = default;
     // True when the command was handled.
     virtual bool OnCommand(uint32_t dwCommandId) = 0;
-    // UpgradeReadyEvent and other events that belong to these commands.
+    // Events that belong to these commands.
     virtual void OnEvent(const SDeviceEventData& event) = 0;
 };
 

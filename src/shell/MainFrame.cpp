@@ -3,6 +3,7 @@
 #include "document/AppOptions.h"
 #include "document/Namespace.h"
 #include "platform/KnownFolders.h"
+#include "sections/Maintenance.h"
 #include "shell/MainDialogs.h"
 #include "shell/PageRegistry.h"
 #include "support/CrashLedger.h"
@@ -105,6 +106,11 @@ CMainFrame::CMainFrame(IMainView& view, SMainFrameSettings settings)
             pWindow->Initialise();
         }
     }
+
+    m_upgrades.Configure(
+        {std::move(settings.sDownloadSite), m_wszOptionsFile,
+         settings.oDownloadFolder ? std::move(settings.oDownloadFolder) : settings.oAppDataFolder});
+    m_upgrades.AttachMaintenancePage(dynamic_cast<CDeviceProgramDlg*>(m_swapper.PageOf(kSubjectMaintenance)));
 
     if (settings.oCustomizationFolder)
         m_customization.Load(*settings.oCustomizationFolder);
@@ -243,6 +249,7 @@ bool CMainFrame::OnCommand(uint32_t dwCommandId)
     case ID_DEBUG_DIAGNOSTIC_INFORMATION: m_diagnostics.OnDiagnosticInformation(); return true;
     case ID_HELP_DIAGNOSTIC_INFORMATION: m_diagnostics.OnProgramStateReport(); return true;
     case ID_APP_ABOUT: OnAbout(); return true;
+    case ID_HELP_UPGRADE: m_upgrades.StartApplicationUpgrade(); return true;
     case ID_HELP_WEBSITE: OnWebsite(); return true;
     case ID_HELP_EMAIL_SUPPORT: OnEmailSupport(); return true;
     case ID_DRIVER_DOWNLOAD: OnDriverTask(DriverTaskMode::Download); return true;
@@ -260,7 +267,7 @@ bool CMainFrame::OnCommand(uint32_t dwCommandId)
             pPage->PostPageMessage(kPageDeleteKeyMessage);
         return true;
     default:
-        // Driver and upgrade commands belong to their own tools.
+        // Commands of an attached front end.
         return m_pCommands && m_pCommands->OnCommand(dwCommandId);
     }
 }
@@ -559,10 +566,8 @@ void CMainFrame::HandleDeviceEvent(SDeviceEventData event)
         if (m_pWriteTest)
             m_pWriteTest->OnTestProgress(event);
         break;
-    case E::UpgradeReadyEvent:
-        if (m_pCommands)
-            m_pCommands->OnEvent(event);
-        break;
+    case E::UpgradeReportEvent: m_upgrades.OnReportEvent(event); break;
+    case E::UpgradeReadyEvent: m_upgrades.OnReadyEvent(event); break;
     case E::DevicesChangedEvent: PresenceTick(); break;
     case E::InterfaceTaskEvent:
         if (std::function<void()> fnTask; m_queue.TakeTask(fnTask))

@@ -36,6 +36,7 @@
 #include "shell/Handlers.h"
 #include "shell/MainView.h"
 #include "shell/Subjects.h"
+#include "shell/Upgrades.h"
 
 namespace kov {
 
@@ -67,6 +68,11 @@ struct SMainFrameSettings {
     // Whether to ask the system to report devices coming and going, so that the presence poll
     // looks at once instead of at its next tick.
     bool bWatchDevices = true;
+    // The download site's root for Help > Upgrade and the firmware download; empty: chosen at
+    // each start (KOV_DOWNLOAD_SITE, the options file's "kov:DownloadSite", the built-in site).
+    std::string sDownloadSite;
+    // The application-data folder downloads are saved under; nullopt: the user's.
+    std::optional<std::u16string> oDownloadFolder;
 };
 
 class CMainFrame final : public IOutcomeObserver {
@@ -122,6 +128,8 @@ public:
     CDiagnostics& Diagnostics() { return m_diagnostics; }
     // The Driver menu's progress window; nullptr until a Driver command was first used.
     CDownloadInstallDriversProcessDlg* DriverDialog() { return m_pDriverDialog.get(); }
+    // Help > Upgrade and the Maintenance page's Download.
+    CUpgradeOwners& Upgrades() { return m_upgrades; }
     const std::u16string& CurrentFilePath() const { return m_wszCurrentFilePath; }
     const std::u16string& OptionsFilePath() const { return m_wszOptionsFile; }
     // The remembered firmware program file (from the options file until the Maintenance page
@@ -206,6 +214,8 @@ private:
     IReportHandler* m_pReports = nullptr;
     IWriteTestHandler* m_pWriteTest = nullptr;
     ICommandHandler* m_pCommands = nullptr;
+    // Last: its runs end before the pages and the event queue they report to go.
+    CUpgradeOwners m_upgrades{m_view, m_queue};
 };
 
 } // namespace kov

@@ -73,7 +73,7 @@ bool ParseSimArguments(const std::vector<std::string>& vArgs, SSimProgramOptions
         } else if (sArg == "--password") {
             options.device.oPassword = sValue;
         } else if (sArg == "--version") {
-            if (!ParsePackedVersion(sValue, options.device.dwSoftwareVersion)) {
+            if (!ParseWholePackedVersion(sValue, options.device.dwSoftwareVersion)) {
                 sError = "--version takes four numbers 0..255 as A.B.C.D, not \"" + sValue + "\"";
                 return false;
             }

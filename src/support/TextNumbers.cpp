@@ -89,31 +89,47 @@ template <typename TChar> std::basic_string<TChar> DigitsText(uint64_t qwMagnitu
     return std::basic_string<TChar>(aText + i, aText + std::size(aText));
 }
 
-template <typename TChar> bool ParseVersion(std::basic_string_view<TChar> szText, uint32_t& dwVersion)
-{
+struct SVersionScan {
     uint32_t dwPacked = 0;
+    int iCounted = 0;
+    bool bWhole = false; // every character read, the last one a digit
+};
+
+// The one reading of version texts; the counting rule is ParsePackedVersion's.
+template <typename TChar> SVersionScan ScanVersion(std::basic_string_view<TChar> szText, TChar chSeparator)
+{
+    SVersionScan scan;
+    uint32_t dwNumber = 0;
+    bool bDigits = false;
     size_t i = 0;
-    for (int iPart = 0; iPart < 4; ++iPart) {
-        if (iPart > 0) {
-            if (i >= szText.size() || szText[i] != TChar('.'))
-                return false;
-            ++i;
-        }
-        uint32_t dwNumber = 0;
-        const size_t iStart = i;
-        for (; i < szText.size() && IsDecimalDigit(static_cast<char32_t>(szText[i])); ++i) {
-            dwNumber = dwNumber * 10 + static_cast<uint32_t>(szText[i] - TChar('0'));
+    for (; i < szText.size(); ++i) {
+        const TChar ch = szText[i];
+        if (IsDecimalDigit(static_cast<char32_t>(ch))) {
+            dwNumber = dwNumber * 10 + static_cast<uint32_t>(ch - TChar('0'));
             if (dwNumber > 255)
-                return false;
+                break;
+            bDigits = true;
+        } else if (ch == chSeparator && bDigits) {
+            scan.dwPacked = scan.dwPacked << 8 | dwNumber;
+            ++scan.iCounted;
+            dwNumber = 0;
+            bDigits = false;
+        } else {
+            break; // another character, or a separator with no digit before it
         }
-        if (i == iStart)
-            return false;
-        dwPacked = dwPacked << 8 | dwNumber;
     }
-    if (i != szText.size())
-        return false;
-    dwVersion = dwPacked;
-    return true;
+    if (i == szText.size() && bDigits) {
+        scan.dwPacked = scan.dwPacked << 8 | dwNumber;
+        ++scan.iCounted;
+        scan.bWhole = true;
+    }
+    return scan;
+}
+
+template <typename TChar> int32_t CountedVersion(std::basic_string_view<TChar> szText, TChar chSeparator)
+{
+    const SVersionScan scan = ScanVersion(szText, chSeparator);
+    return scan.iCounted == 4 ? static_cast<int32_t>(scan.dwPacked) : kNoVersion;
 }
 
 } // namespace
@@ -207,14 +223,23 @@ template <typename TChar> std::basic_string<TChar> DottedQuadText(uint32_t dwVal
     return szText;
 }
 
-bool ParsePackedVersion(std::u16string_view wszText, uint32_t& dwVersion)
+int32_t ParsePackedVersion(std::u16string_view wszText, char16_t chSeparator)
 {
-    return ParseVersion(wszText, dwVersion);
+    return CountedVersion(wszText, chSeparator);
 }
 
-bool ParsePackedVersion(std::string_view szText, uint32_t& dwVersion)
+int32_t ParsePackedVersion(std::string_view szText, char chSeparator)
 {
-    return ParseVersion(szText, dwVersion);
+    return CountedVersion(szText, chSeparator);
+}
+
+bool ParseWholePackedVersion(std::string_view szText, uint32_t& dwVersion)
+{
+    const SVersionScan scan = ScanVersion(szText, '.');
+    if (scan.iCounted != 4 || !scan.bWhole)
+        return false;
+    dwVersion = scan.dwPacked;
+    return true;
 }
 
 std::u16string TrimControlSpace(std::u16string_view wszText)

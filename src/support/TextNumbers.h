@@ -63,10 +63,20 @@ constexpr uint32_t PackVersion(uint32_t a, uint32_t b, uint32_t c, uint32_t d)
 // "%d.%d.%d.%d", the top byte first.
 template <typename TChar = char16_t> std::basic_string<TChar> DottedQuadText(uint32_t dwValue);
 
-// Exactly four runs of decimal digits, each 0 to 255, separated by single dots, and nothing
-// else (no white space, no sign). False, output untouched, otherwise.
-bool ParsePackedVersion(std::u16string_view wszText, uint32_t& dwVersion);
-bool ParsePackedVersion(std::string_view szText, uint32_t& dwVersion);
+// What a text that is not a version reads as: below every published version.
+inline constexpr int32_t kNoVersion = -1;
+
+// Reads a version text: decimal numbers joined by chSeparator ('.' in device software
+// versions, '_' in the download site's folder names). A number counts when the separator or the
+// end of the text follows it; reading stops at any other character (the number in progress then
+// does not count), at a separator with no digit before it, and at a number above 255. Exactly
+// four counted numbers give the packed value, compared as a signed 32-bit number; anything else
+// gives kNoVersion.
+int32_t ParsePackedVersion(std::u16string_view wszText, char16_t chSeparator = u'.');
+int32_t ParsePackedVersion(std::string_view szText, char chSeparator = '.');
+// The strict form of an operator's entry: the whole text is exactly four dotted numbers 0 to
+// 255 (no white space, no sign, nothing after the fourth). False, output untouched, otherwise.
+bool ParseWholePackedVersion(std::string_view szText, uint32_t& dwVersion);
 
 // ---- Operator text -------------------------------------------------------------------------
 

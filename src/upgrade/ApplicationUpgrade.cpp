@@ -9,8 +9,8 @@
 #include "support/Paths.h"
 #include "support/ScopeFrame.h"
 #include "support/TextCodec.h"
+#include "support/TextNumbers.h"
 #include "upgrade/DownloadSite.h"
-#include "upgrade/PackedVersion.h"
 #include "upgrade/SitePages.h"
 
 namespace kov {
@@ -140,6 +140,12 @@ void CApplicationUpgrade::SetAppDataFolders(std::u16string wszUser, std::u16stri
 {
     m_wszUserAppData = std::move(wszUser);
     m_wszCommonAppData = std::move(wszCommon);
+}
+
+std::u16string VersionFolderName(int32_t iVersion)
+{
+    return iVersion < 1 ? std::u16string(u"Unknown Version")
+                        : DottedQuadText(static_cast<uint32_t>(iVersion));
 }
 
 std::u16string CApplicationUpgrade::SavedPath() const

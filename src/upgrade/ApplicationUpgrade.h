@@ -26,6 +26,7 @@
 #include "link/DeviceEvent.h"
 #include "platform/FileSystem.h"
 #include "platform/Http.h"
+#include "support/TextNumbers.h"
 #include "support/Threads.h"
 #include "upgrade/UpgradeReport.h"
 
@@ -41,6 +42,9 @@ enum class EUpgradeMode : uint32_t {
     CheckOnly, // downloads nothing; ends with Found (or a failure)
 };
 
+// The local folder of a version: "%d.%d.%d.%d", or "Unknown Version" below 1.
+std::u16string VersionFolderName(int32_t iVersion);
+
 class CApplicationUpgrade final : private CSimpleThread {
 public:
     CApplicationUpgrade();
@@ -49,13 +53,16 @@ public:
 
     // Settings: change them only while no run is going on.
     void SetReportSink(IUpgradeReportSink* pSink) { m_pSink = pSink; }
-    // Who gets the finish message (posted by the progress window when a file was saved) and
-    // its code; both owners use UpgradeReadyEvent.
+    // Who gets the finish message (posted by the progress window when a file was saved), its
+    // code (both owners use UpgradeReadyEvent) and its lParam, which tells an owner of several
+    // upgrades which one finished.
     void SetOwner(IDeviceEventSink* pOwner,
-                  uint32_t dwFinishMessage = uint32_t(DeviceEvent::UpgradeReadyEvent))
+                  uint32_t dwFinishMessage = uint32_t(DeviceEvent::UpgradeReadyEvent),
+                  uint32_t dwOwnerParam = 0)
     {
         m_pOwner = pOwner;
         m_dwFinishMessage = dwFinishMessage;
+        m_dwOwnerParam = dwOwnerParam;
     }
     void SetProductName(std::u16string wszProductName) { m_wszProductName = std::move(wszProductName); }
     void SetLinkPrefix(std::string sLinkPrefix) { m_sLinkPrefix = std::move(sLinkPrefix); }
@@ -72,6 +79,7 @@ public:
 
     IDeviceEventSink* Owner() const { return m_pOwner; }
     uint32_t FinishMessage() const { return m_dwFinishMessage; }
+    uint32_t OwnerParam() const { return m_dwOwnerParam; }
     const std::u16string& ProductName() const { return m_wszProductName; }
     const std::string& LinkPrefix() const { return m_sLinkPrefix; }
     int32_t CurrentVersion() const { return m_iCurrentVersion; }
@@ -109,6 +117,7 @@ private:
     IUpgradeReportSink* m_pSink = nullptr;
     IDeviceEventSink* m_pOwner = nullptr;
     uint32_t m_dwFinishMessage = uint32_t(DeviceEvent::UpgradeReadyEvent);
+    uint32_t m_dwOwnerParam = 0;
     std::u16string m_wszProductName = kApplicationProductName;
     std::string m_sLinkPrefix = kDefaultLinkPrefix;
     int32_t m_iCurrentVersion = kApplicationVersion;

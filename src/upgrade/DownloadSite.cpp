@@ -40,8 +40,12 @@ std::string ChooseDownloadSite(std::string_view sExplicit, const char* szEnviron
 
 std::string DownloadSiteRoot(std::string_view sExplicit)
 {
+    return DownloadSiteRoot(sExplicit, AppOptionsFile());
+}
+
+std::string DownloadSiteRoot(std::string_view sExplicit, const std::u16string& wszOptionsFile)
+{
     std::u16string wszOptionsSite;
-    const std::u16string wszOptionsFile = AppOptionsFile();
     if (!wszOptionsFile.empty())
         LoadDownloadSite(wszOptionsFile, wszOptionsSite);
     return ChooseDownloadSite(sExplicit, std::getenv(kDownloadSiteVariable), wszOptionsSite);

@@ -17,6 +17,8 @@ std::string ChooseDownloadSite(std::string_view sExplicit, const char* szEnviron
                                std::u16string_view wszOptionsSite);
 // The same with this process's environment and this user's options file.
 std::string DownloadSiteRoot(std::string_view sExplicit = {});
+// The same with the given options file (empty: none is read).
+std::string DownloadSiteRoot(std::string_view sExplicit, const std::u16string& wszOptionsFile);
 
 // Whether a configured root can be used: an http:// or https:// address with a host.
 bool IsUsableSiteRoot(std::string_view sRoot);

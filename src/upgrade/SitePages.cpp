@@ -1,7 +1,7 @@
 #include "upgrade/SitePages.h"
 
 #include "support/TextCodec.h"
-#include "upgrade/PackedVersion.h"
+#include "support/TextNumbers.h"
 
 namespace kov {
 

@@ -11,8 +11,8 @@ namespace {
 constexpr char16_t kStartingText[] = u"Starting Upgrade";
 } // namespace
 
-CUpgradeProgressForm::CUpgradeProgressForm(CApplicationUpgrade& rUpgrade, IUpgradeWindowHost& rWindowHost)
-    : CForm(u"Application Upgrade"), m_rUpgrade(rUpgrade), m_rWindowHost(rWindowHost)
+CUpgradeProgressForm::CUpgradeProgressForm(CApplicationUpgrade& rUpgrade, FnOpenWithDefaultHandler fnOpen)
+    : CForm(u"Application Upgrade"), m_rUpgrade(rUpgrade), m_fnOpen(std::move(fnOpen))
 {
     AddLabel(IDC_STATUS, kStartingText);
     AddProgressBar(IDC_PROGRESS, u"");
@@ -25,14 +25,17 @@ CUpgradeProgressForm::CUpgradeProgressForm(CApplicationUpgrade& rUpgrade, IUpgra
 
 bool CUpgradeProgressForm::Start()
 {
-    if (m_rUpgrade.IsBusy())
+    if (m_rUpgrade.IsBusy()) {
+        if (m_bOpen)
+            ShowWindow();
         return false;
+    }
     if (!m_bOpen) {
         FindControl(IDC_STATUS)->SetCaption(kStartingText);
         Find<CProgressBar>(IDC_PROGRESS)->SetPos(0);
         m_bOpen = true;
-        m_rWindowHost.ShowUpgradeWindow(*this);
     }
+    ShowWindow();
     if (m_rUpgrade.Start(EUpgradeMode::Download))
         return true;
     Close();
@@ -62,7 +65,8 @@ void CUpgradeProgressForm::OnReport(const SUpgradeReport& report)
         Close();
         return;
     case EUpgradeReport::OpenDownloadPage:
-        m_rWindowHost.OpenWithDefaultHandler(report.wszText);
+        if (m_fnOpen)
+            m_fnOpen(report.wszText);
         Close();
         return;
     case EUpgradeReport::Failed: MessageBox(UpgradeReportMessage(report), kUpgradeCaption); return;
@@ -71,6 +75,7 @@ void CUpgradeProgressForm::OnReport(const SUpgradeReport& report)
             const std::string sPath = Utf16ToUtf8(report.wszText);
             SDeviceEventData event;
             event.eEvent = static_cast<DeviceEvent>(m_rUpgrade.FinishMessage());
+            event.lParam = m_rUpgrade.OwnerParam();
             event.dwPayloadLength = static_cast<uint32_t>(sPath.size());
             event.pPayload = std::make_unique<char[]>(sPath.size() + 1);
             std::memcpy(event.pPayload.get(), sPath.c_str(), sPath.size() + 1);
@@ -83,12 +88,18 @@ void CUpgradeProgressForm::OnReport(const SUpgradeReport& report)
     }
 }
 
+void CUpgradeProgressForm::OnWindowClose()
+{
+    if (m_rUpgrade.IsBusy())
+        m_rUpgrade.Cancel();
+    else
+        Close();
+}
+
 void CUpgradeProgressForm::Close()
 {
-    if (!m_bOpen)
-        return;
     m_bOpen = false;
-    m_rWindowHost.CloseUpgradeWindow(*this);
+    HideWindow();
 }
 
 } // namespace kov

@@ -29,6 +29,8 @@ void CUpgradeReportQueue::PostUpgradeReport(SUpgradeReport report)
         m_dqReports.push_back(std::move(report));
     }
     m_arrived.notify_one();
+    if (m_fnWakeUp)
+        m_fnWakeUp();
 }
 
 std::optional<SUpgradeReport> CUpgradeReportQueue::Next(std::chrono::milliseconds wait)

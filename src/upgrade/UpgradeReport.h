@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -54,18 +55,22 @@ public:
     virtual void PostUpgradeReport(SUpgradeReport report) = 0;
 };
 
-// A sink for owners that wait for the run themselves (a console, tests): reports queue up in
-// order until taken.
+// Reports queue up in order until the owner takes them: a console or a test waits for them; a
+// window's owner sets a wake-up that posts its own thread a message for each one.
 class CUpgradeReportQueue final : public IUpgradeReportSink {
 public:
     void PostUpgradeReport(SUpgradeReport report) override;
     // The next report, waiting at most that long; nullopt when none came in time.
     std::optional<SUpgradeReport> Next(std::chrono::milliseconds wait);
+    // Runs after each report is queued, on the run's thread; must not block. Set it while no
+    // run is going on.
+    void SetWakeUp(std::function<void()> fnWakeUp) { m_fnWakeUp = std::move(fnWakeUp); }
 
 private:
     std::mutex m_mutex;
     std::condition_variable m_arrived;
     std::deque<SUpgradeReport> m_dqReports;
+    std::function<void()> m_fnWakeUp;
 };
 
 } // namespace kov

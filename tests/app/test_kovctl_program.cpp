@@ -162,13 +162,12 @@ TEST_F(KovctlProgram, UsageErrorsAndHelp)
     for (const char* szArgs : {"program", "program a b", "program --bogus a", "program a --password",
                                "program a --yes --yes", "program a --no-restart --no-restart"}) {
         EXPECT_EQ(Run(szArgs), 2) << szArgs;
-        EXPECT_EQ(
-            Err(),
-            "usage: kovctl program FILE [--yes] [--no-restart] [--password-file FILE | --password PW]\n")
+        EXPECT_EQ(Err(), "usage: kovctl program FILE|--download [--site URL] [--yes] [--no-restart] "
+                         "[--password-file FILE | --password PW]\n")
             << szArgs;
     }
     ASSERT_EQ(Run("--help"), 0);
-    EXPECT_NE(Read("out").find("\n  program FILE [--yes] [--no-restart]\n"), std::string::npos);
+    EXPECT_NE(Read("out").find("\n  program FILE|--download [--yes] [--no-restart]\n"), std::string::npos);
 }
 
 // On a terminal the bars are redrawn in place; whatever is reported next starts a line of its own.

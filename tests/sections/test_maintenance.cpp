@@ -192,9 +192,9 @@ TEST(MaintenancePage, PeriodCustomTextsAndFileChecks)
     EXPECT_EQ(host.LastMessage().wszText, u"Program file does not match device!");
     SFirmwareDownloadRequest request;
     ASSERT_TRUE(FirmwareDownloadRequestFor(u"", u"7.1.2.3", request));
-    EXPECT_EQ(request.llCurrentVersion, 0x07010203);
+    EXPECT_EQ(request.iCurrentVersion, 0x07010203);
     ASSERT_TRUE(FirmwareDownloadRequestFor(u"", u"7.1.2", request));
-    EXPECT_EQ(request.llCurrentVersion, -1); // so every published version is newer
+    EXPECT_EQ(request.iCurrentVersion, kNoVersion); // so every published version is newer
 }
 
 } // namespace

@@ -55,7 +55,7 @@ public:
     {
         m_vOpened.emplace_back(wsz);
         m_vOpenedIn.emplace_back(wszFolder);
-        return true;
+        return m_bOpens;
     }
     void PostCloseRequest() override { ++m_nCloseRequests; }
     void DestroyWindow() override { m_bDestroyed = true; }
@@ -88,6 +88,7 @@ public:
     std::vector<std::u16string> m_vStatus;
     std::vector<std::u16string> m_vOpened;
     std::vector<std::u16string> m_vOpenedIn; // the working folder of each
+    bool m_bOpens = true;                    // what the default handler answers
     std::vector<std::pair<uint32_t, uint32_t>> m_vTimers;
     int m_nCloseRequests = 0;
     bool m_bDestroyed = false;
@@ -158,13 +159,23 @@ protected:
     CFrameTest(std::unique_ptr<IDeviceTransport> pTransport, IFileSystem* pFileSystem)
         : m_sRoot((m_folder.Path() / "devices").string())
     {
+        MakeFrame([&](SMainFrameSettings& settings) {
+            if (pTransport)
+                settings.pTransport = std::move(pTransport);
+            settings.pFileSystem = pFileSystem;
+        });
+    }
+    // A new frame (the old one goes first), its settings adjusted by the test.
+    void MakeFrame(const std::function<void(SMainFrameSettings&)>& fnAdjust = {})
+    {
+        m_pFrame.reset();
         SMainFrameSettings settings;
-        settings.pTransport =
-            pTransport ? std::move(pTransport) : std::make_unique<CUsbDeviceTransport>(m_sRoot);
-        settings.pFileSystem = pFileSystem;
+        settings.pTransport = std::make_unique<CUsbDeviceTransport>(m_sRoot);
         settings.oOptionsFile = m_folder.File("options.xml");
         settings.oCustomizationFolder = m_folder.Folder();
         settings.reports.oAppDataFolder = m_folder.File("appdata");
+        if (fnAdjust)
+            fnAdjust(settings);
         m_pFrame = std::make_unique<CMainFrame>(m_view, std::move(settings));
         m_pFrame->Create();
     }

@@ -4,6 +4,8 @@
 
 #include <climits>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 namespace kov {
 namespace {
@@ -108,17 +110,35 @@ TEST(TextNumbers, PackedVersionTexts)
     EXPECT_EQ(DottedQuadText(0), u"0.0.0.0");
     EXPECT_EQ(PackVersion(7, 1, 2, 3), 0x07010203u);
 
+    // The counting reading: a number counts when a separator or the end follows it.
+    for (const auto& [szText, iVersion] : std::vector<std::pair<const char*, int32_t>>{
+             {"7_1_0_3", 0x07010003},
+             {"0_0_0_1", 1},
+             {"7_1_0_3_", 0x07010003}, // the fifth number never starts
+             {"7_1_0_3_x", 0x07010003},
+             {"7_1_0_3_4", kNoVersion},
+             {"7_1_0_3x", kNoVersion}, // the number in progress does not count
+             {"7__1_0_3", kNoVersion},
+             {"7_1_0_256", kNoVersion},
+             {"7_1_0_99999999999", kNoVersion},
+             {"7.1.0.3", kNoVersion}, // not this separator
+             {"255_255_255_255", -1}, // all bits set: compared as signed
+             {"", kNoVersion}}) {
+        EXPECT_EQ(ParsePackedVersion(std::string_view(szText), '_'), iVersion) << szText;
+    }
+    EXPECT_EQ(ParsePackedVersion(u"7.1.2.3"), 0x07010203);
+    EXPECT_EQ(ParsePackedVersion(u"7.1.2"), kNoVersion);
+    EXPECT_EQ(ParsePackedVersion(u"1.2.3.4 "), kNoVersion);
+
+    // The whole-text reading of an operator's entry refuses what the counting one lets pass.
     uint32_t dwVersion = 0;
-    EXPECT_TRUE(ParsePackedVersion(u"255.255.255.255", dwVersion) && dwVersion == UINT32_MAX);
-    EXPECT_TRUE(ParsePackedVersion("1.02.3.004", dwVersion) && dwVersion == 0x01020304u);
+    EXPECT_TRUE(ParseWholePackedVersion("255.255.255.255", dwVersion) && dwVersion == UINT32_MAX);
+    EXPECT_TRUE(ParseWholePackedVersion("1.02.3.004", dwVersion) && dwVersion == 0x01020304u);
     dwVersion = 77;
     for (const char* szBad :
-         {"", "1.2.3", "1.2.3.4.", "1.2.3.4.5", "1.2.3.256", "1..3.4", ".1.2.3", " 1.2.3.4", "1.2.3.4 ",
-          "+1.2.3.4", "1.2.-3.4", "1.2.3.4x", "1.2.3.99999999999"}) {
-        EXPECT_FALSE(ParsePackedVersion(szBad, dwVersion)) << szBad;
-        EXPECT_FALSE(ParsePackedVersion(std::u16string(szBad, szBad + std::strlen(szBad)), dwVersion))
-            << szBad;
-    }
+         {"", "1.2.3", "1.2.3.4.", "1.2.3.4.x", "1.2.3.4.5", "1.2.3.256", "1..3.4", ".1.2.3", " 1.2.3.4",
+          "1.2.3.4 ", "+1.2.3.4", "1.2.-3.4", "1.2.3.4x", "1.2.3.99999999999", "1_2_3_4"})
+        EXPECT_FALSE(ParseWholePackedVersion(szBad, dwVersion)) << szBad;
     EXPECT_EQ(dwVersion, 77u);
 }
 

@@ -16,6 +16,27 @@
 
 namespace kov::test {
 
+// A published file on a test site: <site>/dlds/<folder>/<product>/<file> (no file when sFile is
+// empty: the product folder alone).
+inline void PublishOnSite(const std::filesystem::path& site, const std::string& sFolder,
+                          const std::string& sProduct, const std::string& sFile, const std::string& sContent)
+{
+    const std::filesystem::path dir = site / "dlds" / sFolder / sProduct;
+    std::filesystem::create_directories(dir);
+    if (!sFile.empty())
+        std::ofstream(dir / sFile, std::ios::binary) << sContent;
+}
+
+// Every file under the folder, relative to it.
+inline std::vector<std::string> FilesUnder(const std::filesystem::path& folder)
+{
+    std::vector<std::string> vFiles;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            vFiles.push_back(std::filesystem::relative(entry.path(), folder).string());
+    return vFiles;
+}
+
 class UpgradeSite : public ::testing::Test {
 protected:
     UpgradeSite()
@@ -33,10 +54,7 @@ protected:
     void Publish(const std::string& sFolder, const std::string& sProduct, const std::string& sFile,
                  const std::string& sContent = "setup bytes")
     {
-        const std::filesystem::path dir = m_site / "dlds" / sFolder / sProduct;
-        std::filesystem::create_directories(dir);
-        if (!sFile.empty())
-            std::ofstream(dir / sFile, std::ios::binary) << sContent;
+        PublishOnSite(m_site, sFolder, sProduct, sFile, sContent);
     }
 
     // Collects the reports of the run going on up to its final one.
@@ -70,16 +88,6 @@ protected:
             if (report.eKind == EUpgradeReport::Status)
                 vTexts.push_back(Utf16ToUtf8(report.wszText));
         return vTexts;
-    }
-
-    // Every file under the folder, relative to it.
-    static std::vector<std::string> FilesUnder(const std::filesystem::path& folder)
-    {
-        std::vector<std::string> vFiles;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
-            if (entry.is_regular_file())
-                vFiles.push_back(std::filesystem::relative(entry.path(), folder).string());
-        return vFiles;
     }
 
     std::filesystem::path UpgradeFolder(const std::string& sVersion,

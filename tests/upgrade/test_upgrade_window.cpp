@@ -10,20 +10,24 @@
 namespace kov {
 namespace {
 
+using test::FilesUnder;
 using test::Utf8;
 
-class CFakeWindowHost final : public IUpgradeWindowHost {
+// A host that counts how often the progress window was shown and hidden.
+class CCountingHost final : public CScriptedFormHost {
 public:
-    void ShowUpgradeWindow(CUpgradeProgressForm&) override { ++iShown; }
-    void CloseUpgradeWindow(CUpgradeProgressForm&) override { ++iClosed; }
-    bool OpenWithDefaultHandler(std::u16string_view wszTarget) override
+    void ShowModeless(CForm& rForm) override
     {
-        vOpened.emplace_back(wszTarget);
-        return true;
+        iShown += IsModelessShown(rForm) ? 0 : 1;
+        CScriptedFormHost::ShowModeless(rForm);
+    }
+    void HideModeless(CForm& rForm) override
+    {
+        iHidden += IsModelessShown(rForm) ? 1 : 0;
+        CScriptedFormHost::HideModeless(rForm);
     }
     int iShown = 0;
-    int iClosed = 0;
-    std::vector<std::u16string> vOpened;
+    int iHidden = 0;
 };
 
 class CEventCollector final : public IDeviceEventSink {
@@ -34,10 +38,12 @@ public:
 
 class UpgradeWindow : public test::UpgradeSite {
 protected:
+    static constexpr uint32_t kOwnerParam = 5;
+
     UpgradeWindow()
     {
-        m_form.SetHost(&m_messages);
-        m_upgrade.SetOwner(&m_owner);
+        m_form.SetHost(&m_host);
+        m_upgrade.SetOwner(&m_owner, uint32_t(DeviceEvent::UpgradeReadyEvent), kOwnerParam);
     }
 
     // The owner's loop: every report of the run goes to the window in order.
@@ -48,10 +54,13 @@ protected:
     }
     std::u16string StatusLine() const { return m_form.TextOf(CUpgradeProgressForm::IDC_STATUS); }
 
-    CFakeWindowHost m_window;
-    CScriptedFormHost m_messages;
+    CCountingHost m_host;
+    std::vector<std::u16string> m_vOpened;
     CEventCollector m_owner;
-    CUpgradeProgressForm m_form{m_upgrade, m_window};
+    CUpgradeProgressForm m_form{m_upgrade, [this](std::u16string_view wszTarget) {
+                                    m_vOpened.emplace_back(wszTarget);
+                                    return true;
+                                }};
 };
 
 TEST_F(UpgradeWindow, ShowsTheRunAndHandsTheSavedFileToItsOwner)
@@ -62,16 +71,16 @@ TEST_F(UpgradeWindow, ShowsTheRunAndHandsTheSavedFileToItsOwner)
     m_upgrade.SetAppDataFolders((m_dir / "plain-file").u16string(), u"");
     ASSERT_TRUE(m_form.Start());
     EXPECT_EQ(StatusLine(), u"Starting Upgrade");
-    EXPECT_EQ(m_window.iShown, 1);
+    EXPECT_EQ(m_host.iShown, 1);
     Pump();
-    EXPECT_EQ(m_messages.LastMessage().wszCaption, kUpgradeCaption);
-    EXPECT_EQ(Utf8(m_messages.LastMessage().wszText).rfind("Failed to create directory ", 0), 0u);
+    EXPECT_EQ(m_host.LastMessage().wszCaption, kUpgradeCaption);
+    EXPECT_EQ(Utf8(m_host.LastMessage().wszText).rfind("Failed to create directory ", 0), 0u);
     EXPECT_TRUE(m_form.IsOpen());
-    EXPECT_EQ(m_window.iClosed, 0);
+    EXPECT_EQ(m_host.iHidden, 0);
 
     m_upgrade.SetAppDataFolders(m_data.u16string(), u"");
     ASSERT_TRUE(m_form.Start());
-    EXPECT_EQ(m_window.iShown, 1) << "the open window is used again";
+    EXPECT_EQ(m_host.iShown, 1) << "the open window is used again";
     Pump();
     const std::u16string wszSaved = (UpgradeFolder("7.1.0.0") / "Setup_71.exe").u16string();
     EXPECT_EQ(StatusLine(), u"Saving " + wszSaved);
@@ -81,19 +90,20 @@ TEST_F(UpgradeWindow, ShowsTheRunAndHandsTheSavedFileToItsOwner)
     ASSERT_EQ(m_owner.vEvents.size(), 1u);
     EXPECT_EQ(m_owner.vEvents[0].eEvent, DeviceEvent::UpgradeReadyEvent);
     EXPECT_EQ(m_owner.vEvents[0].Text(), Utf8(wszSaved));
-    EXPECT_EQ(m_messages.Messages().size(), 1u);
+    EXPECT_EQ(m_owner.vEvents[0].lParam, kOwnerParam);
+    EXPECT_EQ(m_host.Messages().size(), 1u);
     EXPECT_FALSE(m_form.IsOpen());
-    EXPECT_EQ(m_window.iClosed, 1);
+    EXPECT_EQ(m_host.iHidden, 1);
 
     // Closed windows open again with a fresh status line.
     m_server.Answer("/dlds/", {.iStatus = 404});
     ASSERT_TRUE(m_form.Start());
     EXPECT_EQ(StatusLine(), u"Starting Upgrade");
-    EXPECT_EQ(m_window.iShown, 2);
+    EXPECT_EQ(m_host.iShown, 2);
     Pump();
-    EXPECT_EQ(m_messages.LastMessage().wszText, u"Web navigation failed. Status=404");
+    EXPECT_EQ(m_host.LastMessage().wszText, u"Web navigation failed. Status=404");
     EXPECT_FALSE(m_form.IsOpen());
-    EXPECT_TRUE(m_messages.Errors().empty());
+    EXPECT_TRUE(m_host.Errors().empty());
 }
 
 TEST_F(UpgradeWindow, EachFinalReportEndsTheWindowItsOwnWay)
@@ -109,12 +119,12 @@ TEST_F(UpgradeWindow, EachFinalReportEndsTheWindowItsOwnWay)
     m_form.OnReport(Final(EUpgradeReport::DownloadFailed, 500));
     m_form.OnReport(Final(EUpgradeReport::OpenDownloadPage, 0, u"https://site/dlds/"));
     std::vector<std::u16string> vTexts;
-    for (const SMessageRecord& message : m_messages.Messages()) {
+    for (const SMessageRecord& message : m_host.Messages()) {
         vTexts.push_back(message.wszText);
         EXPECT_EQ(message.wszCaption, u"Software Upgrade");
     }
     EXPECT_EQ(vTexts, (std::vector<std::u16string>{u"No upgrade found", u"Download failed. Status=500"}));
-    EXPECT_EQ(m_window.vOpened, std::vector<std::u16string>{u"https://site/dlds/"});
+    EXPECT_EQ(m_vOpened, std::vector<std::u16string>{u"https://site/dlds/"});
 
     // After Cancel the transfer failures the Cancel caused say nothing.
     EXPECT_TRUE(m_form.Click(CUpgradeProgressForm::IDC_CANCEL));
@@ -122,7 +132,7 @@ TEST_F(UpgradeWindow, EachFinalReportEndsTheWindowItsOwnWay)
     m_form.OnReport(Final(EUpgradeReport::DownloadFailed, 200));
     m_form.OnReport(Final(EUpgradeReport::NavigationFailed, 0));
     m_form.OnReport(Final(EUpgradeReport::Cancelled));
-    EXPECT_EQ(m_messages.Messages().size(), 2u);
+    EXPECT_EQ(m_host.Messages().size(), 2u);
     EXPECT_TRUE(m_owner.vEvents.empty());
 
     // Sizes beyond the bar's int are scaled down together.

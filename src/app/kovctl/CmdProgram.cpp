@@ -2,6 +2,7 @@
 // file against the model the device reported, asks before anything is sent, streams the file
 // block by block and shows its four bars; kovctl prints the question, answers it, and draws
 // the bars as one line until the device completes or fails.
+// kovctl program --download: the page's Download first, then the same with the saved file.
 #include "app/kovctl/Commands.h"
 
 #include <array>
@@ -13,7 +14,9 @@
 
 #include "app/kovctl/DeviceSession.h"
 #include "app/kovctl/Password.h"
+#include "app/kovctl/UpgradeConsole.h"
 #include "firmware/ProgramFile.h"
+#include "platform/Signals.h"
 #include "platform/Terminal.h"
 #include "sections/Maintenance.h"
 #include "support/TextNumbers.h"
@@ -23,17 +26,21 @@ namespace {
 
 using Dlg = CDeviceProgramDlg;
 
-constexpr char kUsage[] = "usage: kovctl program FILE [--yes] [--no-restart] ";
+constexpr char kUsage[] = "usage: kovctl program FILE|--download [--site URL] [--yes] [--no-restart] ";
 
 struct SProgramArgs {
     std::optional<std::string> oFile;
     SPasswordArgs password;
+    std::string sSite;
+    bool bDownload = false;
     bool bYes = false;
     bool bNoRestart = false;
 };
 
-bool ParseProgramArgs(const std::vector<std::string>& args, SProgramArgs& out)
+bool ParseProgramArgs(std::vector<std::string> args, SProgramArgs& out)
 {
+    if (!TakeSiteOption(args, out.sSite))
+        return false;
     bool bOk = true;
     for (size_t i = 0; bOk && i < args.size(); ++i) {
         const std::string& s = args[i];
@@ -45,6 +52,9 @@ bool ParseProgramArgs(const std::vector<std::string>& args, SProgramArgs& out)
         } else if (s == "--no-restart") {
             bOk = !out.bNoRestart;
             out.bNoRestart = true;
+        } else if (s == "--download") {
+            bOk = !out.bDownload;
+            out.bDownload = true;
         } else if (s.size() > 1 && s[0] == '-') {
             bOk = false;
         } else {
@@ -52,7 +62,8 @@ bool ParseProgramArgs(const std::vector<std::string>& args, SProgramArgs& out)
             out.oFile = s;
         }
     }
-    if (bOk && out.oFile)
+    // A file, or the download (which the site option goes with).
+    if (bOk && out.oFile.has_value() != out.bDownload && (out.bDownload || out.sSite.empty()))
         return true;
     std::fprintf(stderr, "%s%s\n", kUsage, kPasswordUsage);
     return false;
@@ -136,6 +147,9 @@ int CmdProgram(const SKovctlGlobals& globals, const std::vector<std::string>& ar
     SProgramArgs a;
     if (!ParseProgramArgs(args, a))
         return kExitUsage;
+    // Ctrl-C cancels the download; the threads started meanwhile keep the signals held.
+    if (a.bDownload)
+        HoldStopSignals();
     CDeviceSession session(globals, a.password, stderr);
     if (const int iExit = session.Connect())
         return iExit;
@@ -146,12 +160,17 @@ int CmdProgram(const SKovctlGlobals& globals, const std::vector<std::string>& ar
             "Nothing was programmed: the device's parameters did not load, so its model is unknown");
         return kExitFailure;
     }
-    auto* pPage = dynamic_cast<Dlg*>(session.Frame().PageArea().PageOf(kSubjectMaintenance));
-    if (!pPage) {
-        session.Report("Nothing was programmed: the window has no Maintenance page");
+    Dlg* pPage = MaintenancePage(session, "Nothing was programmed");
+    if (!pPage)
         return kExitFailure;
-    }
     Dlg& page = *pPage;
+    std::u16string wszFile = a.oFile ? Utf8ToUtf16(*a.oFile) : std::u16string();
+    if (a.bDownload) {
+        if (const int iExit = DownloadDeviceFirmware(session, page, a.sSite, wszFile))
+            return iExit;
+        // From here on Ctrl-C ends the program, as for a file given by name.
+        ReleaseStopSignals();
+    }
     CConsoleView& view = session.View();
 
     bool bConfirmed = false;
@@ -164,7 +183,7 @@ int CmdProgram(const SKovctlGlobals& globals, const std::vector<std::string>& ar
     CCountingProgrammer counter(session.Frame(), page);
     const int nFailedBefore = session.FailedWrites();
     size_t nNext = session.Mark();
-    switch (page.ProgramFile(Utf8ToUtf16(*a.oFile), !a.bNoRestart)) {
+    switch (page.ProgramFile(wszFile, !a.bNoRestart)) {
     case EProgramResult::Started: break;
     case EProgramResult::Cancelled: session.Report("Programming cancelled"); return kExitFailure;
     case EProgramResult::Refused:    // the check said why

@@ -45,5 +45,8 @@ int CmdDeleteCriticalLog(const SKovctlGlobals& globals, const std::vector<std::s
 int CmdDiagnostics(const SKovctlGlobals& globals, const std::vector<std::string>& args);
 // The Driver menu's work (CmdDriver.cpp): status, download, install, uninstall.
 int CmdDriver(const SKovctlGlobals& globals, const std::vector<std::string>& args);
+// The download site (UpgradeConsole.cpp).
+int CmdUpgrade(const SKovctlGlobals& globals, const std::vector<std::string>& args);
+int CmdDownloadFirmware(const SKovctlGlobals& globals, const std::vector<std::string>& args);
 
 } // namespace kov

@@ -26,8 +26,12 @@ const SKovctlCommand kCommands[] = {
     {"log", "", "print the device's log until Ctrl-C or --wait seconds without a line", CmdLog},
     {"speed-test", "[--seconds N]",
      "time the device's storage: write, then read, N seconds each (default 10)", CmdSpeedTest},
-    {"program", "FILE [--yes] [--no-restart]",
-     "program a firmware file into the device (the Maintenance page's Program)", CmdProgram},
+    {"program", "FILE|--download [--yes] [--no-restart]",
+     "program a firmware file into the device, or with --download the newest one for it", CmdProgram},
+    {"download-firmware", "[--site URL]",
+     "download the newest firmware for the device; print the saved file's path", CmdDownloadFirmware},
+    {"upgrade", "[--check] [--site URL]",
+     "download this program's newest setup; print its path (--check: VERSION<TAB>URL)", CmdUpgrade},
     {"models", "", "list the device models firmware archives are matched against", CmdModels},
     {"inspect", "FILE [--model CODE]", "check a firmware program file as the Maintenance page does",
      CmdInspect},
@@ -71,7 +75,11 @@ void PrintHelp(FILE* pOut)
                "critical-log and diagnostics print the report; -o FILE writes it to FILE instead\n"
                "(a diagnostic report then begins with the UTF-8 mark, as its report file does), and\n"
                "--report also writes the configurator's time-stamped report file and prints its path\n"
-               "on standard error.\n\n"
+               "on standard error.\n"
+               "upgrade, download-firmware and program --download look on the download site given\n"
+               "by --site, else $KOV_DOWNLOAD_SITE, else kov:DownloadSite in the options file, else\n"
+               "the built-in https site, and save under KOV/Application_Upgrades in the user's data\n"
+               "folder ($XDG_DATA_HOME, else ~/.local/share). Ctrl-C cancels a download.\n\n"
                "driver install writes the rule into $KOV_UDEV_RULES_DIR (default /etc/udev/rules.d),\n"
                "asking for administrator rights through pkexec when that folder is not writable.\n\n"
                "exit codes: 0 success, 1 failure reported by the device or a file, 2 usage,\n"

@@ -57,6 +57,8 @@ public:
         });
     }
 
+    CQtFormView& View() const { return *m_pView; }
+
 protected:
     void closeEvent(QCloseEvent* pEvent) override
     {
@@ -216,7 +218,16 @@ void CQtFormHost::ShowModeless(CForm& rForm)
     QPointer<QWidget>& pWindow = m_modeless[&rForm];
     if (pWindow == nullptr) {
         const CForm* pForm = &rForm;
-        pWindow = new CQtModelessWindow(rForm, m_pParent, [this, pForm] { m_modeless.erase(pForm); });
+        auto* pNew = new CQtModelessWindow(rForm, m_pParent, [this, pForm] { m_modeless.erase(pForm); });
+        pWindow = pNew;
+        if (m_fnShapeModeless) {
+            m_fnShapeModeless(rForm, *pNew, pNew->View());
+        }
+        // First shown over the middle of the window it belongs to.
+        if (m_pParent != nullptr) {
+            pNew->adjustSize();
+            pNew->move(m_pParent->frameGeometry().center() - pNew->rect().center());
+        }
     }
     pWindow->show();
     pWindow->raise();

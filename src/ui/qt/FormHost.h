@@ -16,6 +16,8 @@ class QDialog;
 
 namespace kov {
 
+class CQtFormView;
+
 class CQtFormHost : public IFormHost {
 public:
     explicit CQtFormHost(QWidget* pParent = nullptr) : m_pParent(pParent) {}
@@ -38,6 +40,10 @@ public:
     bool SetClipboardText(std::u16string_view wszText) override;
     // The window showing the form, or nullptr.
     QWidget* ModelessWindowOf(const CForm& rForm) const;
+    // Called for each modeless window when it is made, before it is first shown, so that a
+    // window with a layout of its own (the upgrade's progress window) can be shaped.
+    using FnShapeModeless = std::function<void(CForm& rForm, QWidget& rWindow, CQtFormView& rView)>;
+    void SetModelessShaper(FnShapeModeless fn) { m_fnShapeModeless = std::move(fn); }
 
     // Dialogs, message boxes and file dialogs this host shows now, innermost last.
     std::size_t OpenModalCount() const;
@@ -54,6 +60,7 @@ private:
     QPointer<QWidget> m_pParent;
     std::vector<QPointer<QDialog>> m_vOpen;
     std::unordered_map<const CForm*, QPointer<QWidget>> m_modeless;
+    FnShapeModeless m_fnShapeModeless;
 };
 
 // "Description|*.a;*.b|..." as Qt name filters. Each keeps its description as the text to

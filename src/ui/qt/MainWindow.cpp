@@ -29,6 +29,8 @@
 #include "ui/qt/FormView.h"
 #include "ui/qt/Icons.h"
 #include "ui/qt/QtText.h"
+#include "ui/qt/UpgradeWindow.h"
+#include "upgrade/UpgradeProgressForm.h"
 
 namespace kov {
 
@@ -137,6 +139,11 @@ const SCommandInfo* FindCommandInfo(uint32_t dwId)
 CMainWindow::CMainWindow(SMainFrameSettings settings, QWidget* pParent)
     : QMainWindow(pParent), m_host(this), m_pWakeTarget(std::make_shared<SWakeTarget>())
 {
+    m_host.SetModelessShaper([](CForm& rForm, QWidget& rWindow, CQtFormView& rView) {
+        if (dynamic_cast<CUpgradeProgressForm*>(&rForm) != nullptr) {
+            ShapeUpgradeWindow(rWindow, rView);
+        }
+    });
     // The frame builds the pages and reads the options and Custom.xml; it may ask this view
     // for dialogs from then on, so it is made once the window object exists.
     m_pFrame = std::make_unique<CMainFrame>(*this, std::move(settings));

@@ -69,7 +69,7 @@ public:
                           EMsgIcon eIcon) override;
     std::optional<std::u16string> OpenFileDialog(const SFileDialogOptions& options) override;
     std::optional<std::u16string> SaveFileDialog(const SFileDialogOptions& options) override;
-    // Pages' modeless windows (the recording page's writing test) beside the main window.
+    // Modeless windows (the writing test, the upgrade's progress windows) beside the main window.
     void ShowModeless(CForm& rForm) override { m_host.ShowModeless(rForm); }
     void HideModeless(CForm& rForm) override { m_host.HideModeless(rForm); }
     bool IsModelessShown(const CForm& rForm) const override { return m_host.IsModelessShown(rForm); }
