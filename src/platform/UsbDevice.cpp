@@ -1,6 +1,7 @@
 #include "platform/UsbDevice.h"
 
 #include <cerrno>
+#include <functional>
 #include <libusb-1.0/libusb.h>
 #include <sys/time.h>
 
@@ -86,26 +87,46 @@ bool SUsbDeviceState::AccessDenied() const
     return iOpenError == LIBUSB_ERROR_ACCESS;
 }
 
-std::vector<SUsbDeviceState> ListUsbDevices()
+namespace {
+
+// Calls fnEach for every attached device with our ids, in the system's order. Returns how many
+// there are: 0 without USB access at all, -1 when the device list cannot be read.
+int32_t ForEachOurDevice(const std::function<void(libusb_device*)>& fnEach)
 {
-    std::vector<SUsbDeviceState> vDevices;
     libusb_context* pContext = UsbContext();
+    if (!pContext)
+        return 0;
     libusb_device** ppList = nullptr;
-    const ssize_t iCount = pContext ? libusb_get_device_list(pContext, &ppList) : -1;
+    const ssize_t iCount = libusb_get_device_list(pContext, &ppList);
+    if (iCount < 0)
+        return -1;
+    int32_t iFound = 0;
     for (ssize_t i = 0; i < iCount; ++i) {
         if (!IsOurDevice(ppList[i]))
             continue;
+        ++iFound;
+        if (fnEach)
+            fnEach(ppList[i]);
+    }
+    libusb_free_device_list(ppList, 1);
+    return iFound;
+}
+
+} // namespace
+
+std::vector<SUsbDeviceState> ListUsbDevices()
+{
+    std::vector<SUsbDeviceState> vDevices;
+    ForEachOurDevice([&](libusb_device* pDevice) {
         SUsbDeviceState state;
-        state.byBus = libusb_get_bus_number(ppList[i]);
-        state.byAddress = libusb_get_device_address(ppList[i]);
+        state.byBus = libusb_get_bus_number(pDevice);
+        state.byAddress = libusb_get_device_address(pDevice);
         libusb_device_handle* pHandle = nullptr;
-        state.iOpenError = libusb_open(ppList[i], &pHandle);
+        state.iOpenError = libusb_open(pDevice, &pHandle);
         if (pHandle)
             libusb_close(pHandle);
         vDevices.push_back(state);
-    }
-    if (iCount >= 0)
-        libusb_free_device_list(ppList, 1);
+    });
     return vDevices;
 }
 
@@ -116,44 +137,22 @@ std::string UsbErrorText(int iError)
 
 int32_t CountUsbDevices()
 {
-    libusb_context* pContext = UsbContext();
-    if (!pContext)
-        return 0;
-    libusb_device** ppList = nullptr;
-    const ssize_t iCount = libusb_get_device_list(pContext, &ppList);
-    if (iCount < 0)
-        return -1;
-    int32_t iFound = 0;
-    for (ssize_t i = 0; i < iCount; ++i)
-        iFound += IsOurDevice(ppList[i]) ? 1 : 0;
-    libusb_free_device_list(ppList, 1);
-    return iFound;
+    return ForEachOurDevice({});
 }
 
 bool ListUsbDeviceNames(std::vector<std::string>& vNames)
 {
     vNames.clear();
-    libusb_context* pContext = UsbContext();
-    if (!pContext)
-        return true;
-    libusb_device** ppList = nullptr;
-    const ssize_t iCount = libusb_get_device_list(pContext, &ppList);
-    if (iCount < 0)
-        return false;
-    for (ssize_t i = 0; i < iCount; ++i) {
-        if (!IsOurDevice(ppList[i]))
-            continue;
-        std::string sName = "usb:" + std::to_string(libusb_get_bus_number(ppList[i])) + "-";
-        uint8_t abyPorts[7] = {};
-        const int iPorts = libusb_get_port_numbers(ppList[i], abyPorts, int(sizeof abyPorts));
-        for (int k = 0; k < iPorts; ++k)
-            sName += (k ? "." : "") + std::to_string(abyPorts[k]);
-        if (iPorts <= 0)
-            sName += "0"; // a device on the root itself
-        vNames.push_back(std::move(sName));
-    }
-    libusb_free_device_list(ppList, 1);
-    return true;
+    return ForEachOurDevice([&](libusb_device* pDevice) {
+               std::string sName = "usb:" + std::to_string(libusb_get_bus_number(pDevice)) + "-";
+               uint8_t abyPorts[7] = {};
+               const int iPorts = libusb_get_port_numbers(pDevice, abyPorts, int(sizeof abyPorts));
+               for (int k = 0; k < iPorts; ++k)
+                   sName += (k ? "." : "") + std::to_string(abyPorts[k]);
+               if (iPorts <= 0)
+                   sName += "0"; // a device on the root itself
+               vNames.push_back(std::move(sName));
+           }) >= 0;
 }
 
 CUsbDeviceLink::~CUsbDeviceLink()
