@@ -10,11 +10,8 @@ public:
     {
         if (Stopped() || wszLine.empty() || wszLine.size() > kMaxLogLine)
             return;
-        m_rDialog.Post([&rDialog = m_rDialog, wszLine] {
-            auto* pLog = rDialog.Find<CEdit>(IDC_LOG);
-            pLog->SetCaret(pLog->Text().size());
-            pLog->InsertAtCaret(wszLine + u"\r\n");
-        });
+        m_rDialog.Post(
+            [&rDialog = m_rDialog, wszLine] { rDialog.Find<CEdit>(IDC_LOG)->Append(wszLine + u"\r\n"); });
     }
     void Progress(int iPercent) override
     {
@@ -115,9 +112,11 @@ uint32_t CDownloadInstallDriversProcessDlg::Run(uint32_t)
 {
     CPostingLog log(*this);
     const bool bOk = m_rWork.Run(m_eMode, log);
+    // Not working any more before Close shows: an operator who sees it may start the next run at
+    // once. That run's Start joins this thread first, so this Post still carries this run.
+    m_bWorking = false;
     if (!m_bStopped)
         Post([this] { FindControl(IDC_STOP)->SetCaption(u"Close"); });
-    m_bWorking = false;
     return bOk ? 0 : 1;
 }
 

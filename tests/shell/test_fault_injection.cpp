@@ -93,7 +93,11 @@ protected:
     void ExpectDisconnected(size_t nFrom, const std::string& sRun)
     {
         ASSERT_GT(m_view.m_vOutcomes.size(), nFrom) << sRun;
-        EXPECT_EQ(m_view.m_vOutcomes.back().eOutcome, EOutcome::Disconnected) << sRun;
+        // A programming run the fault cut short is told right after the disconnect.
+        size_t nLast = m_view.m_vOutcomes.size() - 1;
+        if (m_view.m_vOutcomes[nLast].eOutcome == EOutcome::ProgrammingInterrupted && nLast > nFrom)
+            --nLast;
+        EXPECT_EQ(m_view.m_vOutcomes[nLast].eOutcome, EOutcome::Disconnected) << sRun;
         EXPECT_EQ(m_view.LastStatus(), u"Device disconnected") << sRun;
         EXPECT_EQ(Count(EOutcome::Connected, nFrom), 1u) << sRun;
         EXPECT_EQ(Count(EOutcome::Disconnected, nFrom), 1u) << sRun;
