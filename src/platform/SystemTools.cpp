@@ -7,8 +7,9 @@
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
+
+#include "platform/DefaultHandler.h"
 
 extern char** environ;
 
@@ -103,18 +104,9 @@ SProcessResult CSystemTools::Run(const std::vector<std::string>& vArgs)
 
 bool CSystemTools::Launch(const std::vector<std::string>& vArgs)
 {
-    if (!HasProgram(vArgs.empty() ? std::string() : vArgs[0]))
+    if (vArgs.empty() || !HasProgram(vArgs[0]))
         return false;
-    pid_t pid = 0;
-    std::string sError;
-    if (!Spawn(vArgs, -1, pid, sError))
-        return false;
-    std::thread([pid] {
-        int iStatus = 0;
-        while (::waitpid(pid, &iStatus, 0) < 0 && errno == EINTR) {
-        }
-    }).detach();
-    return true;
+    return StartDetachedProgram(vArgs[0], std::vector<std::string>(vArgs.begin() + 1, vArgs.end()), {});
 }
 
 bool CSystemTools::HasProgram(const std::string& sName)
