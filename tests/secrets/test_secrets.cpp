@@ -1,8 +1,8 @@
-// A whole session with recognisable secrets: the configuration password, device passwords and
-// a VPN key go to the device and into the parameter file the operator saves, and nowhere else:
-// not into the Log view, the status texts and messages, standard error, the files the program
-// writes, a thread-state report or a crash report, even one taken while a document that holds
-// them is being read.
+// A whole session with recognisable secrets: the configuration password, device passwords, a
+// VPN key and a Wi-Fi pass phrase go to the device and into the parameter file the operator
+// saves, and nowhere else: not into the Log view, the status texts and messages, standard error,
+// the files the program writes, a thread-state report or a crash report, even one taken while
+// a document that holds them is being read.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -18,6 +18,7 @@
 #include "common/PluggedSim.h"
 #include "sections/DeviceIdentification.h"
 #include "sections/Vpn.h"
+#include "sections/Wifi.h"
 #include "shell/MainDialogs.h"
 #include "shell/ShellTestKit.h"
 #include "support/CrashLedger.h"
@@ -121,7 +122,7 @@ const std::vector<std::string> kSecrets = {
     "client-1207", // the device's client password, near the start of its document
     "Client-Pass-8kW2",     "Viewer-Pass-3mN5",
     "Admin-Pass-9xT1",      Utf16ToUtf8(AdminPasswordHash(u"Admin-Pass-9xT1")),
-    "VpnKey-Material-6hR8",
+    "VpnKey-Material-6hR8", "Wifi-Phrase-5vB3",
 };
 
 std::string ReadBytes(const fs::path& path)
@@ -224,10 +225,14 @@ TEST_F(SecretsStayInTheDevice, AWholeSessionShowsNoneOfThem)
         dlg.PressOk();
     });
     pVpn->Click(CVPNParamsDlg::IDC_SECURITY);
+    auto* pWifi = dynamic_cast<CWifiParamsDlg*>(m_pFrame->PageArea().PageOf(kSubjectWifi));
+    ASSERT_NE(pWifi, nullptr);
+    pWifi->Type(CWifiParamsDlg::IDC_PASSPHRASE, u"Wifi-Phrase-5vB3");
     m_pFrame->OnCommand(ID_WRITE_TO_DEVICE);
     ASSERT_TRUE(WaitStatus(u"Parameters saved"));
     const std::string sDeviceDocument = device.Device().DocumentText();
     EXPECT_NE(sDeviceDocument.find("VpnKey-Material-6hR8"), std::string::npos);
+    EXPECT_NE(sDeviceDocument.find("Wifi-Phrase-5vB3"), std::string::npos);
     EXPECT_NE(sDeviceDocument.find("Client-Pass-8kW2"), std::string::npos);
 
     // Read back, saved to a file and opened again: each reading reports without the texts.
