@@ -4,6 +4,7 @@
 #include "document/Namespace.h"
 #include "document/ValueTree.h"
 #include "platform/KnownFolders.h"
+#include "support/Paths.h"
 #include "support/TextNumbers.h"
 
 namespace kov {
@@ -24,12 +25,7 @@ std::u16string AppOptionsFolderFrom(const std::u16string& wszUserAppData,
                                     const std::u16string& wszCommonAppData)
 {
     std::u16string wszFolder = wszUserAppData.empty() ? wszCommonAppData : wszUserAppData;
-    if (wszFolder.empty())
-        return wszFolder;
-    if (wszFolder.back() != kPathSeparator)
-        wszFolder += kPathSeparator;
-    wszFolder += u"KOV";
-    return wszFolder;
+    return wszFolder.empty() ? wszFolder : JoinPath(std::move(wszFolder), u"KOV");
 }
 
 std::u16string AppOptionsFile()

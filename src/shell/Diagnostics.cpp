@@ -22,13 +22,6 @@ constexpr char16_t kKovFolder[] = u"KOV";
 // Enough for any burst of reports within one second.
 constexpr int kMaxCopiesPerSecond = 1000;
 
-std::u16string Joined(std::u16string wszFolder, std::u16string_view wszName)
-{
-    if (!wszFolder.empty() && !IsPathSeparator(wszFolder.back()))
-        wszFolder += kPathSeparator;
-    return wszFolder += wszName;
-}
-
 std::u16string_view FilePrefix(EReportKind eKind)
 {
     return eKind == EReportKind::CriticalLog ? u"Critical_Log" : u"Information_Report";
@@ -48,12 +41,12 @@ std::u16string CReportFiles::Folder(EReportKind eKind, int32_t iDeviceId) const
 {
     if (m_wszAppData.empty())
         return {};
-    const std::u16string wszKov = Joined(m_wszAppData, kKovFolder);
+    const std::u16string wszKov = JoinPath(m_wszAppData, kKovFolder);
     switch (eKind) {
-    case EReportKind::CriticalLog: return Joined(wszKov, u"CriticalDeviceLogs");
+    case EReportKind::CriticalLog: return JoinPath(wszKov, u"CriticalDeviceLogs");
     case EReportKind::DeviceDiagnostics:
-        return Joined(Joined(wszKov, u"Device Diagnostics"), DecimalText(iDeviceId));
-    case EReportKind::ProgramState: return Joined(wszKov, u"Device Config Diagnostics");
+        return JoinPath(JoinPath(wszKov, u"Device Diagnostics"), DecimalText(iDeviceId));
+    case EReportKind::ProgramState: return JoinPath(wszKov, u"Device Config Diagnostics");
     }
     return {};
 }
@@ -77,7 +70,7 @@ std::optional<std::u16string> CReportFiles::Write(EReportKind eKind, std::string
     const DateTime6 time = m_fnClock();
     IFileSystem& fileSystem = *m_pFileSystem;
     for (int iCopy = 1; iCopy <= kMaxCopiesPerSecond; ++iCopy) {
-        const std::u16string wszPath = Joined(wszFolder, ReportFileName(FilePrefix(eKind), time, iCopy));
+        const std::u16string wszPath = JoinPath(wszFolder, ReportFileName(FilePrefix(eKind), time, iCopy));
         if (wszPath.size() > kMaxReportPath)
             return std::nullopt;
         const std::string szPath = Utf16ToUtf8(wszPath);

@@ -23,15 +23,6 @@ bool IsConnectionStatusKind(uint32_t dwKind)
     return dwKind == 1 || dwKind == 7;
 }
 
-// The file's name without its folders, for the status bar.
-std::u16string FileNameOf(std::u16string_view wszPath)
-{
-    size_t iStart = wszPath.size();
-    while (iStart > 0 && !IsPathSeparator(wszPath[iStart - 1]))
-        --iStart;
-    return std::u16string(wszPath.substr(iStart));
-}
-
 // A parameter document with its root and nothing in it: every page shows its defaults.
 void MakeEmptyDocument(TreeRef& rTree)
 {
@@ -287,7 +278,7 @@ void CMainFrame::OnFileOpen()
     }
     m_wszCurrentFilePath = *oPath;
     m_bDeviceDocument = false;
-    m_view.OnOutcome({EOutcome::FileOpened, 0, FileNameOf(*oPath)});
+    m_view.OnOutcome({EOutcome::FileOpened, 0, PathFileName(*oPath)});
     const bool bMatched = m_swapper.LoadAll();
     m_swapper.EnableAll(true);
     if (!bMatched)
@@ -305,7 +296,7 @@ void CMainFrame::SaveTo(const std::u16string& wszPath)
         Report(EOutcome::FileSaveFailed);
         return;
     }
-    m_view.OnOutcome({EOutcome::FileSaved, 0, FileNameOf(wszPath)});
+    m_view.OnOutcome({EOutcome::FileSaved, 0, PathFileName(wszPath)});
 }
 
 void CMainFrame::OnFileSave()

@@ -1,5 +1,6 @@
 #include "support/Paths.h"
 
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -69,6 +70,21 @@ bool CreateDirectoryPath(const std::u16string& wszPath,
         std::this_thread::yield();
     }
     return bCreated;
+}
+
+std::u16string JoinPath(std::u16string wszFolder, std::u16string_view wszName)
+{
+    if (!wszFolder.empty() && !IsPathSeparator(wszFolder.back()))
+        wszFolder += kPathSeparator;
+    return wszFolder += wszName;
+}
+
+std::u16string PathFileName(std::u16string_view wszPath)
+{
+    size_t iStart = wszPath.size();
+    while (iStart > 0 && !IsPathSeparator(wszPath[iStart - 1]))
+        --iStart;
+    return std::u16string(wszPath.substr(iStart));
 }
 
 } // namespace kov

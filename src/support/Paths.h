@@ -2,6 +2,7 @@
 // Path helpers that every layer may use.
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace kov {
 
@@ -17,6 +18,12 @@ inline bool IsPathSeparator(char16_t wch)
 {
     return wch == kPathSeparator || wch == u'/';
 }
+
+// wszName inside wszFolder, with one separator between them; just wszName when there is no
+// folder.
+std::u16string JoinPath(std::u16string wszFolder, std::u16string_view wszName);
+// The last level of a path: the file's name without its folders.
+std::u16string PathFileName(std::u16string_view wszPath);
 
 // Creates a directory and every missing folder above it. True when the directory exists
 // afterwards; levels created before a failure are left in place.
