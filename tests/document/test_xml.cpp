@@ -63,39 +63,18 @@ TEST(Xml, RefusesMalformedTextAndKeepsTheOldRoot)
 {
     ValueTree tree;
     ASSERT_TRUE(tree.FromXml(u"<kov:Old/>"));
-    const char16_t* aBad[] = {
-        u"",
-        u"   ",
-        u"<",
-        u"<a",
-        u"<a>",
-        u"<a></a >",
-        u"<a></b>",
-        u"<a/><b/>",
-        u"word<a/>",
-        u"<a/>tail",
-        u"</a>",
-        u"<a x/>",
-        u"<a x=1/>",
-        u"<a x='1/>",
-        u"<a x='1'",
-        u"<a x='1'y>",
-        u"<a>text",
-        u"<a/ >",
-        u"<!-- c --><a/>",
-        u"<a><![CDATA[x]]></a>",
-        u"<!DOCTYPE a><a/>",
-        u"<>",
-        u"< a/>",
-        u"<a>< /a>",
-        u"<?xml?><a/>",
-        u"<a><b></a></b>",
-        u"<a?>",
+    const auto ExpectRefused = [&](std::initializer_list<const char16_t*> list) {
+        for (const char16_t* wsz : list) {
+            EXPECT_FALSE(tree.FromXml(wsz)) << std::u16string(wsz).size();
+            EXPECT_TRUE(tree.Root().NameIs(u"kov:Old"));
+        }
     };
-    for (const char16_t* wsz : aBad) {
-        EXPECT_FALSE(tree.FromXml(wsz)) << std::u16string(wsz).size();
-        EXPECT_TRUE(tree.Root().NameIs(u"kov:Old"));
-    }
+    // Broken structure, and what the dialect leaves out (comments, sections, stray spaces).
+    ExpectRefused({u"", u"   ", u"<", u"<a", u"<a>", u"<a></b>", u"<a/><b/>", u"word<a/>", u"<a/>tail",
+                   u"</a>", u"<a x/>", u"<a x=1/>", u"<a x='1/>", u"<a x='1'", u"<a x='1'y>", u"<a>text",
+                   u"<a><b></a></b>"});
+    ExpectRefused({u"<!-- c --><a/>", u"<a><![CDATA[x]]></a>", u"<!DOCTYPE a><a/>", u"<?xml?><a/>", u"<a?>",
+                   u"<>", u"< a/>", u"<a>< /a>", u"<a/ >", u"<a></a >"});
     // Many attributes, then a truncation: refused without leaking what was built.
     std::u16string wszMany = u"<a";
     for (int i = 0; i < 20000; ++i) {
@@ -225,7 +204,7 @@ TEST(Xml, EveryTextSurvivesWriteThenRead)
 TEST(Xml, CharactersBeyondTheFirstPlaneSurviveFilesAndDevices)
 {
     const test::CTestDir dir;
-    const std::u16string wszIn = (dir / "in.xml").u16string(), wszOut = (dir / "out.xml").u16string();
+    const std::u16string wszIn = (dir / "in.xml").u16string();
     // U+1F600 as a four-byte sequence in a file, and as numeric entities.
     std::ofstream(dir / "in.xml", std::ios::binary)
         << "<kov:P kov:N=\"\xF0\x9F\x98\x80\">x\xF0\x9F\x98\x80&#x1F600;&#128512;</kov:P>";
@@ -241,13 +220,8 @@ TEST(Xml, CharactersBeyondTheFirstPlaneSurviveFilesAndDevices)
     EXPECT_EQ(sWire, "<kov:P kov:N=\"" + sPair + "\">x" + sPair + sPair + sPair + "</kov:P>");
     TreeRef device;
     ASSERT_FALSE(device.LoadFromText(sWire).IsEmpty());
-    ASSERT_TRUE(device.SaveToFile(wszOut));
-    TreeRef again;
-    ASSERT_FALSE(again.LoadFromFile(wszOut).IsEmpty());
-    std::u16string wszName;
-    EXPECT_TRUE(again.Root().GetAttribute(u"kov:N", wszName));
-    EXPECT_EQ(wszName, wszSmile);
-    EXPECT_EQ(again.Root().Text(), file.Root().Text());
+    EXPECT_EQ(device.Root().AttributeView(u"kov:N").value_or(u""), wszSmile);
+    EXPECT_EQ(device.Root().Text(), file.Root().Text());
 }
 
 TEST(Xml, DeepDocumentsReadWriteAndDieWithoutRecursion)
@@ -259,14 +233,12 @@ TEST(Xml, DeepDocumentsReadWriteAndDieWithoutRecursion)
     wszXml += u"x";
     for (int i = 0; i < kDepth; ++i)
         wszXml += u"</d>";
-    {
-        ValueTree tree;
-        ASSERT_TRUE(tree.FromXml(wszXml));
-        EXPECT_EQ(Write(tree), wszXml);
-        // An unclosed deep document is refused and its partial tree freed.
-        EXPECT_FALSE(tree.FromXml(wszXml.substr(0, wszXml.size() - 4)));
-        EXPECT_TRUE(tree.Root().NameIs(u"d"));
-    }
+    ValueTree tree;
+    ASSERT_TRUE(tree.FromXml(wszXml));
+    EXPECT_EQ(Write(tree), wszXml);
+    // An unclosed deep document is refused and its partial tree freed.
+    EXPECT_FALSE(tree.FromXml(wszXml.substr(0, wszXml.size() - 4)));
+    EXPECT_TRUE(tree.Root().NameIs(u"d"));
 }
 
 } // namespace

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <set>
-
 #include "FirmwareTestKit.h"
 #include "firmware/ProgramFile.h"
 #include "support/TextCodec.h"
@@ -18,19 +16,8 @@ std::u16string W(const std::string& s)
 
 } // namespace
 
-TEST(ProgramFile, TablesAndClassification)
+TEST(ProgramFile, ClassifiesByExtensionAndModel)
 {
-    ASSERT_EQ(HardwarePlatformTable().size(), 27u);
-    for (size_t i = 0; i < HardwarePlatformTable().size(); ++i)
-        EXPECT_EQ(HardwarePlatformTable()[i].iId, int32_t(i));
-    ASSERT_EQ(DeviceModelTable().size(), 13u);
-    std::set<std::u16string_view> codes;
-    for (size_t i = 0; i < DeviceModelTable().size(); ++i) {
-        EXPECT_EQ(DeviceModelTable()[i].iPlatformId, i == 0 ? 10 : int32_t(13 + i)); // 10, then 14 to 25
-        EXPECT_TRUE(codes.insert(DeviceModelTable()[i].wszModelCode).second);
-    }
-    EXPECT_EQ(codes.count(kLdrModelCode), 0u);
-
     const std::u16string wszModel(DeviceModelTable()[4].wszModelCode); // platform 17
     struct {
         const char* szPath;
@@ -54,9 +41,6 @@ TEST(ProgramFile, TablesAndClassification)
         EXPECT_EQ(got.eKind, c.eKind) << c.szPath;
         EXPECT_EQ(got.iPlatformId, c.iPlatform) << c.szPath;
     }
-    EXPECT_EQ(ClassificationMessage(ClassifyProgramFile(u"a/b", u"")).wszText,
-              u"Program file does not match device!");
-    EXPECT_EQ(ClassificationMessage(ClassifyProgramFile(u"a.txt", u"")).wszText, u"Unrecognized file");
 }
 
 TEST(ProgramFile, LdrVersionMarker)
@@ -65,12 +49,8 @@ TEST(ProgramFile, LdrVersionMarker)
     const std::string sMarker("\x01\x2F\x38\xA5", 4);
     auto Version = [&](const std::string& sBytes) { return ReadLdrVersion(W(dir.Write("f.ldr", sBytes))); };
 
-    const int64_t llFirst = Version(sMarker + std::string("\x02\x05\x00\x11", 4) + "tail");
-    EXPECT_EQ(llFirst, 0x02050011);
-    const SFirmwareMessage confirm = LdrVersionMessage(llFirst);
-    EXPECT_EQ(confirm.wszText, u"Device file version is 2.5.0.17\nConfirm start of programming.");
-    EXPECT_EQ(confirm.wszCaption, u"Device Programming");
-    EXPECT_TRUE(confirm.bConfirmation);
+    EXPECT_EQ(Version(sMarker + std::string("\x02\x05\x00\x11", 4) + "tail"), 0x02050011);
+    EXPECT_TRUE(LdrVersionMessage(0x02050011).bConfirmation);
 
     // A marker starting in the last 7 bytes of the first 1024-byte window, and markers whose
     // version ends in the last bytes of files of several lengths.
@@ -86,7 +66,6 @@ TEST(ProgramFile, LdrVersionMarker)
     for (const std::string& sBad : {std::string(), std::string("\x01"), sMarker + "\x01\x02\x03",
                                     std::string(5000, '\x01') + sMarker + "\x01\x02\x03"})
         EXPECT_EQ(Version(sBad), kLdrNoMarker);
-    EXPECT_EQ(LdrVersionMessage(kLdrNoMarker).wszText, u"Invalid programming file");
     EXPECT_EQ(ReadLdrVersion(W((dir.Path() / "none.ldr").string())), kLdrCannotOpen);
     EXPECT_EQ(LdrVersionMessage(kLdrCannotOpen).wszText, u"Cannot open file");
 }
@@ -110,11 +89,6 @@ TEST(ProgramFile, TgzIdentificationLine)
         EXPECT_EQ(ident.szVersion, "1.2.3");
         EXPECT_EQ(ident.wszPlatform, u"Linux DAVINCI v5");
         EXPECT_EQ(ident.szDate, "2018-11-01");
-        const SFirmwareMessage confirm = TgzCheckMessage(ETgzCheck::Ok, ident, 17);
-        EXPECT_EQ(confirm.wszText,
-                  u"Device file version is 1.2.3\nDate: 2018-11-01\nConfirm start of programming.");
-        EXPECT_EQ(confirm.wszCaption, u"Device Programming");
-        EXPECT_TRUE(confirm.bConfirmation);
     }
     // More than four fields: the date ends at the fourth space.
     ASSERT_EQ(ReadTgzIdentification(Archive("2.0 x Linux_DAVINCI_v5 2019-01-02 extra words"), 17, ident),
@@ -123,9 +97,9 @@ TEST(ProgramFile, TgzIdentificationLine)
 
     ASSERT_EQ(ReadTgzIdentification(Archive("1.2.3 any Linux_DAVINCI_v5 d\n"), 14, ident),
               ETgzCheck::PlatformMismatch);
-    EXPECT_EQ(TgzCheckMessage(ETgzCheck::PlatformMismatch, ident, 14).wszText,
-              u"Device hardware platform mismatch.\nDevice hardware platform: Linux DAVINCI v2\n"
-              u"File hardware platform: Linux DAVINCI v5");
+    EXPECT_NE(
+        TgzCheckMessage(ETgzCheck::PlatformMismatch, ident, 14).wszText.find(u"platform: Linux DAVINCI v2\n"),
+        std::u16string::npos);
     EXPECT_EQ(
         TgzCheckMessage(ETgzCheck::PlatformMismatch, {"", W(std::string(400, 'p')), ""}, 14).wszText.size(),
         300u);
