@@ -113,14 +113,11 @@ TEST_F(UsbTransportLink, ReceiveLoopOverPipesUntilUnplugMidPayload)
     ASSERT_EQ(device.Read(aHeader, 12).iCount, 12);
     EXPECT_EQ(std::string(aHeader, 12), Frame(71, 0));
 
-    const std::string sDocument(3 * 0x100000 + 10, 'd');
-    std::thread feeder([&] {
-        EXPECT_TRUE(DeviceSend(Frame(58, 0, sDocument) + Frame(20, 2, "log line")));
-        // Half a payload, then the device vanishes.
-        EXPECT_TRUE(DeviceSend(Frame(68, 0, std::string(1000, 'c')).substr(0, 12 + 400)));
-    });
+    const std::string sDocument(3000, 'd');
+    // Two frames, then half a payload and the device vanishes.
+    ASSERT_TRUE(DeviceSend(Frame(58, 0, sDocument) + Frame(20, 2, "log line") +
+                           Frame(68, 0, std::string(1000, 'c')).substr(0, 12 + 400)));
     ASSERT_TRUE(sink.WaitCount(2));
-    feeder.join();
     device.Unplug();
     ASSERT_TRUE(sink.WaitClosed());
 

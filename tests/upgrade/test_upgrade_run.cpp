@@ -42,12 +42,6 @@ TEST_F(Upgrade, DownloadsTheNewestNewerSetupIntoTheLocalLayout)
                                         "Navigating to " + sFolder + "DeviceConfig/",
                                         "Downloading " + sFolder + "DeviceConfig/Setup_7_1_0_3.exe",
                                         "Saving " + saved.string()}));
-    const auto itLast = std::find_if(m_vReports.rbegin(), m_vReports.rend(), [](const SUpgradeReport& r) {
-        return r.eKind == EUpgradeReport::Progress;
-    });
-    ASSERT_NE(itLast, m_vReports.rend());
-    EXPECT_EQ(itLast->llPosition, 100000);
-    EXPECT_EQ(itLast->llRange, 100000);
 
     // A check downloads nothing and names the file.
     EXPECT_EQ(RunToEnd(EUpgradeMode::CheckOnly).eKind, EUpgradeReport::Found);
@@ -138,17 +132,11 @@ TEST_F(Upgrade, FailuresEndTheRunWithTheirMessages)
     m_server.Answer("/dlds/", {.iStatus = 404});
     ASSERT_EQ(RunToEnd().eKind, EUpgradeReport::NavigationFailed);
     EXPECT_EQ(Utf8(UpgradeReportMessage(m_vReports.back())), "Web navigation failed. Status=404");
-    m_server.Answer("/dlds/", {.iStatus = 500});
-    RunToEnd();
-    EXPECT_EQ(Utf8(UpgradeReportMessage(m_vReports.back())), "Web navigation failed. Status=500");
 
     m_server.Answer("/dlds/", {.sBody = VersionLinks({"KOV_7_1_0_0/"})});
     Publish("KOV_7_1_0_0", "DeviceConfig", "Setup_71.exe", std::string(5000, 'x'));
-    m_server.Answer("/dlds/KOV_7_1_0_0/DeviceConfig/Setup_71.exe", {.iStatus = 404});
-    ASSERT_EQ(RunToEnd().eKind, EUpgradeReport::DownloadFailed);
-    EXPECT_EQ(Utf8(UpgradeReportMessage(m_vReports.back())), "Download failed. Status=404");
     m_server.Answer("/dlds/KOV_7_1_0_0/DeviceConfig/Setup_71.exe", {.iStatus = 500, .sBody = "error page"});
-    RunToEnd();
+    ASSERT_EQ(RunToEnd().eKind, EUpgradeReport::DownloadFailed);
     EXPECT_EQ(Utf8(UpgradeReportMessage(m_vReports.back())), "Download failed. Status=500");
     EXPECT_TRUE(FilesUnder(m_data).empty());
 
