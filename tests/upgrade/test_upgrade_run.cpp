@@ -211,14 +211,9 @@ TEST_F(Upgrade, AStalledDownloadFailsAfterTheStallTime)
 
 TEST_F(Upgrade, FileNamesFromTheListingNeverLeaveTheFolder)
 {
-    const std::vector<std::string> vNames = {"Setup_../../../../evil.exe",
-                                             "Setup_a/evil.exe",
-                                             "Setup_a\\evil.exe",
-                                             std::string("Setup_\x01"
-                                                         "evil.exe"),
-                                             "Setup_..",
-                                             "Setup_\xff"
-                                             "evil"};
+    const std::vector<std::string> vNames = {
+        "Setup_../../../../evil.exe", "Setup_a/evil.exe", "Setup_a\\evil.exe",
+        "Setup_\001evil.exe",         "Setup_..",         "Setup_\377evil"};
     std::initializer_list<const char*> folders = {"KOV_7_1_0_0/", "KOV_7_2_0_0/", "KOV_7_3_0_0/",
                                                   "KOV_7_4_0_0/", "KOV_7_5_0_0/", "KOV_7_6_0_0/"};
     m_server.Answer("/dlds/", {.sBody = VersionLinks(folders)});
