@@ -127,7 +127,7 @@ TEST_F(Upgrade, DeviceFirmwareIsFoundByItsEncodedProductName)
     EXPECT_EQ(Statuses()[2], "Navigating to " + Base() + "KOV_0_0_0_1/KOV-400%20Device/");
 }
 
-TEST_F(Upgrade, FailuresEndTheRunWithTheirMessages)
+TEST_F(Upgrade, FailuresAndStallsEndTheRunWithTheirMessages)
 {
     m_server.Answer("/dlds/", {.iStatus = 404});
     ASSERT_EQ(RunToEnd().eKind, EUpgradeReport::NavigationFailed);
@@ -138,6 +138,13 @@ TEST_F(Upgrade, FailuresEndTheRunWithTheirMessages)
     m_server.Answer("/dlds/KOV_7_1_0_0/DeviceConfig/Setup_71.exe", {.iStatus = 500, .sBody = "error page"});
     ASSERT_EQ(RunToEnd().eKind, EUpgradeReport::DownloadFailed);
     EXPECT_EQ(Utf8(UpgradeReportMessage(m_vReports.back())), "Download failed. Status=500");
+    // A download that stalls inside the body fails after the stall time.
+    m_server.Answer("/dlds/KOV_7_1_0_0/DeviceConfig/Setup_71.exe",
+                    {.sBody = std::string(10000, 'z'), .iHoldAfter = 10});
+    m_upgrade.SetStallTimeoutMs(300);
+    ASSERT_EQ(RunToEnd().eKind, EUpgradeReport::DownloadFailed);
+    EXPECT_EQ(m_vReports.back().iStatusCode, 200);
+    EXPECT_FALSE(m_vReports.back().sDetail.empty());
     EXPECT_TRUE(FilesUnder(m_data).empty());
 
     // A full disk: no file under either name.
@@ -195,18 +202,6 @@ TEST_F(Upgrade, CancelInTheMiddleOfTheFileLeavesNoFile)
     // The next run starts afresh.
     m_server.Answer("/dlds/KOV_7_1_0_0/DeviceConfig/Setup_71.exe", {.sBody = "complete"});
     EXPECT_EQ(RunToEnd().eKind, EUpgradeReport::Saved);
-}
-
-TEST_F(Upgrade, AStalledDownloadFailsAfterTheStallTime)
-{
-    Publish("KOV_7_1_0_0", "DeviceConfig", "Setup_71.exe");
-    m_server.Answer("/dlds/KOV_7_1_0_0/DeviceConfig/Setup_71.exe",
-                    {.sBody = std::string(10000, 'z'), .iHoldAfter = 10});
-    m_upgrade.SetStallTimeoutMs(300);
-    ASSERT_EQ(RunToEnd().eKind, EUpgradeReport::DownloadFailed);
-    EXPECT_EQ(m_vReports.back().iStatusCode, 200);
-    EXPECT_FALSE(m_vReports.back().sDetail.empty());
-    EXPECT_TRUE(FilesUnder(m_data).empty());
 }
 
 TEST_F(Upgrade, FileNamesFromTheListingNeverLeaveTheFolder)
