@@ -192,19 +192,11 @@ TEST(UsbBulkIn, EveryCutOfSmallFramesAcrossPacketEdges)
                      "cut at " + std::to_string(iCut));
 }
 
-TEST(UsbBulkIn, UnplugMidPayloadAndOneReadPerTransferOverflow)
+TEST(UsbBulkIn, OneReadPerTransferOverflows)
 {
-    // The device goes away in the middle of a payload: the loop reports it and ends.
-    const std::string sFrame = Frame(68, 0, Bytes(5000, 'c'));
-    auto vEvents = Receive(512, {Frame(20, 2, "line"), sFrame.substr(0, 1500)});
-    ASSERT_EQ(vEvents.size(), 3u);
-    EXPECT_STREQ(vEvents[0].Text(), "line");
-    EXPECT_EQ(vEvents[1].Text(), "Device file error " + std::to_string(ENODEV) + " in command id 68");
-    EXPECT_EQ(vEvents[2].eEvent, DeviceEvent::LinkClosed);
-
     // Reading a 12-byte header as one transfer of its own loses a packet that holds more:
     // what the buffered reads exist for.
-    vEvents = Receive(512, {Frame(20, 2, "line")}, false);
+    const auto vEvents = Receive(512, {Frame(20, 2, "line")}, false);
     ASSERT_EQ(vEvents.size(), 2u);
     EXPECT_EQ(vEvents[0].Text(), "Device File Error: " + std::to_string(EOVERFLOW));
 }

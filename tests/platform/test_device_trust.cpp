@@ -43,20 +43,15 @@ public:
     {
         if (const char* szOld = std::getenv(szName))
             m_oOld = szOld;
-        if (szValue)
-            ::setenv(szName, szValue, 1);
-        else
-            ::unsetenv(szName);
+        Set(szName, szValue);
     }
-    ~CEnvironment()
-    {
-        if (m_oOld)
-            ::setenv(m_szName, m_oOld->c_str(), 1);
-        else
-            ::unsetenv(m_szName);
-    }
+    ~CEnvironment() { Set(m_szName, m_oOld ? m_oOld->c_str() : nullptr); }
 
 private:
+    static void Set(const char* szName, const char* szValue)
+    {
+        szValue ? ::setenv(szName, szValue, 1) : ::unsetenv(szName);
+    }
     const char* m_szName;
     std::optional<std::string> m_oOld;
 };

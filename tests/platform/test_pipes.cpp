@@ -55,7 +55,6 @@ TEST(PipeDevices, ListingShowsOnlyFinishedDevicesInNameOrder)
     ASSERT_TRUE(devB.Plug(root.sPath + "/nested", "devB")); // the root is made on demand
     ASSERT_TRUE(devA.Plug(root.sPath + "/nested", "devA"));
     const std::string sRoot = root.sPath + "/nested";
-    EXPECT_EQ(devA.Path(), sRoot + "/devA");
     EXPECT_FALSE(duplicate.Plug(sRoot, "devA"));
     EXPECT_FALSE(duplicate.Plug(sRoot, ".hidden"));
     EXPECT_FALSE(duplicate.Plug(sRoot, "a/b"));
@@ -78,38 +77,18 @@ TEST(PipeDevices, ListingShowsOnlyFinishedDevicesInNameOrder)
     EXPECT_FALSE(host.IsOpen());
 }
 
-TEST(PipeDevices, ADeviceServesOneHostAtATime)
-{
-    STempRoot root;
-    CPipeDeviceSide device;
-    ASSERT_TRUE(device.Plug(root.sPath, "dev"));
-    CPipeHostChannel first, second;
-    ASSERT_TRUE(first.Open(device.Path()));
-    ASSERT_TRUE(device.WaitForHost(2000));
-    // A second host would put its frames between the first one's: the device is busy.
-    EXPECT_FALSE(second.Open(device.Path()));
-    EXPECT_EQ(first.Write("ab", 2).iCount, 2);
-    char aBytes[2] = {};
-    ASSERT_EQ(device.Read(aBytes, 2).iCount, 2);
-    EXPECT_EQ(std::string(aBytes, 2), "ab");
-    // Once the first has left, the next host is taken.
-    first.Close();
-    char c = 0;
-    EXPECT_LE(device.Read(&c, 1).iCount, 0);
-    device.EndSession();
-    EXPECT_TRUE(second.Open(device.Path()));
-}
-
-TEST(PipeSession, BytesFlowBothWaysAndTheNextHostStartsClean)
+TEST(PipeSession, OneHostAtATimeBytesFlowBothWaysAndTheNextStartsClean)
 {
     STempRoot root;
     CPipeDeviceSide device;
     ASSERT_TRUE(device.Plug(root.sPath, "dev"));
     EXPECT_FALSE(device.WaitForHost(20)); // no host yet: time-out
 
-    CPipeHostChannel host;
+    CPipeHostChannel host, next;
     ASSERT_TRUE(host.Open(device.Path()));
     ASSERT_TRUE(device.WaitForHost(2000));
+    // A second host would put its frames between the first one's: the device is busy.
+    EXPECT_FALSE(next.Open(device.Path()));
     ASSERT_EQ(host.Write("hello", 5).iCount, 5);
     char aBuffer[64] = {};
     ASSERT_EQ(device.Read(aBuffer, 5).iCount, 5);
@@ -127,7 +106,7 @@ TEST(PipeSession, BytesFlowBothWaysAndTheNextHostStartsClean)
     EXPECT_LE(device.Read(aBuffer, sizeof aBuffer).iCount, 0);
     device.EndSession();
 
-    CPipeHostChannel next;
+    // Once the first has left, the next host is taken.
     ASSERT_TRUE(next.Open(device.Path()));
     ASSERT_TRUE(device.WaitForHost(2000));
     ASSERT_EQ(next.Write("N", 1).iCount, 1);

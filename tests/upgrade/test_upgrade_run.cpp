@@ -42,12 +42,6 @@ TEST_F(Upgrade, DownloadsTheNewestNewerSetupIntoTheLocalLayout)
                                         "Navigating to " + sFolder + "DeviceConfig/",
                                         "Downloading " + sFolder + "DeviceConfig/Setup_7_1_0_3.exe",
                                         "Saving " + saved.string()}));
-    const auto itLast = std::find_if(m_vReports.rbegin(), m_vReports.rend(), [](const SUpgradeReport& r) {
-        return r.eKind == EUpgradeReport::Progress;
-    });
-    ASSERT_NE(itLast, m_vReports.rend());
-    EXPECT_EQ(itLast->llPosition, 100000);
-    EXPECT_EQ(itLast->llRange, 100000);
 
     // A check downloads nothing and names the file.
     EXPECT_EQ(RunToEnd(EUpgradeMode::CheckOnly).eKind, EUpgradeReport::Found);
@@ -133,23 +127,24 @@ TEST_F(Upgrade, DeviceFirmwareIsFoundByItsEncodedProductName)
     EXPECT_EQ(Statuses()[2], "Navigating to " + Base() + "KOV_0_0_0_1/KOV-400%20Device/");
 }
 
-TEST_F(Upgrade, FailuresEndTheRunWithTheirMessages)
+TEST_F(Upgrade, FailuresAndStallsEndTheRunWithTheirMessages)
 {
     m_server.Answer("/dlds/", {.iStatus = 404});
     ASSERT_EQ(RunToEnd().eKind, EUpgradeReport::NavigationFailed);
     EXPECT_EQ(Utf8(UpgradeReportMessage(m_vReports.back())), "Web navigation failed. Status=404");
-    m_server.Answer("/dlds/", {.iStatus = 500});
-    RunToEnd();
-    EXPECT_EQ(Utf8(UpgradeReportMessage(m_vReports.back())), "Web navigation failed. Status=500");
 
     m_server.Answer("/dlds/", {.sBody = VersionLinks({"KOV_7_1_0_0/"})});
     Publish("KOV_7_1_0_0", "DeviceConfig", "Setup_71.exe", std::string(5000, 'x'));
-    m_server.Answer("/dlds/KOV_7_1_0_0/DeviceConfig/Setup_71.exe", {.iStatus = 404});
-    ASSERT_EQ(RunToEnd().eKind, EUpgradeReport::DownloadFailed);
-    EXPECT_EQ(Utf8(UpgradeReportMessage(m_vReports.back())), "Download failed. Status=404");
     m_server.Answer("/dlds/KOV_7_1_0_0/DeviceConfig/Setup_71.exe", {.iStatus = 500, .sBody = "error page"});
-    RunToEnd();
+    ASSERT_EQ(RunToEnd().eKind, EUpgradeReport::DownloadFailed);
     EXPECT_EQ(Utf8(UpgradeReportMessage(m_vReports.back())), "Download failed. Status=500");
+    // A download that stalls inside the body fails after the stall time.
+    m_server.Answer("/dlds/KOV_7_1_0_0/DeviceConfig/Setup_71.exe",
+                    {.sBody = std::string(10000, 'z'), .iHoldAfter = 10});
+    m_upgrade.SetStallTimeoutMs(300);
+    ASSERT_EQ(RunToEnd().eKind, EUpgradeReport::DownloadFailed);
+    EXPECT_EQ(m_vReports.back().iStatusCode, 200);
+    EXPECT_FALSE(m_vReports.back().sDetail.empty());
     EXPECT_TRUE(FilesUnder(m_data).empty());
 
     // A full disk: no file under either name.
@@ -209,28 +204,11 @@ TEST_F(Upgrade, CancelInTheMiddleOfTheFileLeavesNoFile)
     EXPECT_EQ(RunToEnd().eKind, EUpgradeReport::Saved);
 }
 
-TEST_F(Upgrade, AStalledDownloadFailsAfterTheStallTime)
-{
-    Publish("KOV_7_1_0_0", "DeviceConfig", "Setup_71.exe");
-    m_server.Answer("/dlds/KOV_7_1_0_0/DeviceConfig/Setup_71.exe",
-                    {.sBody = std::string(10000, 'z'), .iHoldAfter = 10});
-    m_upgrade.SetStallTimeoutMs(300);
-    ASSERT_EQ(RunToEnd().eKind, EUpgradeReport::DownloadFailed);
-    EXPECT_EQ(m_vReports.back().iStatusCode, 200);
-    EXPECT_FALSE(m_vReports.back().sDetail.empty());
-    EXPECT_TRUE(FilesUnder(m_data).empty());
-}
-
 TEST_F(Upgrade, FileNamesFromTheListingNeverLeaveTheFolder)
 {
-    const std::vector<std::string> vNames = {"Setup_../../../../evil.exe",
-                                             "Setup_a/evil.exe",
-                                             "Setup_a\\evil.exe",
-                                             std::string("Setup_\x01"
-                                                         "evil.exe"),
-                                             "Setup_..",
-                                             "Setup_\xff"
-                                             "evil"};
+    const std::vector<std::string> vNames = {
+        "Setup_../../../../evil.exe", "Setup_a/evil.exe", "Setup_a\\evil.exe",
+        "Setup_\001evil.exe",         "Setup_..",         "Setup_\377evil"};
     std::initializer_list<const char*> folders = {"KOV_7_1_0_0/", "KOV_7_2_0_0/", "KOV_7_3_0_0/",
                                                   "KOV_7_4_0_0/", "KOV_7_5_0_0/", "KOV_7_6_0_0/"};
     m_server.Answer("/dlds/", {.sBody = VersionLinks(folders)});
