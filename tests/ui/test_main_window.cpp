@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSplitter>
@@ -30,6 +31,7 @@
 #include <string>
 
 #include "WhenModal.h"
+#include "common/LoopbackHttpServer.h"
 #include "common/PluggedSim.h"
 #include "document/Namespace.h"
 #include "platform/SystemInfo.h"
@@ -68,7 +70,7 @@ protected:
         }
     }
 
-    CMainWindow& OpenWindow()
+    CMainWindow& OpenWindow(const std::string& sDownloadSite = {})
     {
         SMainFrameSettings settings;
         settings.pTransport = std::make_unique<CUsbDeviceTransport>(DeviceRoot());
@@ -76,6 +78,10 @@ protected:
         settings.oCustomizationFolder = FromQString(m_dir.path() + "/");
         settings.pSystemInfo = &m_system;
         settings.reports.oAppDataFolder = FromQString(m_dir.path() + "/appdata");
+        if (!sDownloadSite.empty()) {
+            settings.sDownloadSite = sDownloadSite;
+            settings.oDownloadFolder = FromQString(m_dir.path());
+        }
         m_pWindow = std::make_unique<CMainWindow>(std::move(settings));
         m_pWindow->SetOpener([this](std::u16string_view wszTarget, std::u16string_view wszFolder) {
             m_vOpened.push_back({std::u16string(wszTarget), std::u16string(wszFolder)});
@@ -425,6 +431,52 @@ TEST_F(MainWindowTest, DiagnosticTypeChosenWithTheKeyboardAndReportsHandedToTheD
     ASSERT_TRUE(report.open(QIODevice::ReadOnly));
     EXPECT_TRUE(report.readAll().startsWith("\xEF\xBB\xBF"
                                             "Diagnostic Information: Network Interfaces\n"));
+}
+
+// Help > Upgrade's progress window, against a site on the loopback that never finishes its
+// answer: the window as laid out, and Escape as its Cancel.
+TEST_F(MainWindowTest, UpgradeShowsTheRunInAFixedWindowOfTheMainWindowAndEscapeCancelsIt)
+{
+    test::CLoopbackHttpServer server;
+    server.Answer("/dlds/", {.sBody = std::string(4096, 'x'), .iHoldAfter = 16});
+    CMainWindow& window = OpenWindow(server.Url());
+
+    window.Action(ID_HELP_UPGRADE)->trigger();
+    const CUpgradeProgressForm& form = window.Frame().Upgrades().Window(EUpgradeOwner::Application);
+    QWidget* pWindow = window.Host().ModelessWindowOf(form);
+    ASSERT_NE(pWindow, nullptr);
+    EXPECT_TRUE(pWindow->isVisible());
+    EXPECT_EQ(pWindow->parentWidget(), &window);
+    EXPECT_EQ(pWindow->windowTitle(), "Application Upgrade");
+    EXPECT_FALSE(pWindow->windowFlags() & Qt::WindowCloseButtonHint);
+    auto* pView = pWindow->findChild<CQtFormView*>();
+    ASSERT_NE(pView, nullptr);
+    auto* pStatus = qobject_cast<QLabel*>(pView->WidgetOf(CUpgradeProgressForm::IDC_STATUS));
+    ASSERT_NE(pStatus, nullptr);
+    const QString qsNavigating = "Navigating to " + QString::fromStdString(server.Url("/dlds/"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pStatus->text() == qsNavigating; }, kWaitMs));
+    // A long status line does not widen the window; the bar spans it.
+    pStatus->setText(qsNavigating.repeated(4));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(pWindow->width(), 400);
+    EXPECT_GT(pView->WidgetOf(CUpgradeProgressForm::IDC_PROGRESS)->width(), 300);
+
+    CApplicationUpgrade& upgrade = window.Frame().Upgrades().Upgrade(EUpgradeOwner::Application);
+    pWindow->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(pWindow));
+    QTest::keyClick(pWindow, Qt::Key_Escape);
+    EXPECT_TRUE(upgrade.IsCancelled());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !pWindow->isVisible() && !upgrade.IsBusy(); }, kWaitMs));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "a cancelled run says nothing";
+
+    // Closing the window (Alt+F4) while a run goes on is Cancel too: the run's end closes it.
+    window.Action(ID_HELP_UPGRADE)->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pStatus->text() == qsNavigating; }, kWaitMs));
+    pWindow->close();
+    EXPECT_TRUE(upgrade.IsCancelled());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !pWindow->isVisible(); }, kWaitMs));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    m_pWindow.reset(); // before the site goes
 }
 
 } // namespace
