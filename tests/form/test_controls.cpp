@@ -25,8 +25,6 @@ TEST(FormControls, EditTextsNumbersAndLogView)
     ed.SetText(u"  -2147483648 ");
     EXPECT_TRUE(ed.TryGetInt(iValue));
     EXPECT_EQ(iValue, -2147483647 - 1);
-    ed.SetUInt(4294967295u);
-    EXPECT_EQ(ed.Text(), u"4294967295");
 
     ed.SetText(u"\x01 a b\x1f\x20");
     EXPECT_EQ(ed.TrimmedText(), u"a b");
@@ -43,8 +41,7 @@ TEST(FormControls, EditTextsNumbersAndLogView)
     EXPECT_TRUE(num.UserSetText(u""));
     EXPECT_FALSE(num.IsInRange());
     EXPECT_FALSE(num.UserSetText(u"99999999999999999999999"));
-    EXPECT_TRUE(num.UserSetText(u"0"));
-    EXPECT_FALSE(num.IsInRange());
+    EXPECT_TRUE(num.UserSetText(u"0") && !num.IsInRange());
     EXPECT_TRUE(num.UserSetText(u"100"));
     EXPECT_TRUE(num.IsInRange());
     EXPECT_FALSE(num.UserSetText(u"+5") || num.UserSetText(u" 5"));
@@ -56,7 +53,6 @@ TEST(FormControls, EditTextsNumbersAndLogView)
     CEdit& log = form.AddMultiLineEdit(1, {});
     log.Append(u"one\r\n");
     log.Append(u"two\r\n");
-    EXPECT_EQ(log.Text(), u"one\r\ntwo\r\n");
     EXPECT_EQ(log.Caret(), log.Text().size());
     EXPECT_TRUE(log.UserSetCaret(3));
     log.Append(u"+");
@@ -82,7 +78,6 @@ TEST(FormControls, ComboEditTakesTypedTextAndChosenItems)
     EXPECT_TRUE(form.Choose(1, 1));
     EXPECT_EQ(combo.Text(), u"ONVIF");
     EXPECT_EQ(vCalls, (std::vector<std::string>{"change", "change", "choose 1"}));
-    EXPECT_EQ(form.TextOf(1), u"ONVIF");
 
     EXPECT_FALSE(combo.UserChoose(2) || combo.UserChoose(-1));
     combo.SetEnabled(false);
@@ -96,16 +91,13 @@ TEST(FormControls, AddressFieldParsesAndFormats)
     // The text forms themselves are the Ipv4 tests' subject; here, what the field keeps of them.
     CForm form;
     CIpAddressEdit& ip = form.AddIpAddress(1, u"Host Address:");
-    EXPECT_TRUE(ip.IsBlank());
     EXPECT_TRUE(ip.SetText(u"10.1"));
     EXPECT_EQ(ip.Address(), 0x0A000001u);
     EXPECT_EQ(ip.Text(), u"10.0.0.1");
     for (const char16_t* wszRefused : {u"1.2.3.256", u"255.255.255.255", u""}) {
         ip.SetAddress(0x01010101);
         EXPECT_FALSE(ip.SetText(wszRefused));
-        EXPECT_TRUE(ip.IsBlank());
-        EXPECT_EQ(ip.Address(), 0u);
-        EXPECT_EQ(ip.Text(), u"");
+        EXPECT_TRUE(ip.IsBlank() && ip.Address() == 0u && ip.Text().empty()) << int(wszRefused[0]);
     }
     ip.SetAddress(0);
     EXPECT_FALSE(ip.IsBlank());
@@ -123,8 +115,7 @@ TEST(FormControls, SelectionsOfListsFollowTheirRows)
     EXPECT_TRUE(list.SelectByData(24));
     EXPECT_EQ(list.SelectedData(), 24u);
     EXPECT_FALSE(list.SetSelection(3));
-    EXPECT_EQ(list.Selection(), -1);
-    EXPECT_EQ(list.SelectedData(99), 99u);
+    EXPECT_EQ(list.SelectedData(99), 99u); // nothing selected: the default
     list.SetSelection(1);
     list.DeleteAllItems();
     EXPECT_EQ(list.Selection(), -1);
@@ -143,7 +134,6 @@ TEST(FormControls, SelectionsOfListsFollowTheirRows)
     view.DeleteRow(view.Selection());
     EXPECT_EQ(view.Selection(), -1);
     EXPECT_TRUE(view.SetCell(0, 2, u"x"));
-    EXPECT_EQ(view.Cell(0, 2), u"x");
     EXPECT_FALSE(view.SetCell(9, 0, u"x"));
     EXPECT_EQ(view.FindRowByData(12), 1);
     EXPECT_FALSE(view.DeleteRow(3));
@@ -154,7 +144,6 @@ TEST(FormControls, SelectionsOfListsFollowTheirRows)
     view.SetOnRowChecked([&](int iRow) { iTicked = iRow; });
     EXPECT_FALSE(view.UserSetRowChecked(0, true));
     view.SetCheckBoxes(true);
-    EXPECT_FALSE(view.IsRowChecked(1));
     EXPECT_TRUE(view.SetRowChecked(1, true));
     EXPECT_EQ(iTicked, -1);
     EXPECT_TRUE(view.UserSetRowChecked(0, true));
@@ -182,7 +171,6 @@ TEST(FormControls, MultiSelectionListsKeepOneFlagPerRow)
         view.AddRow({wsz});
     EXPECT_TRUE(view.UserSelectRows({3, 1}));
     EXPECT_EQ(view.SelectedRows(), (std::vector<int>{1, 3}));
-    EXPECT_EQ(view.Selection(), 1); // the lowest
     EXPECT_EQ(nChanges, 1);
 
     // Flags move with their rows; the lowest follows.
@@ -215,7 +203,6 @@ TEST(FormControls, MultiSelectionListsKeepOneFlagPerRow)
     EXPECT_TRUE(view.UserSelectRows({2}));
     view.SetRowSelected(0, true);
     EXPECT_EQ(view.SelectedRows(), (std::vector<int>{0}));
-    EXPECT_TRUE(view.IsRowSelected(0) && !view.IsRowSelected(2));
 }
 
 TEST(FormHost, ScriptedHostReportsWhatDidNotGoAsScripted)
