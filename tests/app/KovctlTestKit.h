@@ -11,8 +11,30 @@
 
 #include "common/PluggedSim.h"
 #include "common/TestDir.h"
+#include "link/Protocol.h"
+#include "platform/PipeDevice.h"
 
 namespace kov::test {
+
+// For hand-made devices: the host's next request (its payload read and dropped), and a reply.
+inline std::optional<SFrameHeader> NextRequest(CPipeDeviceSide& side)
+{
+    uint8_t aHeader[kFrameHeaderSize];
+    if (side.Read(aHeader, kFrameHeaderSize).iCount != int32_t(kFrameHeaderSize))
+        return std::nullopt;
+    const SFrameHeader h = SFrameHeader::Decode(aHeader);
+    std::string sPayload(h.dwPayloadLength, '\0');
+    if (h.dwPayloadLength > 0 && side.Read(sPayload.data(), int32_t(sPayload.size())).iCount <= 0)
+        return std::nullopt;
+    return h;
+}
+inline void SendReply(CPipeDeviceSide& side, DeviceReply eId, const std::string& sPayload = "")
+{
+    const auto aHeader = SFrameHeader{uint32_t(eId), 0, uint32_t(sPayload.size())}.Encode();
+    side.Write(aHeader.data(), int32_t(aHeader.size()));
+    if (!sPayload.empty())
+        side.Write(sPayload.data(), int32_t(sPayload.size()));
+}
 
 class CKovctlTest : public ::testing::Test {
 protected:

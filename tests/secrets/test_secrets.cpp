@@ -125,11 +125,6 @@ const std::vector<std::string> kSecrets = {
     "VpnKey-Material-6hR8", "Wifi-Phrase-5vB3",
 };
 
-std::string ReadBytes(const fs::path& path)
-{
-    return ReadFileBytes(path);
-}
-
 // Every secret that occurs in sText, for a readable failure.
 std::string SecretsIn(const std::string& sText)
 {
@@ -151,38 +146,6 @@ std::string ArmedReport()
     return sReport;
 }
 
-// Standard error into a file while the test runs.
-class CCapturedStderr {
-public:
-    explicit CCapturedStderr(const fs::path& path) : m_path(path)
-    {
-        std::fflush(stderr);
-        m_iSaved = ::dup(STDERR_FILENO);
-        const int iFile = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        ::dup2(iFile, STDERR_FILENO);
-        ::close(iFile);
-    }
-    ~CCapturedStderr() { Restore(); }
-    std::string Text()
-    {
-        Restore();
-        return ReadBytes(m_path);
-    }
-
-private:
-    void Restore()
-    {
-        if (m_iSaved < 0)
-            return;
-        std::fflush(stderr);
-        ::dup2(m_iSaved, STDERR_FILENO);
-        ::close(m_iSaved);
-        m_iSaved = -1;
-    }
-    fs::path m_path;
-    int m_iSaved = -1;
-};
-
 class SecretsStayInTheDevice : public CFrameTest {
 protected:
     SecretsStayInTheDevice() { SetReportFolder((m_folder.Path() / "KOV").string()); }
@@ -193,9 +156,7 @@ TEST_F(SecretsStayInTheDevice, AWholeSessionShowsNoneOfThem)
 {
     using Ident = CMainDevicePropertiesDlg;
     using Sec = CVPNAuthenticationDlg;
-    const fs::path captured =
-        m_folder.Path().parent_path() / (m_folder.Path().filename().string() + ".stderr");
-    CCapturedStderr standardError(captured);
+    testing::internal::CaptureStderr();
     SSimDeviceOptions options;
     options.oPassword = kConfigPassword;
     CPluggedSim device(m_sRoot, "sim", options);
@@ -243,7 +204,7 @@ TEST_F(SecretsStayInTheDevice, AWholeSessionShowsNoneOfThem)
     const fs::path parameterFile = m_folder.Path() / "unit7.mdc";
     host.QueueFile(parameterFile.u16string());
     m_pFrame->OnCommand(ID_FILE_SAVE_AS);
-    ASSERT_NE(ReadBytes(parameterFile).find("Client-Pass-8kW2"), std::string::npos);
+    ASSERT_NE(ReadFileBytes(parameterFile).find("Client-Pass-8kW2"), std::string::npos);
     EXPECT_EQ(FileMode(parameterFile), 0600u);
     host.QueueFile(parameterFile.u16string());
     t_bArmed = true;
@@ -267,7 +228,7 @@ TEST_F(SecretsStayInTheDevice, AWholeSessionShowsNoneOfThem)
     for (const SMessageRecord& message : host.Messages())
         wszShown += message.wszCaption + u": " + message.wszText + u"\n";
     EXPECT_EQ(SecretsIn(Utf16ToUtf8(wszShown)), "") << Utf16ToUtf8(wszShown);
-    const std::string sStandardError = standardError.Text();
+    const std::string sStandardError = testing::internal::GetCapturedStderr();
     EXPECT_EQ(SecretsIn(sStandardError), "") << sStandardError;
     // Everything written besides the device and the file the operator saved: the options file.
     int nFiles = 0;
@@ -276,7 +237,7 @@ TEST_F(SecretsStayInTheDevice, AWholeSessionShowsNoneOfThem)
             continue;
         if (entry.is_regular_file()) {
             ++nFiles;
-            EXPECT_EQ(SecretsIn(ReadBytes(entry.path())), "") << entry.path();
+            EXPECT_EQ(SecretsIn(ReadFileBytes(entry.path())), "") << entry.path();
             EXPECT_EQ(FileMode(entry.path()), 0600u) << entry.path();
         }
     }
@@ -311,7 +272,7 @@ TEST(SecretsInCrashReports, ACrashWhileADocumentIsReadShowsNoneOfIt)
     std::string sCrashReport;
     for (const auto& entry : fs::directory_iterator(reports)) {
         if (entry.path().filename().string().starts_with("CrashReport_")) {
-            sCrashReport += ReadBytes(entry.path());
+            sCrashReport += ReadFileBytes(entry.path());
             EXPECT_EQ(FileMode(entry.path()), 0600u);
         }
     }
@@ -322,7 +283,7 @@ TEST(SecretsInCrashReports, ACrashWhileADocumentIsReadShowsNoneOfIt)
               std::string::npos)
         << sCrashReport;
     EXPECT_EQ(SecretsIn(sCrashReport), "");
-    EXPECT_EQ(SecretsIn(ReadBytes(captured)), "");
+    EXPECT_EQ(SecretsIn(ReadFileBytes(captured)), "");
 }
 
 } // namespace

@@ -10,7 +10,6 @@
 #include <string>
 #include <string_view>
 #include <thread>
-#include <vector>
 
 namespace kov::test {
 
@@ -53,16 +52,12 @@ public:
     }
     // Sends an id the device does not know and skips everything up to its refusal, so all
     // the device did for earlier frames has arrived.
-    std::vector<SFrame> Sync(uint32_t dwMarker = 7)
+    void Sync(uint32_t dwMarker = 8)
     {
         Send(dwMarker);
-        std::vector<SFrame> v;
-        while (auto o = Receive()) {
+        while (auto o = Receive())
             if (o->dwId == uint32_t(DeviceReply::UnsupportedCommand) && o->dwParam == dwMarker)
                 break;
-            v.push_back(*o);
-        }
-        return v;
     }
 
 private:

@@ -23,11 +23,7 @@ class CDeviceSession {
 public:
     explicit CDeviceSession(SSimDeviceOptions options = {},
                             const std::string& sDocument = SampleDocumentText())
-        : m_device([&] {
-              options.iTickMs = 2;
-              return options;
-          }()),
-          m_ends(CMemoryTransport::MakePair())
+        : m_device((options.iTickMs = 2, options)), m_ends(CMemoryTransport::MakePair())
     {
         m_bLoaded = m_device.LoadDocumentText(sDocument);
         m_pGuard = std::make_unique<CHangGuard>([this] {
@@ -140,7 +136,7 @@ TEST(SimDevice, StreamsLogAndTestProgressOnlyWhileAsked)
     }
     EXPECT_TRUE(bStatus && bLogLine);
     s.host.Send(LogOutput, 0);
-    s.host.Sync(8);
+    s.host.Sync();
     EXPECT_EQ(s.host.Ask(9).dwId, Id(DeviceReply::UnsupportedCommand)); // nothing streams any more
 
     // Each test counts from 0 and keeps reporting a growing count until the host stops it.
@@ -157,9 +153,9 @@ TEST(SimDevice, StreamsLogAndTestProgressOnlyWhileAsked)
             dwLast = next.dwParam;
         }
         s.host.Send(StopWriteTest);
-        s.host.Sync(8);
+        s.host.Sync();
     }
-    s.host.Sync(8);
+    s.host.Sync();
     EXPECT_EQ(s.host.Ask(9).dwId, Id(DeviceReply::UnsupportedCommand));
 }
 
