@@ -25,14 +25,8 @@ using Maint = CDeviceProgramDlg;
 
 const char* KindName(ELinkFault eKind)
 {
-    switch (eKind) {
-    case ELinkFault::None: return "no fault";
-    case ELinkFault::ShortWrite: return "short write";
-    case ELinkFault::FailedRead: return "failed read";
-    case ELinkFault::EndOfFile: return "end of file";
-    case ELinkFault::Stall: return "stall";
-    }
-    return "?";
+    static const char* const kNames[] = {"no fault", "short write", "failed read", "end of file", "stall"};
+    return kNames[size_t(eKind)];
 }
 
 class SessionFaults : public CFrameTest {
@@ -106,8 +100,7 @@ protected:
         EXPECT_FALSE(Identification().IsEnabled(Ident::IDC_DEVICE_NAME)) << sRun;
         EXPECT_EQ(Maintenance().Transfer().State(), ETransferState::Idle) << sRun;
         EXPECT_FALSE(Maintenance().Transfer().IsFileOpen()) << sRun;
-        EXPECT_TRUE(m_view.m_host.Errors().empty()) << sRun;
-        EXPECT_TRUE(m_view.m_host.AllConsumed()) << sRun;
+        EXPECT_TRUE(m_view.m_host.Errors().empty() && m_view.m_host.AllConsumed()) << sRun;
     }
 
     void ExpectCompleted(size_t nFrom)
@@ -166,8 +159,6 @@ protected:
         m_slot.Plug();
         m_pFrame->PresenceTick();
         EXPECT_TRUE(PumpUntil([&] { return Seen(EOutcome::ParametersLoaded, nFrom); })) << sRun;
-        EXPECT_EQ(m_pFrame->Holder().State(), EDocumentState::Device) << sRun;
-        EXPECT_TRUE(Identification().IsEnabled(Ident::IDC_DEVICE_NAME)) << sRun;
         EXPECT_EQ(Identification().TextOf(Ident::IDC_DEVICE_NAME), u"Patrol Unit 7") << sRun;
         m_slot.Unplug();
         EXPECT_TRUE(PumpUntil([&] { return Seen(EOutcome::Disconnected, nFrom); })) << sRun;
@@ -243,7 +234,6 @@ class FileFaults : protected SFaultyDisk, public CFrameTest {
 protected:
     FileFaults() : CFrameTest(nullptr, &m_disk) {}
 
-    static std::string Bytes(const std::filesystem::path& path) { return ReadFileBytes(path); }
     static void Put(const std::filesystem::path& path, const std::string& sBytes)
     {
         std::ofstream(path, std::ios::binary | std::ios::trunc) << sBytes;
@@ -268,10 +258,10 @@ protected:
     // fnSave says whether the operator was told the save failed (nullopt: nobody is told).
     void Sweep(const std::filesystem::path& target, const std::function<std::optional<bool>()>& fnSave)
     {
-        const std::string sOld = Bytes(target);
+        const std::string sOld = ReadFileBytes(target);
         m_disk.Arm(EFileFault::None, 0);
         EXPECT_NE(fnSave(), std::optional(true));
-        const std::string sNew = Bytes(target);
+        const std::string sNew = ReadFileBytes(target);
         const int iChanges = m_disk.Changes();
         ASSERT_NE(sNew, sOld);
         ASSERT_GT(iChanges, 2);
@@ -286,7 +276,7 @@ protected:
                 ASSERT_NE(m_disk.FiredIn(), nullptr) << sRun;
                 const std::string sFiredIn = m_disk.FiredIn();
                 m_disk.Arm(EFileFault::None, 0);
-                const std::string sNow = Bytes(target);
+                const std::string sNow = ReadFileBytes(target);
                 EXPECT_TRUE(sNow == sOld || sNow == sNew) << sRun << " in " << sFiredIn;
                 if (oReported) {
                     EXPECT_EQ(*oReported, sNow == sOld) << sRun << " in " << sFiredIn;
