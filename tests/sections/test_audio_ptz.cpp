@@ -114,10 +114,7 @@ TEST(PtzPage, UnusualValuesShowSafelyAndSurviveAStore)
     EXPECT_EQ(f.page.SelectionOf(Ptz::IDC_DEFAULT_PROTOCOL), -1);
     f.page.Store();
     const NodeRef config = f.StoredConfig();
-    EXPECT_EQ(
-        Attr(config.FindChild(u"kov:PtzEngines").FindChild(u"kov:PtzEngine").NextSibling().NextSibling(),
-             u"kov:Protocol"),
-        u"9");
+    EXPECT_EQ(Attr(Item(config.FindChild(u"kov:PtzEngines"), 2), u"kov:Protocol"), u"9");
     EXPECT_EQ(Attr(config.FindChild(u"kov:PtzEngines"), u"kov:SerialComBaudRate"), u"0");
     EXPECT_EQ(Attr(config.FindChild(u"kov:PtzProtocols"), u"kov:Index"), u"-1");
 

@@ -62,12 +62,11 @@ TEST(DeviceIdentification, StoresTrimmedFieldsAndOnlyTheWritableOnes)
     NodeRef config = f.Stored(u"kov:CaptureDeviceConfig");
     NodeRef status = f.Stored(u"kov:CaptureDeviceStatus");
     ASSERT_TRUE(config && status);
-    std::u16string wsz;
-    EXPECT_TRUE(config.GetAttribute(u"kov:DeviceID", wsz) && wsz == u"4711");
-    EXPECT_TRUE(status.GetAttribute(u"kov:DeviceID", wsz) && wsz == u"4711");
+    EXPECT_EQ(Attr(config, u"kov:DeviceID"), u"4711");
+    EXPECT_EQ(Attr(status, u"kov:DeviceID"), u"4711");
     EXPECT_EQ(status.FindChild(u"kov:Name").Text(), u"Unit 9");
-    EXPECT_TRUE(config.GetAttribute(u"kov:Password", wsz) && wsz == u"client");
-    EXPECT_TRUE(config.GetAttribute(u"kov:ConfigPassword", wsz) && wsz == u"cfg\u00e9");
+    EXPECT_EQ(Attr(config, u"kov:Password"), u"client");
+    EXPECT_EQ(Attr(config, u"kov:ConfigPassword"), u"cfg\u00e9");
     // Read-only fields never travel back.
     EXPECT_EQ(config.AttributeCount(), 3u);
     EXPECT_FALSE(status.FindChild(u"kov:Modem"));
@@ -80,7 +79,7 @@ TEST(DeviceIdentification, StoresTrimmedFieldsAndOnlyTheWritableOnes)
     f.Set(Dlg::IDC_DEVICE_ID, u"not a number");
     f.page.Store();
     EXPECT_EQ(admin.FindChild(u"kov:AdminPasswordHash").Text(), u"5EBE2294ECD0E0F08EAB7690D2A6EE69");
-    EXPECT_TRUE(config.GetAttribute(u"kov:DeviceID", wsz) && wsz == u"0");
+    EXPECT_EQ(Attr(config, u"kov:DeviceID"), u"0");
     // Multi-byte characters are hashed as their UTF-8 bytes.
     EXPECT_EQ(AdminPasswordHash(u"\u00e9"), u"66DDCD97CFDEABB2F6FB8A999B4BC76F");
     EXPECT_EQ(AdminPasswordHash(u" \u00e9 "), AdminPasswordHash(u"\u00e9"));

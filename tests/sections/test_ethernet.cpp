@@ -110,19 +110,17 @@ TEST(EthernetPage, StoresEmptyAddressesAndMarkedListsInPlace)
     EXPECT_EQ(section.FindChild(u"kov:AddressConfigMethod").Text(), u"DHCP");
     EXPECT_EQ(section.FindChild(u"kov:GatewayAddress").Text(), u"");
     EXPECT_EQ(section.FindChild(u"kov:EnableDHCPServer").Text(), u"False");
-    std::u16string wsz;
-    EXPECT_TRUE(section.GetAttribute(u"kov:NATExternalInterfaceType", wsz) && wsz == u"VPN");
+    EXPECT_EQ(Attr(section, u"kov:NATExternalInterfaceType"), u"VPN");
     NodeRef networks = section.FindChild(u"kov:StaticNetworkConfigurations");
     ASSERT_EQ(networks.ChildCount(), 1u);
     EXPECT_EQ(networks.FirstChild().ChildCount(), 7u);
-    EXPECT_TRUE(networks.GetAttribute(u"__merge_options", wsz) && wsz == u"erase_children");
+    EXPECT_EQ(Attr(networks, u"__merge_options"), u"erase_children");
 
     // Emptied lists still write their marked containers.
     ASSERT_FALSE(f.LoadText(WithoutSection()));
     f.page.Store();
     EXPECT_EQ(section.FindChild(u"kov:StaticNetworkConfigurations").ChildCount(), 0u);
-    EXPECT_TRUE(section.FindChild(u"kov:ForwardingRules").GetAttribute(u"__merge_options", wsz) &&
-                wsz == u"erase_children");
+    EXPECT_EQ(Attr(section.FindChild(u"kov:ForwardingRules"), u"__merge_options"), u"erase_children");
 }
 
 TEST(EthernetPage, MultipleNetworksDialog)

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "PageTestKit.h"
 #include "form/Form.h"
 
 namespace kov::test {
@@ -61,12 +62,11 @@ TEST(NetworkTypes, NetworkLayerRoundTripKeepsForeignContent)
     layer.vForwardingRules.pop_back();
     ASSERT_TRUE(layer.Exchange(WifiOf(tree), true));
     NodeRef section = WifiOf(tree).FindChild(u"kov:LocalNetworkParameters");
-    std::u16string wsz;
-    EXPECT_TRUE(section.GetAttribute(u"kov:Vendor", wsz) && wsz == u"x");
+    EXPECT_EQ(Attr(section, u"kov:Vendor"), u"x");
     NodeRef rules = section.FindChild(u"kov:ForwardingRules");
     ASSERT_EQ(rules.ChildCount(), 2u);
     EXPECT_TRUE(rules.FirstChild().NameIs(u"kov:Note"));
-    EXPECT_TRUE(rules.GetAttribute(u"__merge_options", wsz) && wsz == u"erase_children");
+    EXPECT_EQ(Attr(rules, u"__merge_options"), u"erase_children");
     EXPECT_EQ(section.FindChild(u"kov:EnableDHCPServer").Text(), u"True");
 
     LocalNetworkParameters reread;
