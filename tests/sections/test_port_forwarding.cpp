@@ -43,9 +43,7 @@ TEST(PortForwardingPage, LoadsRowsAndStoresTheListWithItsEraseMark)
                         .FindChild(u"kov:ForwardingRules");
     ASSERT_EQ(rules.ChildCount(), 4u);
     EXPECT_TRUE(rules.FirstChild().NameIs(u"kov:Comment"));
-    std::u16string wsz;
-    EXPECT_TRUE(rules.FirstChild().NextSibling().NextSibling().GetAttribute(u"kov:Protocol", wsz) &&
-                wsz == u"Any");
+    EXPECT_EQ(Attr(Item(rules, 2), u"kov:Protocol"), u"Any");
 
     // A missing section loads an empty list and reports it; storing it writes a marked container.
     EXPECT_FALSE(f.LoadText("<kov:DeviceProgramParameters xmlns:kov=\"urn:dovrane:kov\"/>"));
@@ -56,7 +54,7 @@ TEST(PortForwardingPage, LoadsRowsAndStoresTheListWithItsEraseMark)
                 .FindChild(u"kov:CaptureDeviceRules")
                 .FindChild(u"kov:ForwardingRules");
     EXPECT_EQ(rules.ChildCount(), 0u);
-    EXPECT_TRUE(rules.GetAttribute(u"__merge_options", wsz) && wsz == u"erase_children");
+    EXPECT_EQ(Attr(rules, u"__merge_options"), u"erase_children");
 }
 
 TEST(PortForwardingPage, RuleEditorRefusesInvalidRules)

@@ -41,7 +41,6 @@ TEST(InputStreamsPage, EntriesKeepTheirDefaultsAndOnlyTheMissingContainerFails)
                                     "\"Native\"", "\"native\"")));
     ASSERT_EQ(f.page.Streams().size(), 3u);
     EXPECT_EQ(f.page.Streams()[0], MediaInputStream{});
-    EXPECT_EQ(f.page.Streams()[2].eVideoProcessingAction, ProcessingAction::ForwardAsIs);
     EXPECT_EQ(f.page.Streams()[2].eAudioProcessingAction, ProcessingAction::Disable);
     EXPECT_EQ(f.page.Find<CListView>(In::IDC_STREAMS_LIST)->Rows()[2].vCells,
               (std::vector<std::u16string>{u"False", u"Gate Camera", u"rtsp://192.168.10.40:554/stream1"}));
